@@ -1,0 +1,5 @@
+#include "main_window.h"
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("ВОРСАН 4.074 "));
+}
