@@ -16,7 +16,8 @@ void sortJournal(Journal& journal);
 void orderSameMoment(Journal& journal);
 
 // Upper bound of the backward moves orderSameMoment makes in one pass; beyond it the pass goes
-// forward only, so it ends on every input.
-inline constexpr std::size_t kMaxSameMomentBackSteps = 4 * kMaxJournalRecords;
+// forward only, so it ends on every input. A journal of one image never needs as many: each
+// backward move carries a start event one place back over a record of its own moment.
+inline constexpr std::size_t kMaxSameMomentBackSteps = kMaxJournalRecords * kMaxJournalRecords;
 
 } // namespace vorsan
