@@ -569,6 +569,12 @@ DbStatus Table::encodeRow(const std::vector<FieldValue>& values, std::vector<std
     if (values.size() > header_.fields.size())
         return DbStatus::fail(DbError::NoSuchField, "more values than fields");
     out.assign(header_.recordLength, ' ');
+    // Binary fields of Visual FoxPro tables are empty as zeros, not blanks.
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+        const FieldDef& f = header_.fields[i];
+        if (std::strchr("ITBYM0", f.type) && f.type && (f.type != 'M' || f.length == 4))
+            std::memset(out.data() + header_.offsets[i], 0, static_cast<std::size_t>(f.length));
+    }
     for (std::size_t i = 0; i < values.size(); ++i)
         if (auto st = encodeField(static_cast<int>(i), values[i], out.data()); !st) return st;
     return {};
