@@ -50,8 +50,8 @@ std::string joinPath(const std::string& dir, const std::string& name) {
     return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
-DbStatus replaceFile(const std::string& path, const std::vector<std::span<const std::uint8_t>>& parts,
-                     int* lockedFd) {
+DbStatus writeReplacement(const std::string& path, const std::vector<std::span<const std::uint8_t>>& parts,
+                          int* lockedFd) {
     const std::string tmp = replacementPath(path);
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return ioError("cannot create", tmp);
@@ -59,36 +59,50 @@ DbStatus replaceFile(const std::string& path, const std::vector<std::span<const 
         ::close(fd);
         return ioError("cannot lock", tmp);
     }
-    for (const auto& part : parts) {
-        if (!writeAll(fd, part.data(), part.size())) {
-            const DbStatus st = ioError("cannot write", tmp);
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return st;
-        }
-    }
-    if (::fsync(fd) != 0) {
-        const DbStatus st = ioError("cannot sync", tmp);
+    bool ok = true;
+    for (const auto& part : parts) ok = ok && writeAll(fd, part.data(), part.size());
+    if (!ok || ::fsync(fd) != 0) {
+        const DbStatus st = ioError(ok ? "cannot sync" : "cannot write", tmp);
         ::close(fd);
         ::unlink(tmp.c_str());
         return st;
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const DbStatus st = ioError("cannot rename into place", path);
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return st;
-    }
-    // The rename itself must reach the disk before the caller counts the data as stored.
-    const int dfd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
     }
     if (lockedFd)
         *lockedFd = fd;
     else
         ::close(fd);
+    return {};
+}
+
+DbStatus commitReplacement(const std::string& path) {
+    const std::string tmp = replacementPath(path);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const DbStatus st = ioError("cannot rename into place", path);
+        ::unlink(tmp.c_str());
+        return st;
+    }
+    return {};
+}
+
+void syncDirectory(const std::string& dir) {
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+DbStatus replaceFile(const std::string& path, const std::vector<std::span<const std::uint8_t>>& parts,
+                     int* lockedFd) {
+    int fd = -1;
+    if (auto st = writeReplacement(path, parts, lockedFd ? &fd : nullptr); !st) return st;
+    if (auto st = commitReplacement(path); !st) {
+        if (fd >= 0) ::close(fd);
+        return st;
+    }
+    // The rename itself must reach the disk before the caller counts the data as stored.
+    syncDirectory(directoryOf(path));
+    if (lockedFd) *lockedFd = fd;
     return {};
 }
 

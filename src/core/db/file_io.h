@@ -19,6 +19,14 @@ std::string replacementPath(const std::string& path);
 DbStatus replaceFile(const std::string& path, const std::vector<std::span<const std::uint8_t>>& parts,
                      int* lockedFd = nullptr);
 
+// The same in steps, so that several files can be renamed after one another and the directory
+// synced once: writeReplacement writes and syncs replacementPath(path); commitReplacement renames
+// it over `path`; syncDirectory makes the renames durable.
+DbStatus writeReplacement(const std::string& path, const std::vector<std::span<const std::uint8_t>>& parts,
+                          int* lockedFd = nullptr);
+DbStatus commitReplacement(const std::string& path);
+void syncDirectory(const std::string& dir);
+
 DbStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 bool fileExists(const std::string& path);
 

@@ -757,8 +757,7 @@ DbStatus Table::deleteByKey(Table& src) {
 
 // ---- storing ----------------------------------------------------------------------------------
 
-DbStatus Table::writeIndex() {
-    if (tags_.empty()) return {};
+DbStatus Table::buildIndex(std::vector<std::uint8_t>& bytes) const {
     std::vector<std::vector<std::uint32_t>> entries;
     std::vector<CdxTagSource> sources;
     entries.reserve(tags_.size());
@@ -769,32 +768,55 @@ DbStatus Table::writeIndex() {
                            [&t, &e](std::size_t i) { return t.key(e[i]); },
                            [&e](std::size_t i) { return e[i] + 1; }});
     }
+    return buildCdx(sources, bytes);
+}
+
+DbStatus Table::writeIndex() {
+    if (tags_.empty()) return {};
     std::vector<std::uint8_t> bytes;
-    if (auto st = buildCdx(sources, bytes); !st) return st;
+    if (auto st = buildIndex(bytes); !st) return st;
     return replaceFile(cdxPath_, {bytes});
 }
 
+// Both new files are written and synced beside the old ones before either is renamed: the table
+// first, then its index. A crash between the renames leaves a new table with its old index, which
+// the next open finds stale and rebuilds.
 DbStatus Table::flush() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_ || (!dirty_ && !indexDirty_)) return {};
     settle();
+    std::vector<std::uint8_t> index;
+    if (!tags_.empty())
+        if (auto st = buildIndex(index); !st) return st;
+    int newFd = -1;
     if (dirty_) {
         header_.recordCount = rowCount_;
         if (!tags_.empty()) header_.raw[28] |= kFlagStructuralCdx;
         stampDbfHeader(header_, todayDate());
         const std::uint8_t eof = kEndOfFile;
-        int newFd = -1;
-        if (auto st = replaceFile(path_, {header_.raw, rows_, std::span<const std::uint8_t>(&eof, 1)}, &newFd); !st)
+        if (auto st = writeReplacement(path_, {header_.raw, rows_, std::span<const std::uint8_t>(&eof, 1)}, &newFd); !st)
             return st;
+    }
+    if (!tags_.empty()) {
+        if (auto st = writeReplacement(cdxPath_, {index}); !st) {
+            if (newFd >= 0) ::close(newFd), ::unlink(replacementPath(path_).c_str());
+            return st;
+        }
+    }
+    if (dirty_) {
+        if (auto st = commitReplacement(path_); !st) {
+            ::close(newFd);
+            return st;
+        }
         ::close(fd_);
         fd_ = newFd;
         dirty_ = false;
     }
-    if (auto st = writeIndex(); !st) {
-        indexDirty_ = true;
-        return st;
-    }
+    indexDirty_ = true;
+    if (!tags_.empty())
+        if (auto st = commitReplacement(cdxPath_); !st) return st;
     indexDirty_ = false;
+    syncDirectory(directoryOf(path_));
     return {};
 }
 

@@ -137,6 +137,7 @@ private:
     void rebuildView() const;
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
     DbStatus writeIndex();
+    DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
     DbStatus sameLayout(const Table& other) const;
     int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
