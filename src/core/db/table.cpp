@@ -224,6 +224,11 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
             indexProblems_.push_back("tag " + t.def.name + " does not agree with the rows");
         }
     }
+    // An index that cannot be read and whose tags nobody can name cannot be rebuilt; changing the
+    // table would leave it wrong for good.
+    if (!readOnly_ && tags_.empty() && !cdxRead && fileExists(cdxPath_))
+        return fail(DbStatus::fail(DbError::BadIndex, path + ": " + indexProblems_.front() +
+                                                          "; its tags are unknown, so it cannot be rebuilt"));
     indexDirty_ = !indexProblems_.empty();
     if (indexDirty_ && !readOnly_ && !tags_.empty()) {
         if (auto s = writeIndex(); !s) return fail(s);
@@ -791,7 +796,8 @@ DbStatus Table::flush() {
     int newFd = -1;
     if (dirty_) {
         header_.recordCount = rowCount_;
-        if (!tags_.empty()) header_.raw[28] |= kFlagStructuralCdx;
+        // The structural-index flag says whether an index goes with the table.
+        header_.raw[28] = tags_.empty() ? header_.raw[28] & ~kFlagStructuralCdx : header_.raw[28] | kFlagStructuralCdx;
         stampDbfHeader(header_, todayDate());
         const std::uint8_t eof = kEndOfFile;
         if (auto st = writeReplacement(path_, {header_.raw, rows_, std::span<const std::uint8_t>(&eof, 1)}, &newFd); !st)
