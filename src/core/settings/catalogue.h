@@ -14,8 +14,8 @@ inline constexpr std::size_t kGen3SettingCount = 82;
 inline constexpr int kFirstSettingNumber = 21;
 
 // Setting numbers that other subsystems read by position.
-inline constexpr int kGen4PadNumber = 83;     // "Номер куста"
-inline constexpr int kGen4WellNumber = 84;    // "Номер скважины"
+inline constexpr int kGen4PadNumber = 83;      // "Номер куста"
+inline constexpr int kGen4WellNumber = 84;     // "Номер скважины"
 inline constexpr int kGen4StationAddress = 87; // "Адрес станции"
 inline constexpr int kGen3PadNumber = 89;
 inline constexpr int kGen3WellNumber = 90;

@@ -13,7 +13,9 @@ constexpr std::string_view kHourLetter = "ч";
 constexpr std::string_view kMinuteLetters = "мин";
 constexpr std::size_t kMaxIntegerDigits = 9; // keeps hours × 60 + minutes far from overflow
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A whole number as typed in a time part: optional sign and digits; "" counts as 0.
 std::optional<std::int64_t> parseTimePart(std::string_view s) {
@@ -71,9 +73,13 @@ std::optional<TypedDecimal> parseCommaDecimal(std::string_view s) {
 
 // Integer part, truncated toward zero, of the typed number × scale, computed exactly.
 std::int64_t rawFromTyped(const TypedDecimal& d, std::int32_t scale) {
-    if (d.huge) return d.negative ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
-    unsigned __int128 v = static_cast<unsigned __int128>(d.digits) * static_cast<std::uint32_t>(scale < 0 ? -scale : scale);
-    for (int i = 0; i < d.fractionDigits; ++i) v /= 10;
+    if (d.huge)
+        return d.negative ? std::numeric_limits<std::int64_t>::min()
+                          : std::numeric_limits<std::int64_t>::max();
+    unsigned __int128 v =
+        static_cast<unsigned __int128>(d.digits) * static_cast<std::uint32_t>(scale < 0 ? -scale : scale);
+    for (int i = 0; i < d.fractionDigits; ++i)
+        v /= 10;
     constexpr auto kMax = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max());
     const auto magnitude = static_cast<std::int64_t>(v > kMax ? kMax : v);
     return (d.negative != (scale < 0)) ? -magnitude : magnitude;

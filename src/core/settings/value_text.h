@@ -30,8 +30,8 @@ std::optional<std::string> valueText(const SettingDef& def, char separator);
 // Outcome of committing typed text into a mask entry.
 struct SettingInput {
     bool ok = false;
-    std::uint16_t raw = 0;   // the new raw value when ok
-    std::string message;     // when not ok: the text for a box with the caption "Ошибка"
+    std::uint16_t raw = 0; // the new raw value when ok
+    std::string message;   // when not ok: the text for a box with the caption "Ошибка"
 };
 
 // The refusal text of an entry: "Введено неправильное значение", CR, "Должно быть не менее ",

@@ -11,7 +11,8 @@ namespace {
 
 TEST(CurrentStateRecord, WordOrderAndStartValues) {
     std::array<std::uint16_t, kCurrentStateWords> w{};
-    for (std::size_t i = 0; i < w.size(); ++i) w[i] = static_cast<std::uint16_t>(100 + i);
+    for (std::size_t i = 0; i < w.size(); ++i)
+        w[i] = static_cast<std::uint16_t>(100 + i);
     const CurrentState s = fromWords(w);
     EXPECT_EQ(s.status, 100);
     EXPECT_EQ(s.IA, 105);
@@ -33,12 +34,13 @@ TEST(CurrentStateRecord, WordOrderAndStartValues) {
 TEST(CurrentStateRegisters, LivePollRanges) {
     CurrentState s = unreadState();
     // Registers 63-78: status, voltages, imbalance, currents, ... phase order.
-    const std::uint16_t measurements[16] = {0x0001, 380, 381, 382, 2, 123, 124, 125, 3, 500, 87, 75, 12, 40, 50, 1};
+    const std::uint16_t measurements[16] = {0x0001, 380, 381, 382, 2,  123, 124, 125,
+                                            3,      500, 87,  75,  12, 40,  50,  1};
     applyStateRegisters(s, 63, measurements);
     // Registers 16-31 as reply bytes, high byte first: clock, unused 20-23, counters.
     const std::uint8_t clockAndCounters[32] = {
         0x07, 0x09, 0x00, 0x14, 0x03, 0x05, 0x00, 0x03, // 16-19: 14:07:09, 05.03.03
-        0, 0, 0, 0, 0, 0, 0, 0,                         // 20-23 not used
+        0,    0,    0,    0,    0,    0,    0,    0,    // 20-23 not used
         0x00, 0x2A, 0x04, 0xD2, 0x00, 0x05, 0x00, 0x06, // 24 starts 42, 25 hours 1234, 26 min 5, 27 other 6
         0x00, 0x07, 0x00, 0x08, 0xFF, 0xFF, 0xFF, 0xFF, // 28 underload 7, 29 overload 8, 30-31 nothing
     };
@@ -117,7 +119,8 @@ TEST(CurrentStateBlock, EncodedBytesAndPlaces) {
     encodeParameterBlockState(sampleState(), block);
     // Clock: minute, second, second again, hour, month, day, day again, year.
     const std::uint8_t clock[8] = {0x07, 0x59, 0x59, 0x23, 0x12, 0x31, 0x31, 0x26};
-    for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(block[32 + i], clock[i]) << i;
+    for (std::size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(block[32 + i], clock[i]) << i;
     EXPECT_EQ(block[48], 0x00); // starts 21, high byte first
     EXPECT_EQ(block[49], 21);
     EXPECT_EQ(block[50], 0xFF); // run hours 65535
@@ -229,10 +232,12 @@ TEST(CurrentStateText, StatusWords) {
         EXPECT_EQ(modeText(c.status), c.mode) << std::hex << c.status;
         EXPECT_EQ(startStopCaption(c.status), c.button) << std::hex << c.status;
     }
-    const char* named[] = {"Стоп, низкое напряжение", "Стоп, контактный манометр", "Стоп, недогрузка",
-                           "Стоп, давление", "Стоп, температура", "Стоп, дисбаланс токов",
+    const char* named[] = {"Стоп, низкое напряжение",    "Стоп, контактный манометр",
+                           "Стоп, недогрузка",           "Стоп, давление",
+                           "Стоп, температура",          "Стоп, дисбаланс токов",
                            "Стоп, дисбаланс напряжений", "Стоп, низкое сопротивление изоляции"};
-    for (unsigned i = 0; i < 8; ++i) EXPECT_EQ(stopCauseText(i + 1), named[i]);
+    for (unsigned i = 0; i < 8; ++i)
+        EXPECT_EQ(stopCauseText(i + 1), named[i]);
     EXPECT_EQ(stopCauseText(11), "Стоп, открыта дверь");
     EXPECT_EQ(stopCauseText(16), "");
 }
@@ -241,8 +246,10 @@ TEST(CurrentStateText, PowerFactorPhaseOrderRunTimeCurrents) {
     const struct {
         std::uint16_t v;
         const char* text;
-    } pf[] = {{9, "0,09"}, {5, "0,05"}, {0, "0,00"}, {10, "0,10"}, {87, "0,87"}, {100, "1,00"}, {101, "- - , - -"}};
-    for (const auto& c : pf) EXPECT_EQ(powerFactorText(c.v, ','), c.text) << c.v;
+    } pf[] = {{9, "0,09"},  {5, "0,05"},   {0, "0,00"},       {10, "0,10"},
+              {87, "0,87"}, {100, "1,00"}, {101, "- - , - -"}};
+    for (const auto& c : pf)
+        EXPECT_EQ(powerFactorText(c.v, ','), c.text) << c.v;
     EXPECT_EQ(powerFactorText(87, '.'), "0.87");
     EXPECT_EQ(phaseOrderText(0), "CBA");
     EXPECT_EQ(phaseOrderText(1), "ABC");
@@ -251,9 +258,15 @@ TEST(CurrentStateText, PowerFactorPhaseOrderRunTimeCurrents) {
     const struct {
         std::uint16_t tenths;
         const char* text;
-    } amps[] = {{123, "12,3"}, {0, "0,0"}, {5, "0,5"}, {9999, "999,9"}, {10000, "1\u00A0000,0"},
-                {12345, "1\u00A0235,0"}, {65535, "6\u00A0554,0"}};
-    for (const auto& c : amps) EXPECT_EQ(currentText(c.tenths, ','), c.text) << c.tenths;
+    } amps[] = {{123, "12,3"},
+                {0, "0,0"},
+                {5, "0,5"},
+                {9999, "999,9"},
+                {10000, "1\u00A0000,0"},
+                {12345, "1\u00A0235,0"},
+                {65535, "6\u00A0554,0"}};
+    for (const auto& c : amps)
+        EXPECT_EQ(currentText(c.tenths, ','), c.text) << c.tenths;
     EXPECT_EQ(currentText(123, '.'), "12.3");
 }
 
@@ -316,7 +329,8 @@ TEST(CurrentStateText, ColumnOfThePage) {
         "8",
         "6",
     };
-    for (std::size_t r = 0; r < kCurrentStateRows; ++r) EXPECT_EQ(c[r], expected[r]) << "row " << r;
+    for (std::size_t r = 0; r < kCurrentStateRows; ++r)
+        EXPECT_EQ(c[r], expected[r]) << "row " << r;
 }
 
 TEST(CurrentStateText, RowLabelsAndNumbers) {

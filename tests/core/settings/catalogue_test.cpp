@@ -30,7 +30,8 @@ TEST(Catalogue, FirstLastAndShortNames) {
     EXPECT_EQ(g4.at(77), nullptr);
 
     const SettingsCatalogue g3 = buildCatalogue(ControllerGeneration::Gen3);
-    for (const SettingDef& d : g3.entries) EXPECT_TRUE(d.shortName.empty()) << d.longName;
+    for (const SettingDef& d : g3.entries)
+        EXPECT_TRUE(d.shortName.empty()) << d.longName;
     EXPECT_EQ(g3.byNumber(81)->longName, "Экстренная запись");
     EXPECT_EQ(g3.byNumber(100)->longName, "Чередование фаз");
     EXPECT_EQ(g3.byNumber(102)->longName, "Установка пароля");
@@ -52,7 +53,8 @@ TEST(Catalogue, SettingNumberTexts) {
         std::size_t index;
         const char* text;
     } cases[] = {{0, "21"}, {78, "99"}, {79, "A0"}, {80, "A1"}, {81, "A2"}, {76, "97"}};
-    for (const auto& c : cases) EXPECT_EQ(settingNumberText(c.index), c.text) << c.index;
+    for (const auto& c : cases)
+        EXPECT_EQ(settingNumberText(c.index), c.text) << c.index;
     EXPECT_EQ(settingNumberTextOf(100), "A0");
     EXPECT_EQ(settingNumberTextOf(102), "A2");
     EXPECT_EQ(settingNumberTextOf(21), "21");

@@ -1,10 +1,10 @@
 // Edit masks of settings: slots, accepted characters and the text an editor reads back.
 #include <gtest/gtest.h>
 
+#include "settings/catalogue.h"
 #include "settings/edit_mask.h"
 #include "settings/setting_def.h"
 #include "settings/value_text.h"
-#include "settings/catalogue.h"
 
 namespace vorsan {
 namespace {
@@ -12,8 +12,8 @@ namespace {
 using K = MaskSlot::Kind;
 
 TEST(EditMask, SlotsOfTheTimeMask) {
-    const std::vector<MaskSlot> expected = {{K::digit, 0},        {K::digit, 0},        {K::literal, U'ч'},
-                                            {K::digit, 0},        {K::digit, 0},        {K::literal, U'м'},
+    const std::vector<MaskSlot> expected = {{K::digit, 0},      {K::digit, 0},     {K::literal, U'ч'},
+                                            {K::digit, 0},      {K::digit, 0},     {K::literal, U'м'},
                                             {K::literal, U'и'}, {K::literal, U'н'}};
     EXPECT_EQ(parseEditMask(kTimeMask), expected);
     EXPECT_EQ(parseEditMask("ccc").size(), 3u);
@@ -39,16 +39,13 @@ TEST(EditMask, ReadBackText) {
         const char* typed;
         const char* text;
     } cases[] = {
-        {"999", "38", "38 "},
-        {"999", "3a8", "38 "},
-        {"999", "12345", "123"},
-        {"ccccc", "12.5", "12.5 "},
-        {"cccc", "", "    "},
-        {kTimeMask, "130", "13ч0 мин"},
-        {kTimeMask, "", "  ч  мин"},
-        {kTimeMask, "0130", "01ч30мин"},
+        {"999", "38", "38 "},        {"999", "3a8", "38 "},
+        {"999", "12345", "123"},     {"ccccc", "12.5", "12.5 "},
+        {"cccc", "", "    "},        {kTimeMask, "130", "13ч0 мин"},
+        {kTimeMask, "", "  ч  мин"}, {kTimeMask, "0130", "01ч30мин"},
     };
-    for (const auto& c : cases) EXPECT_EQ(fillEditMask(c.mask, c.typed), c.text) << c.mask << " " << c.typed;
+    for (const auto& c : cases)
+        EXPECT_EQ(fillEditMask(c.mask, c.typed), c.text) << c.mask << " " << c.typed;
     EXPECT_EQ(emptyMaskText(kTimeMask), "  ч  мин");
 }
 

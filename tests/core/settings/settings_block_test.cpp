@@ -48,17 +48,21 @@ TEST(SettingsBlock, Generation3NominalVoltageLowByteFirstEverywhere) {
 
 TEST(SettingsBlock, Generation4FileBlockIsFFOutsideSettings) {
     SettingsCatalogue c = buildCatalogue(ControllerGeneration::Gen4);
-    for (SettingDef& d : c.entries) d.value = 0x1234;
+    for (SettingDef& d : c.entries)
+        d.value = 0x1234;
     const ParameterBlock file = writeSettingsBlock(c);
-    for (std::size_t i = 0; i < 352; ++i) EXPECT_EQ(file[i], 0xFF) << i;
-    for (std::size_t i = 494; i < 500; ++i) EXPECT_EQ(file[i], 0xFF) << i; // registers 247-249
+    for (std::size_t i = 0; i < 352; ++i)
+        EXPECT_EQ(file[i], 0xFF) << i;
+    for (std::size_t i = 494; i < 500; ++i)
+        EXPECT_EQ(file[i], 0xFF) << i; // registers 247-249
     EXPECT_EQ(file[352 + 140], 0x34);
     EXPECT_EQ(file[352 + 158 + 1], 0x12);
 }
 
 TEST(SettingsBlock, Generation3FileBlockIsFFOutsideSettings) {
     SettingsCatalogue c = buildCatalogue(ControllerGeneration::Gen3);
-    for (SettingDef& d : c.entries) d.value = 0;
+    for (SettingDef& d : c.entries)
+        d.value = 0;
     const ParameterBlock file = writeSettingsBlock(c);
     std::size_t zeros = 0;
     for (std::size_t i = 0; i < file.size(); ++i) {
@@ -74,7 +78,8 @@ TEST(SettingsBlock, Generation3FileBlockIsFFOutsideSettings) {
 TEST(SettingsBlock, RoundTripKeepsEveryValueOfBothGenerations) {
     for (const ControllerGeneration g : {ControllerGeneration::Gen4, ControllerGeneration::Gen3}) {
         SettingsCatalogue c = buildCatalogue(g);
-        for (std::size_t i = 0; i < c.size(); ++i) c.entries[i].value = static_cast<std::uint16_t>(i * 257 + 3);
+        for (std::size_t i = 0; i < c.size(); ++i)
+            c.entries[i].value = static_cast<std::uint16_t>(i * 257 + 3);
         c.entries[4].value = 0xFFFF;
         SettingsCatalogue back = buildCatalogue(g);
         readSettingsBlock(back, writeSettingsBlock(c), BlockLayout::file);
@@ -100,7 +105,8 @@ TEST(SettingsBlock, ShortBlockLeavesTheRestWithoutValue) {
     EXPECT_EQ(c.byNumber(39)->value, 0xFFFF); // offset 300: beyond the block
     SettingsCatalogue g4 = buildCatalogue(ControllerGeneration::Gen4);
     readSettingsBlock(g4, part, BlockLayout::file);
-    for (const SettingDef& d : g4.entries) EXPECT_EQ(d.value, 0xFFFF);
+    for (const SettingDef& d : g4.entries)
+        EXPECT_EQ(d.value, 0xFFFF);
 }
 
 TEST(SettingsBlock, Generation3OverlayKeepsUnreadValuesOfTheController) {

@@ -14,7 +14,9 @@ const SettingsCatalogue& gen4() {
     return c;
 }
 
-const SettingDef& g4(int number) { return *gen4().byNumber(number); }
+const SettingDef& g4(int number) {
+    return *gen4().byNumber(number);
+}
 
 TEST(ValueText, FiveRules) {
     const struct {
@@ -22,20 +24,14 @@ TEST(ValueText, FiveRules) {
         std::uint16_t raw;
         const char* text;
     } cases[] = {
-        {21, 0xFFFF, ""},                  // no value
-        {22, 0xFFFF, ""},
-        {73, 90, "1ч 30мин"},              // time mask
-        {73, 5, "0ч 05мин"},
-        {73, 5999, "99ч 59мин"},
-        {76, 9999, "166ч 39мин"},
-        {21, 380, "380 В"},                // scale 1
-        {83, 12, "12 "},                   // the blank stays without a unit
-        {34, 125, "12,50 А"},              // other scale
-        {35, 85, "0,85 "},
-        {92, 10000, "100,00 "},
-        {22, 0, "Откл"},                   // choice
-        {22, 2, "АПВ"},
-        {67, 1, "Вкл"},
+        {21, 0xFFFF, ""},                           // no value
+        {22, 0xFFFF, ""},     {73, 90, "1ч 30мин"}, // time mask
+        {73, 5, "0ч 05мин"},  {73, 5999, "99ч 59мин"}, {76, 9999, "166ч 39мин"},
+        {21, 380, "380 В"},                                             // scale 1
+        {83, 12, "12 "},                                                // the blank stays without a unit
+        {34, 125, "12,50 А"},                                           // other scale
+        {35, 85, "0,85 "},    {92, 10000, "100,00 "},  {22, 0, "Откл"}, // choice
+        {22, 2, "АПВ"},       {67, 1, "Вкл"},
     };
     for (const auto& c : cases) {
         const auto text = valueText(g4(c.number), c.raw, ',');
@@ -76,30 +72,22 @@ struct InputCase {
 
 TEST(SettingInputTest, TypedTextOfMaskEntries) {
     const InputCase cases[] = {
-        {34, "12.5 ", true, 125},        // point read as a comma
-        {34, "12,5", true, 125},
-        {34, "1 2 5", false, 0},         // 125 A = raw 1250, above 1000
-        {34, "0.1", true, 1},
-        {34, "0,05", false, 0},          // raw 0, below 1
-        {35, "0.857", true, 85},         // truncation, not rounding
-        {35, "1", true, 100},
-        {35, "1.01", false, 0},
-        {21, "0  ", false, 0},           // below 100
-        {21, "380", true, 380},
-        {21, "   ", false, 0},           // nothing typed is not a number
-        {34, "1.2.", false, 0},          // only the first point becomes a comma
-        {34, "abc", false, 0},
-        {34, "-5", false, 0},
-        {73, " 1ч30мин", true, 90},      // time mask
-        {73, "1 ч3 0мин", true, 90},     // blanks anywhere
-        {73, "  ч  мин", false, 0},      // both parts empty: 0, below 1
-        {73, "  ч05мин", true, 5},
-        {73, "99ч59мин", true, 5999},
-        {73, "99ч99мин", false, 0},      // 6039 minutes, above 5999
-        {76, "99ч99мин", true, 6039},
-        {73, "1ч30", false, 0},          // not the editor's text
-        {73, "130", false, 0},
-        {92, "100", true, 10000},
+        {34, "12.5 ", true, 125},                              // point read as a comma
+        {34, "12,5", true, 125},      {34, "1 2 5", false, 0}, // 125 A = raw 1250, above 1000
+        {34, "0.1", true, 1},         {34, "0,05", false, 0},  // raw 0, below 1
+        {35, "0.857", true, 85},                               // truncation, not rounding
+        {35, "1", true, 100},         {35, "1.01", false, 0},
+        {21, "0  ", false, 0},                               // below 100
+        {21, "380", true, 380},       {21, "   ", false, 0}, // nothing typed is not a number
+        {34, "1.2.", false, 0},                              // only the first point becomes a comma
+        {34, "abc", false, 0},        {34, "-5", false, 0},
+        {73, " 1ч30мин", true, 90},  // time mask
+        {73, "1 ч3 0мин", true, 90}, // blanks anywhere
+        {73, "  ч  мин", false, 0},  // both parts empty: 0, below 1
+        {73, "  ч05мин", true, 5},    {73, "99ч59мин", true, 5999},
+        {73, "99ч99мин", false, 0},                           // 6039 minutes, above 5999
+        {76, "99ч99мин", true, 6039}, {73, "1ч30", false, 0}, // not the editor's text
+        {73, "130", false, 0},        {92, "100", true, 10000},
         {92, "49.999", false, 0},
     };
     for (const InputCase& c : cases) {
@@ -148,14 +136,15 @@ TEST(SettingInputTest, EveryTypedHundredthIsKeptExactly) {
     // are what the user meant.
     const SettingDef& pf = *buildCatalogue(ControllerGeneration::Gen4).byNumber(35);
     for (int i = 10; i <= 100; ++i) {
-        const std::string typed = std::to_string(i / 100) + "." + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100);
+        const std::string typed =
+            std::to_string(i / 100) + "." + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100);
         const SettingInput r = parseSettingInput(pf, typed, ',');
         EXPECT_TRUE(r.ok) << typed;
         EXPECT_EQ(r.raw, i) << typed;
     }
     EXPECT_EQ(parseSettingInput(pf, "0.5399", ',').raw, 53);
     EXPECT_FALSE(parseSettingInput(pf, "99999999999999999999999", ',').ok);
-    EXPECT_FALSE(parseSettingInput(pf, "0,", ',').ok);  // raw 0, below 10
+    EXPECT_FALSE(parseSettingInput(pf, "0,", ',').ok); // raw 0, below 10
     EXPECT_EQ(parseSettingInput(pf, ",5", ',').raw, 50);
 }
 
