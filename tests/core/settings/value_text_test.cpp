@@ -134,7 +134,8 @@ namespace {
 TEST(SettingInputTest, EveryTypedHundredthIsKeptExactly) {
     // A binary fraction of 0,53 or 0,59 times 100 lies just below 53 or 59; the typed digits
     // are what the user meant.
-    const SettingDef& pf = *buildCatalogue(ControllerGeneration::Gen4).byNumber(35);
+    const SettingsCatalogue g4 = buildCatalogue(ControllerGeneration::Gen4);
+    const SettingDef& pf = *g4.byNumber(35);
     for (int i = 10; i <= 100; ++i) {
         const std::string typed =
             std::to_string(i / 100) + "." + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100);
