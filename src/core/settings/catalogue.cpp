@@ -157,15 +157,6 @@ std::string settingRowName(const SettingsCatalogue& catalogue, std::size_t index
     return d == nullptr ? std::string() : settingNumberText(index) + "  " + d->longName;
 }
 
-std::optional<PadWell> padAndWell(const SettingsCatalogue& catalogue) {
-    const bool gen4 = catalogue.generation == ControllerGeneration::Gen4;
-    const SettingDef* pad = catalogue.byNumber(gen4 ? kGen4PadNumber : kGen3PadNumber);
-    const SettingDef* well = catalogue.byNumber(gen4 ? kGen4WellNumber : kGen3WellNumber);
-    if (pad == nullptr || well == nullptr || pad->value == kUnknown16 || well->value == kUnknown16)
-        return std::nullopt;
-    return PadWell{pad->value, well->value};
-}
-
 SettingsSet settingsSetOf(const SettingsCatalogue& catalogue) {
     SettingsSet set;
     set.reserve(catalogue.size());

@@ -2,7 +2,6 @@
 // The settings catalogue of each controller generation and the choice of the transformer variant.
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "settings/setting_def.h"
@@ -57,15 +56,6 @@ std::string settingNumberTextOf(int number);
 // Name column of a setting row: number text, two blanks, long name ("21  Номинальное напряжение",
 // "A0  Чередование фаз"); "" for an index beyond the catalogue.
 std::string settingRowName(const SettingsCatalogue& catalogue, std::size_t index);
-
-// Pad and well numbers held by the settings (generation 4: numbers 83 and 84; generation 3: 89
-// and 90); std::nullopt when either is 0xFFFF.
-struct PadWell {
-    std::uint16_t pad = 0;
-    std::uint16_t well = 0;
-    bool operator==(const PadWell&) const = default;
-};
-std::optional<PadWell> padAndWell(const SettingsCatalogue& catalogue);
 
 // The values of a catalogue, in catalogue order.
 SettingsSet settingsSetOf(const SettingsCatalogue& catalogue);

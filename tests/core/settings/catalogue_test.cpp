@@ -166,18 +166,5 @@ TEST(Catalogue, RowNames) {
     EXPECT_EQ(settingRowName(g3, 81), "A2  Установка пароля");
 }
 
-TEST(Catalogue, PadAndWellOfBothGenerations) {
-    SettingsCatalogue g4 = buildCatalogue(ControllerGeneration::Gen4);
-    EXPECT_FALSE(padAndWell(g4).has_value());
-    g4.byNumber(83)->value = 12;
-    EXPECT_FALSE(padAndWell(g4).has_value()); // well still unknown
-    g4.byNumber(84)->value = 345;
-    EXPECT_EQ(padAndWell(g4), (PadWell{12, 345}));
-    SettingsCatalogue g3 = buildCatalogue(ControllerGeneration::Gen3);
-    g3.byNumber(89)->value = 1;
-    g3.byNumber(90)->value = 2;
-    EXPECT_EQ(padAndWell(g3), (PadWell{1, 2}));
-}
-
 } // namespace
 } // namespace vorsan
