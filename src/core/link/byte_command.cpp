@@ -52,7 +52,8 @@ ValueResult valueRequest(SerialLink& link, std::uint8_t command) {
 CommandEcho singleCommand(SerialLink& link, std::uint8_t b) {
     link.purge();
     bool written = false;
-    for (int i = 0; i < kSingleCommandWriteTries && !written; ++i) written = writeOne(link, b);
+    for (int i = 0; i < kSingleCommandWriteTries && !written; ++i)
+        written = writeOne(link, b);
     if (!written) return CommandEcho::NotWritten;
     return readWithAttempts(link, kShortReadAttempts) == b ? CommandEcho::Echoed : CommandEcho::NoEcho;
 }
@@ -96,8 +97,7 @@ ChecksumResult readControllerChecksum(SerialLink& link) {
     const BlockReadResult r = blockRead(link, kChecksumCommand, 1, 2, kChecksumTimeoutSeconds);
     ChecksumResult result;
     result.error = r.error;
-    if (r.error == LinkError::None)
-        result.checksum = static_cast<std::uint16_t>(r.data[0] | r.data[1] << 8);
+    if (r.error == LinkError::None) result.checksum = static_cast<std::uint16_t>(r.data[0] | r.data[1] << 8);
     return result;
 }
 

@@ -23,10 +23,10 @@
 namespace vorsan {
 
 struct ExchangeResult {
-    bool received = false;          // all N reply bytes arrived within the time-out
+    bool received = false;             // all N reply bytes arrived within the time-out
     LinkError error = LinkError::None; // Write_Error only; a time-out leaves None
-    std::uint16_t receivedCrc = 0;  // last two reply bytes, low byte first (valid when received)
-    bool skipped = false;           // framedExchangeFixed on a port that is not RS-232: no I/O
+    std::uint16_t receivedCrc = 0;     // last two reply bytes, low byte first (valid when received)
+    bool skipped = false;              // framedExchangeFixed on a port that is not RS-232: no I/O
 };
 
 // buffer holds the request in its first requestLength bytes; the reply overwrites it from index 0.

@@ -126,7 +126,9 @@ void PosixSerialLink::doClose() {
     pendingBegin_ = pendingEnd_ = 0;
 }
 
-bool PosixSerialLink::isRs232() const { return fd_ >= 0 && isatty(fd_); }
+bool PosixSerialLink::isRs232() const {
+    return fd_ >= 0 && isatty(fd_);
+}
 
 bool PosixSerialLink::doPurge() {
     pendingBegin_ = pendingEnd_ = 0;

@@ -35,7 +35,7 @@ Bytes withCrc(Bytes frame);
 Bytes withBadCrc(Bytes frame);
 
 class ScriptedLink final : public SerialLink {
-public:
+  public:
     ScriptedLink();
 
     // ---- script ----
@@ -76,7 +76,7 @@ public:
     bool isOpen() const override { return open_; }
     bool isRs232() const override { return rs232_; }
 
-protected:
+  protected:
     OpenResult doOpen(const std::string& device, int speed) override;
     void doClose() override;
     bool doPurge() override;
@@ -84,7 +84,7 @@ protected:
     ReadResult doReadByte() override;
     void doSetRts(bool raised) override;
 
-private:
+  private:
     struct Arrival {
         std::int64_t atMicros;
         std::uint8_t byte;

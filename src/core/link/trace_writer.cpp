@@ -8,12 +8,18 @@ namespace {
 
 const char* controlText(LinkControl what) {
     switch (what) {
-    case LinkControl::Opened: return "open";
-    case LinkControl::OpenFailed: return "open failed";
-    case LinkControl::Closed: return "close";
-    case LinkControl::Purged: return "purge";
-    case LinkControl::RtsRaised: return "rts on";
-    case LinkControl::RtsDropped: return "rts off";
+    case LinkControl::Opened:
+        return "open";
+    case LinkControl::OpenFailed:
+        return "open failed";
+    case LinkControl::Closed:
+        return "close";
+    case LinkControl::Purged:
+        return "purge";
+    case LinkControl::RtsRaised:
+        return "rts on";
+    case LinkControl::RtsDropped:
+        return "rts off";
     }
     return "?";
 }

@@ -19,19 +19,20 @@
 namespace vorsan {
 
 class TraceWriter final : public LinkObserver {
-public:
+  public:
     static constexpr std::int64_t kGapMs = 5;
     static constexpr std::size_t kBytesPerLine = 16;
 
     explicit TraceWriter(std::ostream& out) : out_(out) {}
     ~TraceWriter() override { flush(); }
 
-    void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes, std::int64_t micros) override;
+    void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
+                   std::int64_t micros) override;
     void onControl(LinkControl what, std::int64_t micros) override;
     // Writes the bytes gathered so far.
     void flush();
 
-private:
+  private:
     void stamp(std::int64_t micros);
 
     std::ostream& out_;

@@ -15,7 +15,8 @@ struct ByteLine : ::testing::Test {
 
 Bytes pattern(std::size_t n) {
     Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    for (std::size_t i = 0; i < n; ++i)
+        b[i] = static_cast<std::uint8_t>(i * 7 + 1);
     return b;
 }
 
@@ -46,7 +47,8 @@ TEST_F(ByteLine, ValueRequestFailuresStepByStep) {
         std::size_t writes;
     };
     const Case cases[] = {
-        {"command not written", [](ScriptedLink& l) { l.anyWrite().failWrite(); }, LinkError::Write_Error0, 1},
+        {"command not written", [](ScriptedLink& l) { l.anyWrite().failWrite(); }, LinkError::Write_Error0,
+         1},
         {"no echo", [](ScriptedLink& l) { l.anyWrite(); }, LinkError::Read_Error1, 1},
         {"0xE0 not written",
          [](ScriptedLink& l) {
@@ -93,11 +95,13 @@ TEST_F(ByteLine, SingleCommandOutcomes) {
 }
 
 TEST_F(ByteLine, SingleCommandTriesTheWriteTenTimes) {
-    for (int i = 0; i < 9; ++i) line.anyWrite().failWrite();
+    for (int i = 0; i < 9; ++i)
+        line.anyWrite().failWrite();
     line.expect({0x42}).reply({0x42});
     EXPECT_EQ(singleCommand(line, 0x42), CommandEcho::Echoed);
 
-    for (int i = 0; i < 10; ++i) line.anyWrite().failWrite();
+    for (int i = 0; i < 10; ++i)
+        line.anyWrite().failWrite();
     line.expect({0x42}).reply({0x42});
     EXPECT_EQ(singleCommand(line, 0x42), CommandEcho::NotWritten);
     EXPECT_EQ(line.turnsLeft(), 1u);
@@ -114,7 +118,8 @@ TEST_F(ByteLine, BlockReadStepsProgressOncePerBlock) {
     EXPECT_EQ(r.error, LinkError::None);
     EXPECT_EQ(r.data, data);
     ASSERT_EQ(calls.size(), 9u); // the range, then 8 steps
-    for (int k = 0; k <= 8; ++k) EXPECT_EQ(calls[static_cast<std::size_t>(k)], std::make_pair(k, 8));
+    for (int k = 0; k <= 8; ++k)
+        EXPECT_EQ(calls[static_cast<std::size_t>(k)], std::make_pair(k, 8));
 }
 
 TEST_F(ByteLine, BlockReadWithoutEchoIsAReadError) {

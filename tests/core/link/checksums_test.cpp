@@ -13,7 +13,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes frameOf(const FramedRequest& r) { return Bytes(r.bytes.begin(), r.bytes.end()); }
+Bytes frameOf(const FramedRequest& r) {
+    return Bytes(r.bytes.begin(), r.bytes.end());
+}
 
 } // namespace
 
@@ -58,12 +60,22 @@ TEST(FramedRequests, EveryRowOfTheTable) {
         {"state 1", currentStateFirstRequest(A), {A, 3, 0x00, 0x3F, 0x00, 0x10}, 37, 300, 1, false},
         {"state 2", currentStateSecondRequest(A), {A, 3, 0x00, 0x10, 0x00, 0x10}, 37, 300, 1, false},
         {"pad/well", padWellRequest(A), {A, 3, 0x00, 0xEE, 0x00, 0x02}, 9, 300, 1, false},
-        {"pad/well in state read", padWellRequest(A, kPadWellInStateReadTimeoutMs),
-         {A, 3, 0x00, 0xEE, 0x00, 0x02}, 9, 1300, 1, false},
+        {"pad/well in state read",
+         padWellRequest(A, kPadWellInStateReadTimeoutMs),
+         {A, 3, 0x00, 0xEE, 0x00, 0x02},
+         9,
+         1300,
+         1,
+         false},
         {"settings 0", settingsBlockRequest(A, 0), {A, 3, 0x00, 0x00, 0x00, 0x10}, 37, 300, 6, false},
         {"settings 15", settingsBlockRequest(A, 15), {A, 3, 0x00, 0xF0, 0x00, 0x10}, 37, 300, 6, false},
-        {"write setting", writeSettingRequest(A, 176 + 12 / 2, 0x1234), {A, 6, 0x00, 0xB6, 0x12, 0x34}, 8,
-         300, 6, false},
+        {"write setting",
+         writeSettingRequest(A, 176 + 12 / 2, 0x1234),
+         {A, 6, 0x00, 0xB6, 0x12, 0x34},
+         8,
+         300,
+         6,
+         false},
         {"journal 0", journalBlockRequest(A, 0), {A, 4, 0x00, 0x00, 0x00, 0x40}, 133, 300, 6, false},
         {"journal 5", journalBlockRequest(A, 5), {A, 4, 0x01, 0x40, 0x00, 0x40}, 133, 300, 6, false},
         {"journal 255", journalBlockRequest(A, 255), {A, 4, 0x3F, 0xC0, 0x00, 0x40}, 133, 300, 6, false},
@@ -75,7 +87,13 @@ TEST(FramedRequests, EveryRowOfTheTable) {
         {"recorder clear", recorderClearRequest(), {0xFF, 6, 0x00, 0x20, 0x00, 0x00}, 8, 2300, 1, false},
         {"recorder speed", recorderSpeedRequest(7), {0xFF, 6, 0x00, 0x09, 0x00, 0x07}, 8, 300, 1, false},
         {"entry clock", recorderEntryClockRequest(3), {3, 3, 0x00, 0x10, 0x00, 0x04}, 13, 150, 1, false},
-        {"entry identity", recorderEntryIdentityRequest(3), {3, 3, 0x00, 0xEE, 0x00, 0x04}, 13, 150, 1, false},
+        {"entry identity",
+         recorderEntryIdentityRequest(3),
+         {3, 3, 0x00, 0xEE, 0x00, 0x04},
+         13,
+         150,
+         1,
+         false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -92,8 +110,10 @@ TEST(FramedRequests, EveryRowOfTheTable) {
 }
 
 TEST(FramedRequests, RecorderSpeedCodes) {
-    const std::pair<int, int> codes[] = {{9600, 47}, {14400, 31}, {19200, 23}, {38400, 11}, {57600, 7}, {115200, 3}};
-    for (auto [speed, code] : codes) EXPECT_EQ(recorderSpeedCode(speed), code) << speed;
+    const std::pair<int, int> codes[] = {{9600, 47},  {14400, 31}, {19200, 23},
+                                         {38400, 11}, {57600, 7},  {115200, 3}};
+    for (auto [speed, code] : codes)
+        EXPECT_EQ(recorderSpeedCode(speed), code) << speed;
     EXPECT_EQ(recorderSpeedCode(0), 0);
 }
 
@@ -114,7 +134,8 @@ TEST(LinkErrors, WordsAndMessages) {
         {LinkError::St, "St"},
         {LinkError::ContrSumError, "ContrSumError"},
     };
-    for (auto [error, word] : words) EXPECT_EQ(errorWord(error), word);
+    for (auto [error, word] : words)
+        EXPECT_EQ(errorWord(error), word);
     EXPECT_EQ(errorMessage(LinkError::OpenPort_Error), "Не удалось открыть порт");
     EXPECT_EQ(errorMessage(LinkError::DCB_Error), "Ошибка при инициализации порта");
     EXPECT_EQ(errorMessage(LinkError::TimeOut_Error), "Ошибка при инициализации порта");

@@ -10,7 +10,9 @@ using vorsan::test::RecordingObserver;
 
 namespace {
 
-Bytes frameOf(const FramedRequest& r) { return Bytes(r.bytes.begin(), r.bytes.end()); }
+Bytes frameOf(const FramedRequest& r) {
+    return Bytes(r.bytes.begin(), r.bytes.end());
+}
 
 // A read reply of `count` registers: address, function, byte count, registers r0, r0+1, ...
 Bytes readReply(std::uint8_t address, std::uint8_t function, int count, int first = 0) {
@@ -132,7 +134,8 @@ TEST_F(Line, WrongCrcIsRetriedAtOnce) {
 
 TEST_F(Line, FiveBadRepliesThenAGoodOneIsAccepted) {
     const auto req = journalBlockRequest(1, 9);
-    for (int i = 0; i < 5; ++i) line.expect(frameOf(req)).reply(withBadCrc({1, 4, 0x80}), 1);
+    for (int i = 0; i < 5; ++i)
+        line.expect(frameOf(req)).reply(withBadCrc({1, 4, 0x80}), 1);
     line.expect(frameOf(req)).reply(readReply(1, 4, 64), 1);
     const FramedReply r = framedRequest(line, req);
     EXPECT_TRUE(r.valid);
@@ -141,8 +144,10 @@ TEST_F(Line, FiveBadRepliesThenAGoodOneIsAccepted) {
 
 TEST_F(Line, SixFailedTriesGiveUp) {
     const auto req = journalBlockRequest(1, 9);
-    for (int i = 0; i < 3; ++i) line.expect(frameOf(req)).reply(Bytes(133, 0x55), 1); // junk
-    for (int i = 0; i < 3; ++i) line.expect(frameOf(req));                           // silence
+    for (int i = 0; i < 3; ++i)
+        line.expect(frameOf(req)).reply(Bytes(133, 0x55), 1); // junk
+    for (int i = 0; i < 3; ++i)
+        line.expect(frameOf(req));                           // silence
     line.expect(frameOf(req)).reply(readReply(1, 4, 64), 1); // would be valid, never asked for
     const std::int64_t start = line.nowMicros();
     const FramedReply r = framedRequest(line, req);

@@ -26,13 +26,17 @@ constexpr int kHolding = 256;
 constexpr int kInput = 16384;
 constexpr int kCoils = 256;
 
-std::uint16_t holdingValue(int r) { return static_cast<std::uint16_t>(0x1000 + r * 3); }
-std::uint16_t inputValue(int r) { return static_cast<std::uint16_t>(r * 7 + 0x0101); }
+std::uint16_t holdingValue(int r) {
+    return static_cast<std::uint16_t>(0x1000 + r * 3);
+}
+std::uint16_t inputValue(int r) {
+    return static_cast<std::uint16_t>(r * 7 + 0x0101);
+}
 
 // libmodbus as an RTU server on the master fd, in its own thread. Never modbus_connect or
 // modbus_close: they would take over and rewrite the port's settings.
 class ModbusStation {
-public:
+  public:
     explicit ModbusStation(int fd) {
         ctx_ = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1);
         map_ = modbus_mapping_new(kCoils, 0, kHolding, kInput);
@@ -44,8 +48,10 @@ public:
         modbus_set_response_timeout(ctx_, 0, 1000);
         // Wake up regularly to see whether the test has ended.
         modbus_set_indication_timeout(ctx_, 0, 100000);
-        for (int r = 0; r < kHolding; ++r) map_->tab_registers[r] = holdingValue(r);
-        for (int r = 0; r < kInput; ++r) map_->tab_input_registers[r] = inputValue(r);
+        for (int r = 0; r < kHolding; ++r)
+            map_->tab_registers[r] = holdingValue(r);
+        for (int r = 0; r < kInput; ++r)
+            map_->tab_input_registers[r] = inputValue(r);
         thread_ = std::thread([this] { serve(); });
     }
     ~ModbusStation() {
@@ -56,7 +62,7 @@ public:
     }
     bool ok() const { return ctx_ && map_; }
 
-private:
+  private:
     void serve() {
         std::uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
         while (!stop_) {
@@ -109,7 +115,8 @@ TEST_F(LibModbus, CurrentStateBlockOfSixteenRegisters) {
     EXPECT_EQ(r.bytes[0], kStation);
     EXPECT_EQ(r.bytes[1], 0x03);
     EXPECT_EQ(r.bytes[2], 32);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(r.registerValue(static_cast<std::size_t>(i)), holdingValue(63 + i));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(r.registerValue(static_cast<std::size_t>(i)), holdingValue(63 + i));
 }
 
 TEST_F(LibModbus, JournalBlocksOfSixtyFourInputRegisters) {
@@ -139,7 +146,8 @@ TEST_F(LibModbus, WholeSettingsBlockInSixteenRequests) {
 
 TEST_F(LibModbus, WrittenRegisterIsEchoedAndReadsBack) {
     // 0x0D0A and 0x1113 also cross the line unchanged in both directions.
-    const std::pair<std::uint16_t, std::uint16_t> writes[] = {{176 + 12 / 2, 0xBEEF}, {0x11, 0x0D0A}, {0x13, 0x1113}};
+    const std::pair<std::uint16_t, std::uint16_t> writes[] = {
+        {176 + 12 / 2, 0xBEEF}, {0x11, 0x0D0A}, {0x13, 0x1113}};
     for (auto [reg, value] : writes) {
         const FramedRequest w = generous(writeSettingRequest(kStation, reg, value));
         const FramedReply echo = framedRequest(link, w);

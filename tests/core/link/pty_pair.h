@@ -15,7 +15,7 @@
 namespace vorsan::test {
 
 class PtyPair {
-public:
+  public:
     PtyPair() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
@@ -49,7 +49,7 @@ public:
         return out;
     }
 
-private:
+  private:
     int master_ = -1;
     std::string slavePath_;
 };

@@ -8,15 +8,15 @@
 namespace vorsan::test {
 
 struct LinkEvent {
-    bool traffic;                  // false: a control event
-    TrafficDirection direction{};  // traffic only
+    bool traffic;                 // false: a control event
+    TrafficDirection direction{}; // traffic only
     std::vector<std::uint8_t> bytes;
-    LinkControl control{};         // control only
+    LinkControl control{}; // control only
     std::int64_t micros;
 };
 
 class RecordingObserver final : public LinkObserver {
-public:
+  public:
     void onTraffic(TrafficDirection d, std::span<const std::uint8_t> b, std::int64_t us) override {
         events.push_back({true, d, {b.begin(), b.end()}, {}, us});
     }
