@@ -31,6 +31,9 @@ inline constexpr int kShortReadAttempts = 20;
 inline constexpr int kValueReadAttempts = 100;
 inline constexpr int kRecorderTypeCode = 9999; // what probe() reports for the 0xFE answer
 
+// Writes one byte; false unless the driver took it.
+bool writeByte(SerialLink& link, std::uint8_t b);
+
 // Reads until a byte arrives, at most `attempts` read attempts.
 std::optional<std::uint8_t> readWithAttempts(SerialLink& link, int attempts);
 

@@ -53,8 +53,9 @@ struct FramedReply {
     std::span<const std::uint8_t> data() const {
         return length >= 5 ? std::span(bytes).subspan(3, length - 5) : std::span<const std::uint8_t>{};
     }
-    // Register i of a 0x03/0x04 reply, high byte first.
+    // Register i of a 0x03/0x04 reply, high byte first; 0xFFFF beyond the reply.
     std::uint16_t registerValue(std::size_t i) const {
+        if (5 + 2 * i + 2 > length || length > bytes.size()) return 0xFFFF;
         return static_cast<std::uint16_t>(bytes[3 + 2 * i] << 8 | bytes[4 + 2 * i]);
     }
 };

@@ -66,6 +66,12 @@ void ScriptedLink::inject(const Bytes& bytes, std::int64_t atMicros) {
         schedule(atMicros, b);
 }
 
+void ScriptedLink::setResponder(Responder responder, double delayMs, double gapMs) {
+    responder_ = std::move(responder);
+    responderDelay_ = toMicros(delayMs);
+    responderGap_ = toMicros(gapMs);
+}
+
 void ScriptedLink::failOpen(LinkError error, std::string reason) {
     openFailure_ = OpenResult{error, std::move(reason)};
 }
@@ -109,6 +115,9 @@ WriteResult ScriptedLink::doWrite(std::span<const std::uint8_t> bytes) {
     if (!turns_.empty()) {
         turn = std::move(turns_.front());
         turns_.pop_front();
+    } else if (responder_) {
+        turn.pieces.push_back(
+            Piece{responder_(Bytes(bytes.begin(), bytes.end())), responderDelay_, responderGap_});
     }
     if (turn.failAfter) {
         result.written = std::min(*turn.failAfter, bytes.size());

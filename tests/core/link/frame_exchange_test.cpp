@@ -259,3 +259,27 @@ TEST(ScriptedLinkTest, OpenFailureIsReported) {
     EXPECT_TRUE(line.open("/dev/ttyS9", 9600).ok());
     EXPECT_EQ(line.openedSpeed(), 9600);
 }
+
+TEST(ScriptedLinkTest, ResponderPlaysTheStationForAWholeJournal) {
+    ScriptedLink line;
+    ASSERT_TRUE(line.open("scripted", 9600).ok());
+    int corrupted = 0;
+    line.setResponder(
+        [&](const Bytes& request) {
+            const int first = request[2] << 8 | request[3];
+            Bytes reply = readReply(request[0], request[1], request[5], first);
+            if (first == 64 * 7 && corrupted++ < 2) reply[10] ^= 0xFF; // block 7 fails twice
+            return reply;
+        },
+        2, 11.0 / 9.6);
+    Bytes image;
+    for (int k = 0; k < 256; ++k) {
+        const FramedReply r = framedRequest(line, journalBlockRequest(1, k));
+        ASSERT_TRUE(r.valid) << k;
+        EXPECT_EQ(r.tries, k == 7 ? 3 : 1);
+        image.insert(image.end(), r.data().begin(), r.data().end());
+    }
+    ASSERT_EQ(image.size(), 32768u);
+    EXPECT_EQ(image[2 * 300] << 8 | image[2 * 300 + 1], (300 * 257 + 3) & 0xFFFF);
+    EXPECT_EQ(line.writes().size(), 258u);
+}
