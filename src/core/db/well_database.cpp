@@ -38,7 +38,7 @@ TableLayout makeSnapshotLayout() {
     l.fields = {{"MESTO", 'C', kMestoLength, 0}, num("KUST", 5, 0), num("SKV", 5, 0), {"DATA", 'D', 8, 0},
                 {"TIME", 'C', 8, 0}};
     for (int i = 1; i <= kSnapshotValues; ++i) {
-        char name[8];
+        char name[16];
         std::snprintf(name, sizeof name, "U%d", i);
         l.fields.push_back({name, 'C', 6, 0});
     }
