@@ -261,3 +261,30 @@ TEST_F(TableTest, LeftoverReplacementFilesAreRemoved) {
     EXPECT_FALSE(fileExists(replacementPath(path)));
     EXPECT_EQ(t.count(), 1u);
 }
+
+// Tables of other xBase flavours are read, and keep their version byte and code page when changed.
+TEST(TableFlavours, VersionAndCodePageAreKept) {
+    const std::uint8_t versions[] = {0x03, 0x30, 0x31, 0xF5, 0x83, 0x8B};
+    const std::uint8_t codePages[] = {0x00, 0x65, 0xC9, 0x03};
+    for (std::uint8_t version : versions) {
+        TempDir dir;
+        const std::string path = dir.file("F.DBF");
+        ASSERT_TRUE(Table::create(path, smallLayout()));
+        std::vector<std::uint8_t> b;
+        ASSERT_TRUE(readWholeFile(path, b));
+        b[0] = version;
+        b[29] = codePages[version % 4];
+        ASSERT_TRUE(replaceFile(path, {b}));
+        Table t;
+        ASSERT_TRUE(t.open(path)) << int(version);
+        EXPECT_EQ(t.version(), version);
+        ASSERT_TRUE(t.appendRows({rowOf(1, "x")}));
+        t.close();
+        ASSERT_TRUE(readWholeFile(path, b));
+        EXPECT_EQ(b[0], version);
+        EXPECT_EQ(b[29], codePages[version % 4]);
+        ASSERT_TRUE(t.open(path, OpenMode::ReadOnly));
+        EXPECT_EQ(t.count(), 1u);
+        EXPECT_TRUE(t.indexProblems().empty());
+    }
+}
