@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
-#include <malloc.h>
-#include <new>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
+#include <new>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -38,7 +38,9 @@ void operator delete(void* p) noexcept {
     if (p) heap::current -= malloc_usable_size(p);
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
 
 namespace {
 
@@ -47,9 +49,10 @@ constexpr int kJournal = 1184;
 
 // Moment of row n: every 10 minutes from 2020-01-01 (civil date from a day count).
 JournalRecord recordAt(long seconds, int code, int seed) {
-    const long days = seconds / 86400 + 18262;  // 1970-01-01 + 18262 = 2020-01-01
+    const long days = seconds / 86400 + 18262; // 1970-01-01 + 18262 = 2020-01-01
     long z = days + 719468, era = z / 146097, doe = z - era * 146097;
-    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365, doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365,
+         doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     long mp = (5 * doy + 2) / 153, d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9;
     JournalRecord r;
     r.year = static_cast<std::uint16_t>(yoe + era * 400 + (m <= 2));
@@ -107,7 +110,9 @@ struct Sqlite {
     bool load() {
         lib = dlopen("libsqlite3.so.0", RTLD_NOW);
         if (!lib) return false;
-        const auto sym = [&](auto& f, const char* name) { f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(lib, name)); };
+        const auto sym = [&](auto& f, const char* name) {
+            f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(lib, name));
+        };
         sym(open, "sqlite3_open");
         sym(close, "sqlite3_close");
         sym(exec, "sqlite3_exec");
@@ -127,13 +132,15 @@ Sqlite& sqlite() {
     return ok ? s : *static_cast<Sqlite*>(nullptr);
 }
 
-constexpr const char* kColumns[] = {"KUST", "SKV", "DATA", "TIME", "UAB", "UBC", "UCA", "IA", "IB", "IC", "ZAGR",
-                                    "SOP", "P", "T", "COS_", "SOBYTIE", "ADD_", "NUM_UST", "OLD_ZN", "NEW_ZN", "EXT_ZAP"};
+constexpr const char* kColumns[] = {"KUST", "SKV",     "DATA", "TIME",    "UAB",    "UBC",    "UCA",
+                                    "IA",   "IB",      "IC",   "ZAGR",    "SOP",    "P",      "T",
+                                    "COS_", "SOBYTIE", "ADD_", "NUM_UST", "OLD_ZN", "NEW_ZN", "EXT_ZAP"};
 
 void sqliteInsert(void* db, const std::vector<JournalRecord>& recs, bool replace) {
     Sqlite& s = sqlite();
     std::string sql = std::string(replace ? "INSERT OR REPLACE" : "INSERT") + " INTO well VALUES(?";
-    for (int i = 1; i < 21; ++i) sql += ",?";
+    for (int i = 1; i < 21; ++i)
+        sql += ",?";
     sql += ")";
     void* st = nullptr;
     s.prepare(db, sql.c_str(), -1, &st, nullptr);
@@ -142,11 +149,29 @@ void sqliteInsert(void* db, const std::vector<JournalRecord>& recs, bool replace
         char date[16];
         std::snprintf(date, sizeof date, "%04d%02d%02d", r.year, r.month, r.day);
         const std::string time = timeText(r.hour, r.minute, r.second);
-        const double nums[] = {12, 345, 0, 0, double(r.UAB), double(r.UBC), double(r.UCA), r.IA, r.IB, r.IC,
-                               double(r.ZAGR), double(r.SOP), double(r.P), double(r.T), double(r.COS_),
-                               double(r.SOBYTIE), 1, double(r.NUM_UST), double(r.OLD_ZN), double(r.NEW_ZN),
+        const double nums[] = {12,
+                               345,
+                               0,
+                               0,
+                               double(r.UAB),
+                               double(r.UBC),
+                               double(r.UCA),
+                               r.IA,
+                               r.IB,
+                               r.IC,
+                               double(r.ZAGR),
+                               double(r.SOP),
+                               double(r.P),
+                               double(r.T),
+                               double(r.COS_),
+                               double(r.SOBYTIE),
+                               1,
+                               double(r.NUM_UST),
+                               double(r.OLD_ZN),
+                               double(r.NEW_ZN),
                                double(r.EXT_ZAP)};
-        for (int i = 0; i < 21; ++i) s.bindDouble(st, i + 1, nums[i]);
+        for (int i = 0; i < 21; ++i)
+            s.bindDouble(st, i + 1, nums[i]);
         s.bindText(st, 3, date, -1, reinterpret_cast<void (*)(void*)>(-1));
         s.bindText(st, 4, time.c_str(), -1, reinterpret_cast<void (*)(void*)>(-1));
         s.step(st);
@@ -159,7 +184,8 @@ void sqliteInsert(void* db, const std::vector<JournalRecord>& recs, bool replace
 std::vector<JournalRecord> tableRecords() {
     std::vector<JournalRecord> recs;
     recs.reserve(kRows);
-    for (int i = 0; i < kRows; ++i) recs.push_back(recordAt(600L * i, i % 3 ? 255 : (i % 2 ? 3 : 49), i));
+    for (int i = 0; i < kRows; ++i)
+        recs.push_back(recordAt(600L * i, i % 3 ? 255 : (i % 2 ? 3 : 49), i));
     return recs;
 }
 
@@ -197,7 +223,8 @@ const Fixture& fixture() {
             abortOn(t.open(x.master));
             std::vector<std::vector<FieldValue>> rows;
             rows.reserve(kRows);
-            for (const auto& r : recs) rows.push_back(values(r));
+            for (const auto& r : recs)
+                rows.push_back(values(r));
             abortOn(t.appendRows(rows));
         }
         x.fileSize = fs::file_size(x.master);
@@ -206,12 +233,14 @@ const Fixture& fixture() {
             Table t;
             abortOn(t.open(path));
             std::vector<std::vector<FieldValue>> rows;
-            for (const auto& r : rs) rows.push_back(values(r));
+            for (const auto& r : rs)
+                rows.push_back(values(r));
             abortOn(t.appendRows(rows));
         };
         fill(x.journal, journalRecords());
         std::vector<JournalRecord> doomed;
-        for (int i = 0; i < 100; ++i) doomed.push_back(recs[static_cast<std::size_t>(i * 1999)]);
+        for (int i = 0; i < 100; ++i)
+            doomed.push_back(recs[static_cast<std::size_t>(i * 1999)]);
         fill(x.doomed, doomed);
         if (&sqlite()) {
             x.sqliteMaster = joinPath(x.dir, "master.sqlite");
@@ -219,7 +248,8 @@ const Fixture& fixture() {
             void* db = nullptr;
             sqlite().open(x.sqliteMaster.c_str(), &db);
             std::string sql = "CREATE TABLE well(";
-            for (int i = 0; i < 21; ++i) sql += std::string(i ? "," : "") + kColumns[i];
+            for (int i = 0; i < 21; ++i)
+                sql += std::string(i ? "," : "") + kColumns[i];
             sql += ");CREATE INDEX data ON well(DATA,TIME);"
                    "CREATE UNIQUE INDEX datt ON well(DATA,TIME,SOBYTIE,EXT_ZAP,NUM_UST,OLD_ZN,NEW_ZN);";
             sqlite().exec(db, sql.c_str(), nullptr, nullptr, nullptr);
@@ -297,12 +327,30 @@ void BM_DeleteHundredByKeyAndPack(benchmark::State& state) {
     }
 }
 
+// Showing a well first clears ADD in every row: a walk with one edit per row and one store.
+void BM_ClearAddFlagsInEveryRow(benchmark::State& state) {
+    const Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        copyTable(f.master, f.work);
+        Table w;
+        abortOn(w.open(f.work));
+        state.ResumeTiming();
+        for (w.first(); !w.eof(); w.next()) abortOn(w.setField(kWellAdd, false));
+        abortOn(w.flush());
+        state.PauseTiming();
+        w.close();
+        state.ResumeTiming();
+    }
+}
+
 void BM_RebuildIndex(benchmark::State& state) {
     const Fixture& f = fixture();
     copyTable(f.master, f.work);
     Table w;
     abortOn(w.open(f.work));
-    for (auto _ : state) abortOn(w.rebuildIndex());
+    for (auto _ : state)
+        abortOn(w.rebuildIndex());
 }
 
 void BM_SqliteMergeJournal(benchmark::State& state) {
@@ -332,5 +380,6 @@ BENCHMARK(BM_OpenAndReadAllInDataOrder)->Unit(benchmark::kMillisecond)->Iteratio
 BENCHMARK(BM_MergeJournal)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SqliteMergeJournal)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_DeleteHundredByKeyAndPack)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ClearAddFlagsInEveryRow)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RebuildIndex)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK_MAIN();

@@ -13,19 +13,23 @@ namespace {
 std::uint32_t le32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
 }
-std::uint16_t le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t le16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 std::uint32_t be32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
 }
 void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
 }
 void put16(std::uint8_t* p, std::uint32_t v) {
     p[0] = std::uint8_t(v);
     p[1] = std::uint8_t(v >> 8);
 }
 void putBe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (24 - 8 * i));
 }
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
@@ -36,7 +40,7 @@ constexpr std::size_t kInteriorHeader = 12;
 // ---- reading ----------------------------------------------------------------------------------
 
 class TreeReader {
-public:
+  public:
     TreeReader(std::span<const std::uint8_t> f, int keyLength, std::uint8_t pad)
         : f_(f), keyLength_(keyLength), pad_(pad) {}
 
@@ -59,28 +63,31 @@ public:
         return {};
     }
 
-private:
+  private:
     DbStatus fail(std::uint32_t offset, const std::string& why) {
         return DbStatus::fail(DbError::BadIndex, "node at " + std::to_string(offset) + ": " + why);
     }
 
-    DbStatus leaf(std::uint32_t offset, const std::uint8_t* n, std::size_t count, std::vector<std::uint8_t>& keys,
-                  std::vector<std::uint32_t>& recnos) {
+    DbStatus leaf(std::uint32_t offset, const std::uint8_t* n, std::size_t count,
+                  std::vector<std::uint8_t>& keys, std::vector<std::uint32_t>& recnos) {
         const int R = n[20], D = n[21], T = n[22], E = n[23];
         if (E < 1 || E > 4 || R + D + T > 8 * E || R < 1 || D > 16 || T > 16)
             return fail(offset, "leaf with impossible entry widths");
-        if (kLeafHeader + count * static_cast<std::size_t>(E) > kCdxBlock) return fail(offset, "leaf overfull");
+        if (kLeafHeader + count * static_cast<std::size_t>(E) > kCdxBlock)
+            return fail(offset, "leaf overfull");
         std::size_t end = kCdxBlock;
         const std::size_t klen = static_cast<std::size_t>(keyLength_);
         std::vector<std::uint8_t> prev(klen, pad_);
         for (std::size_t i = 0; i < count; ++i) {
             std::uint32_t v = 0;
-            for (int b = E - 1; b >= 0; --b) v = (v << 8) | n[kLeafHeader + i * E + b];
+            for (int b = E - 1; b >= 0; --b)
+                v = (v << 8) | n[kLeafHeader + i * E + b];
             const std::uint64_t bits = v;
             const std::uint32_t rec = static_cast<std::uint32_t>(bits & ((1ull << R) - 1));
             const std::size_t dup = static_cast<std::size_t>((bits >> R) & ((1ull << D) - 1));
             const std::size_t trail = static_cast<std::size_t>((bits >> (R + D)) & ((1ull << T) - 1));
-            if (dup + trail > klen) return fail(offset, "entry " + std::to_string(i) + " longer than the key");
+            if (dup + trail > klen)
+                return fail(offset, "entry " + std::to_string(i) + " longer than the key");
             const std::size_t stored = klen - dup - trail;
             if (end < kLeafHeader + count * E + stored) return fail(offset, "key bytes overlap the entries");
             end -= stored;
@@ -100,7 +107,8 @@ private:
 
 DbStatus readHeader(std::span<const std::uint8_t> f, std::uint32_t offset, CdxTag& t, std::uint32_t& root) {
     if (offset % kCdxBlock != 0 || std::uint64_t(offset) + 2 * kCdxBlock > f.size())
-        return DbStatus::fail(DbError::BadIndex, "tag header pointer " + std::to_string(offset) + " outside the file");
+        return DbStatus::fail(DbError::BadIndex,
+                              "tag header pointer " + std::to_string(offset) + " outside the file");
     const std::uint8_t* h = &f[offset];
     root = le32(h);
     t.keyLength = le16(h + 12);
@@ -125,7 +133,9 @@ DbStatus readHeader(std::span<const std::uint8_t> f, std::uint32_t offset, CdxTa
 
 // ---- writing ----------------------------------------------------------------------------------
 
-int bitLength(std::uint32_t v) { return v == 0 ? 1 : 32 - std::countl_zero(v); }
+int bitLength(std::uint32_t v) {
+    return v == 0 ? 1 : 32 - std::countl_zero(v);
+}
 
 struct NodeRef {
     const std::uint8_t* lastKey;
@@ -138,10 +148,12 @@ struct NodeRef {
 DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::uint32_t& root) {
     const std::size_t klen = static_cast<std::size_t>(s.keyLength);
     std::uint32_t maxRec = 1;
-    for (std::size_t i = 0; i < s.count; ++i) maxRec = std::max(maxRec, s.recno(i));
+    for (std::size_t i = 0; i < s.count; ++i)
+        maxRec = std::max(maxRec, s.recno(i));
     const int D = bitLength(static_cast<std::uint32_t>(klen)), T = D;
     const int E = (bitLength(maxRec) + D + T + 7) / 8;
-    if (E > 4) return DbStatus::fail(DbError::BadIndex, "too many rows for key length " + std::to_string(klen));
+    if (E > 4)
+        return DbStatus::fail(DbError::BadIndex, "too many rows for key length " + std::to_string(klen));
     const int R = 8 * E - D - T;
 
     std::vector<NodeRef> level;
@@ -163,14 +175,18 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
         for (; i < s.count; ++i) {
             const std::uint8_t* k = s.key(i);
             std::size_t trail = 0;
-            while (trail < klen && k[klen - 1 - trail] == s.pad) ++trail;
+            while (trail < klen && k[klen - 1 - trail] == s.pad)
+                ++trail;
             std::size_t dup = 0;
             if (prev)
-                while (dup < klen - trail && k[dup] == prev[dup]) ++dup;
+                while (dup < klen - trail && k[dup] == prev[dup])
+                    ++dup;
             const std::size_t stored = klen - dup - trail;
             if (kLeafHeader + (count + 1) * E + keyBytes + stored > kCdxBlock) break;
-            const std::uint64_t v = s.recno(i) | (std::uint64_t(dup) << R) | (std::uint64_t(trail) << (R + D));
-            for (int b = 0; b < E; ++b) n[kLeafHeader + count * E + b] = std::uint8_t(v >> (8 * b));
+            const std::uint64_t v =
+                s.recno(i) | (std::uint64_t(dup) << R) | (std::uint64_t(trail) << (R + D));
+            for (int b = 0; b < E; ++b)
+                n[kLeafHeader + count * E + b] = std::uint8_t(v >> (8 * b));
             end -= stored;
             std::memcpy(n + end, k + dup, stored);
             keyBytes += stored;
@@ -214,7 +230,7 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
         level = std::move(up);
     }
     root = level.front().offset;
-    out[root] |= 0x01;  // root bit: leaf 2 -> 3, interior 0 -> 1
+    out[root] |= 0x01; // root bit: leaf 2 -> 3, interior 0 -> 1
     return {};
 }
 
@@ -225,8 +241,8 @@ void writeHeader(std::uint8_t* h, std::uint32_t root, int keyLength, std::uint8_
     h[14] = options;
     h[15] = 1;
     const std::size_t elen = std::min<std::size_t>(expression.size(), kCdxBlock - 2);
-    put16(h + 504, static_cast<std::uint32_t>(elen + 1));  // FOR text starts after the key's NUL
-    put16(h + 506, 1);                                      // no FOR clause: just its NUL
+    put16(h + 504, static_cast<std::uint32_t>(elen + 1)); // FOR text starts after the key's NUL
+    put16(h + 506, 1);                                    // no FOR clause: just its NUL
     put16(h + 508, 0);
     put16(h + 510, static_cast<std::uint32_t>(elen + 1));
     std::memcpy(h + kCdxBlock, expression.data(), elen);
@@ -250,7 +266,8 @@ DbStatus readCdx(std::span<const std::uint8_t> f, const CdxPadFor& padFor, std::
     for (std::size_t i = 0; i < offsets.size(); ++i) {
         CdxTag t;
         const char* p = reinterpret_cast<const char*>(&names[i * static_cast<std::size_t>(dir.keyLength)]);
-        t.name = std::string(trimRight(std::string_view(p, strnlen(p, static_cast<std::size_t>(dir.keyLength)))));
+        t.name =
+            std::string(trimRight(std::string_view(p, strnlen(p, static_cast<std::size_t>(dir.keyLength)))));
         std::uint32_t tagRoot = 0;
         if (auto st = readHeader(f, offsets[i], t, tagRoot); !st) return st;
         const std::uint8_t pad = padFor(t);

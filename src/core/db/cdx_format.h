@@ -19,9 +19,9 @@ inline constexpr std::uint8_t kCdxHasFor = 0x08;
 inline constexpr std::uint8_t kCdxCompactCompound = 0x60;
 
 struct CdxTag {
-    std::string name;           // as stored, upper case
-    std::string expression;     // as written by whoever made the tag
-    std::string forExpression;  // empty when none
+    std::string name;          // as stored, upper case
+    std::string expression;    // as written by whoever made the tag
+    std::string forExpression; // empty when none
     std::uint8_t options = kCdxCompactCompound;
     bool descending = false;
     int keyLength = 0;
@@ -51,8 +51,8 @@ struct CdxTagSource {
     int keyLength = 0;
     std::uint8_t pad = 0x20;
     std::size_t count = 0;
-    std::function<const std::uint8_t*(std::size_t)> key;  // entry i's key
-    std::function<std::uint32_t(std::size_t)> recno;      // entry i's 1-based record number
+    std::function<const std::uint8_t*(std::size_t)> key; // entry i's key
+    std::function<std::uint32_t(std::size_t)> recno;     // entry i's 1-based record number
 };
 
 DbStatus buildCdx(const std::vector<CdxTagSource>& tags, std::vector<std::uint8_t>& out);

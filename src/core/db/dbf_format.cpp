@@ -14,9 +14,12 @@ namespace {
 std::uint32_t le32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
 }
-std::uint16_t le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t le16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
 }
 void put16(std::uint8_t* p, std::uint16_t v) {
     p[0] = std::uint8_t(v);
@@ -24,7 +27,9 @@ void put16(std::uint8_t* p, std::uint16_t v) {
 }
 
 // Width in bytes of a field of a type whose size is fixed by the type (VFP binary types).
-bool knownType(char t) { return std::strchr("CDLNFMGIBTYPQVW0", t) != nullptr && t != 0; }
+bool knownType(char t) {
+    return std::strchr("CDLNFMGIBTYPQVW0", t) != nullptr && t != 0;
+}
 
 } // namespace
 
@@ -72,31 +77,36 @@ DbStatus parseDbfHeader(std::span<const std::uint8_t> b, std::uint64_t fileSize,
         f.type = static_cast<char>(b[p + 11]);
         f.length = b[p + 16];
         f.decimals = b[p + 17];
-        if (f.type == 'C') f.length |= b[p + 17] << 8, f.decimals = 0;  // long character fields
+        if (f.type == 'C') f.length |= b[p + 17] << 8, f.decimals = 0; // long character fields
         if (f.name.empty() || !knownType(f.type) || f.length == 0)
-            return DbStatus::fail(DbError::BadFields, "field descriptor " + std::to_string(h.fields.size() + 1) +
-                                                          " damaged");
+            return DbStatus::fail(DbError::BadFields,
+                                  "field descriptor " + std::to_string(h.fields.size() + 1) + " damaged");
         h.offsets.push_back(offset);
         offset += static_cast<std::uint32_t>(f.length);
         h.fields.push_back(std::move(f));
     }
-    if (!terminated) return DbStatus::fail(DbError::BadFields, "field descriptors without the 0x0D terminator");
+    if (!terminated)
+        return DbStatus::fail(DbError::BadFields, "field descriptors without the 0x0D terminator");
     if (h.fields.empty()) return DbStatus::fail(DbError::BadFields, "table without fields");
     if (offset != h.recordLength)
         return DbStatus::fail(DbError::BadFields, "record length " + std::to_string(h.recordLength) +
-                                                      " differs from the fields' total " + std::to_string(offset));
+                                                      " differs from the fields' total " +
+                                                      std::to_string(offset));
     const std::uint64_t need = std::uint64_t(h.headerLength) + std::uint64_t(h.recordCount) * h.recordLength;
     if (need > fileSize)
-        return DbStatus::fail(DbError::Truncated, "header says " + std::to_string(h.recordCount) +
-                                                      " rows but the file holds only " +
-                                                      std::to_string((fileSize - std::min<std::uint64_t>(fileSize, h.headerLength)) / h.recordLength));
+        return DbStatus::fail(
+            DbError::Truncated,
+            "header says " + std::to_string(h.recordCount) + " rows but the file holds only " +
+                std::to_string((fileSize - std::min<std::uint64_t>(fileSize, h.headerLength)) /
+                               h.recordLength));
     h.raw.assign(b.begin(), b.begin() + h.headerLength);
     return {};
 }
 
 DbStatus buildDbfHeader(const std::vector<FieldDef>& fields, std::uint8_t version, std::uint8_t flags,
                         std::uint8_t codePage, DbfHeader& h) {
-    if (fields.empty() || fields.size() > kMaxFields) return DbStatus::fail(DbError::BadFields, "field count");
+    if (fields.empty() || fields.size() > kMaxFields)
+        return DbStatus::fail(DbError::BadFields, "field count");
     h = DbfHeader{};
     h.version = version;
     h.tableFlags = flags;
@@ -112,7 +122,7 @@ DbStatus buildDbfHeader(const std::vector<FieldDef>& fields, std::uint8_t versio
         std::uint8_t* d = &h.raw[32 + 32 * i];
         std::memcpy(d, f.name.data(), f.name.size());
         d[11] = static_cast<std::uint8_t>(f.type);
-        put32(d + 12, offset);  // displacement in the row, as FoxPro keeps it
+        put32(d + 12, offset); // displacement in the row, as FoxPro keeps it
         d[16] = static_cast<std::uint8_t>(f.length);
         d[17] = static_cast<std::uint8_t>(f.decimals);
         h.offsets.push_back(offset);
@@ -145,12 +155,14 @@ Date todayDate() {
 }
 
 std::string_view trimRight(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
+        s.remove_suffix(1);
     return s;
 }
 
 std::optional<double> parseNumericText(std::string_view t) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\0')) t.remove_prefix(1);
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\0'))
+        t.remove_prefix(1);
     t = trimRight(t);
     if (t.empty()) return 0.0;
     if (t.front() == '+') t.remove_prefix(1);
@@ -227,16 +239,17 @@ std::string fieldDisplayText(const FieldDef& f, const std::uint8_t* p) {
         }
         break;
     case 'L':
-        return std::string(1, (raw[0] == 'T' || raw[0] == 't' || raw[0] == 'Y' || raw[0] == 'y') ? 'T'
+        return std::string(1, (raw[0] == 'T' || raw[0] == 't' || raw[0] == 'Y' || raw[0] == 'y')   ? 'T'
                               : (raw[0] == 'F' || raw[0] == 'f' || raw[0] == 'N' || raw[0] == 'n') ? 'F'
-                                                                                                  : '?');
+                                                                                                   : '?');
     case 'N':
     case 'F':
     case 'D':
     case 'C': {
         std::string_view t = trimRight(raw);
         if (f.type != 'C')
-            while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+            while (!t.empty() && t.front() == ' ')
+                t.remove_prefix(1);
         return std::string(t);
     }
     default:
@@ -245,7 +258,8 @@ std::string fieldDisplayText(const FieldDef& f, const std::uint8_t* p) {
     // Binary fields of other kinds: hex, so nothing is hidden.
     std::string out;
     static const char* kHex = "0123456789abcdef";
-    for (unsigned char c : raw) out += kHex[c >> 4], out += kHex[c & 15];
+    for (unsigned char c : raw)
+        out += kHex[c >> 4], out += kHex[c & 15];
     return out;
 }
 

@@ -12,17 +12,17 @@
 
 namespace vorsan::db {
 
-inline constexpr std::uint8_t kVersionFoxBase = 0x03;      // FoxPro 2.x / dBASE III, no memo
-inline constexpr std::uint8_t kFlagStructuralCdx = 0x01;   // byte 28
-inline constexpr std::uint8_t kCodePageWin1251 = 0xC9;     // byte 29
+inline constexpr std::uint8_t kVersionFoxBase = 0x03;    // FoxPro 2.x / dBASE III, no memo
+inline constexpr std::uint8_t kFlagStructuralCdx = 0x01; // byte 28
+inline constexpr std::uint8_t kCodePageWin1251 = 0xC9;   // byte 29
 inline constexpr std::uint8_t kRowLive = ' ';
 inline constexpr std::uint8_t kRowDeleted = '*';
 inline constexpr std::uint8_t kEndOfFile = 0x1A;
 inline constexpr std::size_t kMaxFields = 255;
 
 struct FieldDef {
-    std::string name;  // upper case, at most 10 characters
-    char type = 'C';   // C, D, L, N (written); F, I, T, B, Y, M, G also read
+    std::string name; // upper case, at most 10 characters
+    char type = 'C';  // C, D, L, N (written); F, I, T, B, Y, M, G also read
     int length = 1;
     int decimals = 0;
 };
@@ -45,8 +45,8 @@ struct DbfHeader {
     std::uint16_t headerLength = 0;
     std::uint16_t recordLength = 0;
     std::vector<FieldDef> fields;
-    std::vector<std::uint32_t> offsets;  // of each field within a row (the deletion byte is 0)
-    std::vector<std::uint8_t> raw;       // the header bytes as read, kept when the table is rewritten
+    std::vector<std::uint32_t> offsets; // of each field within a row (the deletion byte is 0)
+    std::vector<std::uint8_t> raw;      // the header bytes as read, kept when the table is rewritten
 };
 
 // Reads and checks the header and field descriptors. fileSize is the size of the whole file, so a
@@ -65,12 +65,12 @@ Date todayDate();
 // --- field values inside a row ------------------------------------------------------------------
 // Character field without its trailing blanks (bytes in the table's code page).
 std::string_view trimRight(std::string_view s);
-std::optional<double> parseNumericText(std::string_view text);  // blanks -> 0, garbage -> nullopt
+std::optional<double> parseNumericText(std::string_view text); // blanks -> 0, garbage -> nullopt
 // Right-aligned decimal text of exactly `length` bytes; fewer decimals when the value needs the
 // room; false when even the integer part does not fit.
 bool formatNumericText(double value, int length, int decimals, char* out);
-std::optional<Date> parseDateText(std::string_view text);  // "YYYYMMDD"; blanks -> empty Date
-void formatDateText(const Date& d, char* out);               // 8 bytes, blanks for an empty date
+std::optional<Date> parseDateText(std::string_view text); // "YYYYMMDD"; blanks -> empty Date
+void formatDateText(const Date& d, char* out);            // 8 bytes, blanks for an empty date
 
 // Display text of one field as a reader shows it: character without trailing blanks, numbers as
 // stored without blanks, dates YYYYMMDD, logicals T/F, VFP integers and date-times decoded.

@@ -32,7 +32,9 @@ bool writeAll(int fd, const std::uint8_t* p, std::size_t n) {
 
 } // namespace
 
-std::string replacementPath(const std::string& path) { return path + ".tmp"; }
+std::string replacementPath(const std::string& path) {
+    return path + ".tmp";
+}
 
 std::string directoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -60,7 +62,8 @@ DbStatus writeReplacement(const std::string& path, const std::vector<std::span<c
         return ioError("cannot lock", tmp);
     }
     bool ok = true;
-    for (const auto& part : parts) ok = ok && writeAll(fd, part.data(), part.size());
+    for (const auto& part : parts)
+        ok = ok && writeAll(fd, part.data(), part.size());
     if (!ok || ::fsync(fd) != 0) {
         const DbStatus st = ioError(ok ? "cannot sync" : "cannot write", tmp);
         ::close(fd);
@@ -109,8 +112,9 @@ DbStatus replaceFile(const std::string& path, const std::vector<std::span<const 
 DbStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
     out.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? DbStatus::fail(DbError::NotFound, path + " does not exist")
-                                       : ioError("cannot open", path);
+    if (fd < 0)
+        return errno == ENOENT ? DbStatus::fail(DbError::NotFound, path + " does not exist")
+                               : ioError("cannot open", path);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         ::close(fd);

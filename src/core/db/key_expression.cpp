@@ -11,7 +11,8 @@ namespace vorsan::db {
 namespace {
 
 std::string upperAscii(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -24,10 +25,11 @@ std::uint8_t upper1251(std::uint8_t c) {
 }
 
 class Parser {
-public:
+  public:
     explicit Parser(const std::string& s) : s_(s) {}
     void skip() {
-        while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_]))) ++p_;
+        while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_])))
+            ++p_;
     }
     bool eat(char c) {
         skip();
@@ -44,7 +46,8 @@ public:
     std::string identifier() {
         skip();
         const std::size_t b = p_;
-        while (p_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[p_])) || s_[p_] == '_')) ++p_;
+        while (p_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[p_])) || s_[p_] == '_'))
+            ++p_;
         std::string id = upperAscii(s_.substr(b, p_ - b));
         // "ALIAS->FIELD": the alias names the table itself here.
         skip();
@@ -63,7 +66,7 @@ public:
         return p_ > b;
     }
 
-private:
+  private:
     const std::string& s_;
     std::size_t p_ = 0;
 };
@@ -89,7 +92,8 @@ void strText(double v, int length, int decimals, std::uint8_t* out) {
             return;
         }
         std::memset(out, ' ', static_cast<std::size_t>(length - k));
-        for (int j = 0; j < k; ++j) out[length - 1 - j] = static_cast<std::uint8_t>(tmp[j]);
+        for (int j = 0; j < k; ++j)
+            out[length - 1 - j] = static_cast<std::uint8_t>(tmp[j]);
         return;
     }
     n = std::snprintf(buf, sizeof buf, "%*.*f", length, decimals, v);
@@ -102,19 +106,21 @@ void strText(double v, int length, int decimals, std::uint8_t* out) {
 } // namespace
 
 void encodeNumericKey(double v, std::uint8_t* out) {
-    if (v == 0) v = 0;  // -0 sorts as 0
+    if (v == 0) v = 0; // -0 sorts as 0
     std::uint64_t bits;
     std::memcpy(&bits, &v, 8);
     if (v >= 0)
         bits |= 0x8000000000000000ull;
     else
         bits = ~bits;
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
 }
 
 double decodeNumericKey(const std::uint8_t* in) {
     std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits = (bits << 8) | in[i];
+    for (int i = 0; i < 8; ++i)
+        bits = (bits << 8) | in[i];
     if (bits & 0x8000000000000000ull)
         bits &= ~0x8000000000000000ull;
     else
@@ -196,13 +202,15 @@ DbStatus KeyExpression::compile(const std::string& text, const DbfHeader& layout
 void KeyExpression::evaluate(const std::uint8_t* row, std::uint8_t* out) const {
     for (const Term& t : terms_) {
         const std::uint8_t* f = row + t.offset;
-        const std::string_view text(reinterpret_cast<const char*>(f), static_cast<std::size_t>(t.fieldLength));
+        const std::string_view text(reinterpret_cast<const char*>(f),
+                                    static_cast<std::size_t>(t.fieldLength));
         switch (t.op) {
         case Op::Copy:
             std::memcpy(out, f, static_cast<std::size_t>(t.length));
             break;
         case Op::Upper:
-            for (int i = 0; i < t.length; ++i) out[i] = upper1251(f[i]);
+            for (int i = 0; i < t.length; ++i)
+                out[i] = upper1251(f[i]);
             break;
         case Op::Str:
             strText(parseNumericText(text).value_or(0), t.length, t.decimals, out);
@@ -216,8 +224,10 @@ void KeyExpression::evaluate(const std::uint8_t* row, std::uint8_t* out) const {
             break;
         }
         case Op::Int32: {
-            const std::uint32_t v = (f[0] | (f[1] << 8) | (f[2] << 16) | (std::uint32_t(f[3]) << 24)) ^ 0x80000000u;
-            for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+            const std::uint32_t v =
+                (f[0] | (f[1] << 8) | (f[2] << 16) | (std::uint32_t(f[3]) << 24)) ^ 0x80000000u;
+            for (int i = 0; i < 4; ++i)
+                out[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
             break;
         }
         }

@@ -14,7 +14,7 @@ namespace vorsan::db {
 enum class KeyType { Character, Numeric, Integer };
 
 class KeyExpression {
-public:
+  public:
     DbStatus compile(const std::string& text, const DbfHeader& layout);
 
     const std::string& text() const { return text_; }
@@ -27,13 +27,13 @@ public:
     // Field numbers the key reads (a row edit that touches none of them keeps its key).
     const std::vector<int>& fieldsUsed() const { return fieldsUsed_; }
 
-private:
+  private:
     enum class Op { Copy, Upper, Str, Number, Date, Int32 };
     struct Term {
         Op op = Op::Copy;
-        std::uint32_t offset = 0;  // of the field in the row
+        std::uint32_t offset = 0; // of the field in the row
         int fieldLength = 0;
-        int length = 0;            // bytes the term produces
+        int length = 0; // bytes the term produces
         int decimals = 0;
     };
     std::string text_;

@@ -29,7 +29,8 @@ std::string indexPathFor(const std::string& path) {
     const auto dot = name.find_last_of('.');
     const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
-    const bool lower = !ext.empty() && std::all_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    const bool lower =
+        !ext.empty() && std::all_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
     const std::string found = findIgnoringCase(dir, base + ".cdx");
     return found.empty() ? joinPath(dir, base + (lower ? ".cdx" : ".CDX")) : found;
 }
@@ -52,7 +53,9 @@ Table::~Table() {
     if (isOpen()) close();
 }
 
-Table::Table(Table&& o) noexcept { *this = std::move(o); }
+Table::Table(Table&& o) noexcept {
+    *this = std::move(o);
+}
 
 Table& Table::operator=(Table&& o) noexcept {
     if (this == &o) return *this;
@@ -107,7 +110,7 @@ DbStatus Table::create(const std::string& path, const TableLayout& layout, bool 
     DbfHeader h;
     const std::uint8_t flags = layout.tags.empty() ? 0 : kFlagStructuralCdx;
     if (auto st = buildDbfHeader(layout.fields, kVersionFoxBase, flags, kCodePageWin1251, h); !st) return st;
-    Table probe;  // checks the tag expressions before anything is written
+    Table probe; // checks the tag expressions before anything is written
     probe.header_ = h;
     for (const TagDef& t : layout.tags)
         if (auto st = probe.addTag(t); !st) return st;
@@ -119,8 +122,8 @@ DbStatus Table::create(const std::string& path, const TableLayout& layout, bool 
         std::vector<std::uint8_t> bytes;
         std::vector<CdxTagSource> sources;
         for (const Tag& t : probe.tags_)
-            sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(), 0,
-                               [](std::size_t) { return static_cast<const std::uint8_t*>(nullptr); },
+            sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(),
+                               0, [](std::size_t) { return static_cast<const std::uint8_t*>(nullptr); },
                                [](std::size_t) { return 0u; }});
         if (auto st = buildCdx(sources, bytes); !st) return st;
         if (auto st = replaceFile(cdx, {bytes}); !st) return st;
@@ -140,14 +143,17 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     for (int attempt = 0;; ++attempt) {
         fd = ::open(path.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_CLOEXEC);
         if (fd < 0)
-            return errno == ENOENT ? DbStatus::fail(DbError::NotFound, path + " does not exist")
-                                   : DbStatus::fail(DbError::Io, "cannot open " + path + ": " + std::strerror(errno));
+            return errno == ENOENT
+                       ? DbStatus::fail(DbError::NotFound, path + " does not exist")
+                       : DbStatus::fail(DbError::Io, "cannot open " + path + ": " + std::strerror(errno));
         if (::flock(fd, (readOnly_ ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             ::close(fd);
             return DbStatus::fail(DbError::Locked, path + " is in use by another program or window");
         }
-        struct stat a {}, b {};
-        if (::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_ino == b.st_ino && a.st_dev == b.st_dev)
+        struct stat a {
+        }, b{};
+        if (::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_ino == b.st_ino &&
+            a.st_dev == b.st_dev)
             break;
         ::close(fd);
         if (attempt == 5) return DbStatus::fail(DbError::Locked, path + " keeps being replaced");
@@ -167,15 +173,17 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
         return fail(DbStatus::fail(DbError::BadHeader, path + ": file shorter than a table header"));
     const std::size_t headerLength = head[8] | (head[9] << 8);
     head.resize(std::max<std::size_t>(32, std::min<std::uint64_t>(headerLength, size)));
-    if (!readAt(fd_, head.data(), head.size(), 0)) return fail(DbStatus::fail(DbError::Io, "cannot read " + path));
-    if (auto s = parseDbfHeader(head, size, header_); !s) return fail(DbStatus::fail(s.error, path + ": " + s.detail));
+    if (!readAt(fd_, head.data(), head.size(), 0))
+        return fail(DbStatus::fail(DbError::Io, "cannot read " + path));
+    if (auto s = parseDbfHeader(head, size, header_); !s)
+        return fail(DbStatus::fail(s.error, path + ": " + s.detail));
     rowCount_ = header_.recordCount;
     rows_.resize(std::size_t(rowCount_) * header_.recordLength);
     if (!readAt(fd_, rows_.data(), rows_.size(), header_.headerLength))
         return fail(DbStatus::fail(DbError::Io, "cannot read the rows of " + path));
     cdxPath_ = indexPathFor(path);
     if (!readOnly_) {
-        ::unlink(replacementPath(path_).c_str());  // left by a write that was interrupted
+        ::unlink(replacementPath(path_).c_str()); // left by a write that was interrupted
         ::unlink(replacementPath(cdxPath_).c_str());
     }
 
@@ -200,10 +208,11 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
         indexProblems_.push_back("index file " + fileNameOf(cdxPath_) + " missing");
     }
     for (const CdxTag& t : stored) {
-        DbStatus s = t.forExpression.empty()
-                         ? addTag({t.name, t.expression, t.unique()})
-                         : DbStatus::fail(DbError::BadExpression, "tag " + t.name + " has a FOR clause (" +
-                                                                      t.forExpression + "), which is not evaluated");
+        DbStatus s =
+            t.forExpression.empty()
+                ? addTag({t.name, t.expression, t.unique()})
+                : DbStatus::fail(DbError::BadExpression, "tag " + t.name + " has a FOR clause (" +
+                                                             t.forExpression + "), which is not evaluated");
         if (!s) {
             if (!readOnly_) return fail(s);
             indexProblems_.push_back("tag " + t.name + " skipped: " + s.detail);
@@ -216,7 +225,8 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     }
     for (Tag& t : tags_) {
         computeKeys(t, 0);
-        const auto it = std::find_if(stored.begin(), stored.end(), [&](const CdxTag& c) { return sameName(c.name, t.def.name); });
+        const auto it = std::find_if(stored.begin(), stored.end(),
+                                     [&](const CdxTag& c) { return sameName(c.name, t.def.name); });
         if (it == stored.end()) {
             sortOrder(t);
         } else if (!storedOrderMatches(t, *it)) {
@@ -251,7 +261,8 @@ DbStatus Table::close() {
 
 DbStatus Table::addTag(const TagDef& def) {
     if (def.name.empty() || def.name.size() > 10)
-        return DbStatus::fail(DbError::BadExpression, "tag name \"" + def.name + "\" must have 1 to 10 characters");
+        return DbStatus::fail(DbError::BadExpression,
+                              "tag name \"" + def.name + "\" must have 1 to 10 characters");
     Tag t;
     t.def = def;
     if (auto st = t.expr.compile(def.expression, header_); !st) return st;
@@ -267,21 +278,24 @@ int Table::tagIndex(std::string_view name) const {
 
 std::vector<TagDef> Table::tags() const {
     std::vector<TagDef> out;
-    for (const Tag& t : tags_) out.push_back(t.def);
+    for (const Tag& t : tags_)
+        out.push_back(t.def);
     return out;
 }
 
 void Table::computeKeys(Tag& t, std::uint32_t from) const {
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     t.keys.resize(std::size_t(rowCount_) * len);
-    for (std::uint32_t r = from; r < rowCount_; ++r) t.expr.evaluate(row(r), t.keys.data() + r * len);
+    for (std::uint32_t r = from; r < rowCount_; ++r)
+        t.expr.evaluate(row(r), t.keys.data() + r * len);
 }
 
 void Table::sortOrder(Tag& t) {
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     const std::uint32_t n = static_cast<std::uint32_t>(t.keys.size() / len);
     t.order.resize(n);
-    for (std::uint32_t i = 0; i < n; ++i) t.order[i] = i;
+    for (std::uint32_t i = 0; i < n; ++i)
+        t.order[i] = i;
     std::sort(t.order.begin(), t.order.end(), [&](std::uint32_t a, std::uint32_t b) {
         const int c = std::memcmp(t.key(a), t.key(b), len);
         return c < 0 || (c == 0 && a < b);
@@ -307,7 +321,8 @@ bool Table::storedOrderMatches(Tag& t, const CdxTag& stored) {
         const auto want = expectedEntries(t);
         if (want.size() != stored.size()) return false;
         for (std::size_t i = 0; i < want.size(); ++i)
-            if (stored.recnos[i] != want[i] + 1 || std::memcmp(&stored.keys[i * len], t.key(want[i]), len) != 0)
+            if (stored.recnos[i] != want[i] + 1 ||
+                std::memcmp(&stored.keys[i * len], t.key(want[i]), len) != 0)
                 return false;
         return true;
     }
@@ -324,7 +339,8 @@ bool Table::storedOrderMatches(Tag& t, const CdxTag& stored) {
         }
     }
     t.order.resize(rowCount_);
-    for (std::size_t i = 0; i < stored.size(); ++i) t.order[i] = stored.recnos[i] - 1;
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        t.order[i] = stored.recnos[i] - 1;
     return true;
 }
 
@@ -378,7 +394,8 @@ void Table::settle() const {
             std::sort(moved.begin(), moved.end(), less);
             t.order.clear();
             t.order.reserve(kept.size() + moved.size());
-            std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(t.order), less);
+            std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(t.order),
+                       less);
         }
         changed_.clear();
     }
@@ -421,7 +438,8 @@ DbStatus Table::setTag(std::string_view name) {
     int idx = -1;
     if (!name.empty()) {
         idx = tagIndex(name);
-        if (idx < 0) return DbStatus::fail(DbError::NoSuchTag, "no tag " + std::string(name) + " in " + path_);
+        if (idx < 0)
+            return DbStatus::fail(DbError::NoSuchTag, "no tag " + std::string(name) + " in " + path_);
     }
     if (idx != current_) {
         invalidate();
@@ -430,7 +448,9 @@ DbStatus Table::setTag(std::string_view name) {
     return {};
 }
 
-std::string Table::currentTag() const { return current_ < 0 ? std::string() : tags_[std::size_t(current_)].def.name; }
+std::string Table::currentTag() const {
+    return current_ < 0 ? std::string() : tags_[std::size_t(current_)].def.name;
+}
 
 void Table::first() {
     settle();
@@ -531,7 +551,9 @@ DbStatus Table::encodeField(int field, const FieldValue& v, std::uint8_t* rowByt
     const FieldDef& f = header_.fields[static_cast<std::size_t>(field)];
     std::uint8_t* p = rowBytes + header_.offsets[static_cast<std::size_t>(field)];
     const auto len = static_cast<std::size_t>(f.length);
-    const auto wrong = [&] { return DbStatus::fail(DbError::WrongType, "wrong kind of value for field " + f.name); };
+    const auto wrong = [&] {
+        return DbStatus::fail(DbError::WrongType, "wrong kind of value for field " + f.name);
+    };
     switch (f.type) {
     case 'C': {
         const auto* s = std::get_if<std::string>(&v);
@@ -547,7 +569,8 @@ DbStatus Table::encodeField(int field, const FieldValue& v, std::uint8_t* rowByt
         if (!d) return wrong();
         char buf[256];
         if (!formatNumericText(*d, f.length, f.decimals, buf))
-            return DbStatus::fail(DbError::ValueOverflow, std::to_string(*d) + " does not fit field " + f.name);
+            return DbStatus::fail(DbError::ValueOverflow,
+                                  std::to_string(*d) + " does not fit field " + f.name);
         std::memcpy(p, buf, len);
         return {};
     }
@@ -566,7 +589,8 @@ DbStatus Table::encodeField(int field, const FieldValue& v, std::uint8_t* rowByt
         return {};
     }
     default:
-        return DbStatus::fail(DbError::WrongType, "fields of type " + std::string(1, f.type) + " are not written");
+        return DbStatus::fail(DbError::WrongType,
+                              "fields of type " + std::string(1, f.type) + " are not written");
     }
 }
 
@@ -622,12 +646,13 @@ DbStatus Table::appendRows(const std::vector<std::vector<FieldValue>>& rows) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> all, bytes;
-    for (const auto& values : rows) {  // every row checked before any is added
+    for (const auto& values : rows) { // every row checked before any is added
         if (auto st = encodeRow(values, bytes); !st) return st;
         all.insert(all.end(), bytes.begin(), bytes.end());
     }
     rows_.insert(rows_.end(), all.begin(), all.end());
-    for (std::size_t i = 0; i < rows.size(); ++i) markChanged(rowCount_++);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        markChanged(rowCount_++);
     if (!rows.empty()) follow_ = rowCount_, dirty_ = true;
     return flush();
 }
@@ -649,7 +674,8 @@ DbStatus Table::empty() {
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     rows_.clear();
     rowCount_ = 0;
-    for (Tag& t : tags_) t.keys.clear(), t.order.clear();
+    for (Tag& t : tags_)
+        t.keys.clear(), t.order.clear();
     changed_.clear();
     viewValid_ = false;
     pos_ = 0;
@@ -672,7 +698,8 @@ DbStatus Table::pack() {
         dirty_ = true;
     }
     changed_.clear();
-    for (Tag& t : tags_) computeKeys(t, 0), sortOrder(t);
+    for (Tag& t : tags_)
+        computeKeys(t, 0), sortOrder(t);
     viewValid_ = false;
     pos_ = 0;
     follow_ = 0;
@@ -686,14 +713,16 @@ DbStatus Table::sameLayout(const Table& o) const {
     for (std::size_t i = 0; same && i < a.size(); ++i)
         same = sameName(a[i].name, b[i].name) && a[i].type == b[i].type && a[i].length == b[i].length &&
                a[i].decimals == b[i].decimals;
-    return same ? DbStatus{} : DbStatus::fail(DbError::LayoutMismatch, o.path_ + " and " + path_ + " differ in layout");
+    return same ? DbStatus{}
+                : DbStatus::fail(DbError::LayoutMismatch, o.path_ + " and " + path_ + " differ in layout");
 }
 
 long Table::findKey(const Tag& t, const std::uint8_t* key) const {
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    auto it = std::lower_bound(t.order.begin(), t.order.end(), key, [&](std::uint32_t r, const std::uint8_t* k) {
-        return std::memcmp(t.key(r), k, len) < 0;
-    });
+    auto it =
+        std::lower_bound(t.order.begin(), t.order.end(), key, [&](std::uint32_t r, const std::uint8_t* k) {
+            return std::memcmp(t.key(r), k, len) < 0;
+        });
     for (; it != t.order.end() && std::memcmp(t.key(*it), key, len) == 0; ++it)
         if (row(*it)[0] != kRowDeleted) return static_cast<long>(*it);
     return -1;
@@ -739,7 +768,8 @@ DbStatus Table::deleteByKey(Table& src) {
     if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     if (auto st = sameLayout(src); !st) return st;
-    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
+    if (current_ < 0)
+        return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
     settle();
     src.settle();
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
@@ -747,9 +777,9 @@ DbStatus Table::deleteByKey(Table& src) {
     std::vector<std::uint8_t> k(len);
     for (std::uint32_t sr : src.view_) {
         t.expr.evaluate(src.row(sr), k.data());
-        auto it = std::lower_bound(t.order.begin(), t.order.end(), k.data(), [&](std::uint32_t r, const std::uint8_t* key) {
-            return std::memcmp(t.key(r), key, len) < 0;
-        });
+        auto it = std::lower_bound(
+            t.order.begin(), t.order.end(), k.data(),
+            [&](std::uint32_t r, const std::uint8_t* key) { return std::memcmp(t.key(r), key, len) < 0; });
         for (; it != t.order.end() && std::memcmp(t.key(*it), k.data(), len) == 0; ++it) {
             if (row(*it)[0] == kRowDeleted) continue;
             row(*it)[0] = kRowDeleted;
@@ -769,8 +799,8 @@ DbStatus Table::buildIndex(std::vector<std::uint8_t>& bytes) const {
     for (const Tag& t : tags_) {
         entries.push_back(expectedEntries(t));
         const auto& e = entries.back();
-        sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(), e.size(),
-                           [&t, &e](std::size_t i) { return t.key(e[i]); },
+        sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(),
+                           e.size(), [&t, &e](std::size_t i) { return t.key(e[i]); },
                            [&e](std::size_t i) { return e[i] + 1; }});
     }
     return buildCdx(sources, bytes);
@@ -797,10 +827,13 @@ DbStatus Table::flush() {
     if (dirty_) {
         header_.recordCount = rowCount_;
         // The structural-index flag says whether an index goes with the table.
-        header_.raw[28] = tags_.empty() ? header_.raw[28] & ~kFlagStructuralCdx : header_.raw[28] | kFlagStructuralCdx;
+        header_.raw[28] =
+            tags_.empty() ? header_.raw[28] & ~kFlagStructuralCdx : header_.raw[28] | kFlagStructuralCdx;
         stampDbfHeader(header_, todayDate());
         const std::uint8_t eof = kEndOfFile;
-        if (auto st = writeReplacement(path_, {header_.raw, rows_, std::span<const std::uint8_t>(&eof, 1)}, &newFd); !st)
+        if (auto st =
+                writeReplacement(path_, {header_.raw, rows_, std::span<const std::uint8_t>(&eof, 1)}, &newFd);
+            !st)
             return st;
     }
     if (!tags_.empty()) {
@@ -830,7 +863,8 @@ DbStatus Table::rebuildIndex() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     settle();
-    for (Tag& t : tags_) computeKeys(t, 0), sortOrder(t);
+    for (Tag& t : tags_)
+        computeKeys(t, 0), sortOrder(t);
     invalidate();
     indexDirty_ = true;
     return flush();

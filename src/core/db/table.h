@@ -24,9 +24,9 @@
 namespace vorsan::db {
 
 struct TagDef {
-    std::string name;        // at most 10 characters; compared ignoring case
-    std::string expression;  // e.g. "DTOS(DATA)+TIME"
-    bool unique = false;     // only the first row of each key value is indexed
+    std::string name;       // at most 10 characters; compared ignoring case
+    std::string expression; // e.g. "DTOS(DATA)+TIME"
+    bool unique = false;    // only the first row of each key value is indexed
 };
 
 struct TableLayout {
@@ -41,7 +41,7 @@ using FieldValue = std::variant<std::string, double, Date, bool>;
 enum class OpenMode { Exclusive, ReadOnly };
 
 class Table {
-public:
+  public:
     Table() = default;
     ~Table();
     Table(const Table&) = delete;
@@ -58,15 +58,15 @@ public:
     // problem is only noted in indexProblems()).
     DbStatus open(const std::string& path, OpenMode mode = OpenMode::Exclusive,
                   const std::vector<TagDef>& expectedTags = {});
-    DbStatus close();  // flushes, then releases the files
-    DbStatus flush();  // stores pending changes (nothing to do when none)
+    DbStatus close(); // flushes, then releases the files
+    DbStatus flush(); // stores pending changes (nothing to do when none)
     bool isOpen() const { return fd_ >= 0; }
     bool hasPendingChanges() const { return dirty_; }
 
     const std::string& path() const { return path_; }
     const std::string& indexPath() const { return cdxPath_; }
     const std::vector<FieldDef>& fields() const { return header_.fields; }
-    int fieldIndex(std::string_view name) const;  // -1 when none
+    int fieldIndex(std::string_view name) const; // -1 when none
     std::uint8_t version() const { return header_.version; }
     std::uint8_t codePage() const { return header_.codePage; }
     std::vector<TagDef> tags() const;
@@ -77,31 +77,31 @@ public:
 
     // --- navigation in the current tag's order (natural order with no tag); deleted rows are
     // skipped, and a unique tag yields the first live row of each key.
-    DbStatus setTag(std::string_view name);  // "" selects the natural order
+    DbStatus setTag(std::string_view name); // "" selects the natural order
     std::string currentTag() const;
     void first();
     void next();
     void last();
     bool eof() const;
     std::size_t count() const;
-    std::uint32_t recno() const;           // 1-based row number of the current row, 0 at eof
-    std::uint32_t physicalCount() const { return rowCount_; }  // rows in the file, deleted too
-    bool goToRecno(std::uint32_t recno);  // positions on a live row in the current order
+    std::uint32_t recno() const; // 1-based row number of the current row, 0 at eof
+    std::uint32_t physicalCount() const { return rowCount_; } // rows in the file, deleted too
+    bool goToRecno(std::uint32_t recno);                      // positions on a live row in the current order
 
     // --- fields of the current row, addressed by position
-    std::string getString(int field) const;  // character field without trailing blanks
-    double getNumber(int field) const;       // blanks or garbage read as 0
+    std::string getString(int field) const; // character field without trailing blanks
+    double getNumber(int field) const;      // blanks or garbage read as 0
     Date getDate(int field) const;
     bool getLogical(int field) const;
     std::string displayText(int field) const;
     bool isDeleted() const;
 
     DbStatus setField(int field, const FieldValue& value);
-    DbStatus appendRow(const std::vector<FieldValue>& values);  // the new row becomes current
-    DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows);  // flushes
-    DbStatus deleteCurrent();  // marks it deleted; the cursor moves to the next row
-    DbStatus empty();          // no rows left, files kept; flushes
-    DbStatus pack();           // removes deleted rows; flushes
+    DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
+    DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
+    DbStatus deleteCurrent(); // marks it deleted; the cursor moves to the next row
+    DbStatus empty();         // no rows left, files kept; flushes
+    DbStatus pack();          // removes deleted rows; flushes
 
     // Batch moves with `source` (same layout), matched by this table's current tag:
     // mergeFrom: each live source row whose key equals a live row here replaces all its fields,
@@ -113,17 +113,21 @@ public:
     // Rewrites the index from the rows (and flushes the rows when changed).
     DbStatus rebuildIndex();
 
-private:
+  private:
     struct Tag {
         TagDef def;
         KeyExpression expr;
-        std::vector<std::uint8_t> keys;     // one key per row, row order
-        std::vector<std::uint32_t> order;   // 0-based rows sorted by (key, row)
-        const std::uint8_t* key(std::uint32_t row) const { return keys.data() + std::size_t(row) * expr.length(); }
+        std::vector<std::uint8_t> keys;   // one key per row, row order
+        std::vector<std::uint32_t> order; // 0-based rows sorted by (key, row)
+        const std::uint8_t* key(std::uint32_t row) const {
+            return keys.data() + std::size_t(row) * expr.length();
+        }
     };
 
     std::uint8_t* row(std::uint32_t r) { return rows_.data() + std::size_t(r) * header_.recordLength; }
-    const std::uint8_t* row(std::uint32_t r) const { return rows_.data() + std::size_t(r) * header_.recordLength; }
+    const std::uint8_t* row(std::uint32_t r) const {
+        return rows_.data() + std::size_t(r) * header_.recordLength;
+    }
     const std::uint8_t* currentRow() const;
     DbStatus encodeField(int field, const FieldValue& v, std::uint8_t* rowBytes) const;
     DbStatus encodeRow(const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) const;
@@ -133,7 +137,7 @@ private:
     bool storedOrderMatches(Tag& t, const CdxTag& stored);
     void invalidate() const;
     void markChanged(std::uint32_t r);
-    void settle() const;  // folds changed rows into the orders and rebuilds the view
+    void settle() const; // folds changed rows into the orders and rebuilds the view
     void rebuildView() const;
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
     DbStatus writeIndex();
@@ -158,8 +162,8 @@ private:
     std::vector<std::string> indexProblems_;
 
     // Lazily maintained (navigation is const, the orders are caches of the data).
-    mutable std::vector<std::uint32_t> changed_;  // rows whose keys must be recomputed
-    mutable std::vector<std::uint32_t> view_;     // live rows in the current order
+    mutable std::vector<std::uint32_t> changed_; // rows whose keys must be recomputed
+    mutable std::vector<std::uint32_t> view_;    // live rows in the current order
     mutable bool viewValid_ = false;
     mutable std::size_t pos_ = 0;
     mutable std::uint32_t follow_ = 0;  // 1-based row the cursor stays on across a rebuild

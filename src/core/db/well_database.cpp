@@ -13,7 +13,9 @@ namespace vorsan::db {
 
 namespace {
 
-FieldDef num(const char* name, int length, int decimals) { return {name, 'N', length, decimals}; }
+FieldDef num(const char* name, int length, int decimals) {
+    return {name, 'N', length, decimals};
+}
 
 // Numbers of the journal are unsigned 16-bit: every numeric field holds 0-65535 (and the -1 of
 // older tables); currents keep their tenths.
@@ -28,14 +30,18 @@ TableLayout makeWellLayout() {
     // "DATt" must match a row of the same journal record added again and keep apart different
     // events of one second: the moment, the event code, the cause and the setting change.
     l.tags = {{"DATA", "DTOS(DATA)+TIME", false},
-              {"DATt", "DTOS(DATA)+TIME+STR(SOBYTIE,6)+STR(EXT_ZAP,6)+STR(NUM_UST,5)+STR(OLD_ZN,5)+STR(NEW_ZN,5)",
+              {"DATt",
+               "DTOS(DATA)+TIME+STR(SOBYTIE,6)+STR(EXT_ZAP,6)+STR(NUM_UST,5)+STR(OLD_ZN,5)+STR(NEW_ZN,5)",
                false}};
     return l;
 }
 
 TableLayout makeSnapshotLayout() {
     TableLayout l;
-    l.fields = {{"MESTO", 'C', kMestoLength, 0}, num("KUST", 5, 0), num("SKV", 5, 0), {"DATA", 'D', 8, 0},
+    l.fields = {{"MESTO", 'C', kMestoLength, 0},
+                num("KUST", 5, 0),
+                num("SKV", 5, 0),
+                {"DATA", 'D', 8, 0},
                 {"TIME", 'C', 8, 0}};
     for (int i = 1; i <= kSnapshotValues; ++i) {
         char name[16];
@@ -50,9 +56,9 @@ TableLayout makeSnapshotLayout() {
 // Both alphabets in the order the name table follows (Ь, Ы, Ъ in that order).
 constexpr std::string_view kUpper = "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЬЫЪЭЮЯ";
 constexpr std::string_view kLower = "абвгдеёжзийклмнопрстуфхцчшщьыъэюя";
-constexpr const char* kLatin[33] = {"a", "b",  "v",  "g", "d",   "e",  "e_", "zh", "z",  "i",  "y",
-                                    "k", "l",  "m",  "n", "o",   "p",  "r",  "s",  "t",  "u",  "f",
-                                    "h", "c",  "ch", "sh", "sh_", "b_", "y_", "d_", "a_", "iu", "ia"};
+constexpr const char* kLatin[33] = {"a", "b", "v",  "g",  "d",   "e",  "e_", "zh", "z",  "i",  "y",
+                                    "k", "l", "m",  "n",  "o",   "p",  "r",  "s",  "t",  "u",  "f",
+                                    "h", "c", "ch", "sh", "sh_", "b_", "y_", "d_", "a_", "iu", "ia"};
 
 int letterIndex(std::string_view alphabet, std::string_view ch) {
     // Every letter of both alphabets is two bytes in UTF-8.
@@ -130,12 +136,14 @@ std::string databaseFile(const std::string& dir, const std::string& name) {
     return found.empty() ? joinPath(dir, name) : found;
 }
 
-DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::string& name, const TableLayout& layout) {
+DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::string& name,
+                           const TableLayout& layout) {
     if (auto st = table.open(databaseFile(dir, name), OpenMode::Exclusive, layout.tags); !st) return st;
     // A table of another layout under a known name would be misread field by field.
     const auto& f = table.fields();
     bool same = f.size() == layout.fields.size();
-    for (std::size_t i = 0; same && i < f.size(); ++i) same = f[i].type == layout.fields[i].type;
+    for (std::size_t i = 0; same && i < f.size(); ++i)
+        same = f[i].type == layout.fields[i].type;
     if (!same) {
         table.close();
         return DbStatus::fail(DbError::LayoutMismatch, name + " does not have the expected fields");
@@ -144,7 +152,8 @@ DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::stri
 }
 
 DbStatus createDatabaseTable(const std::string& dir, const std::string& name, const TableLayout& layout) {
-    if (!findIgnoringCase(dir, name).empty()) return DbStatus::fail(DbError::Exists, name + " already exists");
+    if (!findIgnoringCase(dir, name).empty())
+        return DbStatus::fail(DbError::Exists, name + " already exists");
     return Table::create(joinPath(dir, name), layout);
 }
 
@@ -153,9 +162,10 @@ DbStatus initDatabase(const std::string& dir) {
     for (std::size_t p = dir.find('/', 1); p != std::string::npos; p = dir.find('/', p + 1))
         ::mkdir(dir.substr(0, p).c_str(), 0755);
     if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
-        return DbStatus::fail(DbError::Io, "cannot create the directory " + dir + ": " + std::strerror(errno));
+        return DbStatus::fail(DbError::Io,
+                              "cannot create the directory " + dir + ": " + std::strerror(errno));
     for (const auto& [name, layout] : {std::pair{kSettingsTableFile, &settingsSnapshotLayout()},
-                                      std::pair{kScratchTableFile, &wellTableLayout()}}) {
+                                       std::pair{kScratchTableFile, &wellTableLayout()}}) {
         const DbStatus st = createDatabaseTable(dir, name, *layout);
         if (!st && st.error != DbError::Exists) return st;
     }
@@ -201,18 +211,37 @@ StartupResult openStartupTables(const std::string& dir, Table& settings, Table& 
 DbStatus openWellTable(Table& well, const std::string& dir, const std::string& baseName) {
     const std::string name = baseName + kTableExtension;
     if (findIgnoringCase(dir, name).empty())
-        if (auto st = createDatabaseTable(dir, name, wellTableLayout()); !st && st.error != DbError::Exists) return st;
+        if (auto st = createDatabaseTable(dir, name, wellTableLayout()); !st && st.error != DbError::Exists)
+            return st;
     return openDatabaseTable(well, dir, name, wellTableLayout());
 }
 
-DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t well, std::vector<FieldValue>& out) {
+DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t well,
+                       std::vector<FieldValue>& out) {
     if (!isCalendarDate(r.year, r.month, r.day))
         return DbStatus::fail(DbError::BadValue, "record date is no calendar date");
     const auto d = [](double v) { return FieldValue{v}; };
-    out = {d(pad),     d(well),     Date{r.year, r.month, r.day}, std::string(timeText(r.hour, r.minute, r.second)),
-           d(r.UAB),   d(r.UBC),    d(r.UCA),    d(r.IA),     d(r.IB),      d(r.IC),
-           d(r.ZAGR),  d(r.SOP),    d(r.P),      d(r.T),      d(r.COS_),    d(r.SOBYTIE),
-           true,       d(r.NUM_UST), d(r.OLD_ZN), d(r.NEW_ZN), d(r.EXT_ZAP)};
+    out = {d(pad),
+           d(well),
+           Date{r.year, r.month, r.day},
+           std::string(timeText(r.hour, r.minute, r.second)),
+           d(r.UAB),
+           d(r.UBC),
+           d(r.UCA),
+           d(r.IA),
+           d(r.IB),
+           d(r.IC),
+           d(r.ZAGR),
+           d(r.SOP),
+           d(r.P),
+           d(r.T),
+           d(r.COS_),
+           d(r.SOBYTIE),
+           true,
+           d(r.NUM_UST),
+           d(r.OLD_ZN),
+           d(r.NEW_ZN),
+           d(r.EXT_ZAP)};
     return {};
 }
 

@@ -18,15 +18,40 @@ inline constexpr const char* kTableExtension = ".DBF";
 
 // Field positions of the WellTable layout.
 enum WellField : int {
-    kWellKust, kWellSkv, kWellData, kWellTime, kWellUab, kWellUbc, kWellUca, kWellIa, kWellIb, kWellIc,
-    kWellZagr, kWellSop, kWellP, kWellT, kWellCos, kWellSobytie, kWellAdd, kWellNumUst, kWellOldZn,
-    kWellNewZn, kWellExtZap, kWellFieldCount
+    kWellKust,
+    kWellSkv,
+    kWellData,
+    kWellTime,
+    kWellUab,
+    kWellUbc,
+    kWellUca,
+    kWellIa,
+    kWellIb,
+    kWellIc,
+    kWellZagr,
+    kWellSop,
+    kWellP,
+    kWellT,
+    kWellCos,
+    kWellSobytie,
+    kWellAdd,
+    kWellNumUst,
+    kWellOldZn,
+    kWellNewZn,
+    kWellExtZap,
+    kWellFieldCount
 };
 
 // Field positions of the SettingsSnapshot layout: U1 ... U82 follow TIME.
 enum SnapshotField : int {
-    kSnapMesto, kSnapKust, kSnapSkv, kSnapData, kSnapTime, kSnapU1,
-    kSnapNewFormat = kSnapU1 + 82, kSnapFieldCount
+    kSnapMesto,
+    kSnapKust,
+    kSnapSkv,
+    kSnapData,
+    kSnapTime,
+    kSnapU1,
+    kSnapNewFormat = kSnapU1 + 82,
+    kSnapFieldCount
 };
 inline constexpr int kSnapshotValues = 82;
 inline constexpr int kMestoLength = 30;
@@ -48,7 +73,8 @@ bool parseTimeText(std::string_view text, int& hour, int& minute, int& second);
 std::string databaseFile(const std::string& dir, const std::string& name);
 
 // Opens one table of the database exclusively, with the tags its layout needs.
-DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::string& name, const TableLayout& layout);
+DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::string& name,
+                           const TableLayout& layout);
 // Creates an empty table of the layout unless a table of that name (in any letter case) exists.
 DbStatus createDatabaseTable(const std::string& dir, const std::string& name, const TableLayout& layout);
 
@@ -58,8 +84,8 @@ DbStatus initDatabase(const std::string& dir);
 enum class StartupFailure { None, Settings, Scratch };
 struct StartupResult {
     StartupFailure failure = StartupFailure::None;
-    bool created = false;  // the directory did not exist and was made with empty tables
-    DbStatus status;       // why the named table could not be opened
+    bool created = false; // the directory did not exist and was made with empty tables
+    DbStatus status;      // why the named table could not be opened
     // The message the window shows ("Нет доступа к данным(ustavki)." or "...(temp)."), empty on success.
     std::string message() const;
 };
@@ -74,7 +100,8 @@ DbStatus openWellTable(Table& well, const std::string& dir, const std::string& b
 
 // The values of one WellTable row for a journal record (ADD true). BadValue when the record's
 // day, month and year are not a calendar date.
-DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t well, std::vector<FieldValue>& out);
+DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t well,
+                       std::vector<FieldValue>& out);
 
 // A well's rows in "DATA" order as journal records with their added flags.
 struct WellRows {

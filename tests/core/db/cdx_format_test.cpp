@@ -20,12 +20,14 @@ namespace {
 std::string hex(const std::uint8_t* p, std::size_t n) {
     static const char* d = "0123456789abcdef";
     std::string s;
-    for (std::size_t i = 0; i < n; ++i) s += d[p[i] >> 4], s += d[p[i] & 15];
+    for (std::size_t i = 0; i < n; ++i)
+        s += d[p[i] >> 4], s += d[p[i] & 15];
     return s;
 }
 
 // Entries written for `keys` (sorted) and read back.
-std::vector<CdxTag> roundTrip(const std::vector<std::string>& keys, int keyLength, std::uint8_t pad, bool unique = false) {
+std::vector<CdxTag> roundTrip(const std::vector<std::string>& keys, int keyLength, std::uint8_t pad,
+                              bool unique = false) {
     CdxTagSource s;
     s.name = "T1";
     s.expression = "F";
@@ -39,7 +41,8 @@ std::vector<CdxTag> roundTrip(const std::vector<std::string>& keys, int keyLengt
     EXPECT_TRUE(buildCdx({s}, bytes));
     EXPECT_EQ(bytes.size() % 512, 0u);
     std::vector<CdxTag> tags;
-    const DbStatus st = readCdx(bytes, [&](const CdxTag&) { return pad; }, tags);
+    const DbStatus st = readCdx(
+        bytes, [&](const CdxTag&) { return pad; }, tags);
     EXPECT_TRUE(st) << st.detail;
     return tags;
 }
@@ -77,7 +80,8 @@ TEST(CdxFormat, ManyKeysMakeAMultiLevelTreeThatReadsBack) {
 
 TEST(CdxFormat, AllPadKeysAndBinaryKeys) {
     std::vector<std::string> keys = {std::string(8, '\0'), std::string("\x80\0\0\0\0\0\0\0", 8),
-                                     std::string("\xC0\x35\0\0\0\0\0\0", 8), std::string("\xC0\x35\0\0\0\0\0\x01", 8)};
+                                     std::string("\xC0\x35\0\0\0\0\0\0", 8),
+                                     std::string("\xC0\x35\0\0\0\0\0\x01", 8)};
     const auto tags = roundTrip(keys, 8, 0x00);
     ASSERT_EQ(tags[0].size(), 4u);
     for (std::size_t i = 0; i < 4; ++i)
@@ -88,20 +92,27 @@ TEST(CdxFormat, GarbageIsRefusedNotCrashed) {
     std::vector<std::uint8_t> junk(4096);
     std::mt19937 rng(1);
     for (int round = 0; round < 200; ++round) {
-        for (auto& b : junk) b = static_cast<std::uint8_t>(rng());
+        for (auto& b : junk)
+            b = static_cast<std::uint8_t>(rng());
         std::vector<CdxTag> tags;
-        (void)readCdx(junk, [](const CdxTag&) { return std::uint8_t(0x20); }, tags);
+        (void)readCdx(
+            junk, [](const CdxTag&) { return std::uint8_t(0x20); }, tags);
     }
     std::vector<CdxTag> tags;
-    EXPECT_EQ(readCdx(std::vector<std::uint8_t>(100), [](const CdxTag&) { return std::uint8_t(0x20); }, tags).error,
+    EXPECT_EQ(readCdx(
+                  std::vector<std::uint8_t>(100), [](const CdxTag&) { return std::uint8_t(0x20); }, tags)
+                  .error,
               DbError::BadIndex);
     // A tree pointing at itself.
     std::vector<std::uint8_t> loop(1536, 0);
-    loop[0] = 0x00, loop[1] = 0x04;  // root at 0x400: an interior node whose child is itself
+    loop[0] = 0x00, loop[1] = 0x04; // root at 0x400: an interior node whose child is itself
     loop[12] = 10;
     loop[0x400 + 2] = 1;
     loop[0x400 + 12 + 10 + 4 + 2] = 0x04;
-    EXPECT_EQ(readCdx(loop, [](const CdxTag&) { return std::uint8_t(0x20); }, tags).error, DbError::BadIndex);
+    EXPECT_EQ(readCdx(
+                  loop, [](const CdxTag&) { return std::uint8_t(0x20); }, tags)
+                  .error,
+              DbError::BadIndex);
 }
 
 // The sample files written by other engines: every tag, every entry, as the published dumps list.
@@ -114,7 +125,8 @@ TEST(CdxFixtures, EveryTagReadsAsTheReferenceDump) {
     for (const auto& [dbf, tsv] : pairs) {
         Table t;
         ASSERT_TRUE(t.open(fixture(dbf), OpenMode::ReadOnly)) << dbf;
-        EXPECT_TRUE(t.indexProblems().empty()) << dbf << ": " << (t.indexProblems().empty() ? "" : t.indexProblems()[0]);
+        EXPECT_TRUE(t.indexProblems().empty())
+            << dbf << ": " << (t.indexProblems().empty() ? "" : t.indexProblems()[0]);
         std::vector<std::uint8_t> bytes;
         ASSERT_TRUE(readWholeFile(t.indexPath(), bytes));
         std::vector<CdxTag> tags;
@@ -128,10 +140,11 @@ TEST(CdxFixtures, EveryTagReadsAsTheReferenceDump) {
         };
         ASSERT_TRUE(readCdx(bytes, padFor, tags)) << dbf;
         std::map<std::string, const CdxTag*> byName;
-        for (const CdxTag& tag : tags) byName[tag.name] = &tag;
+        for (const CdxTag& tag : tags)
+            byName[tag.name] = &tag;
         std::ifstream in(fixture(tsv));
         std::string line;
-        std::getline(in, line);  // column names
+        std::getline(in, line); // column names
         std::size_t lines = 0;
         while (std::getline(in, line)) {
             std::istringstream ls(line);
@@ -145,20 +158,23 @@ TEST(CdxFixtures, EveryTagReadsAsTheReferenceDump) {
             const std::size_t i = std::stoul(pos) - 1;
             ASSERT_LT(i, tag.size());
             EXPECT_EQ(tag.recnos[i], std::stoul(recno)) << dbf << " " << name << " " << pos;
-            EXPECT_EQ(hex(&tag.keys[i * static_cast<std::size_t>(tag.keyLength)], static_cast<std::size_t>(tag.keyLength)),
+            EXPECT_EQ(hex(&tag.keys[i * static_cast<std::size_t>(tag.keyLength)],
+                          static_cast<std::size_t>(tag.keyLength)),
                       keyHex)
                 << dbf << " " << name << " " << pos;
             ++lines;
         }
         std::size_t total = 0;
-        for (const CdxTag& tag : tags) total += tag.size();
+        for (const CdxTag& tag : tags)
+            total += tag.size();
         EXPECT_EQ(lines, total) << dbf;
     }
 }
 
 // Rows as Python's dbfread listed them (character, numeric, date, logical and integer columns).
 TEST(CdxFixtures, RowsReadAsTheReferenceDump) {
-    for (const std::string base : {"codebase-info/INFO", "codebase-data1/DATA1", "harbour-cotacao/cotacao", "vfp-calls/calls"}) {
+    for (const std::string base :
+         {"codebase-info/INFO", "codebase-data1/DATA1", "harbour-cotacao/cotacao", "vfp-calls/calls"}) {
         Table t;
         const std::string dbf = findIgnoringCase(directoryOf(fixture(base)), fileNameOf(base) + ".dbf");
         ASSERT_TRUE(t.open(dbf, OpenMode::ReadOnly)) << base;
@@ -170,7 +186,8 @@ TEST(CdxFixtures, RowsReadAsTheReferenceDump) {
             ASSERT_TRUE(std::getline(in, line)) << base;
             std::vector<std::string> cols;
             std::istringstream ls(line);
-            for (std::string c; std::getline(ls, c, '\t');) cols.push_back(c);
+            for (std::string c; std::getline(ls, c, '\t');)
+                cols.push_back(c);
             cols.resize(2 + t.fields().size());
             EXPECT_EQ(std::stoul(cols[0]), t.recno());
             for (std::size_t f = 0; f < t.fields().size(); ++f) {
@@ -178,7 +195,8 @@ TEST(CdxFixtures, RowsReadAsTheReferenceDump) {
                 const std::string& want = cols[2 + f];
                 const int fi = static_cast<int>(f);
                 if (type == 'C' || type == 'D' || type == 'L') {
-                    EXPECT_EQ(t.displayText(fi), want) << base << " row " << t.recno() << " " << t.fields()[f].name;
+                    EXPECT_EQ(t.displayText(fi), want)
+                        << base << " row " << t.recno() << " " << t.fields()[f].name;
                 } else if (type == 'N' || type == 'I') {
                     EXPECT_DOUBLE_EQ(t.getNumber(fi), std::stod(want)) << base << " row " << t.recno();
                 }
@@ -191,7 +209,8 @@ TEST(CdxFixtures, RowsReadAsTheReferenceDump) {
 // Tables of other engines keep their version byte, code page and extra header bytes when changed,
 // and their index is maintained.
 TEST(CdxFixtures, ChangingAForeignTableKeepsItsFlavour) {
-    for (const std::string name : {"codebase-info/INFO", "codebase-data1/DATA1", "vfp-calls/calls", "harbour-cotacao/cotacao"}) {
+    for (const std::string name :
+         {"codebase-info/INFO", "codebase-data1/DATA1", "vfp-calls/calls", "harbour-cotacao/cotacao"}) {
         TempDir dir;
         std::string dbfName;
         for (const auto& e : std::filesystem::directory_iterator(directoryOf(fixture(name)))) {
@@ -213,10 +232,11 @@ TEST(CdxFixtures, ChangingAForeignTableKeepsItsFlavour) {
         }
         ASSERT_TRUE(readWholeFile(dir.file(dbfName), after));
         const std::size_t headerLength = before[8] | (before[9] << 8);
-        EXPECT_EQ(after[0], before[0]) << name;    // version
-        EXPECT_EQ(after[29], before[29]) << name;  // code page
+        EXPECT_EQ(after[0], before[0]) << name;   // version
+        EXPECT_EQ(after[29], before[29]) << name; // code page
         EXPECT_EQ(after[4] | (after[5] << 8), (before[4] | (before[5] << 8)) + 1) << name;
-        EXPECT_TRUE(std::equal(before.begin() + 32, before.begin() + static_cast<long>(headerLength), after.begin() + 32))
+        EXPECT_TRUE(std::equal(before.begin() + 32, before.begin() + static_cast<long>(headerLength),
+                               after.begin() + 32))
             << name;
         EXPECT_EQ(after[headerLength], '*');
         EXPECT_EQ(after.back(), 0x1A);

@@ -11,7 +11,7 @@
 namespace vorsan::db::test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "vorsan-db-XXXXXX").string();
         path_ = ::mkdtemp(tmpl.data());
@@ -23,11 +23,13 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return joinPath(path_, name); }
 
-private:
+  private:
     std::string path_;
 };
 
-inline std::string fixture(const std::string& rel) { return std::string(VORSAN_TESTDATA) + "/db/fixtures/" + rel; }
+inline std::string fixture(const std::string& rel) {
+    return std::string(VORSAN_TESTDATA) + "/db/fixtures/" + rel;
+}
 
 inline void copyFile(const std::string& from, const std::string& to) {
     std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);

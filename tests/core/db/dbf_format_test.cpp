@@ -30,7 +30,7 @@ std::vector<std::uint8_t> smallTable(std::uint32_t rows) {
 TEST(DbfHeader, BuildsFoxProHeader) {
     const auto b = smallTable(2);
     EXPECT_EQ(b[0], 0x03);
-    EXPECT_EQ(b[1], 124);  // 2024 - 1900
+    EXPECT_EQ(b[1], 124); // 2024 - 1900
     EXPECT_EQ(b[2], 5);
     EXPECT_EQ(b[3], 17);
     EXPECT_EQ(b[4], 2);
@@ -80,10 +80,10 @@ TEST(DbfValues, NumbersAreRightAlignedAndChecked) {
     struct Case {
         double v;
         int len, dec;
-        const char* text;  // nullptr: does not fit
+        const char* text; // nullptr: does not fit
     };
-    const Case cases[] = {{12.5, 5, 1, " 12.5"},  {65535, 6, 0, " 65535"}, {-1, 6, 0, "    -1"},
-                          {65535, 7, 1, "65535.0"}, {123456, 5, 0, nullptr}, {999.95, 5, 1, " 1000"},
+    const Case cases[] = {{12.5, 5, 1, " 12.5"},    {65535, 6, 0, " 65535"},    {-1, 6, 0, "    -1"},
+                          {65535, 7, 1, "65535.0"}, {123456, 5, 0, nullptr},    {999.95, 5, 1, " 1000"},
                           {0, 3, 0, "  0"},         {1000.04, 7, 1, " 1000.0"}, {99999, 5, 1, "99999"}};
     for (const Case& c : cases) {
         char out[16] = {};
@@ -139,10 +139,16 @@ TEST(KeyExpressions, NumericKeysOrderLikeNumbers) {
 
 TEST(KeyExpressions, CompilesAndEvaluatesTheSubsetUsed) {
     DbfHeader h;
-    ASSERT_TRUE(buildDbfHeader({{"MESTO", 'C', 6, 0}, {"KUST", 'N', 5, 0}, {"DATA", 'D', 8, 0}, {"TIME", 'C', 8, 0},
+    ASSERT_TRUE(buildDbfHeader({{"MESTO", 'C', 6, 0},
+                                {"KUST", 'N', 5, 0},
+                                {"DATA", 'D', 8, 0},
+                                {"TIME", 'C', 8, 0},
                                 {"P", 'N', 7, 1}},
                                0x03, 0x01, 0xC9, h));
-    std::string row = " \xCD\xEE\xE2\xEE\xE5    12" "20240301" "07/05/09" "   12.5";
+    std::string row = " \xCD\xEE\xE2\xEE\xE5    12"
+                      "20240301"
+                      "07/05/09"
+                      "   12.5";
     struct Case {
         const char* expr;
         KeyType type;
@@ -163,13 +169,15 @@ TEST(KeyExpressions, CompilesAndEvaluatesTheSubsetUsed) {
         EXPECT_EQ(e.type(), c.type) << c.expr;
         ASSERT_EQ(static_cast<std::size_t>(e.length()), c.key.size()) << c.expr;
         std::string out(c.key.size(), '\0');
-        e.evaluate(reinterpret_cast<const std::uint8_t*>(row.data()), reinterpret_cast<std::uint8_t*>(out.data()));
+        e.evaluate(reinterpret_cast<const std::uint8_t*>(row.data()),
+                   reinterpret_cast<std::uint8_t*>(out.data()));
         EXPECT_EQ(out, c.key) << c.expr;
     }
     KeyExpression e;
     ASSERT_TRUE(e.compile("KUST", h));
     EXPECT_EQ(e.type(), KeyType::Numeric);
     EXPECT_EQ(e.padByte(), 0);
-    for (const char* bad : {"", "NOPE", "DTOS(KUST)", "KUST+DATA", "STR(MESTO)", "MESTO+", "LEFT(MESTO,2)", "MESTO)"})
+    for (const char* bad :
+         {"", "NOPE", "DTOS(KUST)", "KUST+DATA", "STR(MESTO)", "MESTO+", "LEFT(MESTO,2)", "MESTO)"})
         EXPECT_EQ(e.compile(bad, h).error, DbError::BadExpression) << bad;
 }

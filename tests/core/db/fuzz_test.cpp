@@ -23,8 +23,8 @@ struct Seed {
 };
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& b) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(b.data()),
-                                                                  static_cast<std::streamsize>(b.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 void mutate(std::vector<std::uint8_t>& b, std::mt19937& rng) {
@@ -32,37 +32,41 @@ void mutate(std::vector<std::uint8_t>& b, std::mt19937& rng) {
     for (int i = 0; i < n && !b.empty(); ++i) {
         const std::size_t at = rng() % b.size();
         switch (rng() % 7) {
-        case 0:  // random byte
+        case 0: // random byte
             b[at] = static_cast<std::uint8_t>(rng());
             break;
-        case 1:  // bit flip
+        case 1: // bit flip
             b[at] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
             break;
-        case 2:  // cut short
+        case 2: // cut short
             b.resize(at);
             break;
-        case 3: {  // extreme 16/32-bit value in a header or node field
+        case 3: { // extreme 16/32-bit value in a header or node field
             const std::size_t p = (rng() % 2 ? at % 64 : at) & ~std::size_t(1);
-            const std::uint32_t v = std::array<std::uint32_t, 5>{0, 0xFFFFFFFF, 0x7FFFFFFF, 0x200, 1}[rng() % 5];
-            for (std::size_t k = 0; k < 4 && p + k < b.size(); ++k) b[p + k] = static_cast<std::uint8_t>(v >> (8 * k));
+            const std::uint32_t v =
+                std::array<std::uint32_t, 5>{0, 0xFFFFFFFF, 0x7FFFFFFF, 0x200, 1}[rng() % 5];
+            for (std::size_t k = 0; k < 4 && p + k < b.size(); ++k)
+                b[p + k] = static_cast<std::uint8_t>(v >> (8 * k));
             break;
         }
-        case 4:  // a block copied over another (nodes pointing at nodes of other kinds)
+        case 4: // a block copied over another (nodes pointing at nodes of other kinds)
             if (b.size() >= 1024) {
-                const std::size_t from = (rng() % (b.size() / 512)) * 512, to = (rng() % (b.size() / 512)) * 512;
+                const std::size_t from = (rng() % (b.size() / 512)) * 512,
+                                  to = (rng() % (b.size() / 512)) * 512;
                 std::copy(b.begin() + static_cast<long>(from), b.begin() + static_cast<long>(from + 512),
                           b.begin() + static_cast<long>(to));
             }
             break;
-        case 5:  // the terminator of the field descriptors removed
+        case 5: // the terminator of the field descriptors removed
             for (std::size_t k = 32; k < std::min<std::size_t>(b.size(), 4096); ++k)
                 if (b[k] == 0x0D) {
                     b[k] = 'X';
                     break;
                 }
             break;
-        default:  // junk appended
-            for (int k = 0; k < 100; ++k) b.push_back(static_cast<std::uint8_t>(rng()));
+        default: // junk appended
+            for (int k = 0; k < 100; ++k)
+                b.push_back(static_cast<std::uint8_t>(rng()));
         }
     }
 }
@@ -70,7 +74,8 @@ void mutate(std::vector<std::uint8_t>& b, std::mt19937& rng) {
 // Everything a reader can do with an open table.
 void exercise(Table& t) {
     std::vector<std::string> names = {""};
-    for (const TagDef& tag : t.tags()) names.push_back(tag.name);
+    for (const TagDef& tag : t.tags())
+        names.push_back(tag.name);
     for (const std::string& name : names) {
         if (!t.setTag(name)) continue;
         std::size_t n = 0;
@@ -116,7 +121,8 @@ std::vector<Seed> seeds(const TempDir& dir) {
             v.emplace_back(double(i * 3));
             v.emplace_back(Date{2024, 1, 1});
             v.emplace_back(std::string("01/02/03"));
-            for (int k = 0; k < kSnapshotValues; ++k) v.push_back(std::to_string(k));
+            for (int k = 0; k < kSnapshotValues; ++k)
+                v.push_back(std::to_string(k));
             v.push_back(true);
             u.appendRow(v);
         }
@@ -157,7 +163,8 @@ TEST(Fuzz, MutatedTablesAndIndexesNeverCrash) {
         writeBytes(cdx, c);
 
         std::vector<CdxTag> tags;
-        (void)readCdx(c, [](const CdxTag& t) { return t.keyLength == 8 ? std::uint8_t(0) : std::uint8_t(0x20); }, tags);
+        (void)readCdx(
+            c, [](const CdxTag& t) { return t.keyLength == 8 ? std::uint8_t(0) : std::uint8_t(0x20); }, tags);
 
         Table t;
         const bool writable = iter % 8 == 0;
@@ -172,9 +179,10 @@ TEST(Fuzz, MutatedTablesAndIndexesNeverCrash) {
         exercise(t);
         if (writable) {
             t.close();
-            Table again;  // whatever was rebuilt now agrees with the rows
+            Table again; // whatever was rebuilt now agrees with the rows
             if (again.open(dbf, OpenMode::ReadOnly)) {
-                for (const auto& p : again.indexProblems()) ADD_FAILURE() << "iteration " << iter << ": " << p;
+                for (const auto& p : again.indexProblems())
+                    ADD_FAILURE() << "iteration " << iter << ": " << p;
             }
         }
     }

@@ -18,7 +18,9 @@ using namespace vorsan::db::test;
 
 namespace {
 
-std::string scriptDir() { return std::string(VORSAN_TESTDATA) + "/../core/db/"; }
+std::string scriptDir() {
+    return std::string(VORSAN_TESTDATA) + "/../core/db/";
+}
 
 std::vector<std::vector<std::string>> runLines(const std::string& command) {
     std::vector<std::vector<std::string>> out;
@@ -26,7 +28,8 @@ std::vector<std::vector<std::string>> runLines(const std::string& command) {
     if (!p) return out;
     std::string all;
     char buf[65536];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) all.append(buf, n);
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        all.append(buf, n);
     const int status = ::pclose(p);
     EXPECT_EQ(status, 0) << command << "\n" << all.substr(0, 2000);
     std::istringstream in(all);
@@ -44,12 +47,14 @@ std::vector<std::vector<std::string>> runLines(const std::string& command) {
 std::string hex(std::string_view s) {
     static const char* d = "0123456789abcdef";
     std::string h;
-    for (unsigned char c : s) h += d[c >> 4], h += d[c & 15];
+    for (unsigned char c : s)
+        h += d[c >> 4], h += d[c & 15];
     return h;
 }
 
 std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
     return s;
 }
 
@@ -63,15 +68,18 @@ std::string fmt(const char* f, double v) {
 // then record number; for a unique tag only the first record of each key.
 std::vector<std::pair<int, std::string>> expectedWalk(std::vector<std::string> keys, bool unique) {
     std::vector<std::pair<std::string, int>> v;
-    for (std::size_t i = 0; i < keys.size(); ++i) v.emplace_back(keys[i], static_cast<int>(i + 1));
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        v.emplace_back(keys[i], static_cast<int>(i + 1));
     std::sort(v.begin(), v.end());
     std::vector<std::pair<int, std::string>> out;
     for (std::size_t i = 0; i < v.size(); ++i)
-        if (!unique || i == 0 || v[i].first != v[i - 1].first) out.emplace_back(v[i].second, hex(rtrim(v[i].first)));
+        if (!unique || i == 0 || v[i].first != v[i - 1].first)
+            out.emplace_back(v[i].second, hex(rtrim(v[i].first)));
     return out;
 }
 
-std::map<std::string, std::vector<std::pair<int, std::string>>> walksOf(const std::vector<std::vector<std::string>>& lines) {
+std::map<std::string, std::vector<std::pair<int, std::string>>>
+walksOf(const std::vector<std::vector<std::string>>& lines) {
     std::map<std::string, std::vector<std::pair<int, std::string>>> out;
     for (const auto& l : lines)
         if (l[0] == "KEY" && l.size() == 4) out[l[1]].emplace_back(std::stoi(l[2]), l[3]);
@@ -92,9 +100,10 @@ WrittenWell writeWell(const std::string& path) {
     t.open(path);
     std::vector<std::vector<FieldValue>> rows;
     for (int i = 0; i < 1500; ++i) {
-        JournalRecord r = makeRecord(1 + (i * 7919) % 28, (i * 13) % 24, (i * 31) % 60, i % 3 == 0 ? 0 : (i * 17) % 60,
-                                     i % 5 == 0 ? 250 : (i % 2 ? 255 : 3), i);
-        if (r.SOBYTIE == 250) r.NUM_UST = static_cast<std::uint16_t>(21 + i % 77), r.NEW_ZN = static_cast<std::uint16_t>(i);
+        JournalRecord r = makeRecord(1 + (i * 7919) % 28, (i * 13) % 24, (i * 31) % 60,
+                                     i % 3 == 0 ? 0 : (i * 17) % 60, i % 5 == 0 ? 250 : (i % 2 ? 255 : 3), i);
+        if (r.SOBYTIE == 250)
+            r.NUM_UST = static_cast<std::uint16_t>(21 + i % 77), r.NEW_ZN = static_cast<std::uint16_t>(i);
         if (i == 7) r.SOP = 65535, r.OLD_ZN = 65535;
         std::vector<FieldValue> v;
         wellRowValues(r, 12, 345, v);
@@ -103,7 +112,8 @@ WrittenWell writeWell(const std::string& path) {
         char date[16], tail[64];
         std::snprintf(date, sizeof date, "%04d%02d%02d", r.year, r.month, r.day);
         const std::string moment = std::string(date) + timeText(r.hour, r.minute, r.second);
-        std::snprintf(tail, sizeof tail, "%6d%6d%5d%5d%5d", r.SOBYTIE, r.EXT_ZAP, r.NUM_UST, r.OLD_ZN, r.NEW_ZN);
+        std::snprintf(tail, sizeof tail, "%6d%6d%5d%5d%5d", r.SOBYTIE, r.EXT_ZAP, r.NUM_UST, r.OLD_ZN,
+                      r.NEW_ZN);
         w.dataKeys.push_back(moment);
         w.datTKeys.push_back(moment + tail);
     }
@@ -116,12 +126,12 @@ WrittenWell writeWell(const std::string& path) {
 }
 
 struct Snapshot {
-    std::string mesto;  // UTF-8
+    std::string mesto; // UTF-8
     int kust, skv;
 };
 
 const std::vector<Snapshot> kSnapshots = {{"Щука 1", 5, 17}, {"Новое", 12, 345}, {"Новое", 12, 7},
-                                          {"Abc", 1, 2},     {"Новое", 3, 99},  {"Ёлка", 1, 1}};
+                                          {"Abc", 1, 2},     {"Новое", 3, 99},   {"Ёлка", 1, 1}};
 
 void writeSnapshots(const std::string& path) {
     Table::create(path, settingsSnapshotLayout());
@@ -134,7 +144,8 @@ void writeSnapshots(const std::string& path) {
         v.emplace_back(double(s.skv));
         v.emplace_back(Date{2024, 2, 29});
         v.emplace_back(std::string("23/59/01"));
-        for (int i = 1; i <= kSnapshotValues; ++i) v.emplace_back(std::to_string(i * 799 % 65536));
+        for (int i = 1; i <= kSnapshotValues; ++i)
+            v.emplace_back(std::to_string(i * 799 % 65536));
         v.emplace_back(s.kust % 2 == 1);
         t.appendRow(v);
     }
@@ -146,8 +157,8 @@ void writeSnapshots(const std::string& path) {
 TEST(IndependentReaders, PerlXBaseReadsWellTableRowsAndWalksBothTags) {
     TempDir dir;
     const WrittenWell w = writeWell(dir.file("novoeK12C345.DBF"));
-    const auto lines = runLines("/usr/bin/perl " + scriptDir() + "check_xbase.pl " + dir.file("novoeK12C345.DBF") +
-                                " " + dir.file("novoeK12C345.CDX"));
+    const auto lines = runLines("/usr/bin/perl " + scriptDir() + "check_xbase.pl " +
+                                dir.file("novoeK12C345.DBF") + " " + dir.file("novoeK12C345.CDX"));
     std::vector<std::string> fields, tags;
     std::size_t rows = 0;
     for (const auto& l : lines) {
@@ -183,8 +194,8 @@ TEST(IndependentReaders, PerlXBaseReadsWellTableRowsAndWalksBothTags) {
 TEST(IndependentReaders, PerlXBaseWalksSnapshotTagsWithCyrillicNames) {
     TempDir dir;
     writeSnapshots(dir.file("ustavki.DBF"));
-    const auto lines = runLines("/usr/bin/perl " + scriptDir() + "check_xbase.pl " + dir.file("ustavki.DBF") + " " +
-                                dir.file("ustavki.CDX"));
+    const auto lines = runLines("/usr/bin/perl " + scriptDir() + "check_xbase.pl " + dir.file("ustavki.DBF") +
+                                " " + dir.file("ustavki.CDX"));
     std::vector<std::string> kustSkv, mest;
     for (const Snapshot& s : kSnapshots) {
         std::string m = utf8ToCp1251(s.mesto).bytes;
@@ -206,7 +217,7 @@ TEST(IndependentReaders, PerlXBaseWalksSnapshotTagsWithCyrillicNames) {
     auto walks = walksOf(lines);
     EXPECT_EQ(walks["KUST_SKV"], expectedWalk(kustSkv, false));
     EXPECT_EQ(walks["MEST"], expectedWalk(mest, true));
-    EXPECT_EQ(walks["MEST"].size(), 4u);  // each oilfield once
+    EXPECT_EQ(walks["MEST"].size(), 4u); // each oilfield once
 }
 
 TEST(IndependentReaders, PythonDbfreadReadsRowsLayoutAndCodePage) {
@@ -214,7 +225,8 @@ TEST(IndependentReaders, PythonDbfreadReadsRowsLayoutAndCodePage) {
     writeSnapshots(dir.file("ustavki.DBF"));
     const WrittenWell w = writeWell(dir.file("temp.DBF"));
     {
-        const auto lines = runLines("/usr/bin/python3 " + scriptDir() + "check_dbfread.py " + dir.file("ustavki.DBF"));
+        const auto lines =
+            runLines("/usr/bin/python3 " + scriptDir() + "check_dbfread.py " + dir.file("ustavki.DBF"));
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines[0], (std::vector<std::string>{"ENCODING", "cp1251"}));
         std::size_t row = 0, fields = 0;
@@ -234,7 +246,8 @@ TEST(IndependentReaders, PythonDbfreadReadsRowsLayoutAndCodePage) {
         EXPECT_EQ(row, kSnapshots.size());
         EXPECT_EQ(fields, static_cast<std::size_t>(kSnapFieldCount));
     }
-    const auto lines = runLines("/usr/bin/python3 " + scriptDir() + "check_dbfread.py " + dir.file("temp.DBF"));
+    const auto lines =
+        runLines("/usr/bin/python3 " + scriptDir() + "check_dbfread.py " + dir.file("temp.DBF"));
     std::size_t recno = 0;
     for (const auto& l : lines) {
         if (l[0] == "DELETED") {

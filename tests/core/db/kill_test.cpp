@@ -29,7 +29,8 @@ std::string identity(Table& t) {
 }
 
 std::vector<FieldValue> rowFor(int serial, double uab) {
-    JournalRecord r = makeRecord(1 + serial / 86400 % 28, serial / 3600 % 24, serial / 60 % 60, serial % 60, 255);
+    JournalRecord r =
+        makeRecord(1 + serial / 86400 % 28, serial / 3600 % 24, serial / 60 % 60, serial % 60, 255);
     r.month = static_cast<std::uint8_t>(1 + serial / (86400 * 28) % 12);
     std::vector<FieldValue> v;
     wellRowValues(r, 7, 8, v);
@@ -42,30 +43,34 @@ std::multiset<std::string> liveRows(const std::string& path) {
     std::multiset<std::string> out;
     const DbStatus st = t.open(path, OpenMode::Exclusive, wellTableLayout().tags);
     EXPECT_TRUE(st) << st.detail;
-    for (t.first(); !t.eof(); t.next()) out.insert(identity(t));
+    for (t.first(); !t.eof(); t.next())
+        out.insert(identity(t));
     return out;
 }
 
 enum class Op { Append, Merge, DeleteAndPack };
 
 // What the child does: one operation, then it waits to be killed.
-[[noreturn]] void child(const std::string& well, const std::string& scratch, Op op, const std::vector<int>& serials,
-                        const std::vector<int>& existing, int doneFd) {
+[[noreturn]] void child(const std::string& well, const std::string& scratch, Op op,
+                        const std::vector<int>& serials, const std::vector<int>& existing, int doneFd) {
     Table w, s;
     if (!w.open(well, OpenMode::Exclusive, wellTableLayout().tags)) _exit(2);
     std::vector<std::vector<FieldValue>> rows;
     switch (op) {
     case Op::Append:
-        for (int n : serials) rows.push_back(rowFor(n, 1));
+        for (int n : serials)
+            rows.push_back(rowFor(n, 1));
         w.appendRows(rows);
         break;
-    case Op::Merge:  // rows already there (new values) and new rows
+    case Op::Merge: // rows already there (new values) and new rows
     case Op::DeleteAndPack:
         if (!s.open(scratch, OpenMode::Exclusive, wellTableLayout().tags)) _exit(3);
         s.empty();
-        for (int n : existing) rows.push_back(rowFor(n, 2));
+        for (int n : existing)
+            rows.push_back(rowFor(n, 2));
         if (op == Op::Merge)
-            for (int n : serials) rows.push_back(rowFor(n, 3));
+            for (int n : serials)
+                rows.push_back(rowFor(n, 3));
         s.appendRows(rows);
         s.setTag("DATt");
         w.setTag("DATt");
@@ -81,7 +86,8 @@ enum class Op { Append, Merge, DeleteAndPack };
     s.close();
     const char done = 1;
     (void)!write(doneFd, &done, 1);
-    for (;;) pause();
+    for (;;)
+        pause();
 }
 
 std::string identityOf(int serial) {
@@ -102,13 +108,16 @@ TEST(KillSafety, RowsSurviveSigkillAtAnyMoment) {
         Table w;
         ASSERT_TRUE(w.open(well));
         std::vector<std::vector<FieldValue>> rows;
-        for (int i = 0; i < kBaseRows; ++i) rows.push_back(rowFor(i * 7, 0));
+        for (int i = 0; i < kBaseRows; ++i)
+            rows.push_back(rowFor(i * 7, 0));
         ASSERT_TRUE(w.appendRows(rows));
     }
-    std::map<std::string, int> serialOf;  // identity -> serial, for rows the test added
-    for (int i = 0; i < kBaseRows; ++i) serialOf[identityOf(i * 7)] = i * 7;
+    std::map<std::string, int> serialOf; // identity -> serial, for rows the test added
+    for (int i = 0; i < kBaseRows; ++i)
+        serialOf[identityOf(i * 7)] = i * 7;
     std::set<std::string> base;
-    for (const auto& [id, n] : serialOf) base.insert(id);
+    for (const auto& [id, n] : serialOf)
+        base.insert(id);
 
     std::mt19937 rng(20240517);
     // How long one operation takes here (fork to done): kills are spread over 0 .. 1.3 times that.
@@ -122,7 +131,8 @@ TEST(KillSafety, RowsSurviveSigkillAtAnyMoment) {
         close(done[1]);
         char byte;
         (void)!read(done[0], &byte, 1);
-        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+        const auto us =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
         span = std::max(span, static_cast<useconds_t>(us.count() * 11 / 10));
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
@@ -134,13 +144,16 @@ TEST(KillSafety, RowsSurviveSigkillAtAnyMoment) {
         const std::multiset<std::string> before = liveRows(well);
         const Op op = static_cast<Op>(rng() % 3);
         std::vector<int> fresh, existing;
-        for (int i = 0; i < 20; ++i) fresh.push_back(nextSerial++);
+        for (int i = 0; i < 20; ++i)
+            fresh.push_back(nextSerial++);
         // Rows to update or delete: taken from the table; deletions only among rows the runs added.
         for (const std::string& id : before) {
             if (existing.size() >= 25) break;
-            if (rng() % 4 == 0 && !(op == Op::DeleteAndPack && base.count(id))) existing.push_back(serialOf.at(id));
+            if (rng() % 4 == 0 && !(op == Op::DeleteAndPack && base.count(id)))
+                existing.push_back(serialOf.at(id));
         }
-        for (int n : fresh) serialOf[identityOf(n)] = n;
+        for (int n : fresh)
+            serialOf[identityOf(n)] = n;
 
         int done[2];
         ASSERT_EQ(pipe(done), 0);
@@ -153,7 +166,7 @@ TEST(KillSafety, RowsSurviveSigkillAtAnyMoment) {
         int status = 0;
         waitpid(pid, &status, 0);
         char byte;
-        if (read(done[0], &byte, 1) != 1) ++interrupted;  // killed before the operation ended
+        if (read(done[0], &byte, 1) != 1) ++interrupted; // killed before the operation ended
         close(done[0]);
         ASSERT_FALSE(WIFEXITED(status)) << "child failed to open the tables: " << WEXITSTATUS(status);
 
@@ -162,7 +175,8 @@ TEST(KillSafety, RowsSurviveSigkillAtAnyMoment) {
         {
             Table check;
             ASSERT_TRUE(check.open(well, OpenMode::ReadOnly));
-            for (const auto& p : check.indexProblems()) FAIL() << "run " << run << ": " << p;
+            for (const auto& p : check.indexProblems())
+                FAIL() << "run " << run << ": " << p;
             Table s;
             ASSERT_TRUE(s.open(scratch, OpenMode::ReadOnly)) << "run " << run;
         }
@@ -170,21 +184,25 @@ TEST(KillSafety, RowsSurviveSigkillAtAnyMoment) {
         // doubled; nothing appeared that the operation did not bring.
         std::set<std::string> deletable;
         if (op == Op::DeleteAndPack)
-            for (int n : existing) deletable.insert(identityOf(n));
+            for (int n : existing)
+                deletable.insert(identityOf(n));
         for (const std::string& id : before)
             if (!deletable.count(id)) {
                 ASSERT_EQ(after.count(id), 1u) << "run " << run << " lost " << id;
             }
         std::set<std::string> allowed(before.begin(), before.end());
         if (op != Op::DeleteAndPack)
-            for (int n : fresh) allowed.insert(identityOf(n));
+            for (int n : fresh)
+                allowed.insert(identityOf(n));
         for (const std::string& id : after) {
             ASSERT_EQ(after.count(id), 1u) << "run " << run << " doubled " << id;
             ASSERT_TRUE(allowed.count(id)) << "run " << run << " invented " << id;
         }
-        for (const std::string& id : base) ASSERT_EQ(after.count(id), 1u) << "run " << run;
+        for (const std::string& id : base)
+            ASSERT_EQ(after.count(id), 1u) << "run " << run;
     }
     // Most kills must land inside an operation, or the test proves little.
     EXPECT_GT(interrupted, kRuns / 5);
-    std::printf("%d of %d runs killed inside the operation (kills spread over %u us)\n", interrupted, kRuns, span);
+    std::printf("%d of %d runs killed inside the operation (kills spread over %u us)\n", interrupted, kRuns,
+                span);
 }

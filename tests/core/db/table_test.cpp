@@ -24,18 +24,20 @@ std::vector<FieldValue> rowOf(double id, const std::string& name, bool flag = fa
 
 std::vector<int> ids(Table& t) {
     std::vector<int> out;
-    for (t.first(); !t.eof(); t.next()) out.push_back(static_cast<int>(t.getNumber(0)));
+    for (t.first(); !t.eof(); t.next())
+        out.push_back(static_cast<int>(t.getNumber(0)));
     return out;
 }
 
 void expectIndexAgrees(const std::string& path) {
     Table check;
     ASSERT_TRUE(check.open(path, OpenMode::ReadOnly));
-    for (const auto& p : check.indexProblems()) ADD_FAILURE() << path << ": " << p;
+    for (const auto& p : check.indexProblems())
+        ADD_FAILURE() << path << ": " << p;
 }
 
 class TableTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = dir.file("SMALL.DBF");
         ASSERT_TRUE(Table::create(path, smallLayout()));
@@ -75,7 +77,7 @@ TEST_F(TableTest, CreatesFoxProTableWithStructuralIndex) {
 
 TEST_F(TableTest, NavigatesInEachTagsOrder) {
     ASSERT_TRUE(t.appendRows({rowOf(3, "bravo"), rowOf(1, "charlie"), rowOf(2, "alpha"), rowOf(4, "alpha")}));
-    EXPECT_EQ(ids(t), (std::vector<int>{3, 1, 2, 4}));  // natural order
+    EXPECT_EQ(ids(t), (std::vector<int>{3, 1, 2, 4})); // natural order
     ASSERT_TRUE(t.setTag("byname"));
     EXPECT_EQ(t.currentTag(), "BYNAME");
     EXPECT_EQ(ids(t), (std::vector<int>{2, 4, 3, 1}));
@@ -84,7 +86,7 @@ TEST_F(TableTest, NavigatesInEachTagsOrder) {
     t.last();
     EXPECT_EQ(t.getNumber(0), 4);
     EXPECT_EQ(t.recno(), 4u);
-    ASSERT_TRUE(t.setTag("UNAME"));  // unique: each name once, its first row
+    ASSERT_TRUE(t.setTag("UNAME")); // unique: each name once, its first row
     EXPECT_EQ(ids(t), (std::vector<int>{2, 3, 1}));
     EXPECT_EQ(t.count(), 3u);
     EXPECT_EQ(t.setTag("NOPE").error, DbError::NoSuchTag);
@@ -99,9 +101,9 @@ TEST_F(TableTest, EditMovesTheRowInTheOrderAndIsStoredOnClose) {
     ASSERT_TRUE(t.setTag("BYNAME"));
     t.first();
     ASSERT_TRUE(t.setField(1, std::string("z")));
-    EXPECT_EQ(t.getNumber(0), 1);  // the cursor stays on the edited row
+    EXPECT_EQ(t.getNumber(0), 1); // the cursor stays on the edited row
     EXPECT_EQ(ids(t), (std::vector<int>{2, 3, 1}));
-    EXPECT_EQ(t.setField(0, 5.0).error, DbError::NoCurrentRow);  // walked past the end
+    EXPECT_EQ(t.setField(0, 5.0).error, DbError::NoCurrentRow); // walked past the end
     ASSERT_TRUE(t.goToRecno(1));
     EXPECT_EQ(t.setField(0, std::string("x")).error, DbError::WrongType);
     EXPECT_EQ(t.setField(0, 123456.0).error, DbError::ValueOverflow);
@@ -119,10 +121,10 @@ TEST_F(TableTest, DeletePackAndEmpty) {
     t.first();
     t.next();
     ASSERT_TRUE(t.deleteCurrent());
-    EXPECT_EQ(t.getNumber(0), 3);  // the cursor moved on to the next row
+    EXPECT_EQ(t.getNumber(0), 3); // the cursor moved on to the next row
     EXPECT_EQ(ids(t), (std::vector<int>{1, 3, 4}));
     EXPECT_EQ(t.physicalCount(), 4u);
-    reopenChecked("BYID");  // deleted rows stay in the index until packed
+    reopenChecked("BYID"); // deleted rows stay in the index until packed
     EXPECT_EQ(ids(t), (std::vector<int>{1, 3, 4}));
     ASSERT_TRUE(t.pack());
     EXPECT_EQ(t.physicalCount(), 3u);
@@ -153,8 +155,8 @@ TEST_F(TableTest, MergeReplacesMatchingRowsAndAppendsOthers) {
     EXPECT_EQ(t.getString(1), "bee");
     EXPECT_TRUE(t.getLogical(3));
     t.last();
-    EXPECT_EQ(t.getString(1), "e2");  // the batch's own earlier row was matched, not doubled
-    ASSERT_TRUE(t.mergeFrom(src));    // merging again changes nothing
+    EXPECT_EQ(t.getString(1), "e2"); // the batch's own earlier row was matched, not doubled
+    ASSERT_TRUE(t.mergeFrom(src));   // merging again changes nothing
     EXPECT_EQ(t.count(), 4u);
     reopenChecked("BYID");
 
@@ -179,7 +181,7 @@ TEST_F(TableTest, SecondOpenerIsRefusedInThisAndAnotherProcess) {
     Table second;
     EXPECT_EQ(second.open(path).error, DbError::Locked);
     EXPECT_EQ(second.open(path, OpenMode::ReadOnly).error, DbError::Locked);
-    ASSERT_TRUE(t.appendRows({rowOf(1, "a")}));  // the file was replaced: still locked
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a")})); // the file was replaced: still locked
     EXPECT_EQ(second.open(path).error, DbError::Locked);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -208,14 +210,16 @@ TEST_F(TableTest, MissingDamagedOrStaleIndexIsRebuiltOnOpen) {
         ASSERT_TRUE(readWholeFile(other.file("SMALL.CDX"), stale));
     }
     const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> variants = {
-        {"stale", stale}, {"garbage", std::vector<std::uint8_t>(4096, 0xAB)}, {"truncated", {good.begin(), good.begin() + 700}}};
+        {"stale", stale},
+        {"garbage", std::vector<std::uint8_t>(4096, 0xAB)},
+        {"truncated", {good.begin(), good.begin() + 700}}};
     for (const auto& [what, bytes] : variants) {
         ASSERT_TRUE(replaceFile(cdx, {bytes}));
         {
             Table ro;
             ASSERT_TRUE(ro.open(path, OpenMode::ReadOnly, smallLayout().tags)) << what;
             EXPECT_FALSE(ro.indexProblems().empty()) << what;
-            ASSERT_TRUE(ro.setTag("BYID")) << what;  // the order is still right, built from the rows
+            ASSERT_TRUE(ro.setTag("BYID")) << what; // the order is still right, built from the rows
             EXPECT_EQ(ids(ro), (std::vector<int>{1, 2, 3})) << what;
         }
         ASSERT_TRUE(t.open(path, OpenMode::Exclusive, smallLayout().tags)) << what;

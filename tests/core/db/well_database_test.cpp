@@ -25,7 +25,8 @@ TEST(WellNames, TransliterationAndBaseName) {
         {"", ""},
         {"№5 €", "№5 €"},
     };
-    for (const Case& c : cases) EXPECT_EQ(transliterate(c.in), c.out) << c.in;
+    for (const Case& c : cases)
+        EXPECT_EQ(transliterate(c.in), c.out) << c.in;
     EXPECT_EQ(wellBaseName("Новое", 12, 345), "novoeK12C345");
     EXPECT_EQ(wellBaseName("НОВОЕ", 12, 345), wellBaseName("новое", 12, 345));
     EXPECT_EQ(wellBaseName("Abc", 0, 65535), "AbcK0C65535");
@@ -89,7 +90,7 @@ TEST(WellDatabase, FilesAreFoundWhateverTheirLetterCase) {
     TempDir tmp;
     ASSERT_TRUE(Table::create(tmp.file("USTAVKI.dbf"), settingsSnapshotLayout()));
     ASSERT_TRUE(Table::create(tmp.file("TEMP.dbf"), wellTableLayout()));
-    EXPECT_TRUE(fileExists(tmp.file("TEMP.cdx")));  // the index follows the table's spelling
+    EXPECT_TRUE(fileExists(tmp.file("TEMP.cdx"))); // the index follows the table's spelling
     Table settings, scratch;
     const StartupResult r = openStartupTables(tmp.path(), settings, scratch);
     ASSERT_EQ(r.failure, StartupFailure::None) << r.status.detail;
@@ -126,12 +127,12 @@ TEST(WellDatabase, WellTableIsCreatedOnceAndRowsReadBack) {
     ASSERT_TRUE(well.appendRows(rows));
     well.close();
 
-    ASSERT_TRUE(openWellTable(well, tmp.path(), base));  // finds it, creates nothing
+    ASSERT_TRUE(openWellTable(well, tmp.path(), base)); // finds it, creates nothing
     EXPECT_EQ(well.count(), 3u);
     WellRows got;
     ASSERT_TRUE(readWellRows(well, got));
     ASSERT_EQ(got.records.size(), 3u);
-    EXPECT_EQ(got.records[0], recs[1]);  // "DATA" order: date, then time
+    EXPECT_EQ(got.records[0], recs[1]); // "DATA" order: date, then time
     EXPECT_EQ(got.records[1].SOBYTIE, 255);
     EXPECT_EQ(got.records[2].SOBYTIE, 250);
     EXPECT_EQ(got.records[1], recs[0]);
