@@ -214,8 +214,11 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
                 : DbStatus::fail(DbError::BadExpression, "tag " + t.name + " has a FOR clause (" +
                                                              t.forExpression + "), which is not evaluated");
         if (!s) {
-            if (!readOnly_) return fail(s);
-            indexProblems_.push_back("tag " + t.name + " skipped: " + s.detail);
+            // A tag the caller knows by name is rebuilt with the caller's expression instead.
+            const bool known = std::any_of(expectedTags.begin(), expectedTags.end(),
+                                           [&](const TagDef& e) { return sameName(e.name, t.name); });
+            if (!readOnly_ && !known) return fail(s);
+            indexProblems_.push_back("tag " + t.name + (known ? " replaced: " : " skipped: ") + s.detail);
         }
     }
     for (const TagDef& e : expectedTags) {
@@ -706,15 +709,56 @@ DbStatus Table::pack() {
     return flush();
 }
 
-DbStatus Table::sameLayout(const Table& o) const {
+// The source's live rows, in its current order, in this table's row format. Fields are matched by
+// name, so a table written by another program with other widths merges too; numbers are carried
+// as values, text is cut to this table's width.
+DbStatus Table::sourceRows(const Table& o, std::vector<std::uint8_t>& out) const {
     const auto& a = header_.fields;
     const auto& b = o.header_.fields;
-    bool same = a.size() == b.size();
-    for (std::size_t i = 0; same && i < a.size(); ++i)
-        same = sameName(a[i].name, b[i].name) && a[i].type == b[i].type && a[i].length == b[i].length &&
-               a[i].decimals == b[i].decimals;
-    return same ? DbStatus{}
-                : DbStatus::fail(DbError::LayoutMismatch, o.path_ + " and " + path_ + " differ in layout");
+    std::vector<std::size_t> from(a.size());
+    bool identical = a.size() == b.size();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        std::size_t j = 0;
+        while (j < b.size() && !sameName(a[i].name, b[j].name))
+            ++j;
+        if (j == b.size() || a[i].type != b[j].type)
+            return DbStatus::fail(DbError::LayoutMismatch, o.path_ + " has no field " + a[i].name +
+                                                               " of type " + std::string(1, a[i].type));
+        from[i] = j;
+        identical = identical && j == i && a[i].length == b[j].length && a[i].decimals == b[j].decimals;
+    }
+    const std::size_t rl = header_.recordLength;
+    out.assign(o.view_.size() * rl, ' ');
+    for (std::size_t k = 0; k < o.view_.size(); ++k) {
+        std::uint8_t* d = out.data() + k * rl;
+        const std::uint8_t* s = o.row(o.view_[k]);
+        if (identical) {
+            std::memcpy(d + 1, s + 1, rl - 1);
+            continue;
+        }
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const FieldDef &fa = a[i], &fb = b[from[i]];
+            std::uint8_t* dp = d + header_.offsets[i];
+            const std::uint8_t* sp = s + o.header_.offsets[from[i]];
+            const std::string_view text(reinterpret_cast<const char*>(sp),
+                                        static_cast<std::size_t>(fb.length));
+            const auto la = static_cast<std::size_t>(fa.length);
+            if (fa.length == fb.length && fa.decimals == fb.decimals) {
+                std::memcpy(dp, sp, la);
+            } else if ((fa.type == 'N' || fa.type == 'F') && !trimRight(text).empty()) {
+                char buf[256];
+                const auto v = parseNumericText(text);
+                if (!v || !formatNumericText(*v, fa.length, fa.decimals, buf))
+                    return DbStatus::fail(DbError::ValueOverflow, "value \"" + std::string(trimRight(text)) +
+                                                                      "\" of " + fa.name + " does not fit " +
+                                                                      path_);
+                std::memcpy(dp, buf, la);
+            } else if (fa.type == 'C') {
+                std::memcpy(dp, sp, std::min(la, text.size()));
+            }
+        }
+    }
+    return {};
 }
 
 long Table::findKey(const Tag& t, const std::uint8_t* key) const {
@@ -731,18 +775,19 @@ long Table::findKey(const Tag& t, const std::uint8_t* key) const {
 DbStatus Table::mergeFrom(Table& src) {
     if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    if (auto st = sameLayout(src); !st) return st;
     if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
     settle();
     src.settle();
+    std::vector<std::uint8_t> incoming;
+    if (auto st = sourceRows(src, incoming); !st) return st;
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     const std::size_t rl = header_.recordLength;
     std::unordered_map<std::string, std::uint32_t> appended;
     std::string key(len, '\0');
     auto* k = reinterpret_cast<std::uint8_t*>(key.data());
-    for (std::uint32_t sr : src.view_) {
-        const std::uint8_t* s = src.row(sr);
+    for (std::size_t at = 0; at < incoming.size(); at += rl) {
+        const std::uint8_t* s = incoming.data() + at;
         t.expr.evaluate(s, k);
         long d = findKey(t, k);
         if (d < 0)
@@ -767,16 +812,17 @@ DbStatus Table::mergeFrom(Table& src) {
 DbStatus Table::deleteByKey(Table& src) {
     if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    if (auto st = sameLayout(src); !st) return st;
     if (current_ < 0)
         return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
     settle();
     src.settle();
+    std::vector<std::uint8_t> incoming;
+    if (auto st = sourceRows(src, incoming); !st) return st;
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     std::vector<std::uint8_t> k(len);
-    for (std::uint32_t sr : src.view_) {
-        t.expr.evaluate(src.row(sr), k.data());
+    for (std::size_t at = 0; at < incoming.size(); at += header_.recordLength) {
+        t.expr.evaluate(incoming.data() + at, k.data());
         auto it = std::lower_bound(
             t.order.begin(), t.order.end(), k.data(),
             [&](std::uint32_t r, const std::uint8_t* key) { return std::memcmp(t.key(r), key, len) < 0; });

@@ -103,7 +103,8 @@ class Table {
     DbStatus empty();         // no rows left, files kept; flushes
     DbStatus pack();          // removes deleted rows; flushes
 
-    // Batch moves with `source` (same layout), matched by this table's current tag:
+    // Batch moves with `source` (the same fields by name and type; widths may differ), matched by
+    // this table's current tag:
     // mergeFrom: each live source row whose key equals a live row here replaces all its fields,
     // any other is appended. deleteByKey: each live row here whose key equals a source row's key
     // is deleted. Both flush.
@@ -142,7 +143,7 @@ class Table {
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
     DbStatus writeIndex();
     DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
-    DbStatus sameLayout(const Table& other) const;
+    DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
     int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
     long findKey(const Tag& t, const std::uint8_t* key) const;

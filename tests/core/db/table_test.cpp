@@ -292,3 +292,59 @@ TEST(TableFlavours, VersionAndCodePageAreKept) {
         EXPECT_TRUE(t.indexProblems().empty());
     }
 }
+
+// A table written by another program may give the same fields other widths and order.
+TEST_F(TableTest, MergesFromATableOfOtherWidths) {
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b")}));
+    const TableLayout wide = {
+        {{"FLAG", 'L', 1, 0}, {"NAME", 'C', 20, 0}, {"ID", 'N', 10, 2}, {"D", 'D', 8, 0}},
+        {{"BYID", "ID", false}}};
+    ASSERT_TRUE(Table::create(dir.file("WIDE.DBF"), wide));
+    Table src;
+    ASSERT_TRUE(src.open(dir.file("WIDE.DBF")));
+    ASSERT_TRUE(src.appendRows({{true, std::string("two"), 2.0, Date{2024, 1, 3}},
+                                {false, std::string("a-name-longer-than-10"), 7.0, Date{}}}));
+    ASSERT_TRUE(t.setTag("BYID"));
+    ASSERT_TRUE(t.mergeFrom(src));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 2, 7}));
+    ASSERT_TRUE(t.goToRecno(2));
+    EXPECT_EQ(t.getString(1), "two");
+    EXPECT_TRUE(t.getLogical(3));
+    ASSERT_TRUE(t.goToRecno(3));
+    EXPECT_EQ(t.getString(1), "a-name-lon"); // cut to the field
+    EXPECT_TRUE(t.getDate(2).empty());
+
+    ASSERT_TRUE(src.appendRows({{true, std::string("big"), 1234567.0, Date{}}}));
+    EXPECT_EQ(t.mergeFrom(src).error, DbError::ValueOverflow); // nothing changed
+    EXPECT_EQ(t.count(), 3u);
+    const TableLayout other = {{{"ID", 'C', 5, 0}}, {}};
+    ASSERT_TRUE(Table::create(dir.file("OTHER2.DBF"), other));
+    Table bad;
+    ASSERT_TRUE(bad.open(dir.file("OTHER2.DBF")));
+    EXPECT_EQ(t.mergeFrom(bad).error, DbError::LayoutMismatch);
+    EXPECT_EQ(t.deleteByKey(bad).error, DbError::LayoutMismatch);
+}
+
+// A stored tag whose expression this engine cannot evaluate is rebuilt with the expression the
+// caller expects for that name; other programs' unknown tags keep a table read-only.
+TEST_F(TableTest, UnknownExpressionOfAKnownTagIsReplaced) {
+    ASSERT_TRUE(t.appendRows({rowOf(2, "b"), rowOf(1, "a")}));
+    t.close();
+    CdxTagSource foreign;
+    foreign.name = "BYID";
+    foreign.expression = "ALLTRIM(NAME)";
+    foreign.keyLength = 10;
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(buildCdx({foreign}, bytes));
+    ASSERT_TRUE(replaceFile(dir.file("SMALL.CDX"), {bytes}));
+    EXPECT_EQ(t.open(path).error, DbError::BadExpression);
+    ASSERT_TRUE(t.open(path, OpenMode::ReadOnly));
+    EXPECT_TRUE(t.tags().empty());
+    t.close();
+    ASSERT_TRUE(t.open(path, OpenMode::Exclusive, {{"BYID", "ID", false}}));
+    EXPECT_TRUE(t.indexRebuilt());
+    ASSERT_TRUE(t.setTag("BYID"));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 2}));
+    t.close();
+    expectIndexAgrees(path);
+}
