@@ -348,3 +348,35 @@ TEST_F(TableTest, UnknownExpressionOfAKnownTagIsReplaced) {
     t.close();
     expectIndexAgrees(path);
 }
+
+// The header's row count and date, the row bytes and the closing 0x1A after each kind of change.
+TEST_F(TableTest, FileBytesAfterChanges) {
+    const auto check = [&](std::uint32_t rows, const char* what) {
+        std::vector<std::uint8_t> b;
+        ASSERT_TRUE(readWholeFile(path, b));
+        const std::uint32_t count = b[4] | (b[5] << 8) | (b[6] << 16) | (std::uint32_t(b[7]) << 24);
+        const std::size_t header = b[8] | (b[9] << 8), rl = b[10] | (b[11] << 8);
+        EXPECT_EQ(count, rows) << what;
+        EXPECT_EQ(b.size(), header + rows * rl + 1) << what;
+        EXPECT_EQ(b.back(), 0x1A) << what;
+        const Date today = todayDate();
+        EXPECT_EQ(b[1], today.year - 1900) << what;
+        EXPECT_EQ(b[2], today.month) << what;
+        EXPECT_EQ(b[3], today.day) << what;
+        if (rows > 0) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[header]), 6), "     1") << what;
+        }
+    };
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b"), rowOf(3, "c")}));
+    check(3, "append");
+    ASSERT_TRUE(t.appendRow(rowOf(4, "d")));
+    check(3, "single append not yet stored");
+    ASSERT_TRUE(t.flush());
+    check(4, "flushed");
+    t.last();
+    ASSERT_TRUE(t.deleteCurrent());
+    ASSERT_TRUE(t.pack());
+    check(3, "pack");
+    ASSERT_TRUE(t.empty());
+    check(0, "empty");
+}
