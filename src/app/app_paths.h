@@ -1,0 +1,12 @@
+#pragma once
+#include <QString>
+
+struct WindowState;
+
+// Finds the program directory (that of the executable) and the data directory: the program
+// directory when it is writable, else the user's data directory (a system-wide install). The
+// database directory is data directory + "/bd"; "vors.set" lives in the data directory.
+void setUpPaths(WindowState& state);
+
+// The data directory for a program directory: itself when writable, else `userDataDir`.
+QString chooseDataDir(const QString& programDir, const QString& userDataDir);
