@@ -25,10 +25,12 @@ QString chooseDataDir(const QString& programDir, const QString& userDataDir) {
     return userDataDir;
 }
 
-void setUpPaths(WindowState& state) {
+void setUpPaths(WindowState& state, const QString& dataDir) {
     state.programDir = QCoreApplication::applicationDirPath();
-    state.dataDir =
-        chooseDataDir(state.programDir, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    state.dataDir = !dataDir.isEmpty()
+                        ? dataDir
+                        : chooseDataDir(state.programDir,
+                                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     state.databaseDir = QDir(state.dataDir).filePath(QStringLiteral("bd"));
     state.settingsDir = state.dataDir;
 }

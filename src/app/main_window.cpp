@@ -211,6 +211,10 @@ void TForm1::setStationListVisible(bool visible) {
     stationListAction_->setVisible(visible);
 }
 
+bool TForm1::stationListShown() const {
+    return stationListAction_->isVisible();
+}
+
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!startedUp_) {
@@ -221,7 +225,7 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::startUp() {
-    setUpPaths(state_);
+    setUpPaths(state_, dataDirOverride_);
     QDir().mkpath(state_.dataDir);
     QDir::setCurrent(state_.dataDir);
     if (!openTables()) {

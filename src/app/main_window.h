@@ -37,6 +37,7 @@ class TForm1 : public QMainWindow {
     QMenu* portMenu() const { return portMenu_; }
     QComboBox* stationList() const { return stationList_; }
     void setStationListVisible(bool visible);
+    bool stationListShown() const;
 
     // The port command N (1..4): checks its item, names the port, probes it at once and writes
     // the settings file.
@@ -63,6 +64,10 @@ class TForm1 : public QMainWindow {
     void armProbe(int milliseconds);
 
     bool startedUp() const { return startedUp_; }
+
+    // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
+    // window is shown; used by the tests).
+    void setDataDir(const QString& dir) { dataDirOverride_ = dir; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -94,5 +99,6 @@ class TForm1 : public QMainWindow {
     std::function<void()> probeTick_;
     std::function<void(const QString&)> journalOpener_;
     std::function<void(const QString&)> settingsOpener_;
+    QString dataDirOverride_;
     bool startedUp_ = false;
 };
