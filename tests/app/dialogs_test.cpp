@@ -2,6 +2,10 @@
 #include "about_form.h"
 #include "param_form.h"
 #include "progress_window.h"
+#include "translations.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +24,7 @@ class DialogsTest : public QObject {
     void paramFormOkAndCancel();
     void progressWindow();
     void aboutBox();
+    void standardButtonsSpeakRussian();
 };
 
 void DialogsTest::paramFormItems() {
@@ -116,6 +121,13 @@ void DialogsTest::aboutBox() {
     a.show();
     buttons[0]->click();
     QVERIFY(!a.isVisible());
+}
+
+void DialogsTest::standardButtonsSpeakRussian() {
+    QVERIFY(installRussianTranslations(*qApp));
+    QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+    QCOMPARE(box.button(QDialogButtonBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Да"));
 }
 
 QTEST_MAIN(DialogsTest)
