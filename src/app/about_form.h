@@ -4,6 +4,6 @@
 // "О программе": the product name, its version and the equipment it serves.
 class TAboutForm : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit TAboutForm(QWidget* parent = nullptr);
 };

@@ -9,16 +9,16 @@ class QFrame;
 // every resize from the sheet's height.
 class AllGraphsPage : public GraphSheet {
     Q_OBJECT
-  public:
+public:
     explicit AllGraphsPage(WindowState& state, QWidget* parent = nullptr);
 
     // The place of chart i (0 top, 1 middle, 2 bottom).
     QFrame* graphFrame(int i) const { return frames_.at(static_cast<std::size_t>(i)); }
 
-  protected:
+protected:
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     void layOutGraphs();
     std::array<QFrame*, 3> frames_{};
 };

@@ -16,7 +16,7 @@ enum class CommandSlot { Print, Export, SaveText };
 
 class CommandSet : public QObject {
     Q_OBJECT
-  public:
+public:
     explicit CommandSet(QObject* parent = nullptr);
 
     QAction* action(vorsan::Command c) const { return actions_[index(c)]; }
@@ -37,7 +37,7 @@ class CommandSet : public QObject {
     // The Russian caption of a command (also its hint).
     static QString caption(vorsan::Command c);
 
-  private:
+private:
     struct Slot {
         QAction* action = nullptr;
         vorsan::Command target{};

@@ -7,7 +7,7 @@ class QLabel;
 
 class ConnectionIndicator : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit ConnectionIndicator(QWidget* parent = nullptr);
 
     // Shows or hides the no-connection picture ("Нет соединения со станцией" when shown).
@@ -17,7 +17,7 @@ class ConnectionIndicator : public QWidget {
     void setConnectedHint(const QString& hint);
     void setNoConnectionHint(const QString& hint);
 
-  private:
+private:
     QLabel* connected_ = nullptr;
     QLabel* noConnection_ = nullptr;
 };

@@ -4,6 +4,6 @@
 // Page "Текущее состояние": the current-state grid with the start/stop button.
 class CurrentStatePage : public Page {
     Q_OBJECT
-  public:
+public:
     explicit CurrentStatePage(WindowState& state, QWidget* parent = nullptr);
 };

@@ -4,6 +4,6 @@
 // Page "Диаграммы": the work/idle and stop-cause diagrams.
 class DiagramsPage : public Page {
     Q_OBJECT
-  public:
+public:
     explicit DiagramsPage(WindowState& state, QWidget* parent = nullptr);
 };

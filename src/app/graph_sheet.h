@@ -9,7 +9,7 @@ class QVBoxLayout;
 
 class GraphSheet : public Page {
     Q_OBJECT
-  public:
+public:
     GraphSheet(WindowState& state, const QString& switchCaption, QWidget* parent = nullptr);
 
     QPushButton* zoomInButton() const { return zoomIn_; }
@@ -20,11 +20,11 @@ class GraphSheet : public Page {
     bool pressZoomIn();
     bool pressZoomOut();
 
-  protected:
+protected:
     QWidget* chartArea() const { return chartArea_; }    // where the charts go
     QVBoxLayout* controlPanel() const { return panel_; } // further controls go below the zoom buttons
 
-  private:
+private:
     QWidget* chartArea_ = nullptr;
     QVBoxLayout* panel_ = nullptr;
     QPushButton* zoomIn_ = nullptr;

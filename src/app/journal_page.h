@@ -4,6 +4,6 @@
 // Page "Журнал событий": the journal grid.
 class JournalPage : public Page {
     Q_OBJECT
-  public:
+public:
     explicit JournalPage(WindowState& state, QWidget* parent = nullptr);
 };

@@ -132,8 +132,9 @@ TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent) : QMainW
     setCentralWidget(pages_);
     status_ = new StatusPanels(statusBar());
     bindShellCommands();
+    const PageContext context{this, commands_, status_, indicator_, pages_};
     for (int i = 0; i < pages_->count(); ++i)
-        pages_->pageAt(i)->attach(*commands_);
+        pages_->pageAt(i)->attach(context);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const auto size = screen->size();
@@ -352,6 +353,13 @@ void TForm1::runPendingFile() {
     state_.pendingFile.clear();
     state_.pendingFileKind = vorsan::PendingFileKind::None;
     opener(file);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!pages_) return;
+    for (int i = 0; i < pages_->count(); ++i)
+        pages_->pageAt(i)->windowResized(width());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -25,7 +25,7 @@ inline const QString kHelpFile = QStringLiteral("vor_help.chm");
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
-  public:
+public:
     explicit TForm1(const vorsan::CommandLine& commandLine = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -69,12 +69,13 @@ class TForm1 : public QMainWindow {
     // window is shown; used by the tests).
     void setDataDir(const QString& dir) { dataDirOverride_ = dir; }
 
-  protected:
+protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     void buildMenus();
     void buildToolBar();
     void bindShellCommands();

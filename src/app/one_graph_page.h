@@ -4,6 +4,6 @@
 // The one-graph sheet ("Графики"): one parameter graph with its controls.
 class OneGraphPage : public GraphSheet {
     Q_OBJECT
-  public:
+public:
     explicit OneGraphPage(WindowState& state, QWidget* parent = nullptr);
 };

@@ -23,7 +23,7 @@ enum PageIndex {
 
 class PageControl : public QTabWidget {
     Q_OBJECT
-  public:
+public:
     explicit PageControl(WindowState& state, QWidget* parent = nullptr);
 
     Page* pageAt(int index) const;
@@ -42,7 +42,7 @@ class PageControl : public QTabWidget {
     void setRecorderTabVisible(bool visible);
     bool recorderTabVisible() const { return isTabVisible(kRecorderPage); }
 
-  private:
+private:
     void onCurrentChanged(int index);
 
     Page* current_ = nullptr;

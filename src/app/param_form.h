@@ -10,7 +10,10 @@ class QRadioButton;
 
 class TParamForm : public QDialog {
     Q_OBJECT
-  public:
+public:
+    // Emitted by the window (signal).
+    Q_SIGNAL void speedChosen(std::uint32_t speed);
+
     explicit TParamForm(QWidget* parent = nullptr);
 
     // Selects the item equal to `speed` (the fourth item, 19200, when it is none of them), then
@@ -20,9 +23,6 @@ class TParamForm : public QDialog {
     std::uint32_t selectedSpeed() const;
     QRadioButton* item(int i) const { return items_.at(static_cast<std::size_t>(i)); }
 
-  signals:
-    void speedChosen(std::uint32_t speed);
-
-  private:
+private:
     std::vector<QRadioButton*> items_;
 };

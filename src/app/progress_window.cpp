@@ -1,5 +1,6 @@
 #include "progress_window.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
@@ -31,10 +32,7 @@ TForm3::TForm3(QWidget* parent)
     column->addWidget(text_);
     column->addWidget(bar_);
     column->addWidget(cancel_, 0, Qt::AlignHCenter);
-    connect(cancel_, &QPushButton::clicked, this, [this] {
-        cancelRequested_ = true;
-        emit cancelled();
-    });
+    connect(cancel_, &QPushButton::clicked, this, &TForm3::requestCancel);
     setFixedWidth(kClientWidth);
     setMinimumHeight(kClientHeight);
 }
@@ -83,4 +81,18 @@ void TForm3::paintNow() {
     // Transfers run on the window's thread: without this the window would only be painted after
     // the operation ended. User input stays queued, so nothing else starts meanwhile.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TForm3::requestCancel() {
+    cancelRequested_ = true;
+    emit cancelled();
+}
+
+void TForm3::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous()) {
+        event->ignore();
+        if (!cancel_->isHidden()) requestCancel();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

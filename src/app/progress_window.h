@@ -11,7 +11,10 @@ class QPushButton;
 
 class TForm3 : public QWidget {
     Q_OBJECT
-  public:
+public:
+    // Emitted by the window (signal).
+    Q_SIGNAL void cancelled();
+
     explicit TForm3(QWidget* parent = nullptr);
 
     void setRange(int minimum, int maximum); // the bar starts at the minimum
@@ -30,10 +33,13 @@ class TForm3 : public QWidget {
 
     QPushButton* cancelButton() const { return cancel_; }
 
-  signals:
-    void cancelled();
+protected:
+    // The window has no close button; closing it from the desktop counts as "Отмена" where the
+    // operation can be cancelled and is refused otherwise (the operation owns the window).
+    void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
+    void requestCancel();
     void paintNow();
 
     QLabel* text_ = nullptr;

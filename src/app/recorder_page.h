@@ -4,6 +4,6 @@
 // Page "Регистратор": the recorder's directory of chronologies.
 class RecorderPage : public Page {
     Q_OBJECT
-  public:
+public:
     explicit RecorderPage(WindowState& state, QWidget* parent = nullptr);
 };

@@ -4,6 +4,6 @@
 // Page "Уставки": the settings grid with its scroll bar and title panel.
 class SettingsPage : public Page {
     Q_OBJECT
-  public:
+public:
     explicit SettingsPage(WindowState& state, QWidget* parent = nullptr);
 };

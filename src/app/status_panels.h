@@ -9,7 +9,7 @@ class QStatusBar;
 
 class StatusPanels : public QObject {
     Q_OBJECT
-  public:
+public:
     explicit StatusPanels(QStatusBar* bar);
 
     void setActivity(const QString& text); // panel 0
@@ -22,7 +22,7 @@ class StatusPanels : public QObject {
 
     static int panelWidth(int index, int widthOfD) { return (index == 0 ? 35 : 40) * widthOfD; }
 
-  private:
+private:
     QLabel* activity_ = nullptr;
     QLabel* well_ = nullptr;
 };

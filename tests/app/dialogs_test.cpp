@@ -18,7 +18,7 @@
 
 class DialogsTest : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void paramFormItems();
     void paramFormSelectsTheCurrentSpeed();
     void paramFormOkAndCancel();

@@ -52,7 +52,7 @@ QByteArray readAll(const QString& path) {
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void menusCarryTheListedItems();
     void toolBarOrderAndHints();
     void pagesAndCaptions();

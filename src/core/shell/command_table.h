@@ -72,7 +72,7 @@ inline constexpr std::array kNeighbourSearchCommands = {Command::SearchPrevious,
 inline constexpr std::array kWellCommands = {Command::SaveWellToFile, Command::DeleteWell};
 
 class CommandTable {
-  public:
+public:
     // Called for every command whose state changes.
     using Listener = std::function<void(Command, bool enabled)>;
 
@@ -100,7 +100,7 @@ class CommandTable {
     // A well node of the database tree is selected (true) or no longer (false).
     void wellSelected(bool selected) { set(kWellCommands, selected); }
 
-  private:
+private:
     static std::size_t index(Command c) { return static_cast<std::size_t>(c); }
 
     std::array<bool, kCommandCount> enabled_{};
