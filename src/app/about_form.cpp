@@ -1,6 +1,5 @@
 #include "about_form.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -20,7 +19,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
     name->setAlignment(Qt::AlignCenter);
     column->addWidget(name);
 
-    auto* version = new QLabel(QStringLiteral("Версия %1").arg(QApplication::applicationVersion()), this);
+    auto* version = new QLabel(QStringLiteral("Версия 4.074"), this);
     version->setAlignment(Qt::AlignCenter);
     column->addWidget(version);
 

@@ -302,11 +302,13 @@ void TForm1::showParameters() {
 }
 
 void TForm1::showHelp() {
-    const QFileInfo help(kHelpFile);
+    // The help file is looked for in the working directory (the data directory) and then beside
+    // the program, where a system-wide install puts it.
+    QFileInfo help(kHelpFile);
+    if (!help.exists()) help = QFileInfo(QDir(state_.programDir).filePath(kHelpFile));
     if (!help.exists()) {
         QMessageBox::information(this, QStringLiteral("Внимание"),
-                                 QStringLiteral("Файл справки «%1» не найден в каталоге %2.")
-                                     .arg(kHelpFile, QDir::toNativeSeparators(QDir::currentPath())));
+                                 QStringLiteral("Файл справки «%1» не найден.").arg(kHelpFile));
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help.absoluteFilePath())))

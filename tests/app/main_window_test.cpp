@@ -8,17 +8,20 @@
 #include "page_control.h"
 #include "status_panels.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 using vorsan::Command;
@@ -67,6 +70,7 @@ private slots:
     void graphKeys();
     void connectionIndicator();
     void pendingFileWaitsForItsOpener();
+    void missingHelpFileIsReported();
 };
 
 void MainWindowTest::menusCarryTheListedItems() {
@@ -386,6 +390,23 @@ void MainWindowTest::pendingFileWaitsForItsOpener() {
     QTRY_VERIFY(ignored.state().journalImage != nullptr);
     QCOMPARE(opened, QStringLiteral("/tmp/x 1.VR4"));
     QVERIFY(ignored.state().pendingFile.isEmpty());
+}
+
+void MainWindowTest::missingHelpFileIsReported() {
+    QTemporaryDir dir;
+    TForm1 w;
+    w.setDataDir(dir.path());
+    w.show();
+    QTRY_VERIFY(w.state().journalImage != nullptr);
+    QString said;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said = box->text();
+            box->accept();
+        }
+    });
+    w.commands().action(Command::Help)->trigger();
+    QCOMPARE(said, QStringLiteral("Файл справки «vor_help.chm» не найден."));
 }
 
 QTEST_MAIN(MainWindowTest)
