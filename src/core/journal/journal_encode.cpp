@@ -104,6 +104,10 @@ void putMeasurementG3(std::span<std::uint8_t> s, const JournalRecord& r, int fac
     s[31] = 0xCD;
 }
 
+// A setting-change slot is read back only with a number from 21 to 97; a record with code 250 and
+// another number came from the short-event area and goes back there, so it is not lost.
+bool isSettingNumber(std::uint16_t n) { return n >= 21 && n <= 97; }
+
 bool whole(double v) { return v == std::floor(v); }
 
 // Generation 3 current factor: the flag of the first measurement slot of the old image that is
@@ -152,7 +156,7 @@ EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration genera
             } else {
                 putMeasurementG3(img.subspan(*at, 32), r, factor);
             }
-        } else if (r.SOBYTIE == kCodeSettingChange && g4) {
+        } else if (r.SOBYTIE == kCodeSettingChange && g4 && isSettingNumber(r.NUM_UST)) {
             const auto at = changes.take();
             if (at) putSettingChangeG4(img.subspan(*at, 16), r);
             else ++out.dropped;
