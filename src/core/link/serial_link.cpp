@@ -1,0 +1,57 @@
+#include "link/serial_link.h"
+
+#include <algorithm>
+
+namespace vorsan {
+
+std::string openFailureMessage(const OpenResult& result) {
+    if (result.ok()) return {};
+    std::string text(errorMessage(result.error));
+    if (!result.reason.empty()) text += "\n" + result.reason;
+    return text;
+}
+
+OpenResult SerialLink::open(const std::string& device, int speed) {
+    OpenResult result = doOpen(device, speed);
+    notify(result.ok() ? LinkControl::Opened : LinkControl::OpenFailed);
+    return result;
+}
+
+void SerialLink::close() {
+    if (!isOpen()) return;
+    doClose();
+    notify(LinkControl::Closed);
+}
+
+bool SerialLink::purge() {
+    const bool ok = doPurge();
+    notify(LinkControl::Purged);
+    return ok;
+}
+
+WriteResult SerialLink::write(std::span<const std::uint8_t> bytes) {
+    const WriteResult result = doWrite(bytes);
+    if (observer_ && result.written > 0)
+        observer_->onTraffic(TrafficDirection::Written, bytes.first(std::min(result.written, bytes.size())),
+                             nowMicros());
+    return result;
+}
+
+ReadResult SerialLink::readByte() {
+    const ReadResult result = doReadByte();
+    if (observer_ && result.byte)
+        observer_->onTraffic(TrafficDirection::Read, std::span(&*result.byte, 1), nowMicros());
+    return result;
+}
+
+void SerialLink::setRts() {
+    doSetRts(true);
+    notify(LinkControl::RtsRaised);
+}
+
+void SerialLink::clearRts() {
+    doSetRts(false);
+    notify(LinkControl::RtsDropped);
+}
+
+} // namespace vorsan
