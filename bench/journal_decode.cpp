@@ -14,7 +14,9 @@ using namespace vorsan;
 
 namespace {
 
-std::uint8_t bcd(unsigned v) { return static_cast<std::uint8_t>(((v / 10) << 4) | (v % 10)); }
+std::uint8_t bcd(unsigned v) {
+    return static_cast<std::uint8_t>(((v / 10) << 4) | (v % 10));
+}
 
 // Record i falls into second i / 30 of one hour: about forty moments of thirty records each, so the
 // sort meets long runs of equal keys and the same-moment pass has work at every moment.
@@ -52,9 +54,10 @@ JournalImage fullImage() {
     for (std::size_t i = 0; i < 960; ++i, ++n) {
         const std::size_t at = 2048 + i * 32;
         putDate(img, at, (n * 7919) % 1184);
-        const std::uint16_t w[10] = {400, 401, 402, static_cast<std::uint16_t>(100 + i % 9000), 126, 127, 2000, 55,
-                                     12, 80};
-        for (std::size_t k = 0; k < 10; ++k) put16(img, at + 6 + 2 * k, w[k]);
+        const std::uint16_t w[10] = {
+            400, 401, 402, static_cast<std::uint16_t>(100 + i % 9000), 126, 127, 2000, 55, 12, 80};
+        for (std::size_t k = 0; k < 10; ++k)
+            put16(img, at + 6 + 2 * k, w[k]);
         img[at + 29] = static_cast<std::uint8_t>(i % 5 == 0 ? 255 : 87);
         img[at + 30] = static_cast<std::uint8_t>(i % 9);
         img[at + 31] = 0x55;
@@ -68,7 +71,8 @@ void DecodeAndOrder(benchmark::State& state) {
         auto d = decodeJournal(img, ControllerGeneration::Gen4);
         benchmark::DoNotOptimize(d);
     }
-    state.counters["records"] = static_cast<double>(decodeJournal(img, ControllerGeneration::Gen4).journal.count());
+    state.counters["records"] =
+        static_cast<double>(decodeJournal(img, ControllerGeneration::Gen4).journal.count());
 }
 
 void SortOnly(benchmark::State& state) {

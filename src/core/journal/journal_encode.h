@@ -26,7 +26,8 @@ struct EncodedJournal {
 
 // Encodes every record outside `skip`, in journal order. `current` is the image the journal came
 // from: generation 3 takes its current factor from it (first unused measurement slot).
-EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration generation, const JournalImage& current,
-                             RecordRange skip, std::uint16_t wellNumber, std::uint16_t padNumber);
+EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration generation,
+                             const JournalImage& current, RecordRange skip, std::uint16_t wellNumber,
+                             std::uint16_t padNumber);
 
 } // namespace vorsan

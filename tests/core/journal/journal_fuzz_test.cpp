@@ -29,11 +29,13 @@ constexpr ControllerGeneration kGenerations[] = {ControllerGeneration::Gen4, Con
 JournalImage randomImage(std::mt19937& rng) {
     JournalImage img;
     const int mode = static_cast<int>(rng() % 3);
-    for (auto& b : img) b = static_cast<std::uint8_t>(mode == 0 ? rng() : 0xFF);
+    for (auto& b : img)
+        b = static_cast<std::uint8_t>(mode == 0 ? rng() : 0xFF);
     if (mode == 0) return img;
     for (std::size_t at = 0; at + 32 <= img.size(); at += 8) {
         if (rng() % 3 != 0) continue;
-        for (std::size_t i = 0; i < 32; ++i) img[at + i] = static_cast<std::uint8_t>(rng() % 4);
+        for (std::size_t i = 0; i < 32; ++i)
+            img[at + i] = static_cast<std::uint8_t>(rng() % 4);
         const unsigned minute = rng() % 3, second = rng() % 4 == 0 ? 0 : 9;
         const std::uint8_t date[7] = {bcd(second), bcd(minute), bcd(14), bcd(5), bcd(3), bcd(24), bcd(24)};
         std::copy(date, date + 7, img.begin() + static_cast<long>(at));
@@ -54,8 +56,8 @@ std::uint64_t key(const JournalRecord& r) {
 }
 
 auto fields(const JournalRecord& r) {
-    return std::make_tuple(key(r), r.SOBYTIE, r.IA, r.IB, r.IC, r.UAB, r.UBC, r.UCA, r.SOP, r.ZAGR, r.COS_, r.EXT_ZAP,
-                           r.NUM_UST, r.OLD_ZN, r.NEW_ZN, r.P, r.T);
+    return std::make_tuple(key(r), r.SOBYTIE, r.IA, r.IB, r.IC, r.UAB, r.UBC, r.UCA, r.SOP, r.ZAGR, r.COS_,
+                           r.EXT_ZAP, r.NUM_UST, r.OLD_ZN, r.NEW_ZN, r.P, r.T);
 }
 
 std::vector<JournalRecord> sortedByFields(std::vector<JournalRecord> v) {
@@ -84,7 +86,8 @@ TEST(JournalFuzz, DecodingRandomImagesKeepsItsInvariants) {
             const auto e = encodeJournal(d.journal, g, img, {}, d.wellNumber, d.padNumber);
             EXPECT_EQ(e.dropped, 0u);
             const auto back = decodeJournal(e.image, g);
-            ASSERT_EQ(sortedByFields(back.journal.records), sortedByFields(d.journal.records)) << "round " << round;
+            ASSERT_EQ(sortedByFields(back.journal.records), sortedByFields(d.journal.records))
+                << "round " << round;
             // Rows and text build for whatever came out.
             auto rows = buildJournalRows(d.journal, g, cat, ',');
             ASSERT_EQ(rows.size(), d.journal.count());
@@ -97,7 +100,8 @@ TEST(JournalFuzz, DecodingRandomImagesKeepsItsInvariants) {
 TEST(JournalFuzz, LoadersRejectOrReadMutatedFiles) {
     std::mt19937 rng(77);
     auto cat4 = buildCatalogue(ControllerGeneration::Gen4);
-    for (auto& e : cat4.entries) e.value = 1;
+    for (auto& e : cat4.entries)
+        e.value = 1;
     const CurrentState state{};
     const auto journalFile = journalFileBytes(ControllerGeneration::Gen4, randomImage(rng), cat4, state);
     const auto settingsFile = *settingsFileBytes(cat4, state);
@@ -105,18 +109,20 @@ TEST(JournalFuzz, LoadersRejectOrReadMutatedFiles) {
     for (int round = 0; round < 4000; ++round) {
         auto f = round % 2 ? journalFile : settingsFile;
         switch (rng() % 4) {
-        case 0:  // header bytes changed
-            for (int i = 0; i < 1 + static_cast<int>(rng() % 4); ++i) f[rng() % 26] = static_cast<std::uint8_t>(rng());
+        case 0: // header bytes changed
+            for (int i = 0; i < 1 + static_cast<int>(rng() % 4); ++i)
+                f[rng() % 26] = static_cast<std::uint8_t>(rng());
             break;
-        case 1:  // cut anywhere
+        case 1: // cut anywhere
             f.resize(rng() % (f.size() + 1));
             break;
-        case 2:  // grown with junk
+        case 2: // grown with junk
             f.resize(f.size() + rng() % 100, static_cast<std::uint8_t>(rng()));
             break;
-        default:  // all random
+        default: // all random
             f.resize(rng() % 600);
-            for (auto& b : f) b = static_cast<std::uint8_t>(rng());
+            for (auto& b : f)
+                b = static_cast<std::uint8_t>(rng());
         }
         const auto answer = [&] { return rng() % 2 == 0; };
         const auto j = loadJournalFile(f, ControllerGeneration::Gen4, answer);
