@@ -182,4 +182,15 @@ EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration genera
     return out;
 }
 
+JournalAfterDeletion deleteJournalRecords(const Journal& journal, ControllerGeneration generation,
+                                          const JournalImage& current, RecordRange skip,
+                                          std::uint16_t wellNumber, std::uint16_t padNumber) {
+    JournalAfterDeletion out;
+    const EncodedJournal encoded = encodeJournal(journal, generation, current, skip, wellNumber, padNumber);
+    out.image = encoded.image;
+    out.dropped = encoded.dropped;
+    out.decoded = decodeJournal(out.image, generation);
+    return out;
+}
+
 } // namespace vorsan

@@ -94,6 +94,18 @@ TEST(EncodeJournal, SkippedRangeIsLeftOutAndTheRestKeepsItsValues) {
         EXPECT_EQ(back.records[i], d.records[i + 3]);
 }
 
+TEST(EncodeJournal, DeletingRowsReencodesAndDecodesAgain) {
+    const auto img = sampleG3(0x00);
+    const auto d = decodeJournal(img, G3);
+    ASSERT_EQ(d.journal.count(), 4u);
+    const auto after = deleteJournalRecords(d.journal, G3, img, {1, 1}, 345, 12);
+    EXPECT_EQ(after.dropped, 0u);
+    EXPECT_EQ(after.decoded.journal.count(), 3u);
+    EXPECT_EQ(after.decoded.journal.records[0], d.journal.records[1]);
+    EXPECT_EQ(after.decoded.padNumber, 12);
+    EXPECT_EQ(decodeJournal(after.image, G3).journal, after.decoded.journal);
+}
+
 TEST(EncodeJournal, RangeContains) {
     EXPECT_FALSE(RecordRange{}.contains(0));
     EXPECT_FALSE(RecordRange{}.contains(1));
