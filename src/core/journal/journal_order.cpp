@@ -67,14 +67,15 @@ void sortJournal(Journal& journal) {
 namespace {
 
 // The same-moment pass over an order of positions (records stay where they are; the pass moves
-// their indices). Rules 5 to 10 move the position k back, and some moments make them undo each
-// other for ever (a measurement with a cause, a switch-on and a start of one second: rule 7 puts
-// the start first, rules 6 and 9 put it back). The pass therefore remembers, at each new furthest
-// position (the frontier), the order just before its first backward move. When the state (order
-// and k) repeats, the rules loop; when the backward moves from one frontier exceed twice the size
-// of its minute plus a few, they would be needlessly long. In both cases the pass returns to the
-// remembered order and goes on forward from the frontier; that minute makes no backward moves again. Inputs
-// without loops get every rule as stated; every input ends, in time linear in the journal.
+// their indices). The start rules move the position k back, and some moments make them undo each
+// other for ever: with a measurement with a cause, a switch-on and a start of one second, the
+// start is put before the measurement and then the switch-on and the measurement are put back
+// before it. The pass therefore remembers, at each new furthest position (the frontier), the order
+// just before its first backward move. When the state (order and k) repeats, the rules loop; when
+// the backward moves from one frontier exceed twice the size of its minute plus a few, they are
+// needlessly long. In both cases the pass returns to the remembered order and goes on forward from
+// the frontier, and that minute makes no backward moves again. Inputs without loops get every rule
+// as it stands; every input ends, in time linear in the journal.
 //
 // The state is compared through a hash of the (position, index) pairs kept up to date on every
 // exchange, and the remembered order is restored by undoing the exchanges made since; both cost
@@ -182,12 +183,16 @@ private:
     // No backward move while R lies in a minute where the start rules were found to loop.
     bool mayMoveBack(std::size_t k) const { return !frozen_[groupOf_[k - 1]]; }
 
-    // Rules 1-4: at a stop the measurement of that moment goes before the stop event and a voltage
-    // switch-off after it. The record compared with R is the one whose second may be 0.
+    // The stop rules, R being the record at k - 1 and the record compared with R the one whose
+    // second may be 0: at a stop the measurement of that moment goes before the stop event and a
+    // voltage switch-off after it.
     void forwardRules(std::size_t k) {
         const std::size_t n = order_.size();
+        // A switch-off followed by a stop of its moment: the stop first.
         if (at(k - 1).SOBYTIE == kCodeVoltageOff && isStop(at(k)) && sameMoment(at(k - 1), at(k)))
             exchange(k - 1, k);
+        // A stop followed by a record of neither class, directly, one or two places on: that
+        // record before the stop.
         if (isStop(at(k - 1)) && isNeither(at(k)) && sameMoment(at(k - 1), at(k))) exchange(k - 1, k);
         if (isStop(at(k - 1)) && k + 1 < n && isNeither(at(k + 1)) && sameMoment(at(k - 1), at(k + 1)))
             exchange(k - 1, k + 1);
@@ -195,26 +200,32 @@ private:
             exchange(k - 1, k + 2);
     }
 
-    // Rules 5-10: at a start the switch-on and a measurement with a cause come first, the start event
-    // next, the other measurements of that moment after it. The record compared with R is the
-    // earlier-placed one. Each rule checks k before it looks at a record, since an earlier rule may
-    // have moved k back to 0.
+    // The start rules, R being the record at k - 1 and the record compared with R the earlier-placed
+    // one: at a start the switch-on and a measurement with a cause come first, the start event
+    // next, the other measurements of that moment after it. Each rule works on what the previous
+    // ones left and checks k before it looks at a record, since a previous rule may have moved k
+    // back to 0.
     void backRules(std::size_t& k) {
+        // A start after a record of neither class without a cause: the start one place back.
         if (k >= 2 && mayMoveBack(k) && isStart(at(k - 1)) && isNeither(at(k - 2)) && !hasCause(at(k - 2)) &&
             sameMoment(at(k - 1), at(k - 2)) && !moveBack(k, k - 2, 2))
             return;
+        // A switch-on after another start: the switch-on one place back.
         if (k >= 2 && mayMoveBack(k) && at(k - 1).SOBYTIE == kCodeVoltageOn && isStart(at(k - 2)) &&
             at(k - 2).SOBYTIE != kCodeVoltageOn && sameMoment(at(k - 1), at(k - 2)) && !moveBack(k, k - 2, 2))
             return;
+        // A start two or three places after a record of neither class: exchanged with it.
         if (k >= 3 && mayMoveBack(k) && isStart(at(k - 1)) && isNeither(at(k - 3)) &&
             sameMoment(at(k - 1), at(k - 3)) && !moveBack(k, k - 3, 3))
             return;
         if (k >= 4 && mayMoveBack(k) && isStart(at(k - 1)) && isNeither(at(k - 4)) &&
             sameMoment(at(k - 1), at(k - 4)) && !moveBack(k, k - 4, 3))
             return;
+        // A measurement with a cause after a start: the measurement one place back.
         if (k >= 2 && mayMoveBack(k) && hasCause(at(k - 1)) && isStart(at(k - 2)) &&
             sameMoment(at(k - 1), at(k - 2)) && !moveBack(k, k - 2, 2))
             return;
+        // A start after two stops: the start one place back.
         if (k >= 3 && mayMoveBack(k) && isStart(at(k - 1)) && isStop(at(k - 2)) && isStop(at(k - 3)) &&
             sameMoment(at(k - 1), at(k - 2)))
             moveBack(k, k - 2, 2);

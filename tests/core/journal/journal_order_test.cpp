@@ -13,7 +13,7 @@ using namespace vorsan::testing;
 
 namespace {
 
-// The exchange method exactly as the controller program states it, on whole records, positions
+// The exchange method exactly as the program has always done it, on whole records, positions
 // 1..n: for each i, H := record n; for j = n down to i exchange record j and H when record j is
 // earlier than H; then record i goes to position n and H to position i.
 bool earlier(const JournalRecord& a, const JournalRecord& b) {
@@ -47,7 +47,7 @@ Journal randomJournal(std::mt19937& rng, std::size_t n, unsigned distinctSeconds
     return j;
 }
 
-TEST(SortJournal, SamePermutationAsTheStatedMethodOnEqualKeys) {
+TEST(SortJournal, SamePermutationAsTheLiteralMethodOnEqualKeys) {
     std::mt19937 rng(20240305);
     for (int round = 0; round < 300; ++round) {
         const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 120)(rng);
@@ -195,7 +195,7 @@ TEST(OrderSameMoment, EmptyAndSingleJournals) {
     EXPECT_EQ(codes(one), (std::vector<int>{49}));
 }
 
-// The rules exactly as stated, on whole records, with no bound: nothing when they have not ended
+// The rules written out plainly, on whole records, with no bound: nothing when they have not ended
 // after `limit` steps (they loop on that input).
 bool sameMomentRef(const JournalRecord& x, const JournalRecord& y) {
     return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour &&
@@ -236,9 +236,9 @@ std::optional<std::vector<JournalRecord>> referenceOrder(std::vector<JournalReco
     return r;
 }
 
-// Journals of many short moments with every kind of record: wherever the stated rules end, the
+// Journals of many short moments with every kind of record: wherever the plain rules end, the
 // bounded pass gives exactly their result.
-TEST(OrderSameMoment, SameResultAsTheStatedRulesWhereverTheyEnd) {
+TEST(OrderSameMoment, SameResultAsThePlainRulesWhereverTheyEnd) {
     std::mt19937 rng(314);
     const std::uint8_t pool[] = {0, 3, 140, 46, 48, 49, 76, 250, 255, 255, 255, 20};
     std::size_t compared = 0, looping = 0;
