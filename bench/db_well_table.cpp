@@ -336,7 +336,8 @@ void BM_ClearAddFlagsInEveryRow(benchmark::State& state) {
         Table w;
         abortOn(w.open(f.work));
         state.ResumeTiming();
-        for (w.first(); !w.eof(); w.next()) abortOn(w.setField(kWellAdd, false));
+        for (w.first(); !w.eof(); w.next())
+            abortOn(w.setField(kWellAdd, false));
         abortOn(w.flush());
         state.PauseTiming();
         w.close();

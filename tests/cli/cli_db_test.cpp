@@ -27,7 +27,7 @@ CliRun cli(const std::string& args) {
 }
 
 class CliDb : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::string tmpl = (std::filesystem::temp_directory_path() / "vorsan-cli-db-XXXXXX").string();
         dir = ::mkdtemp(tmpl.data());

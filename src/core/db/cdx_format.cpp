@@ -40,7 +40,7 @@ constexpr std::size_t kInteriorHeader = 12;
 // ---- reading ----------------------------------------------------------------------------------
 
 class TreeReader {
-  public:
+public:
     TreeReader(std::span<const std::uint8_t> f, int keyLength, std::uint8_t pad)
         : f_(f), keyLength_(keyLength), pad_(pad) {}
 
@@ -63,7 +63,7 @@ class TreeReader {
         return {};
     }
 
-  private:
+private:
     DbStatus fail(std::uint32_t offset, const std::string& why) {
         return DbStatus::fail(DbError::BadIndex, "node at " + std::to_string(offset) + ": " + why);
     }

@@ -25,7 +25,7 @@ std::uint8_t upper1251(std::uint8_t c) {
 }
 
 class Parser {
-  public:
+public:
     explicit Parser(const std::string& s) : s_(s) {}
     void skip() {
         while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_])))
@@ -66,7 +66,7 @@ class Parser {
         return p_ > b;
     }
 
-  private:
+private:
     const std::string& s_;
     std::size_t p_ = 0;
 };

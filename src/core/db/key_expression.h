@@ -14,7 +14,7 @@ namespace vorsan::db {
 enum class KeyType { Character, Numeric, Integer };
 
 class KeyExpression {
-  public:
+public:
     DbStatus compile(const std::string& text, const DbfHeader& layout);
 
     const std::string& text() const { return text_; }
@@ -27,7 +27,7 @@ class KeyExpression {
     // Field numbers the key reads (a row edit that touches none of them keeps its key).
     const std::vector<int>& fieldsUsed() const { return fieldsUsed_; }
 
-  private:
+private:
     enum class Op { Copy, Upper, Str, Number, Date, Int32 };
     struct Term {
         Op op = Op::Copy;

@@ -41,7 +41,7 @@ using FieldValue = std::variant<std::string, double, Date, bool>;
 enum class OpenMode { Exclusive, ReadOnly };
 
 class Table {
-  public:
+public:
     Table() = default;
     ~Table();
     Table(const Table&) = delete;
@@ -114,7 +114,7 @@ class Table {
     // Rewrites the index from the rows (and flushes the rows when changed).
     DbStatus rebuildIndex();
 
-  private:
+private:
     struct Tag {
         TagDef def;
         KeyExpression expr;

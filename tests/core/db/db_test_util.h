@@ -11,7 +11,7 @@
 namespace vorsan::db::test {
 
 class TempDir {
-  public:
+public:
     TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "vorsan-db-XXXXXX").string();
         path_ = ::mkdtemp(tmpl.data());
@@ -23,7 +23,7 @@ class TempDir {
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return joinPath(path_, name); }
 
-  private:
+private:
     std::string path_;
 };
 

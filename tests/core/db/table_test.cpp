@@ -37,7 +37,7 @@ void expectIndexAgrees(const std::string& path) {
 }
 
 class TableTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         path = dir.file("SMALL.DBF");
         ASSERT_TRUE(Table::create(path, smallLayout()));
