@@ -150,8 +150,8 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
             ::close(fd);
             return DbStatus::fail(DbError::Locked, path + " is in use by another program or window");
         }
-        struct stat a {
-        }, b{};
+        struct stat a = {};
+        struct stat b = {};
         if (::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_ino == b.st_ino &&
             a.st_dev == b.st_dev)
             break;
