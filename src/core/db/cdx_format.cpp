@@ -57,8 +57,26 @@ public:
         const std::size_t entry = static_cast<std::size_t>(keyLength_) + 8;
         if (kInteriorHeader + count * entry > kCdxBlock) return fail(offset, "interior node overfull");
         for (std::size_t i = 0; i < count; ++i) {
-            const std::uint32_t child = be32(n + kInteriorHeader + i * entry + keyLength_ + 4);
-            if (auto st = walk(child, depth + 1, keys, recnos); !st) return st;
+            const std::uint8_t* e = n + kInteriorHeader + i * entry;
+            const std::size_t before = recnos.size();
+            if (auto st = walk(be32(e + keyLength_ + 4), depth + 1, keys, recnos); !st) return st;
+            // An entry's key bounds its subtree from above; a search would miss keys above it.
+            if (recnos.size() > before &&
+                std::memcmp(e, &keys[keys.size() - static_cast<std::size_t>(keyLength_)],
+                            static_cast<std::size_t>(keyLength_)) < 0)
+                return fail(offset, "entry " + std::to_string(i) + " is lower than the last key below it");
+        }
+        return {};
+    }
+
+    // Leaves must be chained left to right in key order: other engines walk the chain.
+    DbStatus checkLeafChain() {
+        for (std::size_t i = 0; i < leaves_.size(); ++i) {
+            const std::uint8_t* n = &f_[leaves_[i]];
+            const std::uint32_t left = i > 0 ? leaves_[i - 1] : kNone;
+            const std::uint32_t right = i + 1 < leaves_.size() ? leaves_[i + 1] : kNone;
+            if (le32(n + 4) != left || le32(n + 8) != right)
+                return fail(leaves_[i], "sibling pointers do not chain the leaves in order");
         }
         return {};
     }
@@ -70,6 +88,7 @@ private:
 
     DbStatus leaf(std::uint32_t offset, const std::uint8_t* n, std::size_t count,
                   std::vector<std::uint8_t>& keys, std::vector<std::uint32_t>& recnos) {
+        leaves_.push_back(offset);
         const int R = n[20], D = n[21], T = n[22], E = n[23];
         if (E < 1 || E > 4 || R + D + T > 8 * E || R < 1 || D > 16 || T > 16)
             return fail(offset, "leaf with impossible entry widths");
@@ -103,6 +122,7 @@ private:
     int keyLength_;
     std::uint8_t pad_;
     std::set<std::uint32_t> visited_;
+    std::vector<std::uint32_t> leaves_;
 };
 
 DbStatus readHeader(std::span<const std::uint8_t> f, std::uint32_t offset, CdxTag& t, std::uint32_t& root) {
@@ -261,8 +281,10 @@ DbStatus readCdx(std::span<const std::uint8_t> f, const CdxPadFor& padFor, std::
     if (dir.keyLength > 240) return DbStatus::fail(DbError::BadIndex, "directory key length");
     std::vector<std::uint8_t> names;
     std::vector<std::uint32_t> offsets;
-    if (auto st = TreeReader(f, dir.keyLength, 0x20).walk(root, 0, names, offsets); !st)
-        return DbStatus::fail(DbError::BadIndex, "tag directory: " + st.detail);
+    TreeReader dirReader(f, dir.keyLength, 0x20);
+    DbStatus dst = dirReader.walk(root, 0, names, offsets);
+    if (dst) dst = dirReader.checkLeafChain();
+    if (!dst) return DbStatus::fail(DbError::BadIndex, "tag directory: " + dst.detail);
     for (std::size_t i = 0; i < offsets.size(); ++i) {
         CdxTag t;
         const char* p = reinterpret_cast<const char*>(&names[i * static_cast<std::size_t>(dir.keyLength)]);
@@ -271,8 +293,10 @@ DbStatus readCdx(std::span<const std::uint8_t> f, const CdxPadFor& padFor, std::
         std::uint32_t tagRoot = 0;
         if (auto st = readHeader(f, offsets[i], t, tagRoot); !st) return st;
         const std::uint8_t pad = padFor(t);
-        if (auto st = TreeReader(f, t.keyLength, pad).walk(tagRoot, 0, t.keys, t.recnos); !st)
-            return DbStatus::fail(DbError::BadIndex, "tag " + t.name + ": " + st.detail);
+        TreeReader reader(f, t.keyLength, pad);
+        DbStatus st = reader.walk(tagRoot, 0, t.keys, t.recnos);
+        if (st) st = reader.checkLeafChain();
+        if (!st) return DbStatus::fail(DbError::BadIndex, "tag " + t.name + ": " + st.detail);
         tags.push_back(std::move(t));
     }
     return {};

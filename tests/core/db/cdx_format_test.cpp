@@ -245,3 +245,43 @@ TEST(CdxFixtures, ChangingAForeignTableKeepsItsFlavour) {
         EXPECT_TRUE(check.indexProblems().empty()) << name << ": " << check.indexProblems().front();
     }
 }
+
+// Checks beyond decoding: the leaf chain other engines walk, and interior keys bounding their subtrees.
+TEST(CdxFormat, BrokenLeafChainOrInteriorKeyIsReported) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 3000; ++i) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%010d", i);
+        keys.push_back(buf);
+    }
+    CdxTagSource s;
+    s.name = "T";
+    s.expression = "F";
+    s.keyLength = 10;
+    s.count = keys.size();
+    s.key = [&](std::size_t i) { return reinterpret_cast<const std::uint8_t*>(keys[i].data()); };
+    s.recno = [](std::size_t i) { return static_cast<std::uint32_t>(i + 1); };
+    std::vector<std::uint8_t> good;
+    ASSERT_TRUE(buildCdx({s}, good));
+    const auto pad = [](const CdxTag&) { return std::uint8_t(0x20); };
+    std::vector<CdxTag> tags;
+    ASSERT_TRUE(readCdx(good, pad, tags));
+    // Tag header at 0x400 names the root; the tag's first leaf is the block after the directory leaf.
+    const std::uint32_t root = good[0x400] | (good[0x401] << 8) | (good[0x402] << 16);
+    const std::size_t firstLeaf = 0x800 + 512;
+    ASSERT_EQ(good[firstLeaf] & 0x02, 0x02);
+    ASSERT_EQ(good[root] & 0x02, 0x00); // an interior root over the leaves
+
+    auto broken = good;
+    std::fill(broken.begin() + static_cast<long>(firstLeaf) + 8,
+              broken.begin() + static_cast<long>(firstLeaf) + 12, 0xFF);
+    DbStatus st = readCdx(broken, pad, tags);
+    EXPECT_EQ(st.error, DbError::BadIndex);
+    EXPECT_NE(st.detail.find("sibling"), std::string::npos) << st.detail;
+
+    broken = good;
+    std::fill(broken.begin() + root + 12, broken.begin() + root + 22, '0');
+    st = readCdx(broken, pad, tags);
+    EXPECT_EQ(st.error, DbError::BadIndex);
+    EXPECT_NE(st.detail.find("lower than the last key"), std::string::npos) << st.detail;
+}
