@@ -194,3 +194,46 @@ TEST(WellDatabase, AddingTheSameJournalTwiceMatchesEveryRow) {
         EXPECT_EQ(well.count(), 4u) << "round " << round;
     }
 }
+
+// The engine's side of adding journals: clear ADD in every row, merge by "DATt", read back in
+// "DATA" order. An overlapping newer journal keeps the old rows and marks exactly its own rows.
+TEST(WellDatabase, OverlappingJournalKeepsOldRowsAndMarksItsOwn) {
+    TempDir tmp;
+    ASSERT_TRUE(initDatabase(tmp.path()));
+    Table scratch, well;
+    ASSERT_TRUE(openDatabaseTable(scratch, tmp.path(), kScratchTableFile, wellTableLayout()));
+    ASSERT_TRUE(openWellTable(well, tmp.path(), wellBaseName("Новое", 12, 345)));
+    const auto add = [&](int from, int to) {
+        for (well.first(); !well.eof(); well.next())
+            ASSERT_TRUE(well.setField(kWellAdd, false));
+        ASSERT_TRUE(scratch.empty());
+        std::vector<std::vector<FieldValue>> rows;
+        for (int i = from; i <= to; ++i) {
+            std::vector<FieldValue> v;
+            ASSERT_TRUE(wellRowValues(makeRecord(1 + i / 24, i % 24, 0, 0, 255, i), 12, 345, v));
+            rows.push_back(v);
+        }
+        ASSERT_TRUE(scratch.appendRows(rows));
+        ASSERT_TRUE(scratch.setTag("DATt"));
+        ASSERT_TRUE(well.setTag("DATt"));
+        ASSERT_TRUE(well.mergeFrom(scratch));
+        ASSERT_TRUE(scratch.setTag("DATA"));
+        ASSERT_TRUE(well.setTag("DATA"));
+    };
+    add(0, 9);
+    add(5, 14);
+    WellRows got;
+    ASSERT_TRUE(readWellRows(well, got));
+    ASSERT_EQ(got.records.size(), 15u);
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(got.records[static_cast<std::size_t>(i)].hour, i % 24) << i;
+        EXPECT_EQ(got.added[static_cast<std::size_t>(i)], i >= 5) << i;
+    }
+    // A browse clears every flag, and the change survives closing.
+    for (well.first(); !well.eof(); well.next())
+        ASSERT_TRUE(well.setField(kWellAdd, false));
+    well.close();
+    ASSERT_TRUE(openWellTable(well, tmp.path(), wellBaseName("Новое", 12, 345)));
+    ASSERT_TRUE(readWellRows(well, got));
+    EXPECT_EQ(std::count(got.added.begin(), got.added.end(), true), 0);
+}
