@@ -258,6 +258,14 @@ const Fixture& fixture() {
         }
         return x;
     }();
+    // The 200 MB of scratch files go when the program ends.
+    static const struct Remover {
+        std::string dir;
+        ~Remover() {
+            std::error_code ec;
+            fs::remove_all(dir, ec);
+        }
+    } remover{f.dir};
     return f;
 }
 
