@@ -9,22 +9,38 @@ using Field = std::uint16_t CurrentState::*;
 
 // Record order of the 32 words.
 constexpr std::array<Field, kCurrentStateWords> kWordOrder = {
-    &CurrentState::status,           &CurrentState::UAB,
-    &CurrentState::UBC,              &CurrentState::UCA,
-    &CurrentState::voltageImbalance, &CurrentState::IA,
-    &CurrentState::IB,               &CurrentState::IC,
-    &CurrentState::currentImbalance, &CurrentState::SOP,
-    &CurrentState::powerFactor,      &CurrentState::ZAGR,
-    &CurrentState::P,                &CurrentState::T,
-    &CurrentState::second,           &CurrentState::minute,
-    &CurrentState::hour,             &CurrentState::day,
-    &CurrentState::month,            &CurrentState::year,
-    &CurrentState::param51,          &CurrentState::starts,
-    &CurrentState::turbineFrequency, &CurrentState::phaseOrder,
-    &CurrentState::restartsUnderload, &CurrentState::restartsOverload,
-    &CurrentState::restartsOther,    &CurrentState::runHours,
-    &CurrentState::runMinutes,       &CurrentState::param54,
-    &CurrentState::padNumber,        &CurrentState::wellNumber,
+    &CurrentState::status,
+    &CurrentState::UAB,
+    &CurrentState::UBC,
+    &CurrentState::UCA,
+    &CurrentState::voltageImbalance,
+    &CurrentState::IA,
+    &CurrentState::IB,
+    &CurrentState::IC,
+    &CurrentState::currentImbalance,
+    &CurrentState::SOP,
+    &CurrentState::powerFactor,
+    &CurrentState::ZAGR,
+    &CurrentState::P,
+    &CurrentState::T,
+    &CurrentState::second,
+    &CurrentState::minute,
+    &CurrentState::hour,
+    &CurrentState::day,
+    &CurrentState::month,
+    &CurrentState::year,
+    &CurrentState::param51,
+    &CurrentState::starts,
+    &CurrentState::turbineFrequency,
+    &CurrentState::phaseOrder,
+    &CurrentState::restartsUnderload,
+    &CurrentState::restartsOverload,
+    &CurrentState::restartsOther,
+    &CurrentState::runHours,
+    &CurrentState::runMinutes,
+    &CurrentState::param54,
+    &CurrentState::padNumber,
+    &CurrentState::wellNumber,
 };
 
 // Generation 4 registers that carry a plain word.
@@ -78,18 +94,30 @@ struct ParameterWord {
     Field field;
 };
 constexpr ParameterWord kGen3Parameters[] = {
-    {16, &CurrentState::status},           {17, &CurrentState::UAB},
-    {18, &CurrentState::UBC},              {19, &CurrentState::UCA},
-    {20, &CurrentState::voltageImbalance}, {21, &CurrentState::IA},
-    {22, &CurrentState::IB},               {23, &CurrentState::IC},
-    {24, &CurrentState::currentImbalance}, {25, &CurrentState::SOP},
-    {26, &CurrentState::powerFactor},      {27, &CurrentState::ZAGR},
-    {28, &CurrentState::P},                {29, &CurrentState::T},
-    {51, &CurrentState::param51},          {52, &CurrentState::starts},
-    {53, &CurrentState::turbineFrequency}, {35, &CurrentState::phaseOrder},
-    {49, &CurrentState::runHours},         {50, &CurrentState::runMinutes},
-    {54, &CurrentState::param54},          {55, &CurrentState::padNumber},
-    {56, &CurrentState::wellNumber},       {65, &CurrentState::restartsOverload},
+    {16, &CurrentState::status},
+    {17, &CurrentState::UAB},
+    {18, &CurrentState::UBC},
+    {19, &CurrentState::UCA},
+    {20, &CurrentState::voltageImbalance},
+    {21, &CurrentState::IA},
+    {22, &CurrentState::IB},
+    {23, &CurrentState::IC},
+    {24, &CurrentState::currentImbalance},
+    {25, &CurrentState::SOP},
+    {26, &CurrentState::powerFactor},
+    {27, &CurrentState::ZAGR},
+    {28, &CurrentState::P},
+    {29, &CurrentState::T},
+    {51, &CurrentState::param51},
+    {52, &CurrentState::starts},
+    {53, &CurrentState::turbineFrequency},
+    {35, &CurrentState::phaseOrder},
+    {49, &CurrentState::runHours},
+    {50, &CurrentState::runMinutes},
+    {54, &CurrentState::param54},
+    {55, &CurrentState::padNumber},
+    {56, &CurrentState::wellNumber},
+    {65, &CurrentState::restartsOverload},
 };
 
 // Registers a file's parameter block carries: the clock and counters, the measurements.
@@ -117,17 +145,50 @@ std::string twoDigits(unsigned v) {
 }
 
 constexpr const char* kStopTexts[32] = {
-    "Стоп, высокое напряжение", "Стоп, низкое напряжение", "Стоп, контактный манометр",
-    "Стоп, недогрузка", "Стоп, давление", "Стоп, температура", "Стоп, дисбаланс токов",
-    "Стоп, дисбаланс напряжений", "Стоп, низкое сопротивление изоляции", "Стоп, короткое замыкание",
-    "Стоп, перегрузка", "Стоп, открыта дверь", "", "", "", "Стоп, оператор",
-    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "Стоп, программа",
+    "Стоп, высокое напряжение",
+    "Стоп, низкое напряжение",
+    "Стоп, контактный манометр",
+    "Стоп, недогрузка",
+    "Стоп, давление",
+    "Стоп, температура",
+    "Стоп, дисбаланс токов",
+    "Стоп, дисбаланс напряжений",
+    "Стоп, низкое сопротивление изоляции",
+    "Стоп, короткое замыкание",
+    "Стоп, перегрузка",
+    "Стоп, открыта дверь",
+    "",
+    "",
+    "",
+    "Стоп, оператор",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "Стоп, программа",
 };
 
 // Restart reasons 1-5 (bits 12-14).
 constexpr const char* kRestartReasons[8] = {
-    "", ", Высокое напряжение", ", Низкое напряжение", ", Дисбаланс напряжения",
-    ", Турбинное вращение", ", Чередование фаз", "", "",
+    "",
+    ", Высокое напряжение",
+    ", Низкое напряжение",
+    ", Дисбаланс напряжения",
+    ", Турбинное вращение",
+    ", Чередование фаз",
+    "",
+    "",
 };
 
 constexpr const char* kRowLabels[kCurrentStateRows] = {
@@ -159,27 +220,36 @@ constexpr const char* kRowLabels[kCurrentStateRows] = {
     "Рестарты по другим причинам",
 };
 
-bool running(std::uint16_t status) { return (status & 0x0001) != 0; }
+bool running(std::uint16_t status) {
+    return (status & 0x0001) != 0;
+}
 
 } // namespace
 
 std::array<std::uint16_t, kCurrentStateWords> toWords(const CurrentState& state) {
     std::array<std::uint16_t, kCurrentStateWords> w{};
-    for (std::size_t i = 0; i < kCurrentStateWords; ++i) w[i] = state.*kWordOrder[i];
+    for (std::size_t i = 0; i < kCurrentStateWords; ++i)
+        w[i] = state.*kWordOrder[i];
     return w;
 }
 
 CurrentState fromWords(const std::array<std::uint16_t, kCurrentStateWords>& words) {
     CurrentState s;
-    for (std::size_t i = 0; i < kCurrentStateWords; ++i) s.*kWordOrder[i] = words[i];
+    for (std::size_t i = 0; i < kCurrentStateWords; ++i)
+        s.*kWordOrder[i] = words[i];
     return s;
 }
 
-CurrentState zeroState() { return fromWords({}); }
+CurrentState zeroState() {
+    return fromWords({});
+}
 
-CurrentState unreadState() { return CurrentState{}; }
+CurrentState unreadState() {
+    return CurrentState{};
+}
 
-void applyStateRegisters(CurrentState& state, std::uint16_t firstRegister, std::span<const std::uint16_t> values) {
+void applyStateRegisters(CurrentState& state, std::uint16_t firstRegister,
+                         std::span<const std::uint16_t> values) {
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t reg = firstRegister + i;
         if (reg > 0xFFFF) break;
@@ -187,11 +257,13 @@ void applyStateRegisters(CurrentState& state, std::uint16_t firstRegister, std::
     }
 }
 
-void applyStateRegisterBytes(CurrentState& state, std::uint16_t firstRegister, std::span<const std::uint8_t> bytes) {
+void applyStateRegisterBytes(CurrentState& state, std::uint16_t firstRegister,
+                             std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const std::size_t reg = firstRegister + i / 2;
         if (reg > 0xFFFF) break;
-        applyRegister(state, static_cast<std::uint16_t>(reg), static_cast<std::uint16_t>(bytes[i] << 8 | bytes[i + 1]));
+        applyRegister(state, static_cast<std::uint16_t>(reg),
+                      static_cast<std::uint16_t>(bytes[i] << 8 | bytes[i + 1]));
     }
 }
 
@@ -244,22 +316,30 @@ void applyGen3Clock(CurrentState& state, std::span<const std::uint8_t, 7> clock)
     state.year = fromBcd(clock[6]);
 }
 
-std::string currentStateLabel(std::size_t row) { return row < kCurrentStateRows ? kRowLabels[row] : ""; }
+std::string currentStateLabel(std::size_t row) {
+    return row < kCurrentStateRows ? kRowLabels[row] : "";
+}
 
 std::string currentStateRowNumber(std::size_t row) {
     return row >= 2 && row <= 21 ? twoDigits(static_cast<unsigned>(row - 2)) : "";
 }
 
-std::uint16_t fromBcd(std::uint8_t b) { return static_cast<std::uint16_t>((b >> 4) * 10 + (b & 0x0F)); }
+std::uint16_t fromBcd(std::uint8_t b) {
+    return static_cast<std::uint16_t>((b >> 4) * 10 + (b & 0x0F));
+}
 
 std::uint8_t toBcd(std::uint16_t value) {
     const unsigned v = value % 100u;
     return static_cast<std::uint8_t>((v / 10) << 4 | (v % 10));
 }
 
-std::string stopCauseText(unsigned cause) { return cause < 32 ? kStopTexts[cause] : ""; }
+std::string stopCauseText(unsigned cause) {
+    return cause < 32 ? kStopTexts[cause] : "";
+}
 
-std::string stopText(std::uint16_t status) { return running(status) ? "" : stopCauseText((status >> 6) & 31u); }
+std::string stopText(std::uint16_t status) {
+    return running(status) ? "" : stopCauseText((status >> 6) & 31u);
+}
 
 std::string modeText(std::uint16_t status) {
     if (running(status)) return "Работа";
@@ -274,7 +354,9 @@ std::string modeText(std::uint16_t status) {
     return text;
 }
 
-std::string startStopCaption(std::uint16_t status) { return running(status) ? "Стоп" : "Пуск"; }
+std::string startStopCaption(std::uint16_t status) {
+    return running(status) ? "Стоп" : "Пуск";
+}
 
 std::string powerFactorText(std::uint16_t hundredths, char separator) {
     if (hundredths > 100) return "- - , - -";
@@ -291,7 +373,9 @@ std::string runTimeText(std::uint16_t hours, std::uint16_t minutes) {
     return std::to_string(hours) + " ч." + std::to_string(minutes) + " мин.";
 }
 
-std::string phaseOrderText(std::uint16_t phaseOrder) { return phaseOrder == 0 ? "CBA" : "ABC"; }
+std::string phaseOrderText(std::uint16_t phaseOrder) {
+    return phaseOrder == 0 ? "CBA" : "ABC";
+}
 
 std::string currentText(std::uint16_t tenths, char separator, std::string_view group) {
     // Four significant digits: from 1000,0 A on, the tenths are rounded away (half up).

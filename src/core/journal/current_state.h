@@ -14,8 +14,8 @@ namespace vorsan {
 
 // The 32 words in their fixed order (64 bytes).
 struct CurrentState {
-    std::uint16_t status = 0;           // bit 0 running; bits 6-10 stop cause; bit 1 blocked ...
-    std::uint16_t UAB = 0;              // line voltages, V
+    std::uint16_t status = 0; // bit 0 running; bits 6-10 stop cause; bit 1 blocked ...
+    std::uint16_t UAB = 0;    // line voltages, V
     std::uint16_t UBC = 0;
     std::uint16_t UCA = 0;
     std::uint16_t voltageImbalance = 0; // %
@@ -41,9 +41,9 @@ struct CurrentState {
     std::uint16_t restartsUnderload = 0;
     std::uint16_t restartsOverload = 0;
     std::uint16_t restartsOther = 0;
-    std::uint16_t runHours = 0;         // total run time
+    std::uint16_t runHours = 0; // total run time
     std::uint16_t runMinutes = 0;
-    std::uint16_t param54 = 0;          // generation 3 parameter 54, kept, not shown
+    std::uint16_t param54 = 0;             // generation 3 parameter 54, kept, not shown
     std::uint16_t padNumber = kUnknown16;  // KUST, 0xFFFF = unknown
     std::uint16_t wellNumber = kUnknown16; // SKV, 0xFFFF = unknown
 
@@ -71,10 +71,12 @@ CurrentState unreadState();
 
 // Fills the words fed by registers firstRegister ... firstRegister + values.size() - 1; words of
 // other registers stay. Usable for each live poll range (63-78, 16-31, 238-239) in turn.
-void applyStateRegisters(CurrentState& state, std::uint16_t firstRegister, std::span<const std::uint16_t> values);
+void applyStateRegisters(CurrentState& state, std::uint16_t firstRegister,
+                         std::span<const std::uint16_t> values);
 
 // The same from reply bytes, each register two bytes high byte first; an odd last byte is ignored.
-void applyStateRegisterBytes(CurrentState& state, std::uint16_t firstRegister, std::span<const std::uint8_t> bytes);
+void applyStateRegisterBytes(CurrentState& state, std::uint16_t firstRegister,
+                             std::span<const std::uint8_t> bytes);
 
 // The state held in a generation 4 layout parameter block (register n at bytes 2n, 2n+1, high byte
 // first): registers 16-29 and 63-78. Pad and well are not in the block (0xFFFF); param51 and

@@ -34,7 +34,8 @@ SettingDef entryOf(const CatalogueRow& r) {
 }
 
 SettingDef entryOf(const CatalogueRow3& r) {
-    return entryOf(CatalogueRow{r.longName, "", r.unit, r.kind, r.editor, r.scale, r.minRaw, r.maxRaw, r.offset});
+    return entryOf(
+        CatalogueRow{r.longName, "", r.unit, r.kind, r.editor, r.scale, r.minRaw, r.maxRaw, r.offset});
 }
 
 // One variant of the transformer entry.
@@ -66,7 +67,9 @@ const std::string& SettingDef::mask() const {
     return editorKind == EditorKind::mask && !choices.empty() ? choices.front() : none;
 }
 
-bool SettingDef::isTime() const { return editorKind == EditorKind::mask && mask() == kTimeMask; }
+bool SettingDef::isTime() const {
+    return editorKind == EditorKind::mask && mask() == kTimeMask;
+}
 
 const SettingDef* SettingsCatalogue::at(std::size_t index) const {
     return index < entries.size() ? &entries[index] : nullptr;
@@ -77,11 +80,13 @@ SettingDef* SettingsCatalogue::at(std::size_t index) {
 }
 
 const SettingDef* SettingsCatalogue::byNumber(int number) const {
-    return number < kFirstSettingNumber ? nullptr : at(static_cast<std::size_t>(number - kFirstSettingNumber));
+    return number < kFirstSettingNumber ? nullptr
+                                        : at(static_cast<std::size_t>(number - kFirstSettingNumber));
 }
 
 SettingDef* SettingsCatalogue::byNumber(int number) {
-    return number < kFirstSettingNumber ? nullptr : at(static_cast<std::size_t>(number - kFirstSettingNumber));
+    return number < kFirstSettingNumber ? nullptr
+                                        : at(static_cast<std::size_t>(number - kFirstSettingNumber));
 }
 
 std::size_t settingCount(ControllerGeneration generation) {
@@ -92,9 +97,11 @@ SettingsCatalogue buildCatalogue(ControllerGeneration generation) {
     SettingsCatalogue c;
     c.generation = generation;
     if (generation == ControllerGeneration::Gen4) {
-        for (const CatalogueRow& r : kGen4Rows) c.entries.push_back(entryOf(r));
+        for (const CatalogueRow& r : kGen4Rows)
+            c.entries.push_back(entryOf(r));
     } else {
-        for (const CatalogueRow3& r : kGen3Rows) c.entries.push_back(entryOf(r));
+        for (const CatalogueRow3& r : kGen3Rows)
+            c.entries.push_back(entryOf(r));
     }
     return c;
 }
@@ -111,11 +118,14 @@ void applyTransformerVariant(SettingsCatalogue& catalogue, int variant) {
     t->minRaw = v.minRaw;
     t->maxRaw = v.maxRaw;
     if (!gen4) {
-        if (SettingDef* motor = catalogue.byNumber(kGen3MotorCurrentNumber)) motor->scale = v.motorCurrentScale;
+        if (SettingDef* motor = catalogue.byNumber(kGen3MotorCurrentNumber))
+            motor->scale = v.motorCurrentScale;
     }
 }
 
-int variantForValue(std::uint16_t raw) { return raw >= 380 ? 2 : 1; }
+int variantForValue(std::uint16_t raw) {
+    return raw >= 380 ? 2 : 1;
+}
 
 int variantForTypeCode(int typeCode) {
     if (typeCode == 11) return 1;
@@ -142,16 +152,23 @@ std::string settingNumberText(std::size_t index) {
     return settingNumberTextOf(static_cast<int>(index) + kFirstSettingNumber);
 }
 
+std::string settingRowName(const SettingsCatalogue& catalogue, std::size_t index) {
+    const SettingDef* d = catalogue.at(index);
+    return d == nullptr ? std::string() : settingNumberText(index) + "  " + d->longName;
+}
+
 SettingsSet settingsSetOf(const SettingsCatalogue& catalogue) {
     SettingsSet set;
     set.reserve(catalogue.size());
-    for (const SettingDef& d : catalogue.entries) set.push_back(d.value);
+    for (const SettingDef& d : catalogue.entries)
+        set.push_back(d.value);
     return set;
 }
 
 bool assignSettingsSet(SettingsCatalogue& catalogue, const SettingsSet& values) {
     if (values.size() != catalogue.size()) return false;
-    for (std::size_t i = 0; i < values.size(); ++i) catalogue.entries[i].value = values[i];
+    for (std::size_t i = 0; i < values.size(); ++i)
+        catalogue.entries[i].value = values[i];
     return true;
 }
 

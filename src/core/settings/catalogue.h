@@ -14,8 +14,8 @@ inline constexpr std::size_t kGen3SettingCount = 82;
 inline constexpr int kFirstSettingNumber = 21;
 
 // Setting numbers that other subsystems read by position.
-inline constexpr int kGen4PadNumber = 83;     // "Номер куста"
-inline constexpr int kGen4WellNumber = 84;    // "Номер скважины"
+inline constexpr int kGen4PadNumber = 83;      // "Номер куста"
+inline constexpr int kGen4WellNumber = 84;     // "Номер скважины"
 inline constexpr int kGen4StationAddress = 87; // "Адрес станции"
 inline constexpr int kGen3PadNumber = 89;
 inline constexpr int kGen3WellNumber = 90;
@@ -52,6 +52,10 @@ std::string settingNumberText(std::size_t index);
 
 // The same for a setting number n (21 -> "21", 100 -> "A0").
 std::string settingNumberTextOf(int number);
+
+// Name column of a setting row: number text, two blanks, long name ("21  Номинальное напряжение",
+// "A0  Чередование фаз"); "" for an index beyond the catalogue.
+std::string settingRowName(const SettingsCatalogue& catalogue, std::size_t index);
 
 // The values of a catalogue, in catalogue order.
 SettingsSet settingsSetOf(const SettingsCatalogue& catalogue);

@@ -66,9 +66,12 @@ std::vector<MaskSlot> parseEditMask(std::string_view mask) {
 
 bool slotAccepts(const MaskSlot& slot, char32_t ch) {
     switch (slot.kind) {
-    case MaskSlot::Kind::digit: return ch >= U'0' && ch <= U'9';
-    case MaskSlot::Kind::anyChar: return ch >= U' ';
-    case MaskSlot::Kind::literal: return false;
+    case MaskSlot::Kind::digit:
+        return ch >= U'0' && ch <= U'9';
+    case MaskSlot::Kind::anyChar:
+        return ch >= U' ';
+    case MaskSlot::Kind::literal:
+        return false;
     }
     return false;
 }
@@ -83,7 +86,8 @@ std::string fillEditMask(std::string_view mask, std::string_view typed) {
             appendUtf8(out, slot.literal);
             continue;
         }
-        while (next < chars.size() && !slotAccepts(slot, chars[next])) ++next;
+        while (next < chars.size() && !slotAccepts(slot, chars[next]))
+            ++next;
         if (next < chars.size()) {
             appendUtf8(out, chars[next++]);
         } else {
@@ -93,6 +97,8 @@ std::string fillEditMask(std::string_view mask, std::string_view typed) {
     return out;
 }
 
-std::string emptyMaskText(std::string_view mask) { return fillEditMask(mask, {}); }
+std::string emptyMaskText(std::string_view mask) {
+    return fillEditMask(mask, {});
+}
 
 } // namespace vorsan

@@ -18,16 +18,16 @@ inline constexpr const char* kTimeMask = "99\\ч99\\мин";
 
 // One setting: texts, unit, scale, limits, editor and place in the settings memory.
 struct SettingDef {
-    std::string unit;            // unit shown behind a number ("В", "%", "сек"); empty for choices
-    std::int32_t scale = 1;      // 1, 10 or 100: shown number = raw / scale
-    std::uint16_t offset = 0;    // byte offset of the word in the settings memory (always even)
-    std::string longName;        // name in the grid, printouts and the database view
+    std::string unit;                 // unit shown behind a number ("В", "%", "сек"); empty for choices
+    std::int32_t scale = 1;           // 1, 10 or 100: shown number = raw / scale
+    std::uint16_t offset = 0;         // byte offset of the word in the settings memory (always even)
+    std::string longName;             // name in the grid, printouts and the database view
     std::uint16_t value = kUnknown16; // raw value; 0xFFFF = no value
     EditorKind editorKind = EditorKind::mask;
-    double minRaw = 0;           // lowest accepted raw value (not divided by scale)
-    double maxRaw = 0;           // highest accepted raw value
+    double minRaw = 0;                // lowest accepted raw value (not divided by scale)
+    double maxRaw = 0;                // highest accepted raw value
     std::vector<std::string> choices; // mask: exactly one item, the edit mask; choice: the texts
-    std::string shortName;       // abbreviation for journal setting-change texts (generation 4 only)
+    std::string shortName;            // abbreviation for journal setting-change texts (generation 4 only)
 
     // The edit mask of a mask entry ("" for a choice entry).
     const std::string& mask() const;

@@ -28,7 +28,8 @@ std::uint16_t settingRegister(std::uint16_t offset) {
     return static_cast<std::uint16_t>(kGen4SettingsStart / 2 + offset / 2);
 }
 
-void readSettingsBlock(SettingsCatalogue& catalogue, std::span<const std::uint8_t> block, BlockLayout layout) {
+void readSettingsBlock(SettingsCatalogue& catalogue, std::span<const std::uint8_t> block,
+                       BlockLayout layout) {
     const bool bigEndian = highByteFirst(catalogue.generation, layout);
     for (SettingDef& d : catalogue.entries) {
         const std::size_t pos = settingBytePosition(catalogue.generation, d.offset);
@@ -60,7 +61,8 @@ void overlayGen3Settings(ParameterBlock& controllerBlock, const SettingsCatalogu
 
 std::uint16_t gen3BlockChecksum(const ParameterBlock& block) {
     std::uint32_t sum = 0;
-    for (const std::uint8_t b : block) sum += b;
+    for (const std::uint8_t b : block)
+        sum += b;
     return static_cast<std::uint16_t>(sum & 0xFFFF);
 }
 
@@ -75,7 +77,9 @@ std::int64_t rawFromShown(long double shown, const SettingDef& def) {
     return static_cast<std::int64_t>(std::trunc(product));
 }
 
-std::int64_t rawFromHoursMinutes(std::int64_t hours, std::int64_t minutes) { return hours * 60 + minutes; }
+std::int64_t rawFromHoursMinutes(std::int64_t hours, std::int64_t minutes) {
+    return hours * 60 + minutes;
+}
 
 double shownFromRaw(std::uint16_t raw, const SettingDef& def) {
     return def.scale == 0 ? static_cast<double>(raw) : static_cast<double>(raw) / def.scale;

@@ -1,6 +1,7 @@
 #include "settings/value_text.h"
 
 #include <cstdio>
+#include <limits>
 
 #include "settings/settings_block.h"
 #include "text/number_format.h"
@@ -12,7 +13,9 @@ constexpr std::string_view kHourLetter = "ч";
 constexpr std::string_view kMinuteLetters = "мин";
 constexpr std::size_t kMaxIntegerDigits = 9; // keeps hours × 60 + minutes far from overflow
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A whole number as typed in a time part: optional sign and digits; "" counts as 0.
 std::optional<std::int64_t> parseTimePart(std::string_view s) {
@@ -31,18 +34,24 @@ std::optional<std::int64_t> parseTimePart(std::string_view s) {
     return negative ? -v : v;
 }
 
-// A decimal number with a comma as separator: optional sign, digits, optional comma and digits,
-// at least one digit. Read into extended precision as digits / 10^k, one rounding only.
-std::optional<long double> parseCommaDecimal(std::string_view s) {
+// A decimal number as typed: digits × 10^-fractionDigits, with its sign.
+struct TypedDecimal {
     bool negative = false;
+    std::uint64_t digits = 0;
+    int fractionDigits = 0;
+    bool huge = false; // more integer digits than any setting can hold
+};
+
+// Optional sign, digits, optional comma and digits, at least one digit. Kept as exact decimal
+// digits: a typed 0,53 must give 53 hundredths, which a binary fraction cannot promise.
+std::optional<TypedDecimal> parseCommaDecimal(std::string_view s) {
+    TypedDecimal d;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
+        d.negative = s.front() == '-';
         s.remove_prefix(1);
     }
-    constexpr std::uint64_t kMantissaLimit = 100000000000000000ULL; // 10^17: stays exact
-    std::uint64_t mantissa = 0;
-    int exponent = 0; // value = mantissa × 10^exponent
-    int digits = 0;
+    constexpr std::uint64_t kDigitsLimit = 100000000000000000ULL; // 10^17: room for × scale
+    int count = 0;
     bool comma = false;
     for (const char c : s) {
         if (c == ',' && !comma) {
@@ -50,20 +59,30 @@ std::optional<long double> parseCommaDecimal(std::string_view s) {
             continue;
         }
         if (!isDigit(c)) return std::nullopt;
-        ++digits;
-        if (mantissa < kMantissaLimit) {
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            if (comma) --exponent;
+        ++count;
+        if (d.digits < kDigitsLimit) {
+            d.digits = d.digits * 10 + static_cast<std::uint64_t>(c - '0');
+            if (comma) ++d.fractionDigits;
         } else if (!comma) {
-            ++exponent; // digits beyond the exact range only scale the integer part
+            d.huge = true; // further fraction digits cannot change the truncated value
         }
     }
-    if (digits == 0) return std::nullopt;
-    long double power = 1;
-    for (int i = 0; i < (exponent < 0 ? -exponent : exponent); ++i) power *= 10;
-    long double v = static_cast<long double>(mantissa);
-    v = exponent < 0 ? v / power : v * power;
-    return negative ? -v : v;
+    if (count == 0) return std::nullopt;
+    return d;
+}
+
+// Integer part, truncated toward zero, of the typed number × scale, computed exactly.
+std::int64_t rawFromTyped(const TypedDecimal& d, std::int32_t scale) {
+    if (d.huge)
+        return d.negative ? std::numeric_limits<std::int64_t>::min()
+                          : std::numeric_limits<std::int64_t>::max();
+    unsigned __int128 v =
+        static_cast<unsigned __int128>(d.digits) * static_cast<std::uint32_t>(scale < 0 ? -scale : scale);
+    for (int i = 0; i < d.fractionDigits; ++i)
+        v /= 10;
+    constexpr auto kMax = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max());
+    const auto magnitude = static_cast<std::int64_t>(v > kMax ? kMax : v);
+    return (d.negative != (scale < 0)) ? -magnitude : magnitude;
 }
 
 // Text without blanks and with its first "." made ",".
@@ -122,7 +141,7 @@ SettingInput parseSettingInput(const SettingDef& def, std::string_view text, cha
     if (def.isTime()) {
         raw = parseTimeInput(s);
     } else if (const auto number = parseCommaDecimal(s)) {
-        raw = rawFromShown(*number, def);
+        raw = rawFromTyped(*number, def.scale);
     }
     if (!raw || static_cast<double>(*raw) < def.minRaw || static_cast<double>(*raw) > def.maxRaw ||
         *raw < 0 || *raw > 0xFFFF)

@@ -30,8 +30,8 @@ std::optional<std::string> valueText(const SettingDef& def, char separator);
 // Outcome of committing typed text into a mask entry.
 struct SettingInput {
     bool ok = false;
-    std::uint16_t raw = 0;   // the new raw value when ok
-    std::string message;     // when not ok: the text for a box with the caption "Ошибка"
+    std::uint16_t raw = 0; // the new raw value when ok
+    std::string message;   // when not ok: the text for a box with the caption "Ошибка"
 };
 
 // The refusal text of an entry: "Введено неправильное значение", CR, "Должно быть не менее ",
@@ -42,8 +42,10 @@ std::string inputRefusalMessage(const SettingDef& def, char separator);
 // Reads the text of a mask entry's editor (unfilled positions as blanks): every blank removed,
 // the first "." made ","; the time mask is hours before "ч" and minutes after it without the last
 // three characters ("мин"), an empty part counting 0; any other mask is a decimal number with a
-// comma, raw = rawFromShown. Text that is not a number, or a raw value outside minRaw ... maxRaw,
-// is refused with inputRefusalMessage(def, separator).
+// comma, raw = the integer part, truncated toward zero, of number × scale, taken from the typed
+// decimal digits exactly (0.857 -> 85, 0.53 -> 53 for scale 100). Text that is not a number, a
+// time text without "ч" and "мин", or a raw value outside minRaw ... maxRaw is refused with
+// inputRefusalMessage(def, separator).
 SettingInput parseSettingInput(const SettingDef& def, std::string_view text, char separator);
 
 // Commit of a choice editor: the selected 0-based index if it lies within minRaw ... maxRaw;

@@ -115,12 +115,12 @@ const Expected kGen3[] = {
 
 std::string joined(const std::vector<std::string>& items) {
     std::string s;
-    for (const auto& i : items) s += (s.empty() ? "" : ",") + i;
+    for (const auto& i : items)
+        s += (s.empty() ? "" : ",") + i;
     return s;
 }
 
-template <std::size_t N>
-void expectCatalogue(ControllerGeneration generation, const Expected (&rows)[N]) {
+template <std::size_t N> void expectCatalogue(ControllerGeneration generation, const Expected (&rows)[N]) {
     const SettingsCatalogue c = buildCatalogue(generation);
     ASSERT_EQ(c.size(), N);
     ASSERT_EQ(settingCount(generation), N);
@@ -149,25 +149,33 @@ void expectCatalogue(ControllerGeneration generation, const Expected (&rows)[N])
     }
 }
 
-TEST(CatalogueTable, Generation4EveryEntry) { expectCatalogue(ControllerGeneration::Gen4, kGen4); }
+TEST(CatalogueTable, Generation4EveryEntry) {
+    expectCatalogue(ControllerGeneration::Gen4, kGen4);
+}
 
-TEST(CatalogueTable, Generation3EveryEntry) { expectCatalogue(ControllerGeneration::Gen3, kGen3); }
+TEST(CatalogueTable, Generation3EveryEntry) {
+    expectCatalogue(ControllerGeneration::Gen3, kGen3);
+}
 
 TEST(CatalogueTable, Generation4WordsOfNoSetting) {
     // Offsets 0 ... 158: every even word is a setting except 142, 144 and 146.
     std::set<int> offsets;
-    for (const SettingDef& d : buildCatalogue(ControllerGeneration::Gen4).entries) offsets.insert(d.offset);
+    for (const SettingDef& d : buildCatalogue(ControllerGeneration::Gen4).entries)
+        offsets.insert(d.offset);
     EXPECT_EQ(offsets.size(), 77u);
-    for (int o = 0; o <= 158; o += 2) EXPECT_EQ(offsets.count(o), (o >= 142 && o <= 146) ? 0u : 1u) << o;
+    for (int o = 0; o <= 158; o += 2)
+        EXPECT_EQ(offsets.count(o), (o >= 142 && o <= 146) ? 0u : 1u) << o;
 }
 
 TEST(CatalogueTable, Generation3WordsOfNoSetting) {
-    const std::set<int> free = {304, 316, 354, 378, 380, 382, 386, 398, 400, 402, 406, 408, 410, 412,
-                                414, 416, 428, 430, 434, 436, 442, 444, 446};
+    const std::set<int> free = {304, 316, 354, 378, 380, 382, 386, 398, 400, 402, 406, 408,
+                                410, 412, 414, 416, 428, 430, 434, 436, 442, 444, 446};
     std::set<int> offsets;
-    for (const SettingDef& d : buildCatalogue(ControllerGeneration::Gen3).entries) offsets.insert(d.offset);
+    for (const SettingDef& d : buildCatalogue(ControllerGeneration::Gen3).entries)
+        offsets.insert(d.offset);
     EXPECT_EQ(offsets.size(), 82u);
-    for (int o = 256; o <= 464; o += 2) EXPECT_EQ(offsets.count(o) + free.count(o), 1u) << o;
+    for (int o = 256; o <= 464; o += 2)
+        EXPECT_EQ(offsets.count(o) + free.count(o), 1u) << o;
 }
 
 } // namespace
