@@ -1,6 +1,6 @@
 #include "journal_generator.h"
 
-#include "station_content.h"
+#include "journal/journal_encode.h"
 
 #include <algorithm>
 #include <random>
@@ -156,105 +156,57 @@ std::vector<Entry> timeline(std::mt19937& rng, std::size_t measurements) {
     return out;
 }
 
-// The most recent n entries of one kind, oldest first (the controller keeps rings).
-std::vector<Entry> lastOfKind(const std::vector<Entry>& all, Kind kind, std::size_t n) {
-    std::vector<Entry> picked;
-    for (const Entry& e : all)
-        if (e.kind == kind)
-            picked.push_back(e);
-    if (picked.size() > n)
-        picked.erase(picked.begin(), picked.end() - static_cast<std::ptrdiff_t>(n));
-    return picked;
-}
-
-void putLe(std::uint8_t* at, std::uint16_t v) {
-    at[0] = static_cast<std::uint8_t>(v & 0xFF);
-    at[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void putTime6(std::uint8_t* at, const Moment& m) {  // second, minute, hour, day, month, year
-    at[0] = toBcd(m.second);
-    at[1] = toBcd(m.minute);
-    at[2] = toBcd(m.hour);
-    at[3] = toBcd(m.day);
-    at[4] = toBcd(m.month);
-    at[5] = toBcd(m.year - 2000);
-}
-
-// Generation 4: 128 short events at 0, 64 setting changes at 1024, 32-byte measurements from 2048.
-void encodeGen4(JournalImage& image, const std::vector<Entry>& all) {
-    auto events = lastOfKind(all, Kind::Event, 128);
-    for (std::size_t k = 0; k < events.size(); ++k) {
-        std::uint8_t* s = image.data() + 8 * k;
-        putTime6(s, events[k].at);
-        s[6] = events[k].code;
-        s[7] = 0xFF;
+JournalRecord toRecord(const Entry& e) {
+    JournalRecord r;
+    r.year = static_cast<std::uint16_t>(e.at.year);
+    r.month = static_cast<std::uint8_t>(e.at.month);
+    r.day = static_cast<std::uint8_t>(e.at.day);
+    r.hour = static_cast<std::uint8_t>(e.at.hour);
+    r.minute = static_cast<std::uint8_t>(e.at.minute);
+    r.second = static_cast<std::uint8_t>(e.at.second);
+    switch (e.kind) {
+    case Kind::Event:
+        r.SOBYTIE = e.code;
+        break;
+    case Kind::SettingChange:
+        r.SOBYTIE = 250;
+        r.NUM_UST = e.numUst;
+        r.OLD_ZN = e.oldValue;
+        r.NEW_ZN = e.newValue;
+        break;
+    case Kind::Measurement:
+        r.SOBYTIE = 255;
+        r.UAB = e.u[0];
+        r.UBC = e.u[1];
+        r.UCA = e.u[2];
+        r.IA = e.i10[0] / 10.0;
+        r.IB = e.i10[1] / 10.0;
+        r.IC = e.i10[2] / 10.0;
+        r.SOP = e.sop;
+        r.ZAGR = e.zagr;
+        r.COS_ = e.cos;
+        r.P = e.p;
+        r.T = e.t;
+        r.EXT_ZAP = e.cause;
+        break;
     }
-    auto changes = lastOfKind(all, Kind::SettingChange, 64);
-    for (std::size_t k = 0; k < changes.size(); ++k) {
-        std::uint8_t* s = image.data() + 1024 + 16 * k;
-        putTime6(s, changes[k].at);
-        putLe(s + 6, changes[k].numUst);
-        putLe(s + 8, changes[k].oldValue);
-        putLe(s + 10, changes[k].newValue);
-    }
-    auto blocks = lastOfKind(all, Kind::Measurement, 960);
-    for (std::size_t k = 0; k < blocks.size(); ++k) {
-        const Entry& e = blocks[k];
-        std::uint8_t* s = image.data() + 2048 + 32 * k;
-        putTime6(s, e.at);
-        for (int j = 0; j < 3; ++j) {
-            putLe(s + 6 + 2 * j, e.u[j]);
-            putLe(s + 12 + 2 * j, e.i10[j]);
+    return r;
+}
+
+// The controller keeps rings: the most recent short events, setting changes and measurements
+// that fit their areas, in time order.
+Journal keptRecords(const std::vector<Entry>& all, std::size_t events, std::size_t changes, std::size_t blocks) {
+    std::size_t left[3] = {blocks, events, changes};  // by Kind
+    std::vector<JournalRecord> kept;
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        std::size_t& room = left[static_cast<int>(it->kind)];
+        if (room > 0) {
+            --room;
+            kept.push_back(toRecord(*it));
         }
-        putLe(s + 18, e.sop);
-        putLe(s + 20, e.zagr);
-        putLe(s + 22, e.p);
-        putLe(s + 24, e.t);
-        s[29] = e.cos;
-        s[30] = e.cause;
-        s[31] = (k % 2) ? 0xAA : 0x55;
     }
-}
-
-// Generation 3: 126 short events at 0, well and pad at 1020/1022, 992 measurements from 1024.
-void encodeGen3(JournalImage& image, const std::vector<Entry>& all, std::uint16_t pad, std::uint16_t well) {
-    auto events = lastOfKind(all, Kind::Event, 126);
-    for (std::size_t k = 0; k < events.size(); ++k) {
-        std::uint8_t* s = image.data() + 8 * k;
-        const Moment& m = events[k].at;
-        s[0] = toBcd(m.second);
-        s[1] = toBcd(m.minute);
-        s[2] = toBcd(m.hour);
-        s[3] = 0;
-        s[4] = toBcd(m.day);
-        s[5] = toBcd(m.month);
-        s[6] = toBcd(m.year - 2000);
-        s[7] = events[k].code;
-    }
-    putLe(image.data() + 1020, well);
-    putLe(image.data() + 1022, pad);
-    auto blocks = lastOfKind(all, Kind::Measurement, 992);
-    for (std::size_t k = 0; k < blocks.size(); ++k) {
-        const Entry& e = blocks[k];
-        std::uint8_t* s = image.data() + 1024 + 32 * k;
-        s[0] = toBcd(e.at.minute);
-        s[1] = toBcd(e.at.hour);
-        s[2] = toBcd(e.at.day);
-        s[3] = toBcd(e.at.month);
-        s[4] = toBcd(e.at.year - 2000);
-        putLe(s + 5, e.zagr);
-        putLe(s + 7, e.i10[2]);
-        putLe(s + 9, e.i10[1]);
-        putLe(s + 11, e.i10[0]);
-        putLe(s + 13, e.u[2]);
-        putLe(s + 15, e.u[1]);
-        putLe(s + 17, e.u[0]);
-        s[19] = toBcd(e.at.second);
-        putLe(s + 25, e.sop);
-        s[27] = 0x00;  // bit 3 clear: currents in tenths of an ampere
-        s[31] = 0xCD;
-    }
+    std::reverse(kept.begin(), kept.end());
+    return Journal{kept};
 }
 
 } // namespace
@@ -262,14 +214,14 @@ void encodeGen3(JournalImage& image, const std::vector<Entry>& all, std::uint16_
 JournalImage generateJournal(ControllerGeneration generation, std::uint32_t seed, std::uint16_t pad,
                              std::uint16_t well) {
     std::mt19937 rng(seed);
-    JournalImage image;
-    image.fill(0xFF);
-    if (generation == ControllerGeneration::Gen4) {
-        encodeGen4(image, timeline(rng, 930));
-    } else {
-        encodeGen3(image, timeline(rng, 970), pad, well);
-    }
-    return image;
+    const bool gen4 = generation == ControllerGeneration::Gen4;
+    // Generation 4: 128 short events, 64 setting changes, 960 measurements; generation 3: 126
+    // short events, no setting changes, 992 measurements (in tenths of an ampere).
+    const Journal journal = gen4 ? keptRecords(timeline(rng, 1100), 128, 64, 960)
+                               : keptRecords(timeline(rng, 1100), 126, 0, 992);
+    JournalImage blank;
+    blank.fill(0xFF);
+    return encodeJournal(journal, generation, blank, RecordRange{}, well, pad).image;
 }
 
 } // namespace vorsan::sim

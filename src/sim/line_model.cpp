@@ -1,10 +1,11 @@
 #include "line_model.h"
 
+#include "journal/journal_file.h"
 #include "link/checksums.h"
+#include "settings/settings_block.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 
 namespace vorsan::sim {
 namespace {
@@ -242,19 +243,40 @@ Bytes LineModel::gen3Idle(std::uint8_t b) {
     }
 }
 
-std::string loadJournalImage(const std::string& path, JournalImage& image, ControllerGeneration& generation) {
-    // A journal file: 26-byte header, the 32768-byte image, the 512-byte parameter block.
-    constexpr std::size_t kHeader = 26;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "cannot open " + path;
-    Bytes all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (all.size() < kHeader + kJournalImageSize)
-        return path + " is too short for a journal file";
-    std::copy_n(all.begin() + kHeader, kJournalImageSize, image.begin());
-    bool dotPr = path.size() >= 3 && path[path.size() - 3] == '.' && std::tolower(path[path.size() - 2]) == 'p' &&
-                 std::tolower(path[path.size() - 1]) == 'r';
-    generation = dotPr ? ControllerGeneration::Gen3 : ControllerGeneration::Gen4;
+std::string loadJournalFileInto(const std::string& path, LineModel& model) {
+    JournalFileLoad load = loadJournalFile(std::filesystem::path(path), ControllerGeneration::Gen4, [] { return true; });
+    if (load.status != FileStatus::ok)
+        return path + ": " + (load.error.empty() ? "not a journal file" : load.error);
+    const JournalFile& f = load.file;
+    if (f.generation == ControllerGeneration::Gen4) {
+        // The station's registers take the file's settings (176 + offset / 2) and current state.
+        for (Gen4Station& s : model.stations) {
+            s.journal = f.image;
+            for (const SettingDef& def : f.catalogue.entries)
+                s.holding[settingRegister(def.offset)] = def.value;
+            if (load.file.stateStored) {
+                ParameterBlock block = blockFromRegisters(s.holding);
+                encodeParameterBlockState(f.state, block);
+                s.holding = registersFromBlock(block);
+            }
+        }
+    } else if (model.gen3) {
+        model.gen3->journal = f.image;
+        overlayGen3Settings(model.gen3->settings, f.catalogue);
+        if (f.padNumber != kUnknown16)
+            model.gen3->values[55] = f.padNumber;
+        if (f.wellNumber != kUnknown16)
+            model.gen3->values[56] = f.wellNumber;
+    }
+    if (model.recorder)
+        for (RecorderEntry& e : model.recorder->entries) {
+            if (e.copiedFrom != f.generation)
+                continue;
+            if (f.generation == ControllerGeneration::Gen3)
+                std::reverse_copy(f.image.begin(), f.image.end(), e.journal.begin());
+            else
+                e.journal = f.image;
+        }
     return {};
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <span>
 #include <vector>
 
@@ -64,8 +65,9 @@ private:
 
 // CRC-16 appended low byte first.
 void appendCrc(Bytes& frame);
-// Loads the journal image of a .VR4 / .pr file (header of 26 bytes, image, parameter block).
+// Gives the devices of the file's generation the journal, settings and state of a .VR4 / .pr file:
+// generation 4 stations and entries, or the generation 3 controller and entries (reversed).
 // Returns an error text, empty on success.
-std::string loadJournalImage(const std::string& path, JournalImage& image, ControllerGeneration& generation);
+std::string loadJournalFileInto(const std::string& path, LineModel& model);
 
 } // namespace vorsan::sim

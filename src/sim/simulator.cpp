@@ -20,36 +20,12 @@ bool endsWithFrame(const Bytes& pending) {
     return f[6] == (crc & 0xFF) && f[7] == (crc >> 8);
 }
 
-void applyJournal(LineModel& model, const JournalImage& image, ControllerGeneration generation) {
-    if (generation == ControllerGeneration::Gen4) {
-        for (Gen4Station& s : model.stations)
-            s.journal = image;
-    } else if (model.gen3) {
-        model.gen3->journal = image;
-    }
-    if (!model.recorder)
-        return;
-    for (RecorderEntry& e : model.recorder->entries) {
-        if (e.copiedFrom != generation)
-            continue;
-        if (generation == ControllerGeneration::Gen3)
-            std::reverse_copy(image.begin(), image.end(), e.journal.begin());
-        else
-            e.journal = image;
-    }
-}
-
 } // namespace
 
 Simulator::Simulator(SimOptions options)
     : options_(std::move(options)), model_(options_), rng_(options_.seed ^ 0x9E3779B9u) {
-    if (!options_.journalFile.empty()) {
-        JournalImage image{};
-        ControllerGeneration generation{};
-        loadError_ = loadJournalImage(options_.journalFile, image, generation);
-        if (loadError_.empty())
-            applyJournal(model_, image, generation);
-    }
+    if (!options_.journalFile.empty())
+        loadError_ = loadJournalFileInto(options_.journalFile, model_);
 }
 
 Simulator::~Simulator() { stop(); }

@@ -1,6 +1,8 @@
 #include "station_content.h"
 
 #include "journal_generator.h"
+#include "settings/catalogue.h"
+#include "settings/settings_block.h"
 
 #include <algorithm>
 #include <random>
@@ -74,6 +76,14 @@ LiveState makeLiveState(std::mt19937& rng) {
     return s;
 }
 
+// A raw value within a setting's limits (a choice: one of its items).
+std::uint16_t plausibleValue(const SettingDef& def, std::mt19937& rng) {
+    if (def.editorKind == EditorKind::choice)
+        return static_cast<std::uint16_t>(pick(rng, 0, def.choices.empty() ? 0u : unsigned(def.choices.size() - 1)));
+    const double lo = std::max(0.0, def.minRaw), hi = std::clamp(def.maxRaw, lo, 65534.0);
+    return static_cast<std::uint16_t>(pick(rng, static_cast<unsigned>(lo), static_cast<unsigned>(hi)));
+}
+
 void setClock(RegisterFile& regs, std::mt19937& rng) {
     unsigned month = pick(rng, 1, 12), day = pick(rng, 1, 28);
     regs[kRegClock] = static_cast<std::uint16_t>(toBcd(pick(rng, 0, 59)) << 8 | toBcd(pick(rng, 0, 59)));
@@ -103,11 +113,11 @@ Gen4Station makeGen4Station(std::uint8_t address, std::uint32_t seed) {
     const std::uint16_t live[] = {s.status, s.u[0], s.u[1], s.u[2], s.uImb, s.i[0], s.i[1], s.i[2],
                                   s.iImb,   s.sop,  s.pf,   s.zagr, s.p,    s.t,    s.turbine, s.phaseOrder};
     std::copy(std::begin(live), std::end(live), r.begin() + kRegStatus);
-    // Settings: plausible setpoints and delays; the 13th (register 188) picks the transformer variant.
-    for (std::size_t k = kRegSettings; k < r.size(); ++k)
-        r[k] = static_cast<std::uint16_t>(pick(rng, 0, 300));
-    r[kRegSettings] = static_cast<std::uint16_t>(pick(rng, 400, 440));
-    r[kRegSettings + 12] = (seed + address) % 2 ? 380 : 220;
+    // Settings: a value within each setting's limits; the transformer setting picks the variant.
+    for (const SettingDef& def : buildCatalogue(ControllerGeneration::Gen4).entries)
+        r[settingRegister(def.offset)] = plausibleValue(def, rng);
+    r[settingRegister(buildCatalogue(ControllerGeneration::Gen4).byNumber(kGen4TransformerNumber)->offset)] =
+        (seed + address) % 2 ? 380 : 220;
     r[kRegPad] = static_cast<std::uint16_t>(pick(rng, 1, 300));
     r[kRegWell] = static_cast<std::uint16_t>(pick(rng, 1, 9999));
     r[kRegMotor] = static_cast<std::uint16_t>(pick(rng, 1000, 60000));
@@ -139,11 +149,12 @@ Gen3Controller makeGen3Controller(std::uint16_t typeCode, std::uint32_t seed) {
     // Bytes 0..255 carry the controller's working data; the settings lie at 256..465, low byte first.
     for (auto& b : c.settings)
         b = static_cast<std::uint8_t>(pick(rng, 0, 255));
-    for (std::size_t o = 256; o < 466; o += 2) {
-        std::uint16_t v = static_cast<std::uint16_t>(pick(rng, 0, 300));
-        c.settings[o] = static_cast<std::uint8_t>(v & 0xFF);
-        c.settings[o + 1] = static_cast<std::uint8_t>(v >> 8);
-    }
+    SettingsCatalogue catalogue = buildCatalogue(ControllerGeneration::Gen3);
+    for (SettingDef& def : catalogue.entries)
+        def.value = plausibleValue(def, rng);
+    catalogue.byNumber(kGen3PadNumber)->value = pad;
+    catalogue.byNumber(kGen3WellNumber)->value = well;
+    overlayGen3Settings(c.settings, catalogue);
     c.journal = generateJournal(ControllerGeneration::Gen3, seed * 17u + typeCode, pad, well);
     return c;
 }

@@ -14,8 +14,8 @@ RecorderPresence recorderPresent(SerialLink& link) {
     return result;
 }
 
-PadWell readPadWell(SerialLink& link, std::uint8_t address, int timeoutMs) {
-    PadWell result;
+PadWellReply readPadWell(SerialLink& link, std::uint8_t address, int timeoutMs) {
+    PadWellReply result;
     const FramedReply reply = framedRequest(link, padWellRequest(address, timeoutMs));
     result.error = reply.error;
     if (reply.valid) {
@@ -41,7 +41,7 @@ LineProbe probeLine(SerialLink& link, std::uint8_t address) {
         line.device = LineDevice::Recorder;
         return line;
     }
-    const PadWell padWell = readPadWell(link, address);
+    const PadWellReply padWell = readPadWell(link, address);
     line.error = padWell.error;
     line.pad = padWell.pad;
     line.well = padWell.well;

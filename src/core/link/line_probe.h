@@ -21,14 +21,14 @@ RecorderPresence recorderPresent(SerialLink& link);
 
 // readPadWell: A 03 00 EE 00 02 (registers 238, 239), 9 bytes, one try. Without a valid reply
 // both numbers are 0xFFFF.
-struct PadWell {
+struct PadWellReply {
     LinkError error = LinkError::None;  // Write_Error only
     bool valid = false;
     std::uint16_t pad = 0xFFFF;
     std::uint16_t well = 0xFFFF;
     bool known() const { return pad != 0xFFFF && well != 0xFFFF; }
 };
-PadWell readPadWell(SerialLink& link, std::uint8_t address, int timeoutMs = 300);
+PadWellReply readPadWell(SerialLink& link, std::uint8_t address, int timeoutMs = 300);
 
 enum class LineDevice { Nothing, Gen3Controller, Gen4Station, Recorder };
 
