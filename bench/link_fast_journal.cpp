@@ -33,8 +33,9 @@ void Gen4JournalFast(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(r.image.data());
     }
-    state.counters["per_block"] = benchmark::Counter(static_cast<double>(state.iterations()) * 256,
-                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_block"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * 256,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     link.close();
     sim.stop();
 }

@@ -14,7 +14,9 @@ namespace {
 using namespace vorsan;
 using namespace vorsan::sim;
 
-double lineSeconds(double bytes, double baud) { return bytes * 10.0 / baud; }
+double lineSeconds(double bytes, double baud) {
+    return bytes * 10.0 / baud;
+}
 
 template <typename Transfer>
 void measure(benchmark::State& state, SimOptions options, double pureLineSeconds, Transfer transfer) {
@@ -47,8 +49,7 @@ void Gen4JournalAt9600(benchmark::State& state) {
     SimOptions o;
     o.gen4Addresses = {1};
     measure(state, o, lineSeconds(256.0 * (8 + 133), 9600), [](PosixSerialLink& link, Simulator& sim) {
-        if (!link.open(sim.devicePath(), 9600).ok())
-            return false;
+        if (!link.open(sim.devicePath(), 9600).ok()) return false;
         const JournalRead r = readJournal4(link, 1);
         link.close();
         return r.ok();
@@ -63,8 +64,7 @@ void Gen4JournalAt115200(benchmark::State& state) {
     o.baud = 115200;
     o.turnaroundMs = 0;
     measure(state, o, lineSeconds(256.0 * (8 + 133), 115200), [](PosixSerialLink& link, Simulator& sim) {
-        if (!link.open(sim.devicePath(), 115200).ok())
-            return false;
+        if (!link.open(sim.devicePath(), 115200).ok()) return false;
         const JournalRead r = readJournal4(link, 1);
         link.close();
         return r.ok();
@@ -76,8 +76,7 @@ void Gen3JournalAt9600(benchmark::State& state) {
     SimOptions o;
     o.gen3TypeCode = 11;
     measure(state, o, lineSeconds(1 + 1 + 32768 + 1 + 3, 9600), [](PosixSerialLink& link, Simulator& sim) {
-        if (!link.open(sim.devicePath(), 9600).ok())
-            return false;
+        if (!link.open(sim.devicePath(), 9600).ok()) return false;
         const JournalRead r = readJournal3(link);
         link.close();
         return r.ok();

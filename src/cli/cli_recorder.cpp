@@ -15,8 +15,7 @@ constexpr std::array<long, 6> kRecorderSpeeds = {115200, 57600, 38400, 19200, 14
 
 // Opens the port and makes sure the recorder answers; its count, or nullopt after a message.
 std::optional<int> recorderCount(LinkSession& s) {
-    if (!s.open())
-        return std::nullopt;
+    if (!s.open()) return std::nullopt;
     const RecorderPresence r = recorderPresent(s.link());
     if (r.error != LinkError::None) {
         linkFailure(r.error);
@@ -32,15 +31,12 @@ std::optional<int> recorderCount(LinkSession& s) {
 int runList(const Args& args) {
     std::string error;
     LinkSession s(args, error);
-    if (!error.empty())
-        return fail(error, 2);
+    if (!error.empty()) return fail(error, 2);
     const auto count = recorderCount(s);
-    if (!count)
-        return 3;
+    if (!count) return 3;
     const RecorderDirectory dir = readRecorderDirectory(s.link(), *count);
     s.link().close();
-    if (dir.error != LinkError::None)
-        return linkFailure(dir.error);
+    if (dir.error != LinkError::None) return linkFailure(dir.error);
     std::cout << *count << " chronologies\n";
     for (std::size_t i = 0; i < dir.entries.size(); ++i) {
         const RecorderDirectoryEntry& e = dir.entries[i];
@@ -53,46 +49,42 @@ int runList(const Args& args) {
 int runDownload(const Args& args) {
     std::string error;
     LinkSession s(args, error);
-    if (!error.empty())
-        return fail(error, 2);
-    if (args.positional().size() != 1)
-        return fail("recorder download needs the entry number", 2);
+    if (!error.empty()) return fail(error, 2);
+    if (args.positional().size() != 1) return fail("recorder download needs the entry number", 2);
     const std::string& n = args.positional().front();
     const long entry = std::strtol(n.c_str(), nullptr, 10);
     if (entry < 1 || entry > 254 || std::to_string(entry) != n)
         return fail("the entry number is a number from 1 to 254", 2);
     const auto speed = args.number("--speed", 9600, 115200, error);
-    if (!error.empty() || (speed && std::find(kRecorderSpeeds.begin(), kRecorderSpeeds.end(), *speed) == kRecorderSpeeds.end()))
+    if (!error.empty() ||
+        (speed && std::find(kRecorderSpeeds.begin(), kRecorderSpeeds.end(), *speed) == kRecorderSpeeds.end()))
         return fail("--speed is one of 115200, 57600, 38400, 19200, 14400, 9600", 2);
     const auto path = args.value("-o");
-    if (!path)
-        return fail("-o FILE is required", 2);
-    const RecorderDownload got = downloadRecorderEntry(s.link(), s.port(), speed ? static_cast<int>(*speed) : 9600,
-                                                       static_cast<std::uint8_t>(entry), progressLine("download"));
+    if (!path) return fail("-o FILE is required", 2);
+    const RecorderDownload got =
+        downloadRecorderEntry(s.link(), s.port(), speed ? static_cast<int>(*speed) : 9600,
+                              static_cast<std::uint8_t>(entry), progressLine("download"));
     if (!got.open.ok()) {
         std::cerr << "vorsan-cli: " << openFailureMessage(got.open) << '\n';
         return 1;
     }
-    if (!got.ok())
-        return linkFailure(got.error);
-    if (const std::string e = saveJournalFile(*path, got.generation, got.image, got.catalogue, got.state); !e.empty())
+    if (!got.ok()) return linkFailure(got.error);
+    if (const std::string e = saveJournalFile(*path, got.generation, got.image, got.catalogue, got.state);
+        !e.empty())
         return fail(*path + ": " + e);
-    std::cout << "chronology " << entry << " (generation " << (got.generation == ControllerGeneration::Gen4 ? 4 : 3)
-              << ") written to " << *path << '\n';
+    std::cout << "chronology " << entry << " (generation "
+              << (got.generation == ControllerGeneration::Gen4 ? 4 : 3) << ") written to " << *path << '\n';
     return 0;
 }
 
 int runClearRecorder(const Args& args) {
     std::string error;
     LinkSession s(args, error);
-    if (!error.empty())
-        return fail(error, 2);
-    if (!s.open())
-        return 1;
+    if (!error.empty()) return fail(error, 2);
+    if (!s.open()) return 1;
     const LinkError e = clearRecorder(s.link());
     s.link().close();
-    if (e != LinkError::None)
-        return linkFailure(e);
+    if (e != LinkError::None) return linkFailure(e);
     std::cout << "recorder cleared\n";
     return 0;
 }

@@ -15,18 +15,20 @@
 namespace vorsan::cli {
 
 // Options every link command takes.
-inline const std::vector<std::string> kLinkValueOptions = {"--port", "--address", "--gen", "-o", "--from", "--speed"};
+inline const std::vector<std::string> kLinkValueOptions = {"--port", "--address", "--gen",
+                                                           "-o",     "--from",    "--speed"};
 inline constexpr const char* kLinkOptionsHelp = "--port DEVICE [--address N] [--trace]";
 
 // Prints every frame written and read with the time since its request, and marks CRC failures and
 // repeated requests.
 class FrameTrace final : public LinkObserver {
-public:
+  public:
     ~FrameTrace() override { flush(); }
-    void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes, std::int64_t micros) override;
+    void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
+                   std::int64_t micros) override;
     void onControl(LinkControl what, std::int64_t micros) override;
 
-private:
+  private:
     void flush();
 
     std::vector<std::uint8_t> request_;
@@ -37,7 +39,7 @@ private:
 };
 
 class LinkSession {
-public:
+  public:
     // Reads --port, --address and --trace; `error` is set when they are missing or wrong.
     LinkSession(const Args& args, std::string& error);
     // Opens the port at the speed; prints the failure and returns false.
@@ -49,7 +51,7 @@ public:
     // the line holds no station).
     std::optional<ControllerGeneration> generation(const Args& args);
 
-private:
+  private:
     PosixSerialLink link_;
     std::unique_ptr<FrameTrace> trace_;
     std::string port_;

@@ -18,10 +18,10 @@ enum class Kind { Measurement, Event, SettingChange };
 struct Entry {
     Kind kind = Kind::Measurement;
     Moment at;
-    std::uint8_t code = 255;  // event code of a short event
-    std::uint8_t cause = 0;   // EXT_ZAP of a measurement
-    std::uint16_t u[3]{};     // UAB, UBC, UCA
-    std::uint16_t i10[3]{};   // IA, IB, IC in tenths of an ampere
+    std::uint8_t code = 255; // event code of a short event
+    std::uint8_t cause = 0;  // EXT_ZAP of a measurement
+    std::uint16_t u[3]{};    // UAB, UBC, UCA
+    std::uint16_t i10[3]{};  // IA, IB, IC in tenths of an ampere
     std::uint16_t sop = 0, zagr = 0, p = 0, t = 0;
     std::uint8_t cos = 255;
     std::uint16_t numUst = 0, oldValue = 0, newValue = 0;
@@ -29,8 +29,7 @@ struct Entry {
 
 unsigned daysInMonth(unsigned year, unsigned month) {
     static constexpr unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month == 2 && year % 4 == 0)
-        return 29;
+    if (month == 2 && year % 4 == 0) return 29;
     return kDays[month - 1];
 }
 
@@ -54,7 +53,7 @@ void advance(Moment& m, unsigned seconds) {
 
 // Line and motor quantities that wander slowly, as on a real well.
 class Plant {
-public:
+  public:
     explicit Plant(std::mt19937& rng) : rng_(rng) {
         nominalU_ = std::uniform_int_distribution<int>(370, 400)(rng_);
         nominalI10_ = std::uniform_int_distribution<int>(180, 450)(rng_);
@@ -73,8 +72,7 @@ public:
             e.i10[k] = running ? static_cast<std::uint16_t>(std::max(0, nominalI10_ + driftI_ + step(6))) : 0;
         }
         // Three voltages of exactly 380 mark a block the controller never filled: avoid it.
-        if (e.u[0] == 380 && e.u[1] == 380 && e.u[2] == 380)
-            e.u[2] = 381;
+        if (e.u[0] == 380 && e.u[1] == 380 && e.u[2] == 380) e.u[2] = 381;
         sop_ = std::clamp(sop_ + step(20) - 1, 50, 9999);
         e.sop = static_cast<std::uint16_t>(sop_);
         e.zagr = running ? static_cast<std::uint16_t>(std::clamp(70 + driftI_ / 3 + step(4), 0, 150)) : 0;
@@ -84,7 +82,7 @@ public:
         return e;
     }
 
-private:
+  private:
     int step(int amplitude) { return std::uniform_int_distribution<int>(-amplitude, amplitude)(rng_); }
 
     std::mt19937& rng_;
@@ -125,8 +123,7 @@ std::vector<Entry> timeline(std::mt19937& rng, std::size_t measurements) {
             std::uint8_t why = cause == 0 ? 1 : cause == 1 ? 2 : cause == 7 ? 3 : cause == 8 ? 7 : 0;
             out.push_back(plant.measure(at, true, why));
             out.push_back(event(at, cause == 140 ? 1 : cause));
-            if (cause == 140)
-                out.push_back(event(at, 140));
+            if (cause == 140) out.push_back(event(at, 140));
             voltageLost = cause == 140;
             running = false;
             idleSteps = 1 + static_cast<int>(rng() % 6);
@@ -134,8 +131,7 @@ std::vector<Entry> timeline(std::mt19937& rng, std::size_t measurements) {
         } else if (!running && --idleSteps <= 0) {
             Moment at = now;
             advance(at, static_cast<unsigned>(rng() % 800));
-            if (voltageLost)
-                out.push_back(event(at, 76));
+            if (voltageLost) out.push_back(event(at, 76));
             out.push_back(event(at, kStartCodes[rng() % std::size(kStartCodes)]));
             out.push_back(plant.measure(at, true, 0));
             running = true;
@@ -195,8 +191,9 @@ JournalRecord toRecord(const Entry& e) {
 
 // The controller keeps rings: the most recent short events, setting changes and measurements
 // that fit their areas, in time order.
-Journal keptRecords(const std::vector<Entry>& all, std::size_t events, std::size_t changes, std::size_t blocks) {
-    std::size_t left[3] = {blocks, events, changes};  // by Kind
+Journal keptRecords(const std::vector<Entry>& all, std::size_t events, std::size_t changes,
+                    std::size_t blocks) {
+    std::size_t left[3] = {blocks, events, changes}; // by Kind
     std::vector<JournalRecord> kept;
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
         std::size_t& room = left[static_cast<int>(it->kind)];
@@ -217,8 +214,8 @@ JournalImage generateJournal(ControllerGeneration generation, std::uint32_t seed
     const bool gen4 = generation == ControllerGeneration::Gen4;
     // Generation 4: 128 short events, 64 setting changes, 960 measurements; generation 3: 126
     // short events, no setting changes, 992 measurements (in tenths of an ampere).
-    const Journal journal = gen4 ? keptRecords(timeline(rng, 1100), 128, 64, 960)
-                               : keptRecords(timeline(rng, 1100), 126, 0, 992);
+    const Journal journal =
+        gen4 ? keptRecords(timeline(rng, 1100), 128, 64, 960) : keptRecords(timeline(rng, 1100), 126, 0, 992);
     JournalImage blank;
     blank.fill(0xFF);
     return encodeJournal(journal, generation, blank, RecordRange{}, well, pad).image;

@@ -13,8 +13,8 @@ namespace {
 constexpr std::uint8_t kRecorderAddress = 0xFF;
 constexpr std::uint16_t kRecorderCountRegister = 0x20;
 constexpr std::uint16_t kRecorderSpeedRegister = 9;
-constexpr std::uint16_t kRunRegister = 0x3F;          // 0x05 on 0x3F: start (1) / stop (0)
-constexpr std::uint16_t kClearValue = 0x2710;         // 0x05 on register 0 with 0x2710: clear
+constexpr std::uint16_t kRunRegister = 0x3F;  // 0x05 on 0x3F: start (1) / stop (0)
+constexpr std::uint16_t kClearValue = 0x2710; // 0x05 on register 0 with 0x2710: clear
 constexpr std::size_t kInputRegisters = kJournalImageSize / 2;
 
 // Refusal codes: 1 function not known, 2 register out of range, 4 the device would not do it.
@@ -64,10 +64,10 @@ void appendCrc(Bytes& frame) {
 
 LineModel::LineModel(const SimOptions& o) : switchOff(o.switchOff), badChecksum(o.badChecksum), baud(o.baud) {
     for (std::uint8_t a : o.gen4Addresses)
-        if (std::none_of(stations.begin(), stations.end(), [a](const Gen4Station& s) { return s.address == a; }))
+        if (std::none_of(stations.begin(), stations.end(),
+                         [a](const Gen4Station& s) { return s.address == a; }))
             stations.push_back(makeGen4Station(a, o.seed));
-    if (o.gen3TypeCode)
-        gen3 = makeGen3Controller(*o.gen3TypeCode, o.seed);
+    if (o.gen3TypeCode) gen3 = makeGen3Controller(*o.gen3TypeCode, o.seed);
     if (o.recorderEntries) {
         recorder = Recorder{};
         recorder->entries = makeRecorderEntries(*o.recorderEntries, o.seed);
@@ -76,28 +76,25 @@ LineModel::LineModel(const SimOptions& o) : switchOff(o.switchOff), badChecksum(
 }
 
 unsigned LineModel::replySpeed(std::span<const std::uint8_t> frame) const {
-    if (!recorder || frame.empty())
-        return baud;
+    if (!recorder || frame.empty()) return baud;
     std::uint8_t a = frame[0];
-    bool forRecorder = a == kRecorderAddress || (a >= 1 && a <= recorder->count && a <= recorder->entries.size());
+    bool forRecorder =
+        a == kRecorderAddress || (a >= 1 && a <= recorder->count && a <= recorder->entries.size());
     return forRecorder ? recorder->speed() : baud;
 }
 
 Bytes LineModel::onFrame(std::span<const std::uint8_t> frame) {
-    if (frame.size() != 8)
-        return {};
+    if (frame.size() != 8) return {};
     std::uint8_t a = frame[0];
     if (recorder) {
-        if (a == kRecorderAddress)
-            return recorderFrame(frame);
+        if (a == kRecorderAddress) return recorderFrame(frame);
         if (a >= 1 && a <= recorder->count && a <= recorder->entries.size()) {
             RecorderEntry& e = recorder->entries[a - 1];
             return stationFrame(a, e.holding, e.journal, frame);
         }
     }
     for (Gen4Station& s : stations)
-        if (s.address == a)
-            return stationFrame(s.replyAddress, s.holding, s.journal, frame);
+        if (s.address == a) return stationFrame(s.replyAddress, s.holding, s.journal, frame);
     return {};
 }
 
@@ -107,19 +104,16 @@ Bytes LineModel::stationFrame(std::uint8_t replyAddress, RegisterFile& holding, 
     const std::uint16_t reg = word(frame, 2), arg = word(frame, 4);
     switch (fn) {
     case 0x03:
-        if (arg == 0 || arg > 125 || reg + arg > holding.size())
-            return refusal(replyAddress, fn, 2);
+        if (arg == 0 || arg > 125 || reg + arg > holding.size()) return refusal(replyAddress, fn, 2);
         return registersReply(replyAddress, fn, reg, arg, [&](std::size_t r) { return holding[r]; });
     case 0x04:
-        if (arg == 0 || arg > 125 || reg + arg > kInputRegisters)
-            return refusal(replyAddress, fn, 2);
+        if (arg == 0 || arg > 125 || reg + arg > kInputRegisters) return refusal(replyAddress, fn, 2);
         // Input register n holds journal bytes 2n and 2n + 1, sent in image order.
         return registersReply(replyAddress, fn, reg, arg, [&](std::size_t r) {
             return static_cast<std::uint16_t>(journal[2 * r] << 8 | journal[2 * r + 1]);
         });
     case 0x06:
-        if (reg >= holding.size())
-            return refusal(replyAddress, fn, 2);
+        if (reg >= holding.size()) return refusal(replyAddress, fn, 2);
         holding[reg] = arg;
         return echo(replyAddress, frame);
     case 0x05:
@@ -128,8 +122,7 @@ Bytes LineModel::stationFrame(std::uint8_t replyAddress, RegisterFile& holding, 
             return echo(replyAddress, frame);
         }
         if (reg == 0 && arg == kClearValue) {
-            if (!switchOff)
-                return refusal(replyAddress, fn, 4);
+            if (!switchOff) return refusal(replyAddress, fn, 4);
             journal.fill(0xFF);
             return echo(replyAddress, frame);
         }
@@ -145,9 +138,10 @@ Bytes LineModel::recorderFrame(std::span<const std::uint8_t> frame) {
     if (fn == 0x03 && reg == kRecorderCountRegister && arg == 1)
         return registersReply(kRecorderAddress, fn, reg, arg, [&](std::size_t) { return recorder->count; });
     if (fn == 0x03 && reg == kRecorderSpeedRegister && arg == 1)
-        return registersReply(kRecorderAddress, fn, reg, arg, [&](std::size_t) { return recorder->speedCode; });
+        return registersReply(kRecorderAddress, fn, reg, arg,
+                              [&](std::size_t) { return recorder->speedCode; });
     if (fn == 0x06 && reg == kRecorderSpeedRegister && arg >= 1 && arg <= 255) {
-        recorder->speedCode = static_cast<std::uint8_t>(arg);  // takes effect after this reply
+        recorder->speedCode = static_cast<std::uint8_t>(arg); // takes effect after this reply
         return echo(kRecorderAddress, frame);
     }
     if (fn == 0x06 && reg == kRecorderCountRegister) {
@@ -161,8 +155,7 @@ Bytes LineModel::recorderFrame(std::span<const std::uint8_t> frame) {
 
 Bytes LineModel::gen3Checksummed(const std::uint8_t* data, std::size_t size, std::uint8_t echoByte) {
     gen3LastSum_ = additiveSum(data, size);
-    if (badChecksum)
-        ++gen3LastSum_;
+    if (badChecksum) ++gen3LastSum_;
     Bytes r(size + 1);
     r[0] = echoByte;
     std::copy_n(data, size, r.begin() + 1);
@@ -170,8 +163,7 @@ Bytes LineModel::gen3Checksummed(const std::uint8_t* data, std::size_t size, std
 }
 
 Bytes LineModel::onCommandByte(std::uint8_t b) {
-    if (!gen3)
-        return {};
+    if (!gen3) return {};
     switch (gen3Phase_) {
     case Gen3Phase::ValueAwaitE0:
         gen3Phase_ = Gen3Phase::Idle;
@@ -183,11 +175,10 @@ Bytes LineModel::onCommandByte(std::uint8_t b) {
         return gen3Idle(b);
     case Gen3Phase::Writing:
         gen3Incoming_[gen3Written_++] = b;
-        if (gen3Written_ == gen3Incoming_.size())
-            gen3Phase_ = Gen3Phase::WriteDone;
+        if (gen3Written_ == gen3Incoming_.size()) gen3Phase_ = Gen3Phase::WriteDone;
         return {b};
     case Gen3Phase::WriteDone:
-        if (b == 0xFF)  // filler after the block: echoed, not stored
+        if (b == 0xFF) // filler after the block: echoed, not stored
             return {b};
         gen3Phase_ = Gen3Phase::Idle;
         if (b == 0xDF) {
@@ -209,16 +200,16 @@ Bytes LineModel::gen3Idle(std::uint8_t b) {
         return {b};
     }
     switch (b) {
-    case 0xFF:  // probe
+    case 0xFF: // probe
         return {0xFF};
-    case 0x1E: {  // clock: echo and 7 BCD bytes
+    case 0x1E: { // clock: echo and 7 BCD bytes
         Bytes r(1 + c.clock.size());
         r[0] = 0x1E;
         std::copy(c.clock.begin(), c.clock.end(), r.begin() + 1);
         return r;
     }
-    case 0x27:  // start
-    case 0x28:  // stop
+    case 0x27: // start
+    case 0x28: // stop
         c.values[16] = static_cast<std::uint16_t>((c.values[16] & ~1u) | (b == 0x27 ? 1u : 0u));
         return {b};
     case 0x45:
@@ -226,16 +217,16 @@ Bytes LineModel::gen3Idle(std::uint8_t b) {
     case 0xDD:
         return gen3Checksummed(c.settings.data(), c.settings.size(), 0xDD);
     case 0xE0:
-        return {0xE0, static_cast<std::uint8_t>(gen3LastSum_ & 0xFF), static_cast<std::uint8_t>(gen3LastSum_ >> 8)};
+        return {0xE0, static_cast<std::uint8_t>(gen3LastSum_ & 0xFF),
+                static_cast<std::uint8_t>(gen3LastSum_ >> 8)};
     case 0xDE:
         gen3Phase_ = Gen3Phase::Writing;
         gen3Written_ = 0;
         return {0xDE};
     case 0xDF:
         return {0xDF};
-    case 0xE1:  // clear: 1 = refused while the mode switch is not off
-        if (!switchOff)
-            return {1};
+    case 0xE1: // clear: 1 = refused while the mode switch is not off
+        if (!switchOff) return {1};
         c.journal.fill(0xFF);
         return {0};
     default:
@@ -244,7 +235,8 @@ Bytes LineModel::gen3Idle(std::uint8_t b) {
 }
 
 std::string loadJournalFileInto(const std::string& path, LineModel& model) {
-    JournalFileLoad load = loadJournalFile(std::filesystem::path(path), ControllerGeneration::Gen4, [] { return true; });
+    JournalFileLoad load =
+        loadJournalFile(std::filesystem::path(path), ControllerGeneration::Gen4, [] { return true; });
     if (load.status != FileStatus::ok)
         return path + ": " + (load.error.empty() ? "not a journal file" : load.error);
     const JournalFile& f = load.file;
@@ -263,15 +255,12 @@ std::string loadJournalFileInto(const std::string& path, LineModel& model) {
     } else if (model.gen3) {
         model.gen3->journal = f.image;
         overlayGen3Settings(model.gen3->settings, f.catalogue);
-        if (f.padNumber != kUnknown16)
-            model.gen3->values[55] = f.padNumber;
-        if (f.wellNumber != kUnknown16)
-            model.gen3->values[56] = f.wellNumber;
+        if (f.padNumber != kUnknown16) model.gen3->values[55] = f.padNumber;
+        if (f.wellNumber != kUnknown16) model.gen3->values[56] = f.wellNumber;
     }
     if (model.recorder)
         for (RecorderEntry& e : model.recorder->entries) {
-            if (e.copiedFrom != f.generation)
-                continue;
+            if (e.copiedFrom != f.generation) continue;
             if (f.generation == ControllerGeneration::Gen3)
                 std::reverse_copy(f.image.begin(), f.image.end(), e.journal.begin());
             else

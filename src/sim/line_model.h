@@ -7,8 +7,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vorsan::sim {
@@ -16,9 +16,9 @@ namespace vorsan::sim {
 using Bytes = std::vector<std::uint8_t>;
 
 struct Recorder {
-    std::vector<RecorderEntry> entries;  // entry i answers at address i while i <= count
-    std::uint16_t count = 0;             // register 0x20
-    std::uint8_t speedCode = 47;         // register 9: bulk speed 460800 / (code + 1)
+    std::vector<RecorderEntry> entries; // entry i answers at address i while i <= count
+    std::uint16_t count = 0;            // register 0x20
+    std::uint8_t speedCode = 47;        // register 9: bulk speed 460800 / (code + 1)
     unsigned speed() const { return 460800u / (speedCode + 1u); }
 };
 
@@ -26,7 +26,7 @@ struct Recorder {
 enum class Gen3Phase { Idle, ValueAwaitE0, Writing, WriteDone };
 
 class LineModel {
-public:
+  public:
     explicit LineModel(const SimOptions& options);
 
     // An 8-byte framed request with a good CRC. Returns the reply; empty means silence.
@@ -49,7 +49,7 @@ public:
     bool badChecksum = false;
     unsigned baud = 9600;
 
-private:
+  private:
     Bytes stationFrame(std::uint8_t replyAddress, RegisterFile& holding, JournalImage& journal,
                        std::span<const std::uint8_t> frame);
     Bytes recorderFrame(std::span<const std::uint8_t> frame);
@@ -57,9 +57,9 @@ private:
     Bytes gen3Checksummed(const std::uint8_t* data, std::size_t size, std::uint8_t echo);
 
     Gen3Phase gen3Phase_ = Gen3Phase::Idle;
-    std::uint8_t gen3Value_ = 0;       // command of the value request in progress
-    std::uint16_t gen3LastSum_ = 0;    // checksum of the last block sent, for 0xE0
-    ParameterBlock gen3Incoming_{};    // settings block being written
+    std::uint8_t gen3Value_ = 0;    // command of the value request in progress
+    std::uint16_t gen3LastSum_ = 0; // checksum of the last block sent, for 0xE0
+    ParameterBlock gen3Incoming_{}; // settings block being written
     std::size_t gen3Written_ = 0;
 };
 

@@ -50,8 +50,7 @@ int main(int argc, char** argv) {
     if (options.verbose)
         sim.onRequest = [](const ReceivedRequest& r, const Bytes& reply) {
             std::cerr << "<- " << hex(r.bytes);
-            if (r.lineSpeed)
-                std::cerr << '@' << r.lineSpeed;
+            if (r.lineSpeed) std::cerr << '@' << r.lineSpeed;
             std::cerr << "  -> " << (reply.empty() ? "(silence)" : hex(reply)) << '\n';
         };
     if (std::string e = sim.start(); !e.empty()) {

@@ -12,7 +12,7 @@ namespace vorsan::sim {
 using SimClock = std::chrono::steady_clock;
 
 class PtyPort {
-public:
+  public:
     PtyPort() = default;
     PtyPort(const PtyPort&) = delete;
     PtyPort& operator=(const PtyPort&) = delete;
@@ -36,7 +36,7 @@ public:
     // Lets the device be opened again after an exclusive opener closed it.
     void releaseExclusive();
 
-private:
+  private:
     bool writeNow(const std::uint8_t* data, std::size_t size, const std::atomic<bool>& stop);
 
     int master_ = -1;

@@ -27,8 +27,7 @@ std::string parseAddresses(const std::string& list, std::vector<std::uint8_t>& o
         if (!toUnsigned(item, 1, 247, a))
             return "--gen4: addresses are numbers from 1 to 247, separated by commas";
         out.push_back(static_cast<std::uint8_t>(a));
-        if (comma == std::string::npos)
-            break;
+        if (comma == std::string::npos) break;
         start = comma + 1;
     }
     return {};
@@ -41,8 +40,7 @@ std::string parseSimOptions(const std::vector<std::string>& args, SimOptions& o,
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& a = args[k];
         auto value = [&](std::string& v) {
-            if (k + 1 >= args.size())
-                return false;
+            if (k + 1 >= args.size()) return false;
             v = args[++k];
             return true;
         };
@@ -61,40 +59,31 @@ std::string parseSimOptions(const std::vector<std::string>& args, SimOptions& o,
         } else if (!value(v)) {
             return a.rfind("--", 0) == 0 ? a + " needs a value" : "unexpected argument " + a;
         } else if (a == "--gen4") {
-            if (std::string e = parseAddresses(v, o.gen4Addresses); !e.empty())
-                return e;
+            if (std::string e = parseAddresses(v, o.gen4Addresses); !e.empty()) return e;
         } else if (a == "--gen3") {
-            if (!toUnsigned(v, 0, 0xFFFF, n))
-                return "--gen3 takes the controller's type code (11 or 99)";
+            if (!toUnsigned(v, 0, 0xFFFF, n)) return "--gen3 takes the controller's type code (11 or 99)";
             o.gen3TypeCode = static_cast<std::uint16_t>(n);
         } else if (a == "--recorder") {
-            if (!toUnsigned(v, 0, 254, n))
-                return "--recorder takes the number of stored entries (0 to 254)";
+            if (!toUnsigned(v, 0, 254, n)) return "--recorder takes the number of stored entries (0 to 254)";
             o.recorderEntries = static_cast<int>(n);
         } else if (a == "--switch") {
-            if (v != "on" && v != "off")
-                return "--switch takes on or off";
+            if (v != "on" && v != "off") return "--switch takes on or off";
             o.switchOff = v == "off";
         } else if (a == "--baud") {
-            if (!toUnsigned(v, 300, 921600, n))
-                return "--baud takes a line speed in bit/s";
+            if (!toUnsigned(v, 300, 921600, n)) return "--baud takes a line speed in bit/s";
             o.baud = static_cast<unsigned>(n);
         } else if (a == "--turnaround-ms") {
-            if (!toUnsigned(v, 0, 10000, n))
-                return "--turnaround-ms takes milliseconds";
+            if (!toUnsigned(v, 0, 10000, n)) return "--turnaround-ms takes milliseconds";
             o.turnaroundMs = static_cast<unsigned>(n);
         } else if (a == "--slow-ms") {
-            if (!toUnsigned(v, 0, 60000, n))
-                return "--slow-ms takes milliseconds";
+            if (!toUnsigned(v, 0, 60000, n)) return "--slow-ms takes milliseconds";
             o.slowMs = static_cast<unsigned>(n);
         } else if (a == "--corrupt" || a == "--drop") {
             double p = 0;
-            if (!toProbability(v, p))
-                return a + " takes a probability from 0 to 1";
+            if (!toProbability(v, p)) return a + " takes a probability from 0 to 1";
             (a == "--corrupt" ? o.corrupt : o.drop) = p;
         } else if (a == "--seed") {
-            if (!toUnsigned(v, 0, 0xFFFFFFFFul, n))
-                return "--seed takes a number";
+            if (!toUnsigned(v, 0, 0xFFFFFFFFul, n)) return "--seed takes a number";
             o.seed = static_cast<std::uint32_t>(n);
         } else if (a == "--journal") {
             o.journalFile = v;

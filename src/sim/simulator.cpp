@@ -7,14 +7,13 @@
 namespace vorsan::sim {
 namespace {
 
-constexpr auto kFrameGap = std::chrono::milliseconds(5);        // silence that ends a frame
-constexpr auto kCommandGap = std::chrono::milliseconds(2);      // a lone byte is a command byte
-constexpr auto kGen3WriteTimeout = std::chrono::seconds(2);     // controller abandons a settings write
+constexpr auto kFrameGap = std::chrono::milliseconds(5);    // silence that ends a frame
+constexpr auto kCommandGap = std::chrono::milliseconds(2);  // a lone byte is a command byte
+constexpr auto kGen3WriteTimeout = std::chrono::seconds(2); // controller abandons a settings write
 constexpr std::size_t kMaxPending = 64;
 
 bool endsWithFrame(const Bytes& pending) {
-    if (pending.size() < 8)
-        return false;
+    if (pending.size() < 8) return false;
     std::span<const std::uint8_t> f(pending.data() + pending.size() - 8, 8);
     std::uint16_t crc = crc16(f.first(6));
     return f[6] == (crc & 0xFF) && f[7] == (crc >> 8);
@@ -24,17 +23,16 @@ bool endsWithFrame(const Bytes& pending) {
 
 Simulator::Simulator(SimOptions options)
     : options_(std::move(options)), model_(options_), rng_(options_.seed ^ 0x9E3779B9u) {
-    if (!options_.journalFile.empty())
-        loadError_ = loadJournalFileInto(options_.journalFile, model_);
+    if (!options_.journalFile.empty()) loadError_ = loadJournalFileInto(options_.journalFile, model_);
 }
 
-Simulator::~Simulator() { stop(); }
+Simulator::~Simulator() {
+    stop();
+}
 
 std::string Simulator::start() {
-    if (!loadError_.empty())
-        return loadError_;
-    if (std::string e = port_.open(options_.baud); !e.empty())
-        return e;
+    if (!loadError_.empty()) return loadError_;
+    if (std::string e = port_.open(options_.baud); !e.empty()) return e;
     if (!options_.linkPath.empty())
         if (std::string e = port_.makeLink(options_.linkPath); !e.empty()) {
             port_.close();
@@ -47,8 +45,7 @@ std::string Simulator::start() {
 
 void Simulator::stop() {
     stop_ = true;
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.joinable()) thread_.join();
     port_.close();
 }
 
@@ -76,8 +73,7 @@ void Simulator::run() {
     while (!stop_) {
         std::size_t before = pending.size();
         bool waitingLoneByte = pending.size() == 1;
-        if (!port_.read(pending, waitingLoneByte ? 1 : 20))
-            break;
+        if (!port_.read(pending, waitingLoneByte ? 1 : 20)) break;
         auto now = SimClock::now();
         if (pending.size() > before) {
             lastByte = now;
@@ -89,8 +85,7 @@ void Simulator::run() {
         {
             std::lock_guard lock(mutex_);
             busy = model_.gen3Busy();
-            if (busy && now - lastByte > kGen3WriteTimeout)
-                model_.gen3Abandon();
+            if (busy && now - lastByte > kGen3WriteTimeout) model_.gen3Abandon();
         }
         // A lone byte followed by silence is a command of the byte-command protocol.
         if (pending.size() == 1 && now - lastByte >= kCommandGap) {
@@ -133,10 +128,8 @@ void Simulator::serviceInput(Bytes& pending, SimClock::time_point arrived) {
 
 bool Simulator::applyFaults(Bytes& reply) {
     std::uniform_real_distribution<double> chance(0.0, 1.0);
-    if (options_.silent)
-        return false;
-    if (options_.drop > 0 && chance(rng_) < options_.drop)
-        return false;
+    if (options_.silent) return false;
+    if (options_.drop > 0 && chance(rng_) < options_.drop) return false;
     if (options_.corrupt > 0 && chance(rng_) < options_.corrupt && !reply.empty()) {
         std::size_t at = rng_() % reply.size();
         reply[at] ^= static_cast<std::uint8_t>(1 + rng_() % 255);
@@ -154,22 +147,18 @@ void Simulator::answer(Bytes request, bool framed, SimClock::time_point arrived)
         speed = framed ? model_.replySpeed(request) : model_.baud;
         reply = framed ? model_.onFrame(request) : model_.onCommandByte(request[0]);
         rec.answered = !reply.empty() && applyFaults(reply);
-        if (!rec.answered)
-            reply.clear();
+        if (!rec.answered) reply.clear();
         received_.push_back(rec);
         delayMs = options_.slowMs + (options_.fast ? 0 : options_.turnaroundMs);
     }
-    if (onRequest)
-        onRequest(rec, reply);
-    if (reply.empty())
-        return;
+    if (onRequest) onRequest(rec, reply);
+    if (reply.empty()) return;
     unsigned pace = options_.fast ? 0 : speed;
     // The request itself took its line time to arrive; the controller then turns the line round.
     auto start = arrived + std::chrono::milliseconds(delayMs);
     if (pace)
         start += std::chrono::nanoseconds(10'000'000'000LL * static_cast<long long>(request.size()) / pace);
-    if (pace == 0 && delayMs)
-        std::this_thread::sleep_until(start);
+    if (pace == 0 && delayMs) std::this_thread::sleep_until(start);
     port_.writePaced(reply, pace, start, stop_);
 }
 

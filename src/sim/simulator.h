@@ -17,15 +17,15 @@ namespace vorsan::sim {
 
 // One request as the simulator received it.
 struct ReceivedRequest {
-    SimClock::time_point at;   // when its last byte arrived
-    Bytes bytes;               // an 8-byte framed request, or one byte of the byte-command protocol
-    unsigned lineSpeed = 0;    // the speed the other end had set on its side of the line
+    SimClock::time_point at; // when its last byte arrived
+    Bytes bytes;             // an 8-byte framed request, or one byte of the byte-command protocol
+    unsigned lineSpeed = 0;  // the speed the other end had set on its side of the line
     bool framed = false;
-    bool answered = false;     // false when silent, dropped or nobody was addressed
+    bool answered = false; // false when silent, dropped or nobody was addressed
 };
 
 class Simulator {
-public:
+  public:
     explicit Simulator(SimOptions options);
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
@@ -37,8 +37,7 @@ public:
     const std::string& devicePath() const { return port_.devicePath(); }
 
     // Reads or changes the devices under the simulator's lock, e.g. between two transactions.
-    template <typename F>
-    auto withLine(F&& f) {
+    template <typename F> auto withLine(F&& f) {
         std::lock_guard lock(mutex_);
         return f(model_);
     }
@@ -50,7 +49,7 @@ public:
     // Called for every request when set (the program's --verbose); from the simulator's thread.
     std::function<void(const ReceivedRequest&, const Bytes& reply)> onRequest;
 
-private:
+  private:
     void run();
     void serviceInput(Bytes& pending, SimClock::time_point arrived);
     void answer(Bytes request, bool framed, SimClock::time_point arrived);
@@ -59,7 +58,7 @@ private:
     SimOptions options_;
     std::string loadError_;
     PtyPort port_;
-    mutable std::mutex mutex_;  // model_, received_, fault settings, rng_
+    mutable std::mutex mutex_; // model_, received_, fault settings, rng_
     LineModel model_;
     std::vector<ReceivedRequest> received_;
     std::mt19937 rng_;

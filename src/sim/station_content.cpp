@@ -79,7 +79,8 @@ LiveState makeLiveState(std::mt19937& rng) {
 // A raw value within a setting's limits (a choice: one of its items).
 std::uint16_t plausibleValue(const SettingDef& def, std::mt19937& rng) {
     if (def.editorKind == EditorKind::choice)
-        return static_cast<std::uint16_t>(pick(rng, 0, def.choices.empty() ? 0u : unsigned(def.choices.size() - 1)));
+        return static_cast<std::uint16_t>(
+            pick(rng, 0, def.choices.empty() ? 0u : unsigned(def.choices.size() - 1)));
     const double lo = std::max(0.0, def.minRaw), hi = std::clamp(def.maxRaw, lo, 65534.0);
     return static_cast<std::uint16_t>(pick(rng, static_cast<unsigned>(lo), static_cast<unsigned>(hi)));
 }
@@ -110,7 +111,7 @@ Gen4Station makeGen4Station(std::uint8_t address, std::uint32_t seed) {
     r[27] = s.rOther;
     r[28] = s.rUnder;
     r[29] = s.rOver;
-    const std::uint16_t live[] = {s.status, s.u[0], s.u[1], s.u[2], s.uImb, s.i[0], s.i[1], s.i[2],
+    const std::uint16_t live[] = {s.status, s.u[0], s.u[1], s.u[2], s.uImb, s.i[0], s.i[1],    s.i[2],
                                   s.iImb,   s.sop,  s.pf,   s.zagr, s.p,    s.t,    s.turbine, s.phaseOrder};
     std::copy(std::begin(live), std::end(live), r.begin() + kRegStatus);
     // Settings: a value within each setting's limits; the transformer setting picks the variant.
@@ -136,16 +137,38 @@ Gen3Controller makeGen3Controller(std::uint16_t typeCode, std::uint32_t seed) {
     LiveState s = makeLiveState(rng);
     std::uint16_t pad = static_cast<std::uint16_t>(pick(rng, 1, 300));
     std::uint16_t well = static_cast<std::uint16_t>(pick(rng, 1, 9999));
-    c.values = {{16, s.status},  {17, s.u[0]},    {18, s.u[1]},   {19, s.u[2]},
-                {20, s.uImb},    {21, s.i[0]},    {22, s.i[1]},   {23, s.i[2]},
-                {24, s.iImb},    {25, s.sop},     {26, s.pf},     {27, s.zagr},
-                {28, s.p},       {29, s.t},       {51, static_cast<std::uint16_t>(pick(rng, 0, 99))},
-                {52, s.starts},  {53, s.turbine}, {35, s.phaseOrder},
+    c.values = {{16, s.status},
+                {17, s.u[0]},
+                {18, s.u[1]},
+                {19, s.u[2]},
+                {20, s.uImb},
+                {21, s.i[0]},
+                {22, s.i[1]},
+                {23, s.i[2]},
+                {24, s.iImb},
+                {25, s.sop},
+                {26, s.pf},
+                {27, s.zagr},
+                {28, s.p},
+                {29, s.t},
+                {51, static_cast<std::uint16_t>(pick(rng, 0, 99))},
+                {52, s.starts},
+                {53, s.turbine},
+                {35, s.phaseOrder},
                 {48, static_cast<std::uint16_t>(s.rUnder << 8 | s.rOther)},
-                {49, s.runHours}, {50, s.runMinutes}, {54, typeCode}, {55, pad}, {56, well},
+                {49, s.runHours},
+                {50, s.runMinutes},
+                {54, typeCode},
+                {55, pad},
+                {56, well},
                 {65, s.rOver}};
-    c.clock = {toBcd(pick(rng, 0, 59)), toBcd(pick(rng, 0, 59)), toBcd(pick(rng, 0, 23)),
-               toBcd(pick(rng, 1, 7)),  toBcd(pick(rng, 1, 28)), toBcd(pick(rng, 1, 12)), toBcd(26)};
+    c.clock = {toBcd(pick(rng, 0, 59)),
+               toBcd(pick(rng, 0, 59)),
+               toBcd(pick(rng, 0, 23)),
+               toBcd(pick(rng, 1, 7)),
+               toBcd(pick(rng, 1, 28)),
+               toBcd(pick(rng, 1, 12)),
+               toBcd(26)};
     // Bytes 0..255 carry the controller's working data; the settings lie at 256..465, low byte first.
     for (auto& b : c.settings)
         b = static_cast<std::uint8_t>(pick(rng, 0, 255));

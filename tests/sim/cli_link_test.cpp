@@ -18,15 +18,14 @@ namespace fs = std::filesystem;
 
 struct CliRun {
     int status = -1;
-    std::string output;  // stdout and stderr together
+    std::string output; // stdout and stderr together
 };
 
 class CliLine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         cli_ = fs::path(VORSAN_BINDIR) / "vorsan-cli";
-        if (!fs::exists(cli_))
-            GTEST_SKIP() << "vorsan-cli is not built";
+        if (!fs::exists(cli_)) GTEST_SKIP() << "vorsan-cli is not built";
         dir_ = fs::temp_directory_path() / ("vorsan-sim-cli-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
     }
@@ -39,8 +38,7 @@ protected:
         CliRun r;
         const std::string command = cli_.string() + " " + arguments + " 2>&1";
         FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return r;
+        if (!pipe) return r;
         char buf[4096];
         for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
             r.output.append(buf, n);
@@ -54,7 +52,8 @@ protected:
     fs::path dir_;
 };
 
-SimOptions line(std::vector<std::uint8_t> gen4, std::optional<std::uint16_t> gen3 = {}, std::optional<int> recorder = {}) {
+SimOptions line(std::vector<std::uint8_t> gen4, std::optional<std::uint16_t> gen3 = {},
+                std::optional<int> recorder = {}) {
     SimOptions o = fastOptions();
     o.gen4Addresses = std::move(gen4);
     o.gen3TypeCode = gen3;
@@ -101,7 +100,8 @@ TEST_F(CliLine, SettingsFileWrittenToTheStationAndReadBack) {
     ASSERT_EQ(sim.start(), "");
     const std::string port = " --port " + sim.devicePath() + " --address 2";
     ASSERT_EQ(run("read-settings -o " + file("s.us4") + port).status, 0);
-    SettingsFileLoad load = loadSettingsFile(fs::path(file("s.us4")), ControllerGeneration::Gen4, [] { return false; });
+    SettingsFileLoad load =
+        loadSettingsFile(fs::path(file("s.us4")), ControllerGeneration::Gen4, [] { return false; });
     ASSERT_EQ(load.status, FileStatus::ok);
     SettingsCatalogue edited = load.file.catalogue;
     edited.entries[3].value = 42;
@@ -109,7 +109,9 @@ TEST_F(CliLine, SettingsFileWrittenToTheStationAndReadBack) {
     CliRun write = run("write-settings " + file("t.us4") + port);
     ASSERT_EQ(write.status, 0) << write.output;
     EXPECT_NE(write.output.find("77 settings written"), std::string::npos);
-    EXPECT_EQ(sim.withLine([&](LineModel& m) { return m.stations[0].holding[settingRegister(edited.entries[3].offset)]; }),
+    EXPECT_EQ(sim.withLine([&](LineModel& m) {
+        return m.stations[0].holding[settingRegister(edited.entries[3].offset)];
+    }),
               42);
     sim.stop();
 }

@@ -8,7 +8,7 @@ namespace {
 
 // Stations at 5 and 17; absent addresses cost 500 ms of link time each, run 40 times faster.
 class SearchLine : public ::testing::Test {
-protected:
+  protected:
     SearchLine() : line(options()), clock(40) {}
     void SetUp() override {
         ASSERT_TRUE(line.open());

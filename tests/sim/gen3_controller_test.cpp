@@ -28,12 +28,13 @@ Gen3Controller controllerOf(Simulator& sim) {
 // A port whose driver refuses every write of the settings bytes at the given positions (all ten
 // tries of each), as a failing adapter would; everything else goes to the real port.
 class FailingBytesLink final : public SerialLink {
-public:
-    FailingBytesLink(SerialLink& inner, std::set<int> failing) : inner_(inner), failing_(std::move(failing)) {}
+  public:
+    FailingBytesLink(SerialLink& inner, std::set<int> failing)
+        : inner_(inner), failing_(std::move(failing)) {}
     bool isOpen() const override { return inner_.isOpen(); }
     bool isRs232() const override { return inner_.isRs232(); }
 
-protected:
+  protected:
     OpenResult doOpen(const std::string& device, int speed) override { return inner_.open(device, speed); }
     void doClose() override { inner_.close(); }
     bool doPurge() override { return inner_.purge(); }
@@ -51,11 +52,11 @@ protected:
         if (position_ >= 0)
             ++position_;
         else if (bytes.size() == 1 && bytes[0] == 0xDE)
-            position_ = 0;  // the next writes are the bytes of the block
+            position_ = 0; // the next writes are the bytes of the block
         return r;
     }
 
-private:
+  private:
     SerialLink& inner_;
     std::set<int> failing_;
     int position_ = -1;
@@ -148,7 +149,7 @@ TEST(Gen3Controller, WriteOverlaysTheValuesAndReadsBack) {
     SimLine line(gen3Line());
     ASSERT_TRUE(line.open());
     const ParameterBlock original = controllerOf(line.sim).settings;
-    SettingsCatalogue edited = buildCatalogue(ControllerGeneration::Gen3);  // every value 0xFFFF
+    SettingsCatalogue edited = buildCatalogue(ControllerGeneration::Gen3); // every value 0xFFFF
     edited.entries[0].value = 380;
     edited.entries[10].value = 12;
     SettingsWrite3 write = writeSettings3(line.link, edited);
@@ -158,7 +159,8 @@ TEST(Gen3Controller, WriteOverlaysTheValuesAndReadsBack) {
     EXPECT_TRUE(write.sent == expected);
     EXPECT_TRUE(controllerOf(line.sim).settings == expected);
     // Values that were 0xFFFF are now the controller's.
-    EXPECT_EQ(write.catalogue.entries[1].value, original[edited.entries[1].offset] | original[edited.entries[1].offset + 1u] << 8);
+    EXPECT_EQ(write.catalogue.entries[1].value,
+              original[edited.entries[1].offset] | original[edited.entries[1].offset + 1u] << 8);
     SettingsRead after = readSettings3(line.link);
     ASSERT_TRUE(after.ok());
     EXPECT_EQ(after.catalogue.entries[0].value, 380);
@@ -199,7 +201,8 @@ TEST(Gen3Controller, FiveUnwritableBytesSendFiveFillersAndReportTheFailure) {
     auto de = std::find(requests.begin(), requests.end(), Bytes{0xDE});
     ASSERT_NE(de, requests.end());
     EXPECT_EQ(requests.end() - de, 1 + 507 + 5);
-    EXPECT_TRUE(std::all_of(requests.end() - 5, requests.end(), [](const Bytes& b) { return b == Bytes{0xFF}; }));
+    EXPECT_TRUE(
+        std::all_of(requests.end() - 5, requests.end(), [](const Bytes& b) { return b == Bytes{0xFF}; }));
     EXPECT_TRUE(controllerOf(line.sim).settings == original);
 }
 

@@ -21,8 +21,7 @@ SimOptions gen4Line(std::vector<std::uint8_t> addresses) {
 Gen4Station stationOf(Simulator& sim, std::uint8_t address) {
     return sim.withLine([&](LineModel& m) {
         for (const Gen4Station& s : m.stations)
-            if (s.address == address)
-                return s;
+            if (s.address == address) return s;
         ADD_FAILURE() << "no station " << int(address);
         return Gen4Station{};
     });
@@ -88,7 +87,8 @@ TEST(Gen4Station, JournalReadGivesUpAfterSixTriesAndCanBeCancelled) {
     ASSERT_TRUE(line.open());
     JournalRead read = readJournal4(line.link, 1);
     EXPECT_EQ(read.error, LinkError::St);
-    EXPECT_EQ(journalReadMessage(ControllerGeneration::Gen4, read.error), "Ошибка не совпала контрольная сумма");
+    EXPECT_EQ(journalReadMessage(ControllerGeneration::Gen4, read.error),
+              "Ошибка не совпала контрольная сумма");
     EXPECT_EQ(line.sim.received().size(), 6u);
 
     line.sim.setFaults(0, 0, 0, false);
@@ -120,7 +120,7 @@ TEST(Gen4Station, WrittenSettingsReadBackAndLandInTheRegisters) {
     SettingsCatalogue edited = before.catalogue;
     edited.entries[0].value = 415;
     edited.entries[5].value = 7;
-    edited.entries[76].value = kUnknown16;  // sent unchanged like any other value
+    edited.entries[76].value = kUnknown16; // sent unchanged like any other value
     int steps = 0;
     SettingsWrite4 write = writeSettings4(line.link, 2, edited, [&](int, int) { return ++steps > 0; });
     ASSERT_TRUE(write.ok()) << errorWord(write.error);

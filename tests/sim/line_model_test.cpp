@@ -22,8 +22,7 @@ Bytes frame(Bytes head) {
 }
 
 bool crcOk(const Bytes& reply) {
-    if (reply.size() < 3)
-        return false;
+    if (reply.size() < 3) return false;
     std::uint16_t crc = crc16(std::span(reply).first(reply.size() - 2));
     return reply[reply.size() - 2] == (crc & 0xFF) && reply.back() == (crc >> 8);
 }
@@ -60,15 +59,15 @@ TEST(LineModel, StationAnswersEachFunction) {
         std::uint8_t function;
     };
     const Case cases[] = {
-        {{5, 0x03, 0x00, 0xEE, 0x00, 0x02}, 9, 0x03},    // pad and well
-        {{5, 0x03, 0x00, 0x3F, 0x00, 0x10}, 37, 0x03},   // current state
-        {{5, 0x04, 0x00, 0x40, 0x00, 0x40}, 133, 0x04},  // journal block 1
-        {{5, 0x03, 0xFF, 0xFF, 0x00, 0x01}, 5, 0x83},    // search probe: refused
-        {{5, 0x04, 0x3F, 0xFF, 0x00, 0x02}, 5, 0x84},    // beyond the journal
-        {{5, 0x06, 0x00, 0xB0, 0x01, 0x7C}, 8, 0x06},    // write register 176 := 380
-        {{5, 0x05, 0x00, 0x00, 0x27, 0x10}, 5, 0x85},    // clear, switch on: refused
-        {{5, 0x05, 0x00, 0x3F, 0x00, 0x00}, 8, 0x05},    // stop
-        {{5, 0x10, 0x00, 0x00, 0x00, 0x01}, 5, 0x90},    // unknown function
+        {{5, 0x03, 0x00, 0xEE, 0x00, 0x02}, 9, 0x03},   // pad and well
+        {{5, 0x03, 0x00, 0x3F, 0x00, 0x10}, 37, 0x03},  // current state
+        {{5, 0x04, 0x00, 0x40, 0x00, 0x40}, 133, 0x04}, // journal block 1
+        {{5, 0x03, 0xFF, 0xFF, 0x00, 0x01}, 5, 0x83},   // search probe: refused
+        {{5, 0x04, 0x3F, 0xFF, 0x00, 0x02}, 5, 0x84},   // beyond the journal
+        {{5, 0x06, 0x00, 0xB0, 0x01, 0x7C}, 8, 0x06},   // write register 176 := 380
+        {{5, 0x05, 0x00, 0x00, 0x27, 0x10}, 5, 0x85},   // clear, switch on: refused
+        {{5, 0x05, 0x00, 0x3F, 0x00, 0x00}, 8, 0x05},   // stop
+        {{5, 0x10, 0x00, 0x00, 0x00, 0x01}, 5, 0x90},   // unknown function
     };
     for (const Case& c : cases) {
         Bytes reply = m.onFrame(frame(c.request));
@@ -84,7 +83,7 @@ TEST(LineModel, StationAnswersEachFunction) {
 
 TEST(LineModel, JournalRegistersCarryTheImageInOrder) {
     LineModel m = lineWith({1});
-    Bytes reply = m.onFrame(frame({1, 0x04, 0x01, 0x00, 0x00, 0x40}));  // block 4: bytes 512..639
+    Bytes reply = m.onFrame(frame({1, 0x04, 0x01, 0x00, 0x00, 0x40})); // block 4: bytes 512..639
     ASSERT_EQ(reply.size(), 133u);
     EXPECT_TRUE(std::equal(reply.begin() + 3, reply.end() - 2, m.stations[0].journal.begin() + 512));
 }
@@ -99,7 +98,8 @@ TEST(LineModel, Gen3HandshakesAndSettingsWrite) {
     Bytes journal = m.onCommandByte(0x45);
     ASSERT_EQ(journal.size(), 1u + kJournalImageSize);
     std::uint16_t sum = additiveChecksum(std::span(journal).subspan(1));
-    EXPECT_EQ(m.onCommandByte(0xE0), (Bytes{0xE0, static_cast<std::uint8_t>(sum & 0xFF), static_cast<std::uint8_t>(sum >> 8)}));
+    EXPECT_EQ(m.onCommandByte(0xE0),
+              (Bytes{0xE0, static_cast<std::uint8_t>(sum & 0xFF), static_cast<std::uint8_t>(sum >> 8)}));
     EXPECT_EQ(m.onCommandByte(0x1E).size(), 8u);
 
     // A write without its closing 0xDF changes nothing; with it the block is taken.
@@ -107,12 +107,12 @@ TEST(LineModel, Gen3HandshakesAndSettingsWrite) {
     EXPECT_EQ(m.onCommandByte(0xDE), Bytes{0xDE});
     for (int k = 0; k < 512; ++k)
         EXPECT_EQ(m.onCommandByte(0x11), Bytes{0x11});
-    EXPECT_EQ(m.onCommandByte(0x45).size(), 1u + kJournalImageSize);  // another command: write dropped
+    EXPECT_EQ(m.onCommandByte(0x45).size(), 1u + kJournalImageSize); // another command: write dropped
     EXPECT_TRUE(m.gen3->settings == before);
     m.onCommandByte(0xDE);
     for (int k = 0; k < 512; ++k)
         m.onCommandByte(static_cast<std::uint8_t>(k));
-    EXPECT_EQ(m.onCommandByte(0xFF), Bytes{0xFF});  // a filler
+    EXPECT_EQ(m.onCommandByte(0xFF), Bytes{0xFF}); // a filler
     EXPECT_EQ(m.onCommandByte(0xDF), Bytes{0xDF});
     EXPECT_EQ(m.gen3->settings[300], 300 & 0xFF);
     EXPECT_TRUE(m.onCommandByte(0x99).empty());
@@ -141,8 +141,7 @@ TEST(JournalGenerator, Generation4JournalLooksLikeAStationsLife) {
     for (std::size_t k = 0; k < j.count(); ++k) {
         const JournalRecord& r = j.records[k];
         kinds[r.SOBYTIE == 255 ? 0 : r.SOBYTIE == 250 ? 1 : isStopEvent(r.SOBYTIE) ? 2 : 3]++;
-        if (isStopEvent(r.SOBYTIE))
-            stopCodes.insert(r.SOBYTIE);
+        if (isStopEvent(r.SOBYTIE)) stopCodes.insert(r.SOBYTIE);
         if (k > 0 && r.second == j.records[k - 1].second && r.minute == j.records[k - 1].minute &&
             r.hour == j.records[k - 1].hour && r.day == j.records[k - 1].day)
             ++sameSecond;
@@ -151,10 +150,10 @@ TEST(JournalGenerator, Generation4JournalLooksLikeAStationsLife) {
             EXPECT_LT(r.UAB, 460);
         }
     }
-    EXPECT_EQ(kinds[0], 960);  // every measurement slot in use
-    EXPECT_GT(kinds[1], 0);    // setting changes
-    EXPECT_GT(kinds[2], 10);   // stops
-    EXPECT_GT(kinds[3], 10);   // starts
+    EXPECT_EQ(kinds[0], 960); // every measurement slot in use
+    EXPECT_GT(kinds[1], 0);   // setting changes
+    EXPECT_GT(kinds[2], 10);  // stops
+    EXPECT_GT(kinds[3], 10);  // starts
     EXPECT_GE(stopCodes.size(), 4u);
     EXPECT_GT(sameSecond, 10u);
 }
@@ -172,10 +171,11 @@ TEST(JournalGenerator, Generation3JournalCarriesPadAndWell) {
 TEST(SimOptions, ParsesTheCommandLine) {
     SimOptions o;
     bool help = false;
-    EXPECT_EQ(parseSimOptions({"--gen4", "1,5,17", "--gen3", "99", "--recorder", "4", "--switch", "off", "--baud",
-                               "19200", "--corrupt", "0.05", "--drop", "0.02", "--slow-ms", "40", "--seed", "9"},
-                              o, help),
-              "");
+    EXPECT_EQ(
+        parseSimOptions({"--gen4", "1,5,17", "--gen3", "99", "--recorder", "4", "--switch", "off", "--baud",
+                         "19200", "--corrupt", "0.05", "--drop", "0.02", "--slow-ms", "40", "--seed", "9"},
+                        o, help),
+        "");
     EXPECT_EQ(o.gen4Addresses, (std::vector<std::uint8_t>{1, 5, 17}));
     EXPECT_EQ(o.gen3TypeCode, 99);
     EXPECT_EQ(o.recorderEntries, 4);
@@ -190,9 +190,14 @@ TEST(SimOptions, ParsesTheCommandLine) {
     EXPECT_EQ(parseSimOptions({}, d, help), "");
     EXPECT_EQ(d.gen4Addresses, (std::vector<std::uint8_t>{1}));
 
-    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-             {"--gen4", "0"}, {"--gen4", "1,,2"}, {"--gen4", "248"}, {"--corrupt", "1.5"}, {"--switch", "maybe"},
-             {"--baud"}, {"--bogus"}, {"stray"}}) {
+    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"--gen4", "0"},
+                                                                              {"--gen4", "1,,2"},
+                                                                              {"--gen4", "248"},
+                                                                              {"--corrupt", "1.5"},
+                                                                              {"--switch", "maybe"},
+                                                                              {"--baud"},
+                                                                              {"--bogus"},
+                                                                              {"stray"}}) {
         SimOptions x;
         EXPECT_NE(parseSimOptions(bad, x, help), "") << bad[0];
     }

@@ -17,7 +17,8 @@ SimOptions recorderLine(int entries) {
 }
 
 RecorderEntry entryOf(Simulator& sim, int i) {
-    return sim.withLine([&](LineModel& m) { return m.recorder->entries.at(static_cast<std::size_t>(i - 1)); });
+    return sim.withLine(
+        [&](LineModel& m) { return m.recorder->entries.at(static_cast<std::size_t>(i - 1)); });
 }
 
 TEST(Recorder, ProbeFindsTheRecorderAndItsCount) {
@@ -111,7 +112,7 @@ TEST(Recorder, DownloadOfAGeneration3EntryTurnsItsJournalBack) {
 TEST(Recorder, FailedDownloadStillTurnsTheRecorderBackTo9600) {
     SimOptions o = recorderLine(2);
     SimLine line(o);
-    line.sim.withLine([](LineModel& m) { m.recorder->count = 1; });  // entry 2 no longer answers
+    line.sim.withLine([](LineModel& m) { m.recorder->count = 1; }); // entry 2 no longer answers
     RecorderDownload got = downloadRecorderEntry(line.link, line.sim.devicePath(), 38400, 2);
     EXPECT_EQ(got.error, LinkError::St);
     EXPECT_EQ(line.sim.received().back().bytes[5], 0x2F);

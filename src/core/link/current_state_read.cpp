@@ -16,10 +16,8 @@ constexpr std::uint16_t kPadRegister = 238;
 LinkError readStateBlock(SerialLink& link, const FramedRequest& request, std::uint16_t firstRegister,
                          CurrentState& state) {
     const FramedReply reply = framedRequest(link, request);
-    if (reply.error != LinkError::None)
-        return reply.error;
-    if (!reply.valid)
-        return LinkError::Crc;
+    if (reply.error != LinkError::None) return reply.error;
+    if (!reply.valid) return LinkError::Crc;
     applyStateRegisterBytes(state, firstRegister, reply.data());
     return LinkError::None;
 }
@@ -32,11 +30,9 @@ CurrentStateRead readCurrentState4(SerialLink& link, std::uint8_t address) {
     if (result.error == LinkError::None)
         result.error =
             readStateBlock(link, currentStateSecondRequest(address), kSecondBlockRegister, result.state);
-    if (result.error != LinkError::None)
-        return result;
+    if (result.error != LinkError::None) return result;
     const FramedReply padWell = framedRequest(link, padWellRequest(address, kPadWellInStateReadTimeoutMs));
-    if (padWell.valid)
-        applyStateRegisterBytes(result.state, kPadRegister, padWell.data());
+    if (padWell.valid) applyStateRegisterBytes(result.state, kPadRegister, padWell.data());
     return result;
 }
 
@@ -56,7 +52,7 @@ CurrentStateRead readCurrentState3(SerialLink& link) {
         result.error = LinkError::Write_Error;
         return result;
     }
-    std::array<std::uint8_t, 8> answer{};  // the echo, then second, minute, hour, weekday, day, month, year
+    std::array<std::uint8_t, 8> answer{}; // the echo, then second, minute, hour, weekday, day, month, year
     for (std::uint8_t& b : answer) {
         const auto got = readWithAttempts(link, kValueReadAttempts);
         if (!got) {

@@ -12,7 +12,8 @@ StationProbe stationAnswers(SerialLink& link, std::uint8_t address) {
     return result;
 }
 
-SearchResult searchStations(SerialLink& link, int first, SearchDirection direction, const TransferProgress& progress) {
+SearchResult searchStations(SerialLink& link, int first, SearchDirection direction,
+                            const TransferProgress& progress) {
     SearchResult result;
     const int step = direction == SearchDirection::Up ? 1 : -1;
     for (int n = first; n >= kFirstStationAddress && n <= kLastStationAddress; n += step) {

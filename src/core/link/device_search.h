@@ -9,7 +9,7 @@
 namespace vorsan {
 
 struct StationProbe {
-    LinkError error = LinkError::None;  // Write_Error
+    LinkError error = LinkError::None; // Write_Error
     bool present = false;
 };
 
@@ -20,7 +20,7 @@ StationProbe stationAnswers(SerialLink& link, std::uint8_t address);
 enum class SearchDirection { Up, Down };
 
 struct SearchResult {
-    LinkError error = LinkError::None;  // Write_Error ends the search
+    LinkError error = LinkError::None; // Write_Error ends the search
     bool cancelled = false;
     std::optional<std::uint8_t> found;
 };

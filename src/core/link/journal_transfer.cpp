@@ -9,9 +9,9 @@
 namespace vorsan {
 namespace {
 
-constexpr int kJournalBlocks4 = 256;        // 64 registers = 128 bytes each
+constexpr int kJournalBlocks4 = 256; // 64 registers = 128 bytes each
 constexpr std::size_t kJournalBlockBytes4 = 128;
-constexpr int kJournalBlocks3 = 128;        // of 256 bytes
+constexpr int kJournalBlocks3 = 128; // of 256 bytes
 constexpr int kJournalBlockBytes3 = 256;
 constexpr int kJournalTimeoutSeconds3 = 150;
 
@@ -36,7 +36,8 @@ JournalRead readJournal4(SerialLink& link, std::uint8_t address, const TransferP
             return result;
         }
         const auto data = reply.data();
-        std::copy_n(data.begin(), kJournalBlockBytes4, result.image.begin() + static_cast<long>(result.received));
+        std::copy_n(data.begin(), kJournalBlockBytes4,
+                    result.image.begin() + static_cast<long>(result.received));
         result.received += kJournalBlockBytes4;
         if (!reportProgress(progress, k + 1, kJournalBlocks4) && k + 1 < kJournalBlocks4) {
             result.cancelled = true;

@@ -9,8 +9,7 @@ RecorderPresence recorderPresent(SerialLink& link) {
     RecorderPresence result;
     const FramedReply reply = framedRequest(link, recorderPresentRequest());
     result.error = reply.error;
-    if (reply.valid)
-        result.count = reply.registerValue(0);
+    if (reply.valid) result.count = reply.registerValue(0);
     return result;
 }
 
@@ -29,8 +28,7 @@ PadWellReply readPadWell(SerialLink& link, std::uint8_t address, int timeoutMs) 
 LineProbe probeLine(SerialLink& link, std::uint8_t address) {
     LineProbe line;
     const ProbeResult echo = probe(link);
-    if (echo.answered)
-        line.typeCode = echo.typeCode;
+    if (echo.answered) line.typeCode = echo.typeCode;
     if (echo.answered && (echo.typeCode == 11 || echo.typeCode == 99)) {
         line.device = LineDevice::Gen3Controller;
         return line;

@@ -13,7 +13,7 @@ inline constexpr std::uint16_t kNoRecorder = 255;
 // recorderPresent: FF 03 00 20 00 01, 7 bytes, 100 ms, one try. The count is register 0x20, or
 // kNoRecorder when no valid reply came.
 struct RecorderPresence {
-    LinkError error = LinkError::None;  // Write_Error only
+    LinkError error = LinkError::None; // Write_Error only
     std::uint16_t count = kNoRecorder;
     bool present() const { return count != kNoRecorder; }
 };
@@ -22,7 +22,7 @@ RecorderPresence recorderPresent(SerialLink& link);
 // readPadWell: A 03 00 EE 00 02 (registers 238, 239), 9 bytes, one try. Without a valid reply
 // both numbers are 0xFFFF.
 struct PadWellReply {
-    LinkError error = LinkError::None;  // Write_Error only
+    LinkError error = LinkError::None; // Write_Error only
     bool valid = false;
     std::uint16_t pad = 0xFFFF;
     std::uint16_t well = 0xFFFF;
@@ -36,8 +36,8 @@ enum class LineDevice { Nothing, Gen3Controller, Gen4Station, Recorder };
 // else the pad-and-well request of the station at `address`.
 struct LineProbe {
     LineDevice device = LineDevice::Nothing;
-    LinkError error = LinkError::None;  // Write_Error of the pad-and-well request
-    int typeCode = -1;                  // generation 3 type code (11 or 99); 9999 for the 0xFE answer
+    LinkError error = LinkError::None; // Write_Error of the pad-and-well request
+    int typeCode = -1;                 // generation 3 type code (11 or 99); 9999 for the 0xFE answer
     std::uint16_t recorderCount = kNoRecorder;
     std::uint16_t pad = 0xFFFF;
     std::uint16_t well = 0xFFFF;

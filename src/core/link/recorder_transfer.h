@@ -33,13 +33,15 @@ struct RecorderDirectoryEntry {
     // Entries without pad or well cannot be downloaded into the window.
     bool loadable() const { return pad() != 0xFFFF && well() != 0xFFFF; }
 
-private:
-    std::uint16_t word(std::size_t at) const { return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]); }
+  private:
+    std::uint16_t word(std::size_t at) const {
+        return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
+    }
 };
 
 struct RecorderDirectory {
-    LinkError error = LinkError::None;  // Write_Error ends the reading
-    std::vector<RecorderDirectoryEntry> entries;  // entry i at index i - 1; missing replies leave zeros
+    LinkError error = LinkError::None;           // Write_Error ends the reading
+    std::vector<RecorderDirectoryEntry> entries; // entry i at index i - 1; missing replies leave zeros
 };
 
 // For each entry i from 1 to count (at most 63): i 03 00 10 00 04 and i 03 00 EE 00 04, 13 bytes,
@@ -51,8 +53,8 @@ RecorderDirectory readRecorderDirectory(SerialLink& link, int count);
 std::string recorderEntryCaption(int entry, const RecorderDirectoryEntry& e);
 
 struct RecorderDownload {
-    OpenResult open;                    // a failed open of either speed
-    LinkError error = LinkError::None;  // Write_Error, or St for a missing or corrupt block
+    OpenResult open;                   // a failed open of either speed
+    LinkError error = LinkError::None; // Write_Error, or St for a missing or corrupt block
     bool cancelled = false;
     ControllerGeneration generation = ControllerGeneration::Gen4;
     JournalImage image{};               // a generation 3 image is turned back end for end

@@ -11,9 +11,9 @@
 namespace vorsan {
 namespace {
 
-constexpr int kSettingsBlocks4 = 16;          // of 16 registers = 32 bytes
+constexpr int kSettingsBlocks4 = 16; // of 16 registers = 32 bytes
 constexpr std::size_t kSettingsBlockBytes4 = 32;
-constexpr int kSettingsBlocks3 = 8;           // of 64 bytes
+constexpr int kSettingsBlocks3 = 8; // of 64 bytes
 constexpr int kSettingsBlockBytes3 = 64;
 constexpr int kSettingsTimeoutSeconds3 = 10;
 constexpr int kWriteBeginTries3 = 10;
@@ -27,9 +27,9 @@ struct Gen3Block {
 
 Gen3Block readGen3Block(SerialLink& link, const TransferProgress& progress) {
     Gen3Block result;
-    const BlockReadResult read =
-        blockRead(link, kSettingsReadCommand, kSettingsBlocks3, kSettingsBlockBytes3, kSettingsTimeoutSeconds3,
-                  [&](int done, int total) { reportProgress(progress, done, total); });
+    const BlockReadResult read = blockRead(
+        link, kSettingsReadCommand, kSettingsBlocks3, kSettingsBlockBytes3, kSettingsTimeoutSeconds3,
+        [&](int done, int total) { reportProgress(progress, done, total); });
     std::copy_n(read.data.begin(), std::min(read.data.size(), result.block.size()), result.block.begin());
     if (read.error != LinkError::None) {
         result.error = read.error;
@@ -124,7 +124,8 @@ SettingsWrite4 writeSettings4(SerialLink& link, std::uint8_t address, const Sett
     return result;
 }
 
-SettingsWrite3 writeSettings3(SerialLink& link, const SettingsCatalogue& catalogue, const TransferProgress& progress) {
+SettingsWrite3 writeSettings3(SerialLink& link, const SettingsCatalogue& catalogue,
+                              const TransferProgress& progress) {
     SettingsWrite3 result;
     const Gen3Block read = readGen3Block(link, {});
     result.error = read.error;
@@ -161,17 +162,14 @@ SettingsWrite3 writeSettings3(SerialLink& link, const SettingsCatalogue& catalog
     reportProgress(progress, 0, total);
     for (int k = 0; k < total; ++k) {
         const CommandEcho echo = singleCommand(link, result.sent[static_cast<std::size_t>(k)]);
-        if (echo != CommandEcho::Echoed)
-            bad = true;
-        if (echo == CommandEcho::NotWritten)
-            ++result.missingBytes;
+        if (echo != CommandEcho::Echoed) bad = true;
+        if (echo == CommandEcho::NotWritten) ++result.missingBytes;
         reportProgress(progress, k + 1, total);
     }
     while (result.missingBytes > 0 && result.fillerBytes < kFillerLimit3) {
         const int round = result.missingBytes;
         for (int k = 0; k < round; ++k) {
-            if (singleCommand(link, kProbeCommand) != CommandEcho::NotWritten)
-                --result.missingBytes;
+            if (singleCommand(link, kProbeCommand) != CommandEcho::NotWritten) --result.missingBytes;
             ++result.fillerBytes;
         }
     }
@@ -179,7 +177,7 @@ SettingsWrite3 writeSettings3(SerialLink& link, const SettingsCatalogue& catalog
         result.message = "Уставки отправлены не верно!";
         return result;
     }
-    singleCommand(link, kSettingsWriteEnd);  // its answer carries nothing the program uses
+    singleCommand(link, kSettingsWriteEnd); // its answer carries nothing the program uses
     result.catalogue = catalogue;
     readSettingsBlock(result.catalogue, result.sent, BlockLayout::controller);
     return result;

@@ -17,10 +17,10 @@ struct SettingsRead {
     // Time_Error, ContrSumError.
     LinkError error = LinkError::None;
     bool cancelled = false;
-    ParameterBlock block{};          // as the controller sent it
-    SettingsCatalogue catalogue;     // the generation's catalogue with the values of the block
+    ParameterBlock block{};             // as the controller sent it
+    SettingsCatalogue catalogue;        // the generation's catalogue with the values of the block
     CurrentState state = unreadState(); // generation 4: taken from the same block (no pad, well)
-    int typeCode = -1;               // generation 3: valueRequest(54), -1 when it failed
+    int typeCode = -1;                  // generation 3: valueRequest(54), -1 when it failed
     bool ok() const { return error == LinkError::None && !cancelled; }
 };
 
@@ -36,9 +36,9 @@ SettingsRead readSettings3(SerialLink& link, const TransferProgress& progress = 
 std::string settingsReadMessage(ControllerGeneration generation, LinkError error);
 
 struct SettingsWrite4 {
-    LinkError error = LinkError::None;  // Write_Error, or St when a setting failed all 6 tries
+    LinkError error = LinkError::None; // Write_Error, or St when a setting failed all 6 tries
     bool cancelled = false;
-    int written = 0;                    // settings acknowledged
+    int written = 0; // settings acknowledged
     int retries = 0;
     bool ok() const { return error == LinkError::None && !cancelled; }
 };
@@ -50,11 +50,11 @@ SettingsWrite4 writeSettings4(SerialLink& link, std::uint8_t address, const Sett
                               const TransferProgress& progress = {});
 
 struct SettingsWrite3 {
-    std::string message;        // "" on success, else the text for the user
+    std::string message; // "" on success, else the text for the user
     LinkError error = LinkError::None;
-    ParameterBlock sent{};      // the controller's block with the values overlaid
-    int missingBytes = 0;       // bytes that could not be written, after the filler rounds
-    int fillerBytes = 0;        // 0xFF fillers sent
+    ParameterBlock sent{};       // the controller's block with the values overlaid
+    int missingBytes = 0;        // bytes that could not be written, after the filler rounds
+    int fillerBytes = 0;         // 0xFF fillers sent
     SettingsCatalogue catalogue; // on success: every value as sent (0xFFFF ones become the controller's)
     bool ok() const { return message.empty(); }
 };

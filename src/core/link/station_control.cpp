@@ -55,7 +55,9 @@ ClearResult clearChronology4(SerialLink& link, std::uint8_t address) {
     const FixedOutcome r = fixedExchange(link, clearChronologyRequest(address));
     ClearResult result;
     result.error = r.error;
-    result.outcome = r.valid ? ClearOutcome::Refused : r.answered ? ClearOutcome::Accepted : ClearOutcome::Silent;
+    result.outcome = r.valid      ? ClearOutcome::Refused
+                     : r.answered ? ClearOutcome::Accepted
+                                  : ClearOutcome::Silent;
     return result;
 }
 
@@ -63,7 +65,9 @@ ClearResult clearChronology3(SerialLink& link) {
     const ByteAnswer r = commandWithAnswer(link, kClearChronologyCommand);
     ClearResult result;
     result.error = r.error;
-    result.outcome = !r.answer ? ClearOutcome::Silent : *r.answer != 0 ? ClearOutcome::Refused : ClearOutcome::Accepted;
+    result.outcome = !r.answer        ? ClearOutcome::Silent
+                     : *r.answer != 0 ? ClearOutcome::Refused
+                                      : ClearOutcome::Accepted;
     return result;
 }
 

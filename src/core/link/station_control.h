@@ -9,13 +9,13 @@
 namespace vorsan {
 
 enum class ClearOutcome {
-    Refused,   // the controller refused (its mode switch is not off): show kClearRefusedMessage
-    Accepted,  // an answer other than a refusal came
-    Silent,    // nothing came
+    Refused,  // the controller refused (its mode switch is not off): show kClearRefusedMessage
+    Accepted, // an answer other than a refusal came
+    Silent,   // nothing came
 };
 
 struct ClearResult {
-    LinkError error = LinkError::None;  // Write_Error
+    LinkError error = LinkError::None; // Write_Error
     ClearOutcome outcome = ClearOutcome::Silent;
 };
 
