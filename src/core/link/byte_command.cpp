@@ -7,12 +7,12 @@ namespace {
 constexpr int kSingleCommandWriteTries = 10;
 constexpr int kChecksumTimeoutSeconds = 2;
 
-bool writeOne(SerialLink& link, std::uint8_t b) {
+} // namespace
+
+bool writeByte(SerialLink& link, std::uint8_t b) {
     const WriteResult w = link.write(std::span(&b, 1));
     return w.ok && w.written == 1;
 }
-
-} // namespace
 
 std::optional<std::uint8_t> readWithAttempts(SerialLink& link, int attempts) {
     for (int i = 0; i < attempts; ++i)
@@ -23,7 +23,7 @@ std::optional<std::uint8_t> readWithAttempts(SerialLink& link, int attempts) {
 ValueResult valueRequest(SerialLink& link, std::uint8_t command) {
     ValueResult result;
     link.purge();
-    if (!writeOne(link, command)) {
+    if (!writeByte(link, command)) {
         result.error = LinkError::Write_Error0;
         return result;
     }
@@ -31,7 +31,7 @@ ValueResult valueRequest(SerialLink& link, std::uint8_t command) {
         result.error = LinkError::Read_Error1;
         return result;
     }
-    if (!writeOne(link, kChecksumCommand)) {
+    if (!writeByte(link, kChecksumCommand)) {
         result.error = LinkError::Write_Error;
         return result;
     }
@@ -52,7 +52,8 @@ ValueResult valueRequest(SerialLink& link, std::uint8_t command) {
 CommandEcho singleCommand(SerialLink& link, std::uint8_t b) {
     link.purge();
     bool written = false;
-    for (int i = 0; i < kSingleCommandWriteTries && !written; ++i) written = writeOne(link, b);
+    for (int i = 0; i < kSingleCommandWriteTries && !written; ++i)
+        written = writeByte(link, b);
     if (!written) return CommandEcho::NotWritten;
     return readWithAttempts(link, kShortReadAttempts) == b ? CommandEcho::Echoed : CommandEcho::NoEcho;
 }
@@ -65,7 +66,7 @@ BlockReadResult blockRead(SerialLink& link, std::uint8_t command, int blocks, in
     if (progress) progress(0, blocks);
 
     link.purge();
-    if (!writeOne(link, command)) {
+    if (!writeByte(link, command)) {
         result.error = LinkError::Write_Error;
         return result;
     }
@@ -96,8 +97,7 @@ ChecksumResult readControllerChecksum(SerialLink& link) {
     const BlockReadResult r = blockRead(link, kChecksumCommand, 1, 2, kChecksumTimeoutSeconds);
     ChecksumResult result;
     result.error = r.error;
-    if (r.error == LinkError::None)
-        result.checksum = static_cast<std::uint16_t>(r.data[0] | r.data[1] << 8);
+    if (r.error == LinkError::None) result.checksum = static_cast<std::uint16_t>(r.data[0] | r.data[1] << 8);
     return result;
 }
 
@@ -105,7 +105,7 @@ ProbeResult probe(SerialLink& link) {
     ProbeResult result;
     if (!link.isRs232()) return result;
     link.purge();
-    if (!writeOne(link, kProbeCommand)) return result;
+    if (!writeByte(link, kProbeCommand)) return result;
     const auto answer = readWithAttempts(link, kShortReadAttempts);
     if (answer == kProbeCommand) {
         result.answered = true;

@@ -14,11 +14,11 @@
 
 namespace vorsan {
 
-inline constexpr std::uint8_t kProbeCommand = 0xFF;      // also the filler byte of a settings write
-inline constexpr std::uint8_t kChecksumCommand = 0xE0;   // checksum of the last block; value handshake
+inline constexpr std::uint8_t kProbeCommand = 0xFF;    // also the filler byte of a settings write
+inline constexpr std::uint8_t kChecksumCommand = 0xE0; // checksum of the last block; value handshake
 inline constexpr std::uint8_t kRecorderProbeAnswer = 0xFE;
-inline constexpr std::uint8_t kTypeCodeCommand = 54;     // controller type code (11 or 99)
-inline constexpr std::uint8_t kJournalCommand = 0x45;    // 32768 bytes, 128 blocks of 256
+inline constexpr std::uint8_t kTypeCodeCommand = 54;       // controller type code (11 or 99)
+inline constexpr std::uint8_t kJournalCommand = 0x45;      // 32768 bytes, 128 blocks of 256
 inline constexpr std::uint8_t kSettingsReadCommand = 0xDD; // 512 bytes, 8 blocks of 64
 inline constexpr std::uint8_t kSettingsWriteBegin = 0xDE;
 inline constexpr std::uint8_t kSettingsWriteEnd = 0xDF;
@@ -30,6 +30,9 @@ inline constexpr std::uint8_t kStopCommand = 0x28;
 inline constexpr int kShortReadAttempts = 20;
 inline constexpr int kValueReadAttempts = 100;
 inline constexpr int kRecorderTypeCode = 9999; // what probe() reports for the 0xFE answer
+
+// Writes one byte; false unless the driver took it.
+bool writeByte(SerialLink& link, std::uint8_t b);
 
 // Reads until a byte arrives, at most `attempts` read attempts.
 std::optional<std::uint8_t> readWithAttempts(SerialLink& link, int attempts);

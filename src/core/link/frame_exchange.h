@@ -23,10 +23,10 @@
 namespace vorsan {
 
 struct ExchangeResult {
-    bool received = false;          // all N reply bytes arrived within the time-out
+    bool received = false;             // all N reply bytes arrived within the time-out
     LinkError error = LinkError::None; // Write_Error only; a time-out leaves None
-    std::uint16_t receivedCrc = 0;  // last two reply bytes, low byte first (valid when received)
-    bool skipped = false;           // framedExchangeFixed on a port that is not RS-232: no I/O
+    std::uint16_t receivedCrc = 0;     // last two reply bytes, low byte first (valid when received)
+    bool skipped = false;              // framedExchangeFixed on a port that is not RS-232: no I/O
 };
 
 // buffer holds the request in its first requestLength bytes; the reply overwrites it from index 0.
@@ -53,8 +53,9 @@ struct FramedReply {
     std::span<const std::uint8_t> data() const {
         return length >= 5 ? std::span(bytes).subspan(3, length - 5) : std::span<const std::uint8_t>{};
     }
-    // Register i of a 0x03/0x04 reply, high byte first.
+    // Register i of a 0x03/0x04 reply, high byte first; 0xFFFF beyond the reply.
     std::uint16_t registerValue(std::size_t i) const {
+        if (5 + 2 * i + 2 > length || length > bytes.size()) return 0xFFFF;
         return static_cast<std::uint16_t>(bytes[3 + 2 * i] << 8 | bytes[4 + 2 * i]);
     }
 };

@@ -6,8 +6,12 @@ namespace vorsan {
 
 namespace {
 
-std::uint8_t hi(std::uint16_t v) { return static_cast<std::uint8_t>(v >> 8); }
-std::uint8_t lo(std::uint16_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+std::uint8_t hi(std::uint16_t v) {
+    return static_cast<std::uint8_t>(v >> 8);
+}
+std::uint8_t lo(std::uint16_t v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
 
 FramedRequest withTiming(FramedRequest r, int timeoutMs, int tries) {
     r.timeoutMs = timeoutMs;
@@ -51,9 +55,15 @@ FramedRequest makeRequest(std::uint8_t address, std::uint8_t function, std::uint
     r.bytes[7] = hi(crc);
     switch (function) {
     case kFnReadRegisters:
-    case kFnReadInputRegisters: r.replyLength = 5 + 2 * static_cast<std::size_t>(countOrValue); break;
-    case kFnWriteRegister: r.replyLength = kRequestLength; break;
-    default: r.replyLength = kRefusalLength; break;
+    case kFnReadInputRegisters:
+        r.replyLength = 5 + 2 * static_cast<std::size_t>(countOrValue);
+        break;
+    case kFnWriteRegister:
+        r.replyLength = kRequestLength;
+        break;
+    default:
+        r.replyLength = kRefusalLength;
+        break;
     }
     return r;
 }

@@ -28,8 +28,8 @@ inline constexpr std::size_t kRefusalLength = 5;
 // The longest reply of the program: a journal block of 64 registers.
 inline constexpr std::size_t kMaxReplyLength = 133;
 
-inline constexpr int kBlockTries = 6;          // block transfers of journal and settings
-inline constexpr int kFixedTimeoutMs = 500;    // framedExchangeFixed
+inline constexpr int kBlockTries = 6;       // block transfers of journal and settings
+inline constexpr int kFixedTimeoutMs = 500; // framedExchangeFixed
 inline constexpr int kDefaultTimeoutMs = 300;
 
 struct FramedRequest {

@@ -6,7 +6,7 @@
 namespace vorsan {
 
 class LinkClock {
-public:
+  public:
     virtual ~LinkClock() = default;
     // Microseconds since an arbitrary fixed point; never goes backwards.
     virtual std::int64_t nowMicros() const = 0;
@@ -15,7 +15,7 @@ public:
 
 // std::chrono::steady_clock.
 class SteadyLinkClock final : public LinkClock {
-public:
+  public:
     std::int64_t nowMicros() const override;
     // The one instance links use unless they are given another clock.
     static const SteadyLinkClock& instance();
@@ -23,7 +23,7 @@ public:
 
 // A clock that moves only when told to (tests, the scripted line).
 class VirtualLinkClock final : public LinkClock {
-public:
+  public:
     explicit VirtualLinkClock(std::int64_t startMicros = 1'000'000) : now_(startMicros) {}
     std::int64_t nowMicros() const override { return now_; }
     void advanceMicros(std::int64_t micros) { now_ += micros > 0 ? micros : 0; }
@@ -31,7 +31,7 @@ public:
     // Moves to the given time if it lies ahead; never goes back.
     void advanceTo(std::int64_t micros) { now_ = micros > now_ ? micros : now_; }
 
-private:
+  private:
     std::int64_t now_;
 };
 

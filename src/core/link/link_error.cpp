@@ -44,8 +44,12 @@ const ErrorText& textOf(LinkError error) {
 
 } // namespace
 
-std::string_view errorWord(LinkError error) { return textOf(error).word; }
+std::string_view errorWord(LinkError error) {
+    return textOf(error).word;
+}
 
-std::string_view errorMessage(LinkError error) { return textOf(error).message; }
+std::string_view errorMessage(LinkError error) {
+    return textOf(error).message;
+}
 
 } // namespace vorsan

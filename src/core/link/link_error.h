@@ -8,23 +8,23 @@
 namespace vorsan {
 
 enum class LinkError {
-    None,           // success: the empty word
+    None, // success: the empty word
     // opening the port
     OpenPort_Error, // the device could not be opened (missing, no permission, held by another program)
     DCB_Error,      // speed / 8 data bits / no parity could not be applied
     TimeOut_Error,  // the read mode (time-outs) could not be applied
     // exchanges
-    Write_Error,    // a request (or the second byte of a value request) could not be written
-    Read_Error,     // a block read got no echo of its command
-    Time_Error,     // a block read did not complete within its time-out
-    Write_Error0,   // a value request could not write its command byte
-    Read_Error1,    // a value request got no echo (or a wrong one) of its command byte
-    Read_Error2,    // a value request got no echo of 0xE0
-    Read_Error3,    // a value request got no value byte
+    Write_Error,  // a request (or the second byte of a value request) could not be written
+    Read_Error,   // a block read got no echo of its command
+    Time_Error,   // a block read did not complete within its time-out
+    Write_Error0, // a value request could not write its command byte
+    Read_Error1,  // a value request got no echo (or a wrong one) of its command byte
+    Read_Error2,  // a value request got no echo of 0xE0
+    Read_Error3,  // a value request got no value byte
     // transactions
-    Crc,            // "crc": a current-state block missing or corrupt
-    St,             // a settings block or setting failed all its tries
-    ContrSumError,  // the additive checksum of a bulk transfer did not match the controller's
+    Crc,           // "crc": a current-state block missing or corrupt
+    St,            // a settings block or setting failed all its tries
+    ContrSumError, // the additive checksum of a bulk transfer did not match the controller's
 };
 
 // The error word: "" for None, otherwise the enumerator's name ("crc" for Crc).

@@ -13,27 +13,36 @@ OpenFailureCause openFailureCause(int e) {
     switch (e) {
     case ENOENT:
     case ENODEV:
-    case ENXIO: return OpenFailureCause::Missing;
+    case ENXIO:
+        return OpenFailureCause::Missing;
     case EACCES:
-    case EPERM: return OpenFailureCause::PermissionDenied;
+    case EPERM:
+        return OpenFailureCause::PermissionDenied;
     case EBUSY:
-    case EWOULDBLOCK: return OpenFailureCause::Busy;
-    case ENOTTY: return OpenFailureCause::NotATerminal;
-    default: return OpenFailureCause::Other;
+    case EWOULDBLOCK:
+        return OpenFailureCause::Busy;
+    case ENOTTY:
+        return OpenFailureCause::NotATerminal;
+    default:
+        return OpenFailureCause::Other;
     }
 }
 
 std::string openFailureReason(OpenFailureCause cause, const std::string& device, const std::string& group,
                               const std::string& user, int errnoValue) {
     switch (cause) {
-    case OpenFailureCause::Missing: return "Устройство " + device + " не существует.";
+    case OpenFailureCause::Missing:
+        return "Устройство " + device + " не существует.";
     case OpenFailureCause::PermissionDenied:
         return "Нет прав на устройство " + device + " (группа " + group +
                "). Добавьте пользователя в группу: sudo usermod -aG " + group + " " + user +
                " и войдите в систему заново.";
-    case OpenFailureCause::Busy: return "Порт " + device + " занят другой программой.";
-    case OpenFailureCause::NotATerminal: return device + " не является последовательным портом.";
-    case OpenFailureCause::Other: break;
+    case OpenFailureCause::Busy:
+        return "Порт " + device + " занят другой программой.";
+    case OpenFailureCause::NotATerminal:
+        return device + " не является последовательным портом.";
+    case OpenFailureCause::Other:
+        break;
     }
     return device + ": " + std::strerror(errnoValue);
 }

@@ -94,21 +94,16 @@ OpenResult PosixSerialLink::doOpen(const std::string& device, int speed) {
         result.reason = describeOpenFailure(device, errno);
         return result;
     }
-    if (!isatty(fd)) {
+    // The lock refuses a second program that honours it, root included; TIOCEXCL refuses every
+    // later open of the device except by root. A file that is no terminal refuses TIOCEXCL and
+    // then fails on the line settings below.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         result.error = LinkError::OpenPort_Error;
-        result.reason = describeOpenFailure(device, ENOTTY);
+        result.reason = describeOpenFailure(device, EBUSY);
         return result;
     }
-    // TIOCEXCL refuses later opens of the device (except by root); the lock refuses a second
-    // program that honours it, root included.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
-        const int e = errno == EWOULDBLOCK ? EBUSY : errno;
-        ::close(fd);
-        result.error = LinkError::OpenPort_Error;
-        result.reason = describeOpenFailure(device, e);
-        return result;
-    }
+    ioctl(fd, TIOCEXCL);
     if (speed <= 0 || !applyLineSettings(fd, speed)) {
         releaseFd(fd);
         result.error = LinkError::DCB_Error;
@@ -131,7 +126,9 @@ void PosixSerialLink::doClose() {
     pendingBegin_ = pendingEnd_ = 0;
 }
 
-bool PosixSerialLink::isRs232() const { return fd_ >= 0 && isatty(fd_); }
+bool PosixSerialLink::isRs232() const {
+    return fd_ >= 0 && isatty(fd_);
+}
 
 bool PosixSerialLink::doPurge() {
     pendingBegin_ = pendingEnd_ = 0;

@@ -15,7 +15,7 @@
 namespace vorsan {
 
 class PosixSerialLink final : public SerialLink {
-public:
+  public:
     PosixSerialLink() = default;
     ~PosixSerialLink() override;
 
@@ -24,7 +24,7 @@ public:
     // The open file descriptor, or -1.
     int fd() const { return fd_; }
 
-protected:
+  protected:
     OpenResult doOpen(const std::string& device, int speed) override;
     void doClose() override;
     bool doPurge() override;
@@ -32,7 +32,7 @@ protected:
     ReadResult doReadByte() override;
     void doSetRts(bool raised) override;
 
-private:
+  private:
     // Bytes taken from the driver in one read() and not yet handed out.
     std::array<std::uint8_t, 256> pending_{};
     std::size_t pendingBegin_ = 0;

@@ -9,7 +9,9 @@ namespace vorsan {
 
 namespace {
 
-std::int64_t toMicros(double ms) { return static_cast<std::int64_t>(std::llround(ms * 1000.0)); }
+std::int64_t toMicros(double ms) {
+    return static_cast<std::int64_t>(std::llround(ms * 1000.0));
+}
 
 } // namespace
 
@@ -26,7 +28,9 @@ Bytes withBadCrc(Bytes frame) {
     return out;
 }
 
-ScriptedLink::ScriptedLink() { setClock(clock_); }
+ScriptedLink::ScriptedLink() {
+    setClock(clock_);
+}
 
 ScriptedLink& ScriptedLink::expect(Bytes request) {
     turns_.push_back(Turn{std::move(request), {}, std::nullopt});
@@ -43,7 +47,9 @@ ScriptedLink::Turn& ScriptedLink::lastTurn() {
     return turns_.back();
 }
 
-ScriptedLink& ScriptedLink::reply(const Bytes& bytes, double delayMs) { return replyPaced(bytes, delayMs, 0); }
+ScriptedLink& ScriptedLink::reply(const Bytes& bytes, double delayMs) {
+    return replyPaced(bytes, delayMs, 0);
+}
 
 ScriptedLink& ScriptedLink::replyPaced(const Bytes& bytes, double delayMs, double gapMs) {
     lastTurn().pieces.push_back(Piece{bytes, toMicros(delayMs), toMicros(gapMs)});
@@ -56,7 +62,14 @@ ScriptedLink& ScriptedLink::failWrite(std::size_t accepted) {
 }
 
 void ScriptedLink::inject(const Bytes& bytes, std::int64_t atMicros) {
-    for (std::uint8_t b : bytes) schedule(atMicros, b);
+    for (std::uint8_t b : bytes)
+        schedule(atMicros, b);
+}
+
+void ScriptedLink::setResponder(Responder responder, double delayMs, double gapMs) {
+    responder_ = std::move(responder);
+    responderDelay_ = toMicros(delayMs);
+    responderGap_ = toMicros(gapMs);
 }
 
 void ScriptedLink::failOpen(LinkError error, std::string reason) {
@@ -83,12 +96,15 @@ OpenResult ScriptedLink::doOpen(const std::string& device, int speed) {
     return {};
 }
 
-void ScriptedLink::doClose() { open_ = false; }
+void ScriptedLink::doClose() {
+    open_ = false;
+}
 
 bool ScriptedLink::doPurge() {
     ++purges_;
     const std::int64_t now = clock_.nowMicros();
-    while (!arriving_.empty() && arriving_.front().atMicros <= now) arriving_.pop_front();
+    while (!arriving_.empty() && arriving_.front().atMicros <= now)
+        arriving_.pop_front();
     return open_;
 }
 
@@ -99,6 +115,9 @@ WriteResult ScriptedLink::doWrite(std::span<const std::uint8_t> bytes) {
     if (!turns_.empty()) {
         turn = std::move(turns_.front());
         turns_.pop_front();
+    } else if (responder_) {
+        turn.pieces.push_back(
+            Piece{responder_(Bytes(bytes.begin(), bytes.end())), responderDelay_, responderGap_});
     }
     if (turn.failAfter) {
         result.written = std::min(*turn.failAfter, bytes.size());
@@ -132,6 +151,8 @@ ReadResult ScriptedLink::doReadByte() {
     return result;
 }
 
-void ScriptedLink::doSetRts(bool raised) { rts_ = raised; }
+void ScriptedLink::doSetRts(bool raised) {
+    rts_ = raised;
+}
 
 } // namespace vorsan

@@ -16,12 +16,17 @@
 //   line.expect(request);                                      // silence
 //   line.anyWrite().failWrite();                               // the driver refuses the write
 //   line.inject({0x55}, line.nowMicros());                     // junk already on the line
+//
+// For long transactions a responder plays the device: it is asked for every write that finds
+// no turn left and returns the reply (empty: silence), delivered from responderDelayMs after the
+// write, one byte every responderGapMs.
 #include "link/link_clock.h"
 #include "link/serial_link.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +40,7 @@ Bytes withCrc(Bytes frame);
 Bytes withBadCrc(Bytes frame);
 
 class ScriptedLink final : public SerialLink {
-public:
+  public:
     ScriptedLink();
 
     // ---- script ----
@@ -51,6 +56,9 @@ public:
     ScriptedLink& failWrite(std::size_t accepted = 0);
     // Bytes that arrive at an absolute time, whatever is written (noise, a late reply).
     void inject(const Bytes& bytes, std::int64_t atMicros);
+    // The device's answer to writes that find no turn left.
+    using Responder = std::function<Bytes(const Bytes& written)>;
+    void setResponder(Responder responder, double delayMs = 1, double gapMs = 0);
 
     // ---- line behaviour ----
     void setRs232(bool rs232) { rs232_ = rs232; }
@@ -76,7 +84,7 @@ public:
     bool isOpen() const override { return open_; }
     bool isRs232() const override { return rs232_; }
 
-protected:
+  protected:
     OpenResult doOpen(const std::string& device, int speed) override;
     void doClose() override;
     bool doPurge() override;
@@ -84,7 +92,7 @@ protected:
     ReadResult doReadByte() override;
     void doSetRts(bool raised) override;
 
-private:
+  private:
     struct Arrival {
         std::int64_t atMicros;
         std::uint8_t byte;
@@ -108,6 +116,9 @@ private:
     std::deque<Arrival> arriving_; // ordered by time
     std::vector<Bytes> writes_;
     std::optional<OpenResult> openFailure_;
+    Responder responder_;
+    std::int64_t responderDelay_ = 0;
+    std::int64_t responderGap_ = 0;
     std::string device_;
     int speed_ = 0;
     std::size_t mismatches_ = 0;

@@ -32,8 +32,8 @@ bool SerialLink::purge() {
 WriteResult SerialLink::write(std::span<const std::uint8_t> bytes) {
     const WriteResult result = doWrite(bytes);
     if (observer_ && result.written > 0)
-        observer_->onTraffic(TrafficDirection::Written,
-                            bytes.first(std::min(result.written, bytes.size())), nowMicros());
+        observer_->onTraffic(TrafficDirection::Written, bytes.first(std::min(result.written, bytes.size())),
+                             nowMicros());
     return result;
 }
 

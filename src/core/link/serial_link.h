@@ -49,7 +49,7 @@ enum class LinkControl { Opened, OpenFailed, Closed, Purged, RtsRaised, RtsDropp
 // Sees every byte the link writes and reads, with the link clock's time in microseconds.
 // Called synchronously from the link's operations; it must not call back into the link.
 class LinkObserver {
-public:
+  public:
     virtual ~LinkObserver() = default;
     virtual void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
                            std::int64_t micros) = 0;
@@ -57,7 +57,7 @@ public:
 };
 
 class SerialLink {
-public:
+  public:
     // The longest a readByte waits for a byte: 1 ms per byte plus 3 ms.
     static constexpr int kReadByteTimeoutMs = 4;
 
@@ -95,7 +95,7 @@ public:
     void setObserver(LinkObserver* observer) { observer_ = observer; }
     LinkObserver* observer() const { return observer_; }
 
-protected:
+  protected:
     virtual OpenResult doOpen(const std::string& device, int speed) = 0;
     virtual void doClose() = 0;
     virtual bool doPurge() = 0;
@@ -103,7 +103,7 @@ protected:
     virtual ReadResult doReadByte() = 0;
     virtual void doSetRts(bool raised) = 0;
 
-private:
+  private:
     void notify(LinkControl what) {
         if (observer_) observer_->onControl(what, nowMicros());
     }
