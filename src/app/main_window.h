@@ -1,9 +1,105 @@
 #pragma once
-#include <QMainWindow>
+// The main window: owns the long-lived state (WindowState), builds the menus, tool bar, page
+// control and status bar, runs start-up, and wires commands to the pages that implement them.
+// The pages own their views; the link, journal, settings and database code bind their commands
+// through commands() and the hooks below.
+#include "commands.h"
+#include "window_state.h"
 
-// The main window: owns the long-lived state and wires the pages and commands together.
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+
+class ConnectionIndicator;
+class PageControl;
+class QAction;
+class QComboBox;
+class QMenu;
+class StatusPanels;
+class TParamForm;
+
+inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
+inline const QString kJournalReadCaption = QStringLiteral("ВОРСАН 4.074 : журнал событий");
+inline const QString kHelpFile = QStringLiteral("vor_help.chm");
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    explicit TForm1(const vorsan::CommandLine& commandLine = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    WindowState& state() { return state_; }
+    CommandSet& commands() { return *commands_; }
+    PageControl* pages() const { return pages_; }
+    StatusPanels* status() const { return status_; }
+    ConnectionIndicator* indicator() const { return indicator_; }
+    QMenu* portMenu() const { return portMenu_; }
+    QComboBox* stationList() const { return stationList_; }
+    void setStationListVisible(bool visible);
+    bool stationListShown() const;
+
+    // The port command N (1..4): checks its item, names the port, probes it at once and writes
+    // the settings file.
+    void selectPort(int n);
+    // The serial device behind the chosen port.
+    QString portDevice() const;
+
+    void showParameters();
+    void showHelp();
+    void showAbout();
+
+    // The graph page's keys: minus and plus press the zoom buttons of the graph sheet in use, only
+    // while it is the active page and only if the button is enabled. Returns whether one was pressed.
+    bool handleGraphKey(int key);
+
+    // Who opens a file named on the command line: the journal files and the settings files code
+    // register here. A file that arrives before its opener is kept in state().pendingFile.
+    void setFileOpener(vorsan::PendingFileKind kind, std::function<void(const QString&)> opener);
+
+    // The line probe ticks here (first 1 ms after start and after every port choice, then every
+    // 2000 ms). The link code sets what a tick does; the timer is stopped around every transaction.
+    void setProbe(std::function<void()> tick) { probeTick_ = std::move(tick); }
+    QTimer& probeTimer() { return probeTimer_; }
+    void armProbe(int milliseconds);
+
+    bool startedUp() const { return startedUp_; }
+
+    // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
+    // window is shown; used by the tests).
+    void setDataDir(const QString& dir) { dataDirOverride_ = dir; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void bindShellCommands();
+    void startUp();
+    // Opens the settings and scratch tables of the well database. When the table code refuses a
+    // table it says so and the program ends (returns false).
+    bool openTables();
+    void readProgramSettings();
+    void writeProgramSettings();
+    void runPendingFile();
+
+    WindowState state_;
+    CommandSet* commands_ = nullptr;
+    PageControl* pages_ = nullptr;
+    StatusPanels* status_ = nullptr;
+    ConnectionIndicator* indicator_ = nullptr;
+    QMenu* portMenu_ = nullptr;
+    QComboBox* stationList_ = nullptr;
+    QAction* stationListAction_ = nullptr;
+    TParamForm* paramForm_ = nullptr;
+    QTimer probeTimer_;
+    std::function<void()> probeTick_;
+    std::function<void(const QString&)> journalOpener_;
+    std::function<void(const QString&)> settingsOpener_;
+    QString dataDirOverride_;
+    bool startedUp_ = false;
 };

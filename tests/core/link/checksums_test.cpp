@@ -1,7 +1,6 @@
 #include "link/checksums.h"
 #include "link/framed_request.h"
 #include "link/link_error.h"
-#include "link/port_name.h"
 
 #include <gtest/gtest.h>
 
@@ -144,9 +143,3 @@ TEST(LinkErrors, WordsAndMessages) {
     EXPECT_EQ(errorMessage(LinkError::St), "Ошибка не совпала контрольная сумма");
 }
 
-TEST(PortName, ComNamesMapToSerialDevices) {
-    EXPECT_EQ(portDevicePath("com1"), "/dev/ttyS0");
-    EXPECT_EQ(portDevicePath("COM4"), "/dev/ttyS3");
-    EXPECT_EQ(portDevicePath("com5"), "com5");
-    EXPECT_EQ(portDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
-}
