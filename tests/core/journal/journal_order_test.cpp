@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -176,6 +177,87 @@ TEST(OrderSameMoment, EmptyAndSingleJournals) {
     auto one = of({rec(49, 7, 9)});
     orderSameMoment(one);
     EXPECT_EQ(codes(one), (std::vector<int>{49}));
+}
+
+// The rules exactly as stated, on whole records, with no bound: nothing when they have not ended
+// after `limit` steps (they loop on that input).
+bool sameMomentRef(const JournalRecord& x, const JournalRecord& y) {
+    return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour && x.minute == y.minute &&
+           (y.second == 0 || y.second == x.second);
+}
+
+std::optional<std::vector<JournalRecord>> referenceOrder(std::vector<JournalRecord> r, std::size_t limit) {
+    const std::size_t n = r.size();
+    auto stop = [](const JournalRecord& x) { return isStopEvent(x.SOBYTIE); };
+    auto start = [](const JournalRecord& x) { return isStartEvent(x.SOBYTIE); };
+    auto neither = [](const JournalRecord& x) { return isUnclassedEvent(x.SOBYTIE); };
+    auto cause = [](const JournalRecord& x) { return x.EXT_ZAP >= 1 && x.EXT_ZAP <= 7; };
+    std::size_t steps = 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if (++steps > limit) return std::nullopt;
+        if (r[k - 1].SOBYTIE == 140 && stop(r[k]) && sameMomentRef(r[k - 1], r[k])) std::swap(r[k - 1], r[k]);
+        if (stop(r[k - 1]) && neither(r[k]) && sameMomentRef(r[k - 1], r[k])) std::swap(r[k - 1], r[k]);
+        if (stop(r[k - 1]) && k + 1 < n && neither(r[k + 1]) && sameMomentRef(r[k - 1], r[k + 1]))
+            std::swap(r[k - 1], r[k + 1]);
+        if (stop(r[k - 1]) && k + 2 < n && neither(r[k + 2]) && sameMomentRef(r[k - 1], r[k + 2]))
+            std::swap(r[k - 1], r[k + 2]);
+        if (k >= 2 && start(r[k - 1]) && neither(r[k - 2]) && !cause(r[k - 2]) && sameMomentRef(r[k - 1], r[k - 2]))
+            std::swap(r[k - 2], r[k - 1]), k -= 2;
+        if (k >= 2 && r[k - 1].SOBYTIE == 76 && start(r[k - 2]) && r[k - 2].SOBYTIE != 76 &&
+            sameMomentRef(r[k - 1], r[k - 2]))
+            std::swap(r[k - 2], r[k - 1]), k -= 2;
+        if (k >= 3 && start(r[k - 1]) && neither(r[k - 3]) && sameMomentRef(r[k - 1], r[k - 3]))
+            std::swap(r[k - 3], r[k - 1]), k -= 3;
+        if (k >= 4 && start(r[k - 1]) && neither(r[k - 4]) && sameMomentRef(r[k - 1], r[k - 4]))
+            std::swap(r[k - 4], r[k - 1]), k -= 3;
+        if (k >= 2 && cause(r[k - 1]) && start(r[k - 2]) && sameMomentRef(r[k - 1], r[k - 2]))
+            std::swap(r[k - 2], r[k - 1]), k -= 2;
+        if (k >= 3 && start(r[k - 1]) && stop(r[k - 2]) && stop(r[k - 3]) && sameMomentRef(r[k - 1], r[k - 2]))
+            std::swap(r[k - 2], r[k - 1]), k -= 2;
+    }
+    return r;
+}
+
+// Journals of many short moments with every kind of record: wherever the stated rules end, the
+// bounded pass gives exactly their result.
+TEST(OrderSameMoment, SameResultAsTheStatedRulesWhereverTheyEnd) {
+    std::mt19937 rng(314);
+    const std::uint8_t pool[] = {0, 3, 140, 46, 48, 49, 76, 250, 255, 255, 255, 20};
+    std::size_t compared = 0, looping = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Journal j;
+        unsigned minute = 0;
+        const std::size_t groups = 1 + rng() % 12;
+        const std::size_t maxGroup = round % 10 == 0 ? 24 : 7;
+        for (std::size_t g = 0; g < groups; ++g, ++minute) {
+            const std::size_t size = 1 + rng() % maxGroup;
+            for (std::size_t i = 0; i < size; ++i) {
+                auto r = rec(pool[rng() % std::size(pool)], minute % 60, rng() % 4 == 0 ? 0 : 9,
+                             static_cast<std::uint8_t>(rng() % 3 == 0 ? 1 + rng() % 7 : 0));
+                r.hour = static_cast<std::uint8_t>(minute / 60);
+                r.NUM_UST = static_cast<std::uint16_t>(j.records.size());
+                j.records.push_back(r);
+            }
+        }
+        const auto expected = referenceOrder(j.records, 20000);
+        if (!expected) {
+            ++looping;
+            continue;
+        }
+        ++compared;
+        orderSameMoment(j);
+        ASSERT_EQ(j.records, *expected) << "round " << round;
+    }
+    EXPECT_GT(compared, 1000u);
+    EXPECT_GT(looping, 0u);
+}
+
+// A loop in one moment does not keep the start rules from later moments.
+TEST(OrderSameMoment, LoopInOneMomentLeavesLaterMomentsOrdered) {
+    auto j = of({rec(255, 1, 9, 2), rec(76, 1, 9), rec(49, 1, 9),  // loops: cause, switch-on, start
+                 rec(255, 2, 9), rec(49, 2, 9), rec(255, 3, 0)});
+    orderSameMoment(j);
+    EXPECT_EQ(codes(j), (std::vector<int>{255, 76, 49, 49, 255, 255}));
 }
 
 // Hundreds of events in one second: whatever the mix, the pass ends and keeps every record.
