@@ -64,6 +64,26 @@ TEST(SimProgram, PrintsItsDeviceMakesTheLinkAndAnswers) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 
+TEST(SimProgram, HelpAndBadOptions) {
+    const fs::path program = fs::path(VORSAN_BINDIR) / "vorsan-sim";
+    if (!fs::exists(program)) GTEST_SKIP() << "vorsan-sim is not built";
+    auto run = [&](const std::string& arguments, std::string& output) {
+        FILE* pipe = ::popen((program.string() + " " + arguments + " 2>&1").c_str(), "r");
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
+            output.append(buf, n);
+        const int w = ::pclose(pipe);
+        return WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+    };
+    std::string help, bad;
+    EXPECT_EQ(run("--help", help), 0);
+    for (const char* option : {"--gen4", "--gen3", "--recorder", "--switch", "--baud", "--fast", "--corrupt",
+                               "--drop", "--slow-ms", "--silent", "--seed", "--journal", "--link"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    EXPECT_EQ(run("--gen4 300", bad), 2);
+    EXPECT_NE(bad.find("1 to 247"), std::string::npos) << bad;
+}
+
 TEST(SimProgram, LineServesTheJournalAndSettingsOfAFile) {
     const fs::path file = fs::temp_directory_path() / ("vorsan-sim-" + std::to_string(::getpid()) + ".VR4");
     JournalImage image;
