@@ -2,7 +2,6 @@
 // The two ordering steps that end every decoding, always called in this order.
 #include "journal/journal_record.h"
 
-
 namespace vorsan {
 
 // Orders by (year, month, day, hour, minute, second) ascending with the controller program's own

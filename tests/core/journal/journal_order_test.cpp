@@ -13,7 +13,7 @@ using namespace vorsan::testing;
 
 namespace {
 
-// The exchange method exactly as the controller program states it, on whole records, positions
+// The exchange method exactly as the program has always done it, on whole records, positions
 // 1..n: for each i, H := record n; for j = n down to i exchange record j and H when record j is
 // earlier than H; then record i goes to position n and H to position i.
 bool earlier(const JournalRecord& a, const JournalRecord& b) {
@@ -47,7 +47,7 @@ Journal randomJournal(std::mt19937& rng, std::size_t n, unsigned distinctSeconds
     return j;
 }
 
-TEST(SortJournal, SamePermutationAsTheStatedMethodOnEqualKeys) {
+TEST(SortJournal, SamePermutationAsTheLiteralMethodOnEqualKeys) {
     std::mt19937 rng(20240305);
     for (int round = 0; round < 300; ++round) {
         const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 120)(rng);
@@ -75,27 +75,43 @@ TEST(SortJournal, OrdersByAllSixFields) {
     for (int f = 0; f < 6; ++f) {
         auto x = r;
         switch (f) {
-        case 0: x.year = 2025; break;
-        case 1: x.month = 4; break;
-        case 2: x.day = 6; break;
-        case 3: x.hour = 15; break;
-        case 4: x.minute = 1; break;
-        case 5: x.second = 1; break;
+        case 0:
+            x.year = 2025;
+            break;
+        case 1:
+            x.month = 4;
+            break;
+        case 2:
+            x.day = 6;
+            break;
+        case 3:
+            x.hour = 15;
+            break;
+        case 4:
+            x.minute = 1;
+            break;
+        case 5:
+            x.second = 1;
+            break;
         }
         x.SOBYTIE = static_cast<std::uint8_t>(f);
         j.records.insert(j.records.begin(), x);
     }
     sortJournal(j);
-    for (int f = 0; f < 6; ++f) EXPECT_EQ(j.records[static_cast<std::size_t>(f)].SOBYTIE, 5 - f);
+    for (int f = 0; f < 6; ++f)
+        EXPECT_EQ(j.records[static_cast<std::size_t>(f)].SOBYTIE, 5 - f);
 }
 
 std::vector<int> codes(const Journal& j) {
     std::vector<int> out;
-    for (const auto& r : j.records) out.push_back(r.SOBYTIE);
+    for (const auto& r : j.records)
+        out.push_back(r.SOBYTIE);
     return out;
 }
 
-Journal of(std::vector<JournalRecord> v) { return Journal{std::move(v)}; }
+Journal of(std::vector<JournalRecord> v) {
+    return Journal{std::move(v)};
+}
 
 TEST(OrderSameMoment, MeasurementGoesBeforeTheStopEvent) {
     auto j = of({rec(3, 7, 9), rec(255, 7, 9)});
@@ -179,11 +195,11 @@ TEST(OrderSameMoment, EmptyAndSingleJournals) {
     EXPECT_EQ(codes(one), (std::vector<int>{49}));
 }
 
-// The rules exactly as stated, on whole records, with no bound: nothing when they have not ended
+// The rules written out plainly, on whole records, with no bound: nothing when they have not ended
 // after `limit` steps (they loop on that input).
 bool sameMomentRef(const JournalRecord& x, const JournalRecord& y) {
-    return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour && x.minute == y.minute &&
-           (y.second == 0 || y.second == x.second);
+    return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour &&
+           x.minute == y.minute && (y.second == 0 || y.second == x.second);
 }
 
 std::optional<std::vector<JournalRecord>> referenceOrder(std::vector<JournalRecord> r, std::size_t limit) {
@@ -201,7 +217,8 @@ std::optional<std::vector<JournalRecord>> referenceOrder(std::vector<JournalReco
             std::swap(r[k - 1], r[k + 1]);
         if (stop(r[k - 1]) && k + 2 < n && neither(r[k + 2]) && sameMomentRef(r[k - 1], r[k + 2]))
             std::swap(r[k - 1], r[k + 2]);
-        if (k >= 2 && start(r[k - 1]) && neither(r[k - 2]) && !cause(r[k - 2]) && sameMomentRef(r[k - 1], r[k - 2]))
+        if (k >= 2 && start(r[k - 1]) && neither(r[k - 2]) && !cause(r[k - 2]) &&
+            sameMomentRef(r[k - 1], r[k - 2]))
             std::swap(r[k - 2], r[k - 1]), k -= 2;
         if (k >= 2 && r[k - 1].SOBYTIE == 76 && start(r[k - 2]) && r[k - 2].SOBYTIE != 76 &&
             sameMomentRef(r[k - 1], r[k - 2]))
@@ -212,15 +229,16 @@ std::optional<std::vector<JournalRecord>> referenceOrder(std::vector<JournalReco
             std::swap(r[k - 4], r[k - 1]), k -= 3;
         if (k >= 2 && cause(r[k - 1]) && start(r[k - 2]) && sameMomentRef(r[k - 1], r[k - 2]))
             std::swap(r[k - 2], r[k - 1]), k -= 2;
-        if (k >= 3 && start(r[k - 1]) && stop(r[k - 2]) && stop(r[k - 3]) && sameMomentRef(r[k - 1], r[k - 2]))
+        if (k >= 3 && start(r[k - 1]) && stop(r[k - 2]) && stop(r[k - 3]) &&
+            sameMomentRef(r[k - 1], r[k - 2]))
             std::swap(r[k - 2], r[k - 1]), k -= 2;
     }
     return r;
 }
 
-// Journals of many short moments with every kind of record: wherever the stated rules end, the
+// Journals of many short moments with every kind of record: wherever the plain rules end, the
 // bounded pass gives exactly their result.
-TEST(OrderSameMoment, SameResultAsTheStatedRulesWhereverTheyEnd) {
+TEST(OrderSameMoment, SameResultAsThePlainRulesWhereverTheyEnd) {
     std::mt19937 rng(314);
     const std::uint8_t pool[] = {0, 3, 140, 46, 48, 49, 76, 250, 255, 255, 255, 20};
     std::size_t compared = 0, looping = 0;
@@ -254,7 +272,7 @@ TEST(OrderSameMoment, SameResultAsTheStatedRulesWhereverTheyEnd) {
 
 // A loop in one moment does not keep the start rules from later moments.
 TEST(OrderSameMoment, LoopInOneMomentLeavesLaterMomentsOrdered) {
-    auto j = of({rec(255, 1, 9, 2), rec(76, 1, 9), rec(49, 1, 9),  // loops: cause, switch-on, start
+    auto j = of({rec(255, 1, 9, 2), rec(76, 1, 9), rec(49, 1, 9), // loops: cause, switch-on, start
                  rec(255, 2, 9), rec(49, 2, 9), rec(255, 3, 0)});
     orderSameMoment(j);
     EXPECT_EQ(codes(j), (std::vector<int>{255, 76, 49, 49, 255, 255}));
@@ -273,10 +291,12 @@ TEST(OrderSameMoment, EndsOnHostileInputsOfOneSecond) {
             j.records.push_back(r);
         }
         std::vector<int> tags;
-        for (const auto& r : j.records) tags.push_back(r.NUM_UST);
+        for (const auto& r : j.records)
+            tags.push_back(r.NUM_UST);
         orderSameMoment(j);
         std::vector<int> after;
-        for (const auto& r : j.records) after.push_back(r.NUM_UST);
+        for (const auto& r : j.records)
+            after.push_back(r.NUM_UST);
         std::sort(tags.begin(), tags.end());
         std::sort(after.begin(), after.end());
         EXPECT_EQ(tags, after) << "round " << round;
