@@ -3,6 +3,7 @@
 // these objects; the pages get a reference to it. Only the program settings are ever written to
 // disk (vors.set), and only when the user changes them.
 #include "common/types.h"
+#include "db/table.h"
 #include "shell/command_line.h"
 #include "shell/program_settings.h"
 
@@ -28,6 +29,11 @@ struct WindowState {
     vorsan::ControllerGeneration loadedGeneration = vorsan::ControllerGeneration::Gen4;
     std::uint16_t pad = vorsan::kUnknown16;
     std::uint16_t well = vorsan::kUnknown16;
+
+    // The well database's settings table "ustavki.DBF" and scratch table "temp.DBF", held open
+    // (exclusively) from start-up to the end.
+    vorsan::db::Table settingsTable;
+    vorsan::db::Table scratchTable;
 
     bool journalLoaded = false;
     std::unique_ptr<vorsan::JournalImage> journalImage; // created at start, released with the window
