@@ -62,6 +62,7 @@ CurrentStatePage::CurrentStatePage(WindowState& state, QWidget* parent) : Page(s
     model_ = new CurrentStateModel(this);
     grid_->setModel(model_);
     grid_->horizontalHeader()->hide();
+    grid_->horizontalHeader()->setMinimumSectionSize(1);
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setMinimumSectionSize(1);
     grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
@@ -83,7 +84,6 @@ CurrentStatePage::CurrentStatePage(WindowState& state, QWidget* parent) : Page(s
     startStop_->setToolTip(QStringLiteral("Дистанционный запуск (останов)"));
     startStop_->setEnabled(false);
     placeStartStop();
-    showCurrentState();
 }
 
 void CurrentStatePage::placeStartStop() {

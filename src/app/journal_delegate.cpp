@@ -10,14 +10,13 @@
 JournalDelegate::JournalDelegate(QTableView* view) : QStyledItemDelegate(view), view_(view) {}
 
 QRect JournalDelegate::spanRect(const QRect& cell, int column) const {
-    // Each column boundary adds the grid line's width.
-    const int line = view_->showGrid() ? 1 : 0;
+    // A column's width here already holds its grid line.
     QRect r = cell;
     for (int c = vorsan::kFirstSpanColumn; c < column; ++c)
-        r.setLeft(r.left() - view_->columnWidth(c) - line);
+        r.setLeft(r.left() - view_->columnWidth(c));
     const int last = view_->model()->columnCount() - 1;
     for (int c = column + 1; c <= last; ++c)
-        r.setRight(r.right() + view_->columnWidth(c) + line);
+        r.setRight(r.right() + view_->columnWidth(c));
     return r;
 }
 

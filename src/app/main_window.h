@@ -96,7 +96,7 @@ public:
     // Where the well database asks for the oilfield after a journal is shown.
     void setOilfieldQuestion(std::function<void()> ask);
 
-    DataViews& views() { return *views_; }
+    DataViews& views() const { return *views_; }
     FileCommands& files() { return *files_; }
 
     // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
