@@ -78,15 +78,18 @@ inline vorsan::Journal smallGen3() {
     return j;
 }
 
-// A full generation 4 journal: 128 events, 64 setting changes and 992 measurements (1184).
-inline vorsan::Journal fullGen4() {
+// The fullest journal an image holds. Generation 4: 128 events, 64 setting changes and 960
+// measurements (1152 records); generation 3: 126 events and 992 measurements (1118).
+inline vorsan::Journal fullJournal(ControllerGeneration g) {
+    const bool g4 = g == ControllerGeneration::Gen4;
     vorsan::Journal j;
-    for (int i = 0; i < 992; ++i)
-        j.records.push_back(
-            measurement(1 + i / 96, (i / 4) % 24, (i % 4) * 15, 0, ControllerGeneration::Gen4));
-    for (int i = 0; i < 128; ++i)
+    const int measurements = g4 ? 960 : 992;
+    for (int i = 0; i < measurements; ++i)
+        j.records.push_back(measurement(1 + i / 96, (i / 4) % 24, (i % 4) * 15, 0, g));
+    const int events = g4 ? 128 : 126;
+    for (int i = 0; i < events; ++i)
         j.records.push_back(at(1 + i / 12, i % 12 * 2, 7, 0, i % 2 ? 49 : 3));
-    for (int i = 0; i < 64; ++i) {
+    for (int i = 0; g4 && i < 64; ++i) {
         auto c = at(1 + i / 6, 1 + i % 6 * 3, 8, 0, vorsan::kCodeSettingChange);
         c.NUM_UST = 34;
         c.OLD_ZN = 125;
