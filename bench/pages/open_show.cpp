@@ -29,8 +29,8 @@ struct Figures {
     void add(qint64 ns) { ms.push_back(static_cast<double>(ns) / 1e6); }
     void print(const char* what) {
         std::sort(ms.begin(), ms.end());
-        std::printf("%-48s median %7.2f ms   worst %7.2f ms   (%zu runs)\n", what, ms[ms.size() / 2], ms.back(),
-                    ms.size());
+        std::printf("%-48s median %7.2f ms   worst %7.2f ms   (%zu runs)\n", what, ms[ms.size() / 2],
+                    ms.back(), ms.size());
     }
 };
 
@@ -39,7 +39,8 @@ struct Figures {
 namespace {
 
 int measure(TForm1& w, const QString& dirPath, vorsan::ControllerGeneration g) {
-    const QString path = QDir(dirPath).filePath(g == vorsan::ControllerGeneration::Gen4 ? "full.VR4" : "full.pr");
+    const QString path =
+        QDir(dirPath).filePath(g == vorsan::ControllerGeneration::Gen4 ? "full.VR4" : "full.pr");
     const auto journal = samples::fullJournal(g);
     if (!samples::writeJournalFile(path, journal, g, samples::runningState())) return 1;
     auto* grid = w.views().journalPage()->grid();
@@ -59,7 +60,8 @@ int measure(TForm1& w, const QString& dirPath, vorsan::ControllerGeneration g) {
         grid->viewport()->repaint();
         show.add(t.nsecsElapsed());
         if (w.state().journal.count() != journal.count()) {
-            std::fprintf(stderr, "expected %zu records, got %zu\n", journal.count(), w.state().journal.count());
+            std::fprintf(stderr, "expected %zu records, got %zu\n", journal.count(),
+                         w.state().journal.count());
             return 1;
         }
 

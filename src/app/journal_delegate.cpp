@@ -10,7 +10,7 @@
 JournalDelegate::JournalDelegate(QTableView* view) : QStyledItemDelegate(view), view_(view) {}
 
 QRect JournalDelegate::spanRect(const QRect& cell, int column) const {
-    // A column's width here already holds its grid line.
+    // A column's width holds its grid line.
     QRect r = cell;
     for (int c = vorsan::kFirstSpanColumn; c < column; ++c)
         r.setLeft(r.left() - view_->columnWidth(c));
@@ -32,11 +32,22 @@ void JournalDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->setPen(colourFromBgr(colour));
     painter->setFont(option.font);
 
+    // The cell without its grid lines (right and bottom pixel).
+    const QRect cell = option.rect.adjusted(0, 0, -1, -1);
     const bool span = index.data(JournalModel::SpanRole).toBool();
-    const QRect r = span ? spanRect(option.rect, index.column()) : option.rect;
+    const QRect r = span ? spanRect(cell, index.column()) : cell;
     const Qt::Alignment horizontal =
         index.data(JournalModel::LeftAlignedRole).toBool() ? Qt::AlignLeft : Qt::AlignHCenter;
     painter->drawText(r, static_cast<int>(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine,
                       index.data(Qt::DisplayRole).toString());
+
+    // Grid lines: none between the pieces of an event text, so it reads as one line.
+    const auto gridColour =
+        static_cast<QRgb>(view_->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, view_));
+    painter->setPen(QColor::fromRgb(gridColour));
+    const QRect& o = option.rect;
+    painter->drawLine(o.bottomLeft(), o.bottomRight());
+    if (!span || index.column() == view_->model()->columnCount() - 1)
+        painter->drawLine(o.topRight(), o.bottomRight());
     painter->restore();
 }

@@ -37,6 +37,7 @@ JournalPage::JournalPage(WindowState& state, QWidget* parent) : Page(state, pare
     grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setWordWrap(false);
+    grid_->setShowGrid(false); // drawn by the delegate
     grid_->setCornerButtonEnabled(false);
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setMinimumSectionSize(1);
@@ -60,6 +61,15 @@ void JournalPage::attach(const PageContext& context) {
 void JournalPage::applyColumnWidths() {
     for (int c = 0; c < model_->columnCount(); ++c)
         grid_->setColumnWidth(c, vorsan::kJournalColumnWidths[c]);
+    // The cause column is made wide enough for the longest cause text.
+    const int cause = vorsan::kJournalColumnsGen4 - 1;
+    if (model_->columnCount() > cause) {
+        int widest = 0;
+        for (std::uint8_t code = 1; code <= 7; ++code)
+            widest = std::max(widest, grid_->fontMetrics().horizontalAdvance(
+                                          QString::fromStdString(vorsan::causeText(code))));
+        grid_->setColumnWidth(cause, std::max(vorsan::kJournalColumnWidths[cause], widest + 8));
+    }
 }
 
 void JournalPage::showJournal() {

@@ -5,3 +5,8 @@ if(VORSAN_BUILD_BENCH)
   target_link_libraries(bench_pages_open_show PRIVATE vorsan_app)
   target_include_directories(bench_pages_open_show PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
 endif()
+
+# Screenshots of the three data pages (run by hand under Xvfb, see the file's head).
+add_executable(shot_pages ${CMAKE_SOURCE_DIR}/tests/app/shots/pages_shots.cpp)
+target_link_libraries(shot_pages PRIVATE vorsan_app Qt6::Test)
+target_include_directories(shot_pages PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)

@@ -224,8 +224,10 @@ void PagesTest::gridDrawsColoursSpansAndSelection() {
     QVERIFY(t.w.files().openJournalFile(file));
     auto* page = t.journal();
     auto* grid = page->grid();
-    for (int c = 0; c < 15; ++c)
+    for (int c = 0; c < 14; ++c)
         QCOMPARE(grid->columnWidth(c), vorsan::kJournalColumnWidths[c]);
+    QVERIFY(grid->columnWidth(14) >= 54);
+    QVERIFY(grid->columnWidth(14) > grid->fontMetrics().horizontalAdvance(QStringLiteral("Турб.вращ.")));
     QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 16);
 
     // An event cell lays its text out over columns 3 to the last.
