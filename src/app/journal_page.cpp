@@ -118,11 +118,12 @@ void JournalPage::deleteRecords(int first, int last) {
         vorsan::decodeJournal(std::span<const std::uint8_t>(*s.journalImage), s.journalGeneration);
     const auto pad = s.pad != vorsan::kUnknown16 ? s.pad : own.padNumber;
     const auto well = s.well != vorsan::kUnknown16 ? s.well : own.wellNumber;
-    const auto encoded =
-        vorsan::encodeJournal(own.journal, s.journalGeneration, *s.journalImage,
-                              {static_cast<std::size_t>(first), static_cast<std::size_t>(last)}, well, pad);
-    *s.journalImage = encoded.image;
-    rebuildJournal(s);
+    auto after = vorsan::deleteJournalRecords(
+        own.journal, s.journalGeneration, *s.journalImage,
+        {static_cast<std::size_t>(first), static_cast<std::size_t>(last)}, well, pad);
+    *s.journalImage = after.image;
+    s.journal = std::move(after.decoded.journal);
+    rebuildJournalRows(s);
     showJournal();
     grid_->clearSelection();
 }

@@ -25,6 +25,10 @@ void rebuildJournal(WindowState& state) {
     auto decoded =
         vorsan::decodeJournal(std::span<const std::uint8_t>(*state.journalImage), state.journalGeneration);
     state.journal = std::move(decoded.journal);
+    rebuildJournalRows(state);
+}
+
+void rebuildJournalRows(WindowState& state) {
     state.journalRows = vorsan::buildJournalRows(state.journal, state.journalGeneration,
                                                  gen4CatalogueFor(state.catalogue), decimalSeparator());
 }

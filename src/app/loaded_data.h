@@ -14,6 +14,8 @@ char decimalSeparator();
 // state.journalRows. The settings catalogue must be the current one: setting-change texts name
 // its entries.
 void rebuildJournal(WindowState& state);
+// Rebuilds state.journalRows from state.journal (same rules).
+void rebuildJournalRows(WindowState& state);
 
 // The generation 4 catalogue the setting-change texts are taken from: the window's own when it is
 // of generation 4 (its transformer variant applies), else a neutral one.

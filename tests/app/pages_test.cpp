@@ -453,6 +453,17 @@ void PagesTest::deletingRowsReencodesTheImage() {
     QVERIFY(cell(t.journal()->model(), 1, 3).startsWith(QStringLiteral("Изменение уставки")));
     QCOMPARE(cell(t.journal()->model(), 2, 13), QStringLiteral("---"));
     QCOMPARE(asked, 0);
+
+    // Generation 3 with no station known: the image keeps its own pad and well.
+    QVERIFY(samples::writeJournalFile(t.path("g3.pr"), samples::smallGen3(), G3, samples::runningState()));
+    QVERIFY(t.w.files().openJournalFile(t.path("g3.pr")));
+    t.journal()->deleteRecords(2, 2);
+    const auto g3 = vorsan::decodeJournal(*t.w.state().journalImage, G3);
+    QCOMPARE(g3.journal.count(), 2u);
+    QCOMPARE(g3.padNumber, 12);
+    QCOMPARE(g3.wellNumber, 345);
+    QCOMPARE(t.journal()->model()->rowCount(), 2);
+    QCOMPARE(cell(t.journal()->model(), 1, 3), QStringLiteral("Пуск : ручной"));
 }
 
 void PagesTest::saveAndReopenJournal() {
