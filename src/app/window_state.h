@@ -4,6 +4,10 @@
 // disk (vors.set), and only when the user changes them.
 #include "common/types.h"
 #include "db/table.h"
+#include "journal/current_state.h"
+#include "journal/journal_record.h"
+#include "journal/journal_row.h"
+#include "settings/setting_def.h"
 #include "shell/command_line.h"
 #include "shell/program_settings.h"
 
@@ -11,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 struct WindowState {
     // Directories: where the executable is, and where the program keeps its data ("vors.set",
@@ -37,6 +42,15 @@ struct WindowState {
 
     bool journalLoaded = false;
     std::unique_ptr<vorsan::JournalImage> journalImage; // created at start, released with the window
+    // Generation of the journal shown (loading settings of the other generation does not change it).
+    vorsan::ControllerGeneration journalGeneration = vorsan::ControllerGeneration::Gen4;
+    vorsan::Journal journal;                     // decoded from journalImage for journalGeneration
+    std::vector<vorsan::JournalRow> journalRows; // one per record, rebuilt after every decoding
+
+    // The settings shown: the catalogue of loadedGeneration with its values (all 0xFFFF at start).
+    vorsan::SettingsCatalogue catalogue;
+    // The last current state (poll, journal transfer, file); all zero at start.
+    vorsan::CurrentState currentState = vorsan::zeroState();
 
     // The file named on the command line, opened once the window is up (then cleared).
     QString pendingFile;
