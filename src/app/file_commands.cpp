@@ -8,7 +8,7 @@
 #include "main_window.h"
 #include "page_control.h"
 #include "settings/catalogue.h"
-#include "settings_file_io.h"
+#include "settings/settings_file.h"
 #include "settings_page.h"
 
 #include <QDir>
@@ -147,8 +147,8 @@ void FileCommands::loadSettings() {
 }
 
 bool FileCommands::loadSettingsFile(const QString& path) {
-    const auto load =
-        readSettingsFileAt(fsPath(path), state_.loadedGeneration, [this] { return askForeignFile(); });
+    auto load =
+        vorsan::loadSettingsFile(fsPath(path), state_.loadedGeneration, [this] { return askForeignFile(); });
     switch (load.status) {
     case FileStatus::refused:
         return false;
@@ -162,9 +162,9 @@ bool FileCommands::loadSettingsFile(const QString& path) {
     case FileStatus::ok:
         break;
     }
-    views_.showSettings(load.catalogue, kSettingsTitlePrefix + QDir::toNativeSeparators(path));
-    if (load.state)
-        views_.showCurrentState(*load.state);
+    views_.showSettings(load.file.catalogue, kSettingsTitlePrefix + QDir::toNativeSeparators(path));
+    if (load.file.state)
+        views_.showCurrentState(*load.file.state);
     else
         views_.currentStatePage()->clearValues();
     auto* pages = window_->pages();
@@ -176,21 +176,20 @@ bool FileCommands::loadSettingsFile(const QString& path) {
 }
 
 void FileCommands::saveSettings() {
-    if (!anySettingValue(state_.catalogue)) {
+    if (!vorsan::hasAnySettingValue(state_.catalogue)) {
         QMessageBox::critical(window_, QStringLiteral("Ошибка"),
-                              QString::fromUtf8(noSettingsValuesMessage()));
+                              QString::fromUtf8(vorsan::kNoSettingsValuesMessage));
         return;
     }
     SaveRequest request{CommandSet::caption(Command::SaveSettingsFile), kSettingsSaveFilters,
                         filterOf(state_.catalogue.generation),
-                        QString::fromStdString(proposedSettingsName(state_.catalogue)), kSettingsSuffixes};
+                        QString::fromStdString(vorsan::proposedSettingsFileName(state_.catalogue)), kSettingsSuffixes};
     const QString path = dialogs_.save(window_, request);
     if (path.isEmpty()) return;
-    std::string error;
-    const auto saved = writeSettingsFileAt(fsPath(path), state_.catalogue, state_.currentState, error);
-    if (saved == SettingsFileWrite::noValues)
+    const auto saved = vorsan::saveSettingsFile(fsPath(path), state_.catalogue, state_.currentState);
+    if (saved.status == vorsan::SettingsSaveStatus::noValues)
         QMessageBox::critical(window_, QStringLiteral("Ошибка"),
-                              QString::fromUtf8(noSettingsValuesMessage()));
-    else if (saved == SettingsFileWrite::unwritable)
-        reportFailure(path, error);
+                              QString::fromUtf8(vorsan::kNoSettingsValuesMessage));
+    else if (saved.status == vorsan::SettingsSaveStatus::unwritable)
+        reportFailure(path, saved.error);
 }

@@ -27,7 +27,7 @@ std::string portNameOf(int portNumber) {
 }
 
 SettingsReadStatus applySettingsBytes(std::span<const std::uint8_t> bytes, ProgramSettings& settings) {
-    if (bytes.size() < kSettingsFileSize) return SettingsReadStatus::TooShort;
+    if (bytes.size() < kProgramSettingsFileSize) return SettingsReadStatus::TooShort;
     const auto signature = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
     if (signature != kSettingsSignature) return SettingsReadStatus::ForeignSignature;
     settings.portNumber = bytes[2];
@@ -38,7 +38,7 @@ SettingsReadStatus applySettingsBytes(std::span<const std::uint8_t> bytes, Progr
     return SettingsReadStatus::Applied;
 }
 
-std::array<std::uint8_t, kSettingsFileSize> settingsBytes(const ProgramSettings& settings) {
+std::array<std::uint8_t, kProgramSettingsFileSize> settingsBytes(const ProgramSettings& settings) {
     const auto speed = settings.recorderSpeed;
     return {static_cast<std::uint8_t>(kSettingsSignature & 0xFF),
             static_cast<std::uint8_t>(kSettingsSignature >> 8),
@@ -55,7 +55,7 @@ SettingsReadStatus readSettingsFile(const std::filesystem::path& file, ProgramSe
     std::ifstream in(file, std::ios::binary);
     if (!in) return SettingsReadStatus::ReadFailed;
     // Only the first 7 bytes matter; a longer file is read like a 7-byte one.
-    std::vector<std::uint8_t> bytes(kSettingsFileSize);
+    std::vector<std::uint8_t> bytes(kProgramSettingsFileSize);
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return SettingsReadStatus::ReadFailed;

@@ -15,7 +15,7 @@
 namespace vorsan {
 
 inline constexpr std::string_view kSettingsFileName = "vors.set";
-inline constexpr std::size_t kSettingsFileSize = 7;
+inline constexpr std::size_t kProgramSettingsFileSize = 7;
 inline constexpr std::uint16_t kSettingsSignature = 0xE1ED;
 inline constexpr int kPortCount = 4;
 
@@ -51,7 +51,7 @@ std::string portNameOf(int portNumber);
 SettingsReadStatus applySettingsBytes(std::span<const std::uint8_t> bytes, ProgramSettings& settings);
 
 // The 7-byte image of `settings`; the port number is worked out from the port name.
-std::array<std::uint8_t, kSettingsFileSize> settingsBytes(const ProgramSettings& settings);
+std::array<std::uint8_t, kProgramSettingsFileSize> settingsBytes(const ProgramSettings& settings);
 
 SettingsReadStatus readSettingsFile(const std::filesystem::path& file, ProgramSettings& settings);
 
