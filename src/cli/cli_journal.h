@@ -1,0 +1,34 @@
+#pragma once
+// Opening a journal or settings file for the commands that show or export it.
+#include "command.h"
+
+#include "journal/journal_file.h"
+#include "journal/journal_record.h"
+#include "journal/journal_row.h"
+
+#include <string>
+#include <vector>
+
+namespace vorsan::cli {
+
+// The option that answers the program's question "Файл неправильный, продолжить?" for a file of
+// unknown magic: read it anyway as generation 3 or 4. Without it such a file is refused.
+inline constexpr const char* kGenerationOption = "--generation";
+inline constexpr const char* kGenerationHelp =
+    "  --generation 3|4        read a file of unknown type as this controller generation\n";
+
+struct OpenedJournal {
+    JournalFile file;
+    Journal journal;
+    std::vector<JournalRow> rows;
+};
+
+// Reads the file named by `path`, decodes its journal and builds the rows with the decimal
+// separator of the arguments. On failure prints the reason on stderr and returns the exit
+// status; 0 on success.
+int openJournal(const Args& args, const std::string& path, OpenedJournal& out);
+
+// The window caption after opening the file: "ВОРСАН 4.074 : " and the path as given.
+std::string journalCaption(const std::string& path);
+
+} // namespace vorsan::cli

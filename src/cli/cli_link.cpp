@@ -1,0 +1,231 @@
+// vorsan-cli commands that talk to a station over the serial line.
+#include "command.h"
+#include "link_session.h"
+
+#include "journal/journal_file.h"
+#include "link/current_state_read.h"
+#include "link/device_search.h"
+#include "link/journal_transfer.h"
+#include "link/settings_transfer.h"
+#include "link/station_control.h"
+#include "settings/catalogue.h"
+#include "settings/settings_file.h"
+
+#include <algorithm>
+#include <iostream>
+#include <unistd.h>
+
+namespace vorsan::cli {
+namespace {
+
+using Runner = int (*)(const Args&, LinkSession&);
+
+// Checks the options, opens the port at 9600 bit/s and runs the command.
+int withLink(const Args& args, const std::vector<std::string>& flags, Runner run) {
+    std::vector<std::string> known = flags;
+    known.push_back("--trace");
+    if (const auto bad = args.unknown(known); !bad.empty()) return fail("unknown option " + bad.front(), 2);
+    std::string error;
+    LinkSession session(args, error);
+    if (!error.empty()) return fail(error, 2);
+    if (!session.open()) return 1;
+    const int status = run(args, session);
+    session.link().close();
+    return status;
+}
+
+std::optional<std::string> outputPath(const Args& args) {
+    if (const auto o = args.value("-o")) return o;
+    fail("-o FILE is required");
+    return std::nullopt;
+}
+
+void printState(const CurrentState& state, char sep) {
+    const auto column = currentStateColumn(state, sep);
+    for (std::size_t row = 1; row < kCurrentStateRows; ++row)
+        if (const std::string label = currentStateLabel(row); !label.empty())
+            std::cout << label << ": " << column[row] << '\n';
+    if (state.padNumber != kUnknown16 && state.wellNumber != kUnknown16)
+        std::cout << "куст № " << state.padNumber << "  скважина № " << state.wellNumber << '\n';
+}
+
+int runProbe(const Args&, LinkSession& s) {
+    const LineProbe line = probeLine(s.link(), s.address());
+    if (line.error != LinkError::None) return linkFailure(line.error);
+    std::cout << describe(line, s.address()) << '\n';
+    return line.device == LineDevice::Nothing ? 3 : 0;
+}
+
+int runState(const Args& args, LinkSession& s) {
+    const auto gen = s.generation(args);
+    if (!gen) return 3;
+    const CurrentStateRead read = *gen == ControllerGeneration::Gen4
+                                      ? readCurrentState4(s.link(), s.address())
+                                      : readCurrentState3(s.link());
+    if (!read.ok()) return linkFailure(read.error, "Ошибка чтения текущих параметров");
+    printState(read.state, decimalSeparator(args));
+    return 0;
+}
+
+int runReadJournal(const Args& args, LinkSession& s) {
+    const auto path = outputPath(args);
+    if (!path) return 2;
+    const auto gen = s.generation(args);
+    if (!gen) return 3;
+    const bool g4 = *gen == ControllerGeneration::Gen4;
+    const JournalRead journal = g4 ? readJournal4(s.link(), s.address(), progressLine("journal"))
+                                   : readJournal3(s.link(), progressLine("journal"));
+    if (!journal.ok()) return linkFailure(journal.error, journalReadMessage(*gen, journal.error));
+    if (journal.retries > 0) std::cerr << "journal: " << journal.retries << " repeated requests\n";
+    SettingsRead settings = g4 ? readSettings4(s.link(), s.address(), progressLine("settings"))
+                               : readSettings3(s.link(), progressLine("settings"));
+    if (!settings.ok()) {
+        if (g4) return linkFailure(settings.error, "Ошибка");
+        // Generation 3 keeps the journal; its settings stay unread.
+        std::cerr << "vorsan-cli: Ошибка - уставки не считаны (" << errorWord(settings.error) << ")\n";
+        settings.catalogue = buildCatalogue(ControllerGeneration::Gen3);
+    }
+    const CurrentState state = g4 ? settings.state : unreadState();
+    if (const std::string e = saveJournalFile(*path, *gen, journal.image, settings.catalogue, state);
+        !e.empty())
+        return fail(*path + ": " + e);
+    std::cout << "journal of generation " << (g4 ? 4 : 3) << " written to " << *path << '\n';
+    return 0;
+}
+
+int runReadSettings(const Args& args, LinkSession& s) {
+    const auto path = outputPath(args);
+    if (!path) return 2;
+    const auto gen = s.generation(args);
+    if (!gen) return 3;
+    const bool g4 = *gen == ControllerGeneration::Gen4;
+    const SettingsRead read = g4 ? readSettings4(s.link(), s.address(), progressLine("settings"))
+                                 : readSettings3(s.link(), progressLine("settings"));
+    if (!read.ok()) return linkFailure(read.error, settingsReadMessage(*gen, read.error));
+    const SettingsSave save = saveSettingsFile(*path, read.catalogue, g4 ? read.state : unreadState());
+    if (save.status == SettingsSaveStatus::noValues) return fail(kNoSettingsValuesMessage);
+    if (save.status != SettingsSaveStatus::ok) return fail(*path + ": " + save.error);
+    std::cout << "settings of generation " << (g4 ? 4 : 3) << " written to " << *path << '\n';
+    return 0;
+}
+
+int runWriteSettings(const Args& args, LinkSession& s) {
+    if (args.positional().size() != 1) return fail("write-settings needs one settings file", 2);
+    const std::string& path = args.positional().front();
+    const SettingsFileLoad load =
+        loadSettingsFile(std::filesystem::path(path), ControllerGeneration::Gen4, [] { return false; });
+    if (load.status != FileStatus::ok)
+        return fail(path + ": " + (load.error.empty() ? "not a settings file" : load.error));
+    // The file's generation decides the protocol, as the loaded generation does in the window.
+    const SettingsCatalogue& catalogue = load.file.catalogue;
+    if (catalogue.generation == ControllerGeneration::Gen3) {
+        const SettingsWrite3 w = writeSettings3(s.link(), catalogue, progressLine("settings"));
+        if (!w.ok()) return linkFailure(w.error, w.message);
+        std::cout << "82 settings written\n";
+        return 0;
+    }
+    const SettingsWrite4 w = writeSettings4(s.link(), s.address(), catalogue, progressLine("settings"));
+    if (!w.ok()) return linkFailure(w.error);
+    const auto value = [&](int number) { return catalogue.byNumber(number)->value; };
+    std::cout << "77 settings written; Куст: " << value(kGen4PadNumber)
+              << " ,Скважина: " << value(kGen4WellNumber)
+              << " ,адрес: " << (value(kGen4StationAddress) & 0xFF) << '\n';
+    return 0;
+}
+
+int runClear(const Args& args, LinkSession& s) {
+    const auto gen = s.generation(args);
+    if (!gen) return 3;
+    const ClearResult r = *gen == ControllerGeneration::Gen4 ? clearChronology4(s.link(), s.address())
+                                                             : clearChronology3(s.link());
+    if (r.error != LinkError::None) return linkFailure(r.error);
+    if (r.outcome == ClearOutcome::Refused) {
+        std::string text = kClearRefusedMessage;
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        std::cerr << text << '\n';
+        return 4;
+    }
+    std::cout << (r.outcome == ClearOutcome::Accepted ? "chronology cleared\n"
+                                                      : "no answer to the clear request\n");
+    return 0;
+}
+
+int startStop(const Args& args, LinkSession& s, bool start) {
+    const auto gen = s.generation(args);
+    if (!gen) return 3;
+    const LinkError e = *gen == ControllerGeneration::Gen4 ? startStop4(s.link(), s.address(), start)
+                                                           : startStop3(s.link(), start);
+    if (e != LinkError::None) return linkFailure(e);
+    std::cout << (start ? "start" : "stop") << " sent\n";
+    return 0;
+}
+
+int runScan(const Args& args, LinkSession& s) {
+    std::string error;
+    const bool down = args.flag("--down");
+    const auto from = args.number("--from", 1, 247, error);
+    if (!error.empty()) return fail(error, 2);
+    int next = from ? static_cast<int>(*from) : down ? 247 : 1;
+    bool any = false;
+    TransferProgress progress;
+    if (isatty(STDERR_FILENO))
+        progress = [](int n, int) {
+            std::cerr << "\raddress " << n << std::flush;
+            return true;
+        };
+    for (;;) {
+        const SearchResult r =
+            searchStations(s.link(), next, down ? SearchDirection::Down : SearchDirection::Up, progress);
+        if (progress) std::cerr << '\r';
+        if (r.error != LinkError::None) return linkFailure(r.error);
+        if (!r.found) break;
+        any = true;
+        const PadWellReply pw = readPadWell(s.link(), *r.found);
+        std::cout << "station at address " << int(*r.found);
+        if (pw.valid) std::cout << ": Куст: " << pw.pad << " ,Скважина: " << pw.well;
+        std::cout << '\n';
+        if (!args.flag("--all")) return 0;
+        next = *r.found + (down ? -1 : 1);
+    }
+    if (!any)
+        std::cerr << (down ? "Устройство с меньшим адресом в сети не обнаружено"
+                           : "Больше устройств в сети не обнаружено")
+                  << '\n';
+    return any ? 0 : 3;
+}
+
+const std::string kGenHelp = " [--gen 3|4]";
+
+VORSAN_CLI_COMMAND({"probe", kLinkOptionsHelp, "finds out what answers on the line", kLinkValueOptions,
+                    [](const Args& a) { return withLink(a, {}, runProbe); }});
+VORSAN_CLI_COMMAND({"state", kLinkOptionsHelp + kGenHelp, "reads and prints the station's current state",
+                    kLinkValueOptions, [](const Args& a) { return withLink(a, {}, runState); }});
+VORSAN_CLI_COMMAND({"read-journal", std::string(kLinkOptionsHelp) + kGenHelp + " -o FILE",
+                    "reads the event journal and the settings into a .VR4 / .pr file", kLinkValueOptions,
+                    [](const Args& a) { return withLink(a, {}, runReadJournal); }});
+VORSAN_CLI_COMMAND({"read-settings", std::string(kLinkOptionsHelp) + kGenHelp + " -o FILE",
+                    "reads the settings into a .us4 / .ust file", kLinkValueOptions,
+                    [](const Args& a) { return withLink(a, {}, runReadSettings); }});
+VORSAN_CLI_COMMAND({"write-settings", std::string("FILE ") + kLinkOptionsHelp,
+                    "writes the settings of a settings file to the controller (the file's generation)",
+                    kLinkValueOptions, [](const Args& a) { return withLink(a, {}, runWriteSettings); }});
+VORSAN_CLI_COMMAND({"clear", kLinkOptionsHelp + kGenHelp, "clears the chronology of events",
+                    kLinkValueOptions, [](const Args& a) { return withLink(a, {}, runClear); }});
+VORSAN_CLI_COMMAND({"start", kLinkOptionsHelp + kGenHelp, "starts the motor", kLinkValueOptions,
+                    [](const Args& a) {
+                        return withLink(a, {},
+                                        [](const Args& x, LinkSession& s) { return startStop(x, s, true); });
+                    }});
+VORSAN_CLI_COMMAND({"stop", kLinkOptionsHelp + kGenHelp, "stops the motor", kLinkValueOptions,
+                    [](const Args& a) {
+                        return withLink(a, {},
+                                        [](const Args& x, LinkSession& s) { return startStop(x, s, false); });
+                    }});
+VORSAN_CLI_COMMAND({"scan", "--port DEVICE [--from N] [--down] [--all] [--trace]",
+                    "searches the line for generation 4 stations (from address 1 up, or from N, or down)",
+                    kLinkValueOptions, [](const Args& a) {
+                        return withLink(a, {"--down", "--all"}, runScan);
+                    }});
+
+} // namespace
+} // namespace vorsan::cli

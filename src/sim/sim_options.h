@@ -1,0 +1,36 @@
+#pragma once
+// What the simulated line holds and how it behaves; parsed from the command line of vorsan-sim.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorsan::sim {
+
+struct SimOptions {
+    std::vector<std::uint8_t> gen4Addresses;   // --gen4 1,5,17
+    std::optional<std::uint16_t> gen3TypeCode; // --gen3 11|99
+    std::optional<int> recorderEntries;        // --recorder N
+    bool switchOff = false;                    // --switch on|off: clearing is refused unless off
+    unsigned baud = 9600;                      // --baud: pacing of controller replies
+    bool fast = false;                         // --fast: no pacing, no turnaround
+    unsigned turnaroundMs = 2;                 // --turnaround-ms: controller's reply delay
+    double corrupt = 0.0;                      // --corrupt P: probability of a damaged reply
+    double drop = 0.0;                         // --drop P: probability of a missing reply
+    unsigned slowMs = 0;                       // --slow-ms N: added to every turnaround
+    bool silent = false;                       // --silent: never answer
+    bool badChecksum = false;                  // --bad-checksum: generation 3 sums are off by one
+    std::uint32_t seed = 1;                    // --seed N: content and faults
+    std::string journalFile;                   // --journal FILE (.VR4 or .pr)
+    std::string linkPath;                      // --link PATH: symbolic link to the device
+    bool verbose = false;                      // --verbose: log every request on stderr
+};
+
+// Parses the arguments after the program name. Returns an error text, empty on success;
+// `help` is set when --help was given.
+std::string parseSimOptions(const std::vector<std::string>& args, SimOptions& out, bool& help);
+
+// The text printed by --help.
+const char* simHelpText();
+
+} // namespace vorsan::sim
