@@ -4,6 +4,7 @@
 #include "app_paths.h"
 #include "connection_indicator.h"
 #include "graph_sheet.h"
+#include "live_station.h"
 #include "page.h"
 #include "page_control.h"
 #include "param_form.h"
@@ -115,7 +116,8 @@ QString portMenuCaption(int n) {
 
 } // namespace
 
-TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent, LinkWorker::LinkFactory linkFactory)
+    : QMainWindow(parent) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(kMainCaption);
     state_.portDeviceOverride = QString::fromStdString(commandLine.portDevice);
@@ -148,6 +150,7 @@ TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent) : QMainW
         probeTimer_.setInterval(kProbeInterval);
         if (probeTick_) probeTick_();
     });
+    live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
     qApp->installEventFilter(this);
 }
 
@@ -366,6 +369,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     probeTimer_.stop();
+    live_->session().stopPolls();
+    live_->shutDown();
     state_.journalImage.reset();
     QMainWindow::closeEvent(event);
 }

@@ -4,14 +4,17 @@
 // The pages own their views; the link, journal, settings and database code bind their commands
 // through commands() and the hooks below.
 #include "commands.h"
+#include "link_worker.h"
 #include "window_state.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class ConnectionIndicator;
+class LiveStation;
 class PageControl;
 class QAction;
 class QComboBox;
@@ -26,7 +29,9 @@ inline const QString kHelpFile = QStringLiteral("vor_help.chm");
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(const vorsan::CommandLine& commandLine = {}, QWidget* parent = nullptr);
+    // The link factory makes the serial link of the link thread (a port unless told otherwise).
+    explicit TForm1(const vorsan::CommandLine& commandLine = {}, QWidget* parent = nullptr,
+                    LinkWorker::LinkFactory linkFactory = {});
     ~TForm1() override;
 
     WindowState& state() { return state_; }
@@ -34,6 +39,8 @@ public:
     PageControl* pages() const { return pages_; }
     StatusPanels* status() const { return status_; }
     ConnectionIndicator* indicator() const { return indicator_; }
+    // The live line: probe, polls, start/stop, station commands, searches.
+    LiveStation& live() { return *live_; }
     QMenu* portMenu() const { return portMenu_; }
     QComboBox* stationList() const { return stationList_; }
     void setStationListVisible(bool visible);
@@ -101,5 +108,6 @@ private:
     std::function<void(const QString&)> journalOpener_;
     std::function<void(const QString&)> settingsOpener_;
     QString dataDirOverride_;
+    std::unique_ptr<LiveStation> live_;
     bool startedUp_ = false;
 };

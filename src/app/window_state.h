@@ -3,6 +3,9 @@
 // these objects; the pages get a reference to it. Only the program settings are ever written to
 // disk (vors.set), and only when the user changes them.
 #include "common/types.h"
+#include "journal/current_state.h"
+#include "journal/journal_record.h"
+#include "settings/setting_def.h"
 #include "shell/command_line.h"
 #include "shell/program_settings.h"
 
@@ -31,6 +34,15 @@ struct WindowState {
 
     bool journalLoaded = false;
     std::unique_ptr<vorsan::JournalImage> journalImage; // created at start, released with the window
+    vorsan::Journal journal;                            // decoded from the image of the last read
+
+    // The settings of the loaded generation with their raw values, and the transformer variant
+    // the last generation 3 type code chose (1 or 2; 0: none seen yet).
+    vorsan::SettingsCatalogue catalogue;
+    int gen3Variant = 0;
+    QString settingsTitle;
+
+    vorsan::CurrentState currentState = vorsan::zeroState();
 
     // The file named on the command line, opened once the window is up (then cleared).
     QString pendingFile;
