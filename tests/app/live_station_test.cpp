@@ -177,7 +177,7 @@ void LiveStationTest::probeFindsAGeneration4Station() {
 void LiveStationTest::probeFindsAGeneration3Station() {
     SimOptions o = options({});
     o.gen3TypeCode = 99;
-    Line line(o);
+    Line line(o, 1);
     QTRY_VERIFY_WITH_TIMEOUT(line.w().state().connectedGeneration == ControllerGeneration::Gen3, 5000);
     QVERIFY(line.connected());
     QCOMPARE(line.connectedHint(), QStringLiteral("Есть соединение со станцией"));
@@ -293,7 +293,7 @@ void LiveStationTest::generation4JournalReadSurvivesCorruptReplies() {
 void LiveStationTest::generation3JournalReadShowsTheJournal() {
     SimOptions o = options({});
     o.gen3TypeCode = 11;
-    Line line(o);
+    Line line(o, 1); // the byte commands wait in real time: a late echo must not split an exchange
     Boxes boxes;
     QTRY_VERIFY_WITH_TIMEOUT(line.w().state().connectedGeneration == ControllerGeneration::Gen3, 5000);
     QTRY_VERIFY(line.idle());
@@ -342,14 +342,15 @@ void LiveStationTest::generation4SettingsRoundTrip() {
     const std::uint16_t v2 = second.value == second.maxRaw ? std::uint16_t(second.maxRaw - 1) : std::uint16_t(second.maxRaw);
     first.value = v1;
     second.value = v2;
+    const std::uint16_t register1 = gen4Register(first), register2 = gen4Register(second);
     const vorsan::SettingsSet written = vorsan::settingsSetOf(state.catalogue);
     boxes.seen.clear();
     line.w().commands().action(Command::WriteSettings)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 10000);
     QCOMPARE(boxes.seen, QStringList());
     const auto holding = line.station(0, [](auto& s) { return s.holding; });
-    QCOMPARE(holding[gen4Register(first)], v1);
-    QCOMPARE(holding[gen4Register(second)], v2);
+    QCOMPARE(holding[register1], v1);
+    QCOMPARE(holding[register2], v2);
     QCOMPARE(state.stationAddress, std::uint8_t(1));
     QCOMPARE(line.w().status()->well(), QStringLiteral(" Куст: %1 ,Скважина: %2").arg(state.pad).arg(state.well));
     QCOMPARE(line.w().stationList()->count(), 1);
@@ -364,7 +365,7 @@ void LiveStationTest::generation4SettingsRoundTrip() {
 void LiveStationTest::generation3SettingsRoundTrip() {
     SimOptions o = options({});
     o.gen3TypeCode = 11;
-    Line line(o);
+    Line line(o, 1); // the byte commands wait in real time: a late echo must not split an exchange
     Boxes boxes;
     boxes.answer = QMessageBox::Cancel;
     QTRY_VERIFY_WITH_TIMEOUT(line.w().state().connectedGeneration == ControllerGeneration::Gen3, 5000);
@@ -379,13 +380,16 @@ void LiveStationTest::generation3SettingsRoundTrip() {
     auto& first = state.catalogue.entries[0];
     const std::uint16_t v1 = first.value == first.minRaw ? std::uint16_t(first.minRaw + 1) : std::uint16_t(first.minRaw);
     first.value = v1;
+    const std::size_t offset = first.offset; // the write replaces the catalogue
     const vorsan::SettingsSet written = vorsan::settingsSetOf(state.catalogue);
     boxes.seen.clear();
+    QTRY_VERIFY(line.idle());
+    line.sim.clearReceived();
     line.w().commands().action(Command::WriteSettings)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 30000);
     QCOMPARE(boxes.seen, QStringList());
     const auto block = line.sim.withLine([](LineModel& m) { return m.gen3->settings; });
-    QCOMPARE(static_cast<std::uint16_t>(block[first.offset] | block[first.offset + 1] << 8), v1);
+    QCOMPARE(static_cast<std::uint16_t>(block[offset] | block[offset + 1] << 8), v1);
 
     state.catalogue = vorsan::buildCatalogue(ControllerGeneration::Gen3);
     line.w().commands().action(Command::ReadSettings)->trigger();
