@@ -12,9 +12,9 @@
 #include "settings/catalogue.h"
 #include "shell/command_table.h"
 
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
-#include <QHeaderView>
 
 using vorsan::ControllerGeneration;
 using vorsan::LineDevice;
@@ -59,6 +59,7 @@ void LineWatch::placeStartStop() {
         top = grid->y();
     }
     startStop_->setGeometry(left, top, 50, startStop_->sizeHint().height());
+    startStop_->raise();
 }
 
 // ---- probe ----------------------------------------------------------------------------------
@@ -88,7 +89,8 @@ void LineWatch::applyProbe(const ProbeOutcome& out, std::uint8_t address) {
     vorsan::CommandTable& table = session_.table();
     const auto switchPoll = [this](ControllerGeneration to) {
         if (!session_.onCurrentStatePage()) return;
-        const auto from = to == ControllerGeneration::Gen4 ? ControllerGeneration::Gen3 : ControllerGeneration::Gen4;
+        const auto from =
+            to == ControllerGeneration::Gen4 ? ControllerGeneration::Gen3 : ControllerGeneration::Gen4;
         session_.poll(from).stop();
         if (!session_.poll(to).isActive()) session_.poll(to).start();
     };
@@ -163,8 +165,9 @@ void LineWatch::pollTick(ControllerGeneration generation) {
                     out.openFailure = QString::fromStdString(vorsan::openFailureMessage(opened));
                 return out;
             }
-            out.read = generation == ControllerGeneration::Gen4 ? vorsan::readCurrentState4(job.link(), address)
-                                                                 : vorsan::readCurrentState3(job.link());
+            out.read = generation == ControllerGeneration::Gen4
+                           ? vorsan::readCurrentState4(job.link(), address)
+                           : vorsan::readCurrentState3(job.link());
             job.close();
             return out;
         },
@@ -190,6 +193,7 @@ void LineWatch::applyPoll(const PollOutcome& out, ControllerGeneration generatio
     WindowState& state = session_.state();
     state.currentState = out.read.state;
     session_.views().showCurrentState();
+    placeStartStop();
     startStop_->setText(QString::fromStdString(vorsan::startStopCaption(state.currentState.status)));
     const auto& s = out.read.state;
     if (s.padNumber != vorsan::kUnknown16 && s.wellNumber != vorsan::kUnknown16)
@@ -203,6 +207,7 @@ void LineWatch::currentPageChanged(int index) {
     pageShown_ = shown;
     StatusPanels* status = session_.window().status();
     if (shown) {
+        placeStartStop();
         status->clear();
         if (session_.probeTimer().isActive()) {
             QTimer& poll = session_.poll(session_.state().connectedGeneration);
@@ -231,8 +236,9 @@ void LineWatch::startStop() {
             Outcome out;
             out.opened = job.open();
             if (!out.opened.ok()) return out;
-            out.error = generation == ControllerGeneration::Gen4 ? vorsan::startStop4(job.link(), address, start)
-                                                                  : vorsan::startStop3(job.link(), start);
+            out.error = generation == ControllerGeneration::Gen4
+                            ? vorsan::startStop4(job.link(), address, start)
+                            : vorsan::startStop3(job.link(), start);
             job.close();
             return out;
         },

@@ -105,14 +105,15 @@ void StationCommands::readZhurn() {
                 session_.showOpenFailure(out.opened);
             } else if (!out.journal.ok()) {
                 if (!out.journal.cancelled)
-                    session_.showError(kErrorCaption,
-                                       text(vorsan::journalReadMessage(ControllerGeneration::Gen4, out.journal.error)));
+                    session_.showError(kErrorCaption, text(vorsan::journalReadMessage(
+                                                          ControllerGeneration::Gen4, out.journal.error)));
             } else if (!out.settings.opened.ok() || !out.settings.read.ok()) {
                 if (!out.settings.opened.ok())
                     session_.showOpenFailure(out.settings.opened);
                 else if (!out.settings.read.cancelled)
-                    session_.showError(kErrorCaption, text(vorsan::settingsReadMessage(ControllerGeneration::Gen4,
-                                                                                      out.settings.read.error)));
+                    session_.showError(kErrorCaption,
+                                       text(vorsan::settingsReadMessage(ControllerGeneration::Gen4,
+                                                                        out.settings.read.error)));
                 session_.views().setSettingsTitle(kSettingsFailedTitle);
             } else {
                 status->setWell({});
@@ -167,8 +168,8 @@ void StationCommands::Action3() {
             }
             if (!out.journal.ok()) {
                 if (!out.journal.cancelled)
-                    session_.showError(kErrorCaption,
-                                       text(vorsan::journalReadMessage(ControllerGeneration::Gen3, out.journal.error)));
+                    session_.showError(kErrorCaption, text(vorsan::journalReadMessage(
+                                                          ControllerGeneration::Gen3, out.journal.error)));
                 session_.finish();
                 return;
             }
@@ -177,7 +178,7 @@ void StationCommands::Action3() {
                 session_.showOpenFailure(out.settings.opened);
             } else if (!out.settings.read.ok() && !out.settings.read.cancelled) {
                 session_.showError(kErrorCaption, text(vorsan::settingsReadMessage(ControllerGeneration::Gen3,
-                                                                                  out.settings.read.error)));
+                                                                                   out.settings.read.error)));
             }
             const bool settingsRead = out.settings.opened.ok() && out.settings.read.ok();
             if (settingsRead) {
@@ -247,7 +248,8 @@ void StationCommands::Kontr_Load() {
                 if (!out.opened.ok())
                     session_.showOpenFailure(out.opened);
                 else if (!out.read.cancelled)
-                    session_.showError(kErrorCaption, text(vorsan::settingsReadMessage(generation, out.read.error)));
+                    session_.showError(kErrorCaption,
+                                       text(vorsan::settingsReadMessage(generation, out.read.error)));
                 session_.views().setSettingsTitle(kSettingsFailedTitle);
                 session_.finish();
                 return;
@@ -273,7 +275,8 @@ void StationCommands::Kontr_Load() {
             const auto answer = QMessageBox::question(&session_.window(), QString(),
                                                       QStringLiteral("Сохранить уставки в файл?"),
                                                       QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
-            if (answer == QMessageBox::Ok) session_.window().commands().action(Command::SaveSettingsFile)->trigger();
+            if (answer == QMessageBox::Ok)
+                session_.window().commands().action(Command::SaveSettingsFile)->trigger();
         });
 }
 
@@ -316,7 +319,8 @@ void StationCommands::WriteUstToKontr() {
         [this, generation](Outcome& out) {
             if (generation == ControllerGeneration::Gen3) {
                 if (!out.opened.ok())
-                    session_.showError(QStringLiteral("Ошибка!"), text(vorsan::openFailureMessage(out.opened)));
+                    session_.showError(QStringLiteral("Ошибка!"),
+                                       text(vorsan::openFailureMessage(out.opened)));
                 else if (!out.write3.ok())
                     session_.showError(QStringLiteral("Ошибка!"), text(out.write3.message));
                 else
@@ -328,7 +332,8 @@ void StationCommands::WriteUstToKontr() {
                 if (!out.opened.ok())
                     session_.showOpenFailure(out.opened);
                 else if (!out.write4.cancelled)
-                    session_.showError(kErrorCaption, text(std::string(vorsan::errorMessage(out.write4.error))));
+                    session_.showError(kErrorCaption,
+                                       text(std::string(vorsan::errorMessage(out.write4.error))));
                 session_.views().setSettingsTitle(kSettingsFailedTitle);
                 session_.finish();
                 return;
@@ -352,8 +357,8 @@ void StationCommands::WriteUstToKontr() {
 void StationCommands::ClearContr() {
     if (session_.commandRunning()) return;
     if (QMessageBox::question(&session_.window(), QStringLiteral("Clear"),
-                              QStringLiteral("Обнулить хронологию событий?"), QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
+                              QStringLiteral("Обнулить хронологию событий?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     const ControllerGeneration generation = session_.state().connectedGeneration;
     const std::uint8_t address = session_.state().stationAddress;
@@ -367,8 +372,9 @@ void StationCommands::ClearContr() {
             Outcome out;
             out.opened = job.open();
             if (!out.opened.ok()) return out;
-            out.clear = generation == ControllerGeneration::Gen4 ? vorsan::clearChronology4(job.link(), address)
-                                                                  : vorsan::clearChronology3(job.link());
+            out.clear = generation == ControllerGeneration::Gen4
+                            ? vorsan::clearChronology4(job.link(), address)
+                            : vorsan::clearChronology3(job.link());
             job.close();
             return out;
         },
