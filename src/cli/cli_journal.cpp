@@ -12,11 +12,15 @@ int openJournal(const Args& args, const std::string& path, OpenedJournal& out) {
     if (!err.empty()) return fail(err, 2);
     const ControllerGeneration fallback = gen == 3 ? ControllerGeneration::Gen3 : ControllerGeneration::Gen4;
     const bool readForeign = gen.has_value();
-    const JournalFileLoad load = loadJournalFile(std::filesystem::path(path), fallback, [&] { return readForeign; });
+    const JournalFileLoad load =
+        loadJournalFile(std::filesystem::path(path), fallback, [&] { return readForeign; });
     switch (load.status) {
-    case FileStatus::ok: break;
-    case FileStatus::unreadable: return fail(path + ": " + load.error);
-    case FileStatus::damaged: return fail(path + ": " + kDamagedFileMessage);
+    case FileStatus::ok:
+        break;
+    case FileStatus::unreadable:
+        return fail(path + ": " + load.error);
+    case FileStatus::damaged:
+        return fail(path + ": " + kDamagedFileMessage);
     case FileStatus::refused:
         return fail(path + ": " + kUnknownMagicQuestion + " (unknown file type; " + kGenerationOption +
                     " 3 or 4 reads it anyway)");
@@ -27,6 +31,8 @@ int openJournal(const Args& args, const std::string& path, OpenedJournal& out) {
     return 0;
 }
 
-std::string journalCaption(const std::string& path) { return std::string(kCaptionPrefix) + path; }
+std::string journalCaption(const std::string& path) {
+    return std::string(kCaptionPrefix) + path;
+}
 
 } // namespace vorsan::cli

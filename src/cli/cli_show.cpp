@@ -12,7 +12,9 @@
 namespace vorsan::cli {
 namespace {
 
-std::string numberOrUnknown(std::uint16_t v) { return v == kUnknown16 ? "unknown" : std::to_string(v); }
+std::string numberOrUnknown(std::uint16_t v) {
+    return v == kUnknown16 ? "unknown" : std::to_string(v);
+}
 
 void printSettings(std::ostream& out, const SettingsCatalogue& cat, char sep) {
     out << "Settings (" << cat.size() << "):\n";
@@ -64,7 +66,8 @@ int runShow(const Args& args) {
         out << '\n', printState(out, f.state, sep);
     if (!settingsFile) {
         out << "\nJournal (" << j.journal.count() << " records):\n";
-        for (const auto& line : journalTextLines(j.journal, j.rows, journalCaption(path), f.padNumber, f.wellNumber))
+        for (const auto& line :
+             journalTextLines(j.journal, j.rows, journalCaption(path), f.padNumber, f.wellNumber))
             out << line << '\n';
     }
     out.flush();
@@ -74,7 +77,9 @@ int runShow(const Args& args) {
 } // namespace
 } // namespace vorsan::cli
 
-VORSAN_CLI_COMMAND({"show", "FILE [--generation 3|4]",
+VORSAN_CLI_COMMAND({"show",
+                    "FILE [--generation 3|4]",
                     "prints what a journal (.VR4, .pr) or settings (.us4, .ust) file holds: generation, pad, "
                     "well, settings, current state and journal",
-                    {"--generation"}, vorsan::cli::runShow});
+                    {"--generation"},
+                    vorsan::cli::runShow});

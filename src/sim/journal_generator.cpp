@@ -53,7 +53,7 @@ void advance(Moment& m, unsigned seconds) {
 
 // Line and motor quantities that wander slowly, as on a real well.
 class Plant {
-  public:
+public:
     explicit Plant(std::mt19937& rng) : rng_(rng) {
         nominalU_ = std::uniform_int_distribution<int>(370, 400)(rng_);
         nominalI10_ = std::uniform_int_distribution<int>(180, 450)(rng_);
@@ -82,7 +82,7 @@ class Plant {
         return e;
     }
 
-  private:
+private:
     int step(int amplitude) { return std::uniform_int_distribution<int>(-amplitude, amplitude)(rng_); }
 
     std::mt19937& rng_;

@@ -23,6 +23,24 @@ std::string hex(const vorsan::sim::Bytes& bytes) {
     return out;
 }
 
+std::string describeLine(const vorsan::sim::SimOptions& o) {
+    std::string text;
+    if (!o.gen4Addresses.empty()) {
+        text += "generation 4 stations at";
+        for (std::size_t k = 0; k < o.gen4Addresses.size(); ++k)
+            text += (k ? ", " : " ") + std::to_string(o.gen4Addresses[k]);
+    }
+    if (o.gen3TypeCode)
+        text += (text.empty() ? "" : "; ") + std::string("generation 3 controller of type ") +
+                std::to_string(*o.gen3TypeCode);
+    if (o.recorderEntries)
+        text += (text.empty() ? "" : "; ") + std::string("recorder with ") +
+                std::to_string(*o.recorderEntries) + " chronologies";
+    text += o.fast ? "; no pacing" : "; " + std::to_string(o.baud) + " bit/s";
+    text += o.switchOff ? "; mode switch off" : "; mode switch on";
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +76,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cout << sim.devicePath() << std::endl;
+    std::cerr << "vorsan-sim: " << describeLine(options) << '\n';
     int signal = 0;
     sigwait(&stopSignals, &signal);
     sim.stop();

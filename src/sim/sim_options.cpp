@@ -104,21 +104,23 @@ const char* simHelpText() {
 Usage: vorsan-sim [options]
 
 Prints the device path of the line (e.g. /dev/pts/7); point vorsan or vorsan-cli at it.
-Runs until interrupted (Ctrl+C). Without a device option it simulates one generation 4
+A short description of the line goes to stderr. Runs until interrupted (Ctrl+C). Without a device option it simulates one generation 4
 station at address 1.
 
 Devices on the line (any mix):
   --gen4 LIST          generation 4 stations at these addresses (e.g. 1,5,17)
   --gen3 CODE          a generation 3 controller of type code 11 or 99
   --recorder N         the data recorder with N stored chronologies (entries at
-                       addresses 1..N; every third entry is copied from generation 3)
+                       addresses 1..N; every third entry is copied from generation 3);
+                       it answers at its bulk speed once given a speed code
   --switch on|off      the stations' mode switch; clearing the chronology is refused
                        unless it is off (default on)
 
 Content:
   --seed N             seed of the generated content and of the faults (default 1)
-  --journal FILE       take the journal image of a .VR4 (generation 4) or .pr
-                       (generation 3) file instead of a generated one
+  --journal FILE       serve the journal, settings and current state of a .VR4
+                       (generation 4) or .pr (generation 3) file instead of
+                       generated ones
 
 Line timing:
   --baud N             pace replies at N bit/s (default 9600)

@@ -1,6 +1,6 @@
 // vorsan-cli show and text, run as a program on files written by the core's save functions.
-#include "journal/journal_file.h"
 #include "journal/journal_decode.h"
+#include "journal/journal_file.h"
 #include "journal/journal_rows.h"
 #include "journal/journal_text_export.h"
 #include "journal/whole_file.h"
@@ -123,8 +123,10 @@ TEST_F(CliJournal, TextWritesTheExportOfTheOpenedFile) {
     const std::string utf8 = cp1251ToUtf8(readText(txt));
     EXPECT_NE(utf8.find("      ВОРСАН 4.074 : " + file.string() + "\r\n      куст № 12   скважина № 345\r\n"),
               std::string::npos);
-    EXPECT_NE(utf8.find("   1  05.03.2024  14:07:09   400   401   402  12,5  12,6  12,7    55  2000    12    80\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        utf8.find(
+            "   1  05.03.2024  14:07:09   400   401   402  12,5  12,6  12,7    55  2000    12    80\r\n"),
+        std::string::npos);
     EXPECT_NE(utf8.find("   2  05.03.2024  14:07:09" + std::string(15, ' ') + "Стоп : недогрузка\r\n"),
               std::string::npos);
 }
@@ -140,10 +142,11 @@ TEST_F(CliJournal, ShowPrintsSettingsStateAndJournal) {
     const auto file = writeJournal("a.VR4");
     const CliRun r = cli("show " + q(file) + " --decimal-separator ,");
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* expected : {"Generation: 4", "Pad: 12", "Well: 345", "Kind: journal file",
-                                 "  21  Номинальное напряжение: 380 В", "  34  Номинальный ток двигателя: 12,50 А",
-                                 "  Текущее состояние: Работа", "  Ток Ia: 12,3 A", "Journal (2 records):",
-                                 "      куст № 12   скважина № 345", "Стоп : недогрузка"})
+    for (const char* expected :
+         {"Generation: 4", "Pad: 12", "Well: 345", "Kind: journal file",
+          "  21  Номинальное напряжение: 380 В", "  34  Номинальный ток двигателя: 12,50 А",
+          "  Текущее состояние: Работа", "  Ток Ia: 12,3 A",
+          "Journal (2 records):", "      куст № 12   скважина № 345", "Стоп : недогрузка"})
         EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
 }
 
@@ -187,7 +190,7 @@ TEST_F(CliJournal, ErrorsGoToStderrWithNonZeroStatus) {
     ASSERT_EQ(writeWholeFile(empty, std::string()), "");
     EXPECT_NE(cli("show " + q(empty)).status, 0);
 
-    EXPECT_EQ(cli("text " + q(writeJournal("y.VR4"))).status, 2);  // no -o
+    EXPECT_EQ(cli("text " + q(writeJournal("y.VR4"))).status, 2); // no -o
     EXPECT_EQ(cli("show").status, 2);
     EXPECT_EQ(cli("show a b").status, 2);
     EXPECT_EQ(cli("show " + q(writeJournal("z.VR4")) + " --bogus").status, 2);

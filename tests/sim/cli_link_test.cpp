@@ -22,7 +22,7 @@ struct CliRun {
 };
 
 class CliLine : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         cli_ = fs::path(VORSAN_BINDIR) / "vorsan-cli";
         if (!fs::exists(cli_)) GTEST_SKIP() << "vorsan-cli is not built";

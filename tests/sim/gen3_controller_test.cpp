@@ -28,13 +28,13 @@ Gen3Controller controllerOf(Simulator& sim) {
 // A port whose driver refuses every write of the settings bytes at the given positions (all ten
 // tries of each), as a failing adapter would; everything else goes to the real port.
 class FailingBytesLink final : public SerialLink {
-  public:
+public:
     FailingBytesLink(SerialLink& inner, std::set<int> failing)
         : inner_(inner), failing_(std::move(failing)) {}
     bool isOpen() const override { return inner_.isOpen(); }
     bool isRs232() const override { return inner_.isRs232(); }
 
-  protected:
+protected:
     OpenResult doOpen(const std::string& device, int speed) override { return inner_.open(device, speed); }
     void doClose() override { inner_.close(); }
     bool doPurge() override { return inner_.purge(); }
@@ -56,7 +56,7 @@ class FailingBytesLink final : public SerialLink {
         return r;
     }
 
-  private:
+private:
     SerialLink& inner_;
     std::set<int> failing_;
     int position_ = -1;

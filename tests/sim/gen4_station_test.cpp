@@ -80,6 +80,33 @@ TEST(Gen4Station, JournalReadSurvivesCorruptAndDroppedReplies) {
     EXPECT_TRUE(read.image == stationOf(line.sim, 1).journal);
 }
 
+TEST(Gen4Station, FaultsRepeatWithTheSameSeed) {
+    auto retriesWithSeed = [](std::uint32_t seed) {
+        SimOptions o = gen4Line({1});
+        o.corrupt = 0.1;
+        o.drop = 0.02;
+        o.seed = seed;
+        SimLine line(o);
+        EXPECT_TRUE(line.open());
+        JournalRead read = readJournal4(line.link, 1);
+        EXPECT_TRUE(read.ok());
+        return read.retries;
+    };
+    const int first = retriesWithSeed(21);
+    EXPECT_GT(first, 0);
+    EXPECT_EQ(retriesWithSeed(21), first);
+}
+
+TEST(Gen4Station, SlowReplyArrivesAfterTheTimeOutAndIsRejected) {
+    SimOptions o = gen4Line({1});
+    o.slowMs = 80; // 400 ms of the test's link clock, beyond the 300 ms of a state block
+    SimLine line(o);
+    ASSERT_TRUE(line.open());
+    EXPECT_EQ(readCurrentState4(line.link, 1).error, LinkError::Crc);
+    line.sim.setFaults(0, 0, 0, false);
+    EXPECT_TRUE(readCurrentState4(line.link, 1).ok());
+}
+
 TEST(Gen4Station, JournalReadGivesUpAfterSixTriesAndCanBeCancelled) {
     SimOptions o = gen4Line({1});
     o.corrupt = 1.0;

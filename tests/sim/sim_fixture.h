@@ -13,7 +13,7 @@ namespace vorsan::sim::test {
 // A link clock running `factor` times faster than real time, so that the 500 ms of an absent
 // station pass in a few real milliseconds while a simulator at --fast still answers in time.
 class FastClock final : public LinkClock {
-  public:
+public:
     explicit FastClock(int factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
     std::int64_t nowMicros() const override {
         auto real =
@@ -21,7 +21,7 @@ class FastClock final : public LinkClock {
         return 1'000'000 + real.count() * factor_;
     }
 
-  private:
+private:
     int factor_;
     std::chrono::steady_clock::time_point start_;
 };
@@ -34,9 +34,9 @@ inline SimOptions fastOptions() {
 }
 
 class SimLine {
-  public:
+public:
     explicit SimLine(SimOptions options) : sim(std::move(options)) {
-        // The simulator answers at once, so the link's time-outs may run ten times faster.
+        // The simulator answers at once, so the link's time-outs may run five times faster.
         link.setClock(clock);
         std::string error = sim.start();
         EXPECT_EQ(error, "");
@@ -59,7 +59,7 @@ class SimLine {
         return out;
     }
 
-    FastClock clock{10};
+    FastClock clock{5};
     Simulator sim;
     PosixSerialLink link;
 };

@@ -18,7 +18,8 @@ void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 }
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 Container abandoned(ContainerStatus status) {
@@ -50,8 +51,10 @@ Container readContainer(std::span<const std::uint8_t> file, const UnknownMagicQu
     if (dataOffset + dataLength != total) return abandoned(ContainerStatus::damaged);
     // The header's own lengths are checked against the bytes that are really there, so that a
     // truncated or forged file is refused instead of read beyond its end.
-    if (dataOffset + journalLength + parameterLength > file.size()) return abandoned(ContainerStatus::damaged);
-    const auto journal = file.subspan(static_cast<std::size_t>(dataOffset), static_cast<std::size_t>(journalLength));
+    if (dataOffset + journalLength + parameterLength > file.size())
+        return abandoned(ContainerStatus::damaged);
+    const auto journal =
+        file.subspan(static_cast<std::size_t>(dataOffset), static_cast<std::size_t>(journalLength));
     const auto parameters = file.subspan(static_cast<std::size_t>(dataOffset + journalLength),
                                          static_cast<std::size_t>(parameterLength));
     c.journalBlock.assign(journal.begin(), journal.end());
@@ -59,10 +62,12 @@ Container readContainer(std::span<const std::uint8_t> file, const UnknownMagicQu
     return c;
 }
 
-std::vector<std::uint8_t> writeContainer(ControllerGeneration generation, std::span<const std::uint8_t> journalBlock,
+std::vector<std::uint8_t> writeContainer(ControllerGeneration generation,
+                                         std::span<const std::uint8_t> journalBlock,
                                          std::span<const std::uint8_t> parameterBlock) {
     const bool g4 = generation == ControllerGeneration::Gen4;
-    const auto total = static_cast<std::uint32_t>(kContainerHeaderSize + journalBlock.size() + parameterBlock.size());
+    const auto total =
+        static_cast<std::uint32_t>(kContainerHeaderSize + journalBlock.size() + parameterBlock.size());
     std::vector<std::uint8_t> out;
     out.reserve(total);
     put16(out, g4 ? kMagicGen4 : kMagicGen3);

@@ -37,8 +37,8 @@ enum class ContainerStatus { ok = 0, refused = 1, damaged = 2 };
 
 struct Container {
     ContainerStatus status = ContainerStatus::ok;
-    std::optional<ControllerGeneration> generation;  // from the magic; none when it was unknown
-    std::vector<std::uint8_t> journalBlock;          // empty in a settings file
+    std::optional<ControllerGeneration> generation; // from the magic; none when it was unknown
+    std::vector<std::uint8_t> journalBlock;         // empty in a settings file
     std::vector<std::uint8_t> parameterBlock;
 };
 
@@ -49,7 +49,8 @@ Container readContainer(std::span<const std::uint8_t> file, const UnknownMagicQu
 
 // The file contents: header for the generation, the journal block (may be empty) and the
 // parameter block.
-std::vector<std::uint8_t> writeContainer(ControllerGeneration generation, std::span<const std::uint8_t> journalBlock,
+std::vector<std::uint8_t> writeContainer(ControllerGeneration generation,
+                                         std::span<const std::uint8_t> journalBlock,
                                          std::span<const std::uint8_t> parameterBlock);
 
 } // namespace vorsan

@@ -50,7 +50,9 @@ void readDateG4(Bytes s, JournalRecord& r) {
     r.year = static_cast<std::uint16_t>(2000 + fromBcd(s[5]));
 }
 
-bool slotEmptyEvent(Bytes s) { return s[0] == 0xFF || s[1] == 0xFF; }
+bool slotEmptyEvent(Bytes s) {
+    return s[0] == 0xFF || s[1] == 0xFF;
+}
 
 void decodeEventsG4(Bytes img, Journal& j) {
     for (std::size_t i = 0; i < kG4EventSlots && (i + 1) * 8 <= img.size(); ++i) {
@@ -135,7 +137,7 @@ void decodeMeasurementsG3(Bytes img, Journal& j) {
         r.day = fromBcd(s[2]);
         r.month = fromBcd(s[3]);
         r.year = static_cast<std::uint16_t>(2000 + fromBcd(s[4]));
-        r.ZAGR = s[5];  // byte 6 belongs to the field but is never set
+        r.ZAGR = s[5]; // byte 6 belongs to the field but is never set
         r.IC = le16(s, 7) / divisor;
         r.IB = le16(s, 9) / divisor;
         r.IA = le16(s, 11) / divisor;

@@ -13,9 +13,9 @@ using image::putLe16;
 using image::toBcd;
 
 struct Area {
-    std::size_t next;  // byte offset of the next free slot
-    std::size_t end;   // first byte after the area
-    std::size_t slot;  // slot size
+    std::size_t next; // byte offset of the next free slot
+    std::size_t end;  // first byte after the area
+    std::size_t slot; // slot size
     // Offset of a free slot, or nothing when the area is full.
     std::optional<std::size_t> take() {
         if (next + slot > end) return std::nullopt;
@@ -25,7 +25,9 @@ struct Area {
     }
 };
 
-std::uint8_t yearByte(const JournalRecord& r) { return toBcd(r.year >= 2000 ? r.year - 2000u : 0u); }
+std::uint8_t yearByte(const JournalRecord& r) {
+    return toBcd(r.year >= 2000 ? r.year - 2000u : 0u);
+}
 
 // Currents are stored as whole multiples of 1/factor ampere, 16 bits wide.
 std::uint16_t scaledCurrent(double amperes, int factor) {
@@ -104,7 +106,15 @@ void putMeasurementG3(std::span<std::uint8_t> s, const JournalRecord& r, int fac
     s[31] = 0xCD;
 }
 
-bool whole(double v) { return v == std::floor(v); }
+// A setting-change slot is read back only with a number from 21 to 97; a record with code 250 and
+// another number came from the short-event area and goes back there, so it is not lost.
+bool isSettingNumber(std::uint16_t n) {
+    return n >= 21 && n <= 97;
+}
+
+bool whole(double v) {
+    return v == std::floor(v);
+}
 
 // Generation 3 current factor: the flag of the first measurement slot of the old image that is
 // not in use (1: whole amperes when bit 3 is set and the byte is not 0xFF, else 10). With every
@@ -127,8 +137,9 @@ int currentFactorG3(const Journal& journal, const JournalImage& current) {
 
 } // namespace
 
-EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration generation, const JournalImage& current,
-                             RecordRange skip, std::uint16_t wellNumber, std::uint16_t padNumber) {
+EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration generation,
+                             const JournalImage& current, RecordRange skip, std::uint16_t wellNumber,
+                             std::uint16_t padNumber) {
     const bool g4 = generation == ControllerGeneration::Gen4;
     const int factor = g4 ? 10 : currentFactorG3(journal, current);
     EncodedJournal out;
@@ -152,17 +163,33 @@ EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration genera
             } else {
                 putMeasurementG3(img.subspan(*at, 32), r, factor);
             }
-        } else if (r.SOBYTIE == kCodeSettingChange && g4) {
+        } else if (r.SOBYTIE == kCodeSettingChange && g4 && isSettingNumber(r.NUM_UST)) {
             const auto at = changes.take();
-            if (at) putSettingChangeG4(img.subspan(*at, 16), r);
-            else ++out.dropped;
+            if (at)
+                putSettingChangeG4(img.subspan(*at, 16), r);
+            else
+                ++out.dropped;
         } else {
             const auto at = events.take();
-            if (!at) ++out.dropped;
-            else if (g4) putEventG4(img.subspan(*at, 8), r);
-            else putEventG3(img.subspan(*at, 8), r);
+            if (!at)
+                ++out.dropped;
+            else if (g4)
+                putEventG4(img.subspan(*at, 8), r);
+            else
+                putEventG3(img.subspan(*at, 8), r);
         }
     }
+    return out;
+}
+
+JournalAfterDeletion deleteJournalRecords(const Journal& journal, ControllerGeneration generation,
+                                          const JournalImage& current, RecordRange skip,
+                                          std::uint16_t wellNumber, std::uint16_t padNumber) {
+    JournalAfterDeletion out;
+    const EncodedJournal encoded = encodeJournal(journal, generation, current, skip, wellNumber, padNumber);
+    out.image = encoded.image;
+    out.dropped = encoded.dropped;
+    out.decoded = decodeJournal(out.image, generation);
     return out;
 }
 

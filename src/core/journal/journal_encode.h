@@ -2,6 +2,7 @@
 // Writing a journal back into a controller image (after rows are deleted the image is encoded
 // without them and decoded again).
 #include "common/types.h"
+#include "journal/journal_decode.h"
 #include "journal/journal_record.h"
 
 #include <cstddef>
@@ -26,7 +27,21 @@ struct EncodedJournal {
 
 // Encodes every record outside `skip`, in journal order. `current` is the image the journal came
 // from: generation 3 takes its current factor from it (first unused measurement slot).
-EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration generation, const JournalImage& current,
-                             RecordRange skip, std::uint16_t wellNumber, std::uint16_t padNumber);
+EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration generation,
+                             const JournalImage& current, RecordRange skip, std::uint16_t wellNumber,
+                             std::uint16_t padNumber);
+
+struct JournalAfterDeletion {
+    JournalImage image{};    // the re-encoded image, which becomes the current one
+    DecodedJournal decoded;  // that image decoded again
+    std::size_t dropped = 0; // see EncodedJournal
+};
+
+// Deleting rows ("Удалить строку"): the journal is encoded without positions `skip` (1-based,
+// as the grid's selected rows) into a new image, which is decoded again, so image and journal stay
+// consistent.
+JournalAfterDeletion deleteJournalRecords(const Journal& journal, ControllerGeneration generation,
+                                          const JournalImage& current, RecordRange skip,
+                                          std::uint16_t wellNumber, std::uint16_t padNumber);
 
 } // namespace vorsan

@@ -22,11 +22,11 @@ struct JournalFile {
     ControllerGeneration generation = ControllerGeneration::Gen4;
     // The journal block: a shorter block is filled up with 0xFF (empty slots), a longer one cut.
     JournalImage image{};
-    std::size_t journalBlockLength = 0;  // as the file gave it
+    std::size_t journalBlockLength = 0; // as the file gave it
     // The catalogue of the generation with the file's values and the transformer variant applied.
     SettingsCatalogue catalogue;
     CurrentState state;
-    bool stateStored = false;  // false when the block held no state (its three voltages 0xFFFF)
+    bool stateStored = false; // false when the block held no state (its three voltages 0xFFFF)
     // Pad and well from the settings of the generation (numbers 83/84 or 89/90), 0xFFFF unknown.
     std::uint16_t padNumber = kUnknown16;
     std::uint16_t wellNumber = kUnknown16;

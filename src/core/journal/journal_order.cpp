@@ -17,14 +17,22 @@ std::uint64_t timeKey(const JournalRecord& r) {
 // Y is of the same moment as the reference X: same minute, and Y's second is X's or 0 (a
 // measurement written at the start of the minute of an event).
 bool sameMoment(const JournalRecord& x, const JournalRecord& y) {
-    return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour && x.minute == y.minute &&
-           (y.second == 0 || y.second == x.second);
+    return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour &&
+           x.minute == y.minute && (y.second == 0 || y.second == x.second);
 }
 
-bool hasCause(const JournalRecord& r) { return r.EXT_ZAP >= 1 && r.EXT_ZAP <= 7; }
-bool isStop(const JournalRecord& r) { return isStopEvent(r.SOBYTIE); }
-bool isStart(const JournalRecord& r) { return isStartEvent(r.SOBYTIE); }
-bool isNeither(const JournalRecord& r) { return isUnclassedEvent(r.SOBYTIE); }
+bool hasCause(const JournalRecord& r) {
+    return r.EXT_ZAP >= 1 && r.EXT_ZAP <= 7;
+}
+bool isStop(const JournalRecord& r) {
+    return isStopEvent(r.SOBYTIE);
+}
+bool isStart(const JournalRecord& r) {
+    return isStartEvent(r.SOBYTIE);
+}
+bool isNeither(const JournalRecord& r) {
+    return isUnclassedEvent(r.SOBYTIE);
+}
 
 } // namespace
 
@@ -39,7 +47,8 @@ void sortJournal(Journal& journal) {
         std::size_t index;
     };
     std::vector<Item> items(n);
-    for (std::size_t i = 0; i < n; ++i) items[i] = {timeKey(recs[i]), i};
+    for (std::size_t i = 0; i < n; ++i)
+        items[i] = {timeKey(recs[i]), i};
     for (std::size_t i = 0; i < n; ++i) {
         Item held = items[n - 1];
         for (std::size_t j = n; j-- > i;) {
@@ -50,49 +59,221 @@ void sortJournal(Journal& journal) {
     }
     std::vector<JournalRecord> sorted;
     sorted.reserve(n);
-    for (const Item& it : items) sorted.push_back(recs[it.index]);
+    for (const Item& it : items)
+        sorted.push_back(recs[it.index]);
     recs = std::move(sorted);
 }
 
-void orderSameMoment(Journal& journal) {
-    auto& r = journal.records;
-    const std::size_t n = r.size();
-    // Rules 5 to 10 move the position back; some inputs would make them undo each other for ever,
-    // so they get a budget of backward moves and, once it is spent, the pass only goes forward.
-    std::size_t budget = kMaxSameMomentBackSteps;
-    auto back = [&](std::size_t& k, std::size_t a, std::size_t b, std::size_t steps) {
-        std::swap(r[a], r[b]);
-        k -= steps;
-        --budget;
-    };
-    for (std::size_t k = 1; k < n; ++k) {
-        // Rules 1-4: at a stop the measurement of that moment goes before the stop event and a
-        // voltage switch-off after it.
-        if (r[k - 1].SOBYTIE == kCodeVoltageOff && isStop(r[k]) && sameMoment(r[k - 1], r[k]))
-            std::swap(r[k - 1], r[k]);
-        if (isStop(r[k - 1]) && isNeither(r[k]) && sameMoment(r[k - 1], r[k])) std::swap(r[k - 1], r[k]);
-        if (isStop(r[k - 1]) && k + 1 < n && isNeither(r[k + 1]) && sameMoment(r[k - 1], r[k + 1]))
-            std::swap(r[k - 1], r[k + 1]);
-        if (isStop(r[k - 1]) && k + 2 < n && isNeither(r[k + 2]) && sameMoment(r[k - 1], r[k + 2]))
-            std::swap(r[k - 1], r[k + 2]);
-        // Rules 5-10: at a start the switch-on and a measurement with a cause come first, the start
-        // event next, the other measurements of that moment after it. Each rule checks k before
-        // it looks at a record, since an earlier rule may have moved k back to 0.
-        if (budget > 0 && k >= 2 && isStart(r[k - 1]) && isNeither(r[k - 2]) && !hasCause(r[k - 2]) &&
-            sameMoment(r[k - 1], r[k - 2]))
-            back(k, k - 2, k - 1, 2);
-        if (budget > 0 && k >= 2 && r[k - 1].SOBYTIE == kCodeVoltageOn && isStart(r[k - 2]) &&
-            r[k - 2].SOBYTIE != kCodeVoltageOn && sameMoment(r[k - 1], r[k - 2]))
-            back(k, k - 2, k - 1, 2);
-        if (budget > 0 && k >= 3 && isStart(r[k - 1]) && isNeither(r[k - 3]) && sameMoment(r[k - 1], r[k - 3]))
-            back(k, k - 3, k - 1, 3);
-        if (budget > 0 && k >= 4 && isStart(r[k - 1]) && isNeither(r[k - 4]) && sameMoment(r[k - 1], r[k - 4]))
-            back(k, k - 4, k - 1, 3);
-        if (budget > 0 && k >= 2 && hasCause(r[k - 1]) && isStart(r[k - 2]) && sameMoment(r[k - 1], r[k - 2]))
-            back(k, k - 2, k - 1, 2);
-        if (budget > 0 && k >= 3 && isStart(r[k - 1]) && isStop(r[k - 2]) && isStop(r[k - 3]) && sameMoment(r[k - 1], r[k - 2]))
-            back(k, k - 2, k - 1, 2);
+namespace {
+
+// The same-moment pass over an order of positions (records stay where they are; the pass moves
+// their indices). The start rules move the position k back, and some moments make them undo each
+// other for ever: with a measurement with a cause, a switch-on and a start of one second, the
+// start is put before the measurement and then the switch-on and the measurement are put back
+// before it. The pass therefore remembers, at each new furthest position (the frontier), the order
+// just before its first backward move. When the state (order and k) repeats, the rules loop; when
+// the backward moves from one frontier exceed twice the size of its minute plus a few, they are
+// needlessly long. In both cases the pass returns to the remembered order and goes on forward from
+// the frontier, and that minute makes no backward moves again. Inputs without loops get every rule
+// as it stands; every input ends, in time linear in the journal.
+//
+// The state is compared through a hash of the (position, index) pairs kept up to date on every
+// exchange, and the remembered order is restored by undoing the exchanges made since; both cost
+// O(1) per exchange.
+class SameMomentPass {
+public:
+    explicit SameMomentPass(const std::vector<JournalRecord>& records)
+        : recs_(records), order_(records.size()) {
+        findMinuteGroups();
+        for (std::size_t i = 0; i < order_.size(); ++i) {
+            order_[i] = static_cast<std::uint32_t>(i);
+            hash_ += mix(i, order_[i]);
+        }
     }
+
+    std::vector<JournalRecord> run() {
+        const std::size_t n = order_.size();
+        for (std::size_t k = 1; k < n; ++k) {
+            if (k > frontier_) enterFrontier(k);
+            if (remembering_ && loopFound(k)) {
+                abandonFrontier(k);
+                continue;
+            }
+            forwardRules(k);
+            backRules(k);
+        }
+        std::vector<JournalRecord> out;
+        out.reserve(n);
+        for (const auto i : order_)
+            out.push_back(recs_[i]);
+        return out;
+    }
+
+private:
+    const JournalRecord& at(std::size_t pos) const { return recs_[order_[pos]]; }
+
+    static std::uint64_t mix(std::uint64_t pos, std::uint64_t index) {
+        std::uint64_t x = (pos << 32) ^ index ^ 0x9E3779B97F4A7C15ULL;
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+        return x ^ (x >> 31);
+    }
+
+    void exchange(std::size_t a, std::size_t b) {
+        hash_ -= mix(a, order_[a]) + mix(b, order_[b]);
+        std::swap(order_[a], order_[b]);
+        hash_ += mix(a, order_[a]) + mix(b, order_[b]);
+        if (remembering_) undo_.push_back({a, b});
+    }
+
+    // Runs of records of one minute: exchanges never leave such a run, so each position keeps its
+    // run for the whole pass.
+    void findMinuteGroups() {
+        const auto& r = recs_;
+        groupOf_.resize(r.size());
+        for (std::size_t first = 0; first < r.size();) {
+            std::size_t last = first + 1;
+            while (last < r.size() && r[last].year == r[first].year && r[last].month == r[first].month &&
+                   r[last].day == r[first].day && r[last].hour == r[first].hour &&
+                   r[last].minute == r[first].minute)
+                ++last;
+            for (std::size_t i = first; i < last; ++i)
+                groupOf_[i] = groupSize_.size();
+            groupSize_.push_back(last - first);
+            first = last;
+        }
+        frozen_.assign(groupSize_.size(), false);
+    }
+
+    void enterFrontier(std::size_t k) {
+        frontier_ = k;
+        remembering_ = false;
+        undo_.clear();
+        movesHere_ = 0;
+        movesAllowed_ = 2 * groupSize_[groupOf_[k - 1]] + 8;
+        haveCheckpoint_ = false;
+        checkpointSteps_ = 0;
+        checkpointPeriod_ = 1;
+    }
+
+    // Brent's method on the state (order, k) at the start of each step since the first backward
+    // move of this frontier: the state is compared with a checkpoint moved to the current state
+    // after 1, 2, 4, ... steps, so a loop is seen within about twice its start plus its length.
+    bool loopFound(std::size_t k) {
+        const std::pair<std::uint64_t, std::size_t> state{hash_, k};
+        if (haveCheckpoint_ && state == checkpoint_) return true;
+        if (++checkpointSteps_ >= checkpointPeriod_) {
+            checkpoint_ = state;
+            haveCheckpoint_ = true;
+            checkpointSteps_ = 0;
+            checkpointPeriod_ *= 2;
+        }
+        return false;
+    }
+
+    // Leaves this frontier with the order it had before its first backward move, and goes on
+    // forward from there; the minute of the frontier makes no backward moves again, so a later
+    // frontier whose moves come back over it does not start the same loop.
+    void abandonFrontier(std::size_t& k) {
+        returnToRemembered();
+        k = frontier_;
+        frozen_[groupOf_[frontier_ - 1]] = true;
+    }
+
+    // No backward move while R lies in a minute where the start rules were found to loop.
+    bool mayMoveBack(std::size_t k) const { return !frozen_[groupOf_[k - 1]]; }
+
+    // The stop rules, R being the record at k - 1 and the record compared with R the one whose
+    // second may be 0: at a stop the measurement of that moment goes before the stop event and a
+    // voltage switch-off after it.
+    void forwardRules(std::size_t k) {
+        const std::size_t n = order_.size();
+        // A switch-off followed by a stop of its moment: the stop first.
+        if (at(k - 1).SOBYTIE == kCodeVoltageOff && isStop(at(k)) && sameMoment(at(k - 1), at(k)))
+            exchange(k - 1, k);
+        // A stop followed by a record of neither class, directly, one or two places on: that
+        // record before the stop.
+        if (isStop(at(k - 1)) && isNeither(at(k)) && sameMoment(at(k - 1), at(k))) exchange(k - 1, k);
+        if (isStop(at(k - 1)) && k + 1 < n && isNeither(at(k + 1)) && sameMoment(at(k - 1), at(k + 1)))
+            exchange(k - 1, k + 1);
+        if (isStop(at(k - 1)) && k + 2 < n && isNeither(at(k + 2)) && sameMoment(at(k - 1), at(k + 2)))
+            exchange(k - 1, k + 2);
+    }
+
+    // The start rules, R being the record at k - 1 and the record compared with R the earlier-placed
+    // one: at a start the switch-on and a measurement with a cause come first, the start event
+    // next, the other measurements of that moment after it. Each rule works on what the previous
+    // ones left and checks k before it looks at a record, since a previous rule may have moved k
+    // back to 0.
+    void backRules(std::size_t& k) {
+        // A start after a record of neither class without a cause: the start one place back.
+        if (k >= 2 && mayMoveBack(k) && isStart(at(k - 1)) && isNeither(at(k - 2)) && !hasCause(at(k - 2)) &&
+            sameMoment(at(k - 1), at(k - 2)) && !moveBack(k, k - 2, 2))
+            return;
+        // A switch-on after another start: the switch-on one place back.
+        if (k >= 2 && mayMoveBack(k) && at(k - 1).SOBYTIE == kCodeVoltageOn && isStart(at(k - 2)) &&
+            at(k - 2).SOBYTIE != kCodeVoltageOn && sameMoment(at(k - 1), at(k - 2)) && !moveBack(k, k - 2, 2))
+            return;
+        // A start two or three places after a record of neither class: exchanged with it.
+        if (k >= 3 && mayMoveBack(k) && isStart(at(k - 1)) && isNeither(at(k - 3)) &&
+            sameMoment(at(k - 1), at(k - 3)) && !moveBack(k, k - 3, 3))
+            return;
+        if (k >= 4 && mayMoveBack(k) && isStart(at(k - 1)) && isNeither(at(k - 4)) &&
+            sameMoment(at(k - 1), at(k - 4)) && !moveBack(k, k - 4, 3))
+            return;
+        // A measurement with a cause after a start: the measurement one place back.
+        if (k >= 2 && mayMoveBack(k) && hasCause(at(k - 1)) && isStart(at(k - 2)) &&
+            sameMoment(at(k - 1), at(k - 2)) && !moveBack(k, k - 2, 2))
+            return;
+        // A start after two stops: the start one place back.
+        if (k >= 3 && mayMoveBack(k) && isStart(at(k - 1)) && isStop(at(k - 2)) && isStop(at(k - 3)) &&
+            sameMoment(at(k - 1), at(k - 2)))
+            moveBack(k, k - 2, 2);
+    }
+
+    // Exchanges positions `other` and k - 1 and moves k back by `steps`. When the frontier's
+    // allowance is spent, returns to the order remembered there instead and returns false.
+    bool moveBack(std::size_t& k, std::size_t other, std::size_t steps) {
+        remembering_ = true;
+        if (movesHere_ == movesAllowed_) {
+            abandonFrontier(k);
+            return false;
+        }
+        exchange(other, k - 1);
+        k -= steps;
+        ++movesHere_;
+        return true;
+    }
+
+    void returnToRemembered() {
+        remembering_ = false;
+        for (auto it = undo_.rbegin(); it != undo_.rend(); ++it)
+            exchange(it->first, it->second);
+        undo_.clear();
+    }
+
+    const std::vector<JournalRecord>& recs_;
+    std::vector<std::uint32_t> order_;
+    std::vector<std::size_t> groupSize_; // per minute group
+    std::vector<std::pair<std::size_t, std::size_t>> undo_;
+    std::uint64_t hash_ = 0;
+    std::pair<std::uint64_t, std::size_t> checkpoint_{0, 0};
+    bool haveCheckpoint_ = false;
+    std::size_t checkpointSteps_ = 0;
+    std::size_t checkpointPeriod_ = 1;
+    std::size_t frontier_ = 0;
+    std::vector<std::size_t> groupOf_; // minute group of each position
+    std::vector<bool> frozen_;         // per minute group
+    bool remembering_ = false;
+    std::size_t movesHere_ = 0;
+    std::size_t movesAllowed_ = 0;
+};
+
+} // namespace
+
+void orderSameMoment(Journal& journal) {
+    if (journal.records.size() < 2) return;
+    journal.records = SameMomentPass(journal.records).run();
 }
 
 } // namespace vorsan

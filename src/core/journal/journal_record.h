@@ -8,10 +8,10 @@
 namespace vorsan {
 
 // Event codes with a meaning of their own beyond the stop/start lists.
-inline constexpr std::uint8_t kCodeMeasurement = 255;    // periodic or triggered measurement block
-inline constexpr std::uint8_t kCodeSettingChange = 250;  // generation 4 setting-change record
-inline constexpr std::uint8_t kCodeVoltageOff = 140;     // "Отключение напряжения" (a stop event)
-inline constexpr std::uint8_t kCodeVoltageOn = 76;       // "Включение напряжения" (a start event)
+inline constexpr std::uint8_t kCodeMeasurement = 255;   // periodic or triggered measurement block
+inline constexpr std::uint8_t kCodeSettingChange = 250; // generation 4 setting-change record
+inline constexpr std::uint8_t kCodeVoltageOff = 140; // "Отключение напряжения" (a stop event)
+inline constexpr std::uint8_t kCodeVoltageOn = 76; // "Включение напряжения" (a start event)
 
 // COS_ as stored when the controller had no power factor to record.
 inline constexpr std::uint16_t kNoPowerFactor = 255;
@@ -20,28 +20,28 @@ inline constexpr std::uint16_t kNoPowerFactor = 255;
 inline constexpr std::size_t kMaxJournalRecords = 1184;
 
 struct JournalRecord {
-    std::uint16_t year = 0;  // 2000 + BCD year byte
+    std::uint16_t year = 0; // 2000 + BCD year byte
     std::uint8_t month = 0;
     std::uint8_t day = 0;
     std::uint8_t hour = 0;
     std::uint8_t minute = 0;
     std::uint8_t second = 0;
-    double IC = 0;  // phase currents, amperes
+    double IC = 0; // phase currents, amperes
     double IB = 0;
     double IA = 0;
-    std::uint16_t UCA = 0;  // line voltages, volts
+    std::uint16_t UCA = 0; // line voltages, volts
     std::uint16_t UBC = 0;
     std::uint16_t UAB = 0;
-    std::uint16_t SOP = 0;   // insulation resistance, kOhm; 0xFFFF: no value
-    std::uint16_t ZAGR = 0;  // load, percent
-    std::uint16_t COS_ = 0;  // power factor as stored; 255: no value
+    std::uint16_t SOP = 0;     // insulation resistance, kOhm; 0xFFFF: no value
+    std::uint16_t ZAGR = 0;    // load, percent
+    std::uint16_t COS_ = 0;    // power factor as stored; 255: no value
     std::uint8_t SOBYTIE = 0;  // event code: 255 measurement, 250 setting change, else a short event
     std::uint8_t EXT_ZAP = 0;  // cause of a measurement (1..7), 0 when none
-    std::uint16_t NUM_UST = 0;  // setting number of a setting change (21..97)
-    std::uint16_t OLD_ZN = 0;   // raw old value
-    std::uint16_t NEW_ZN = 0;   // raw new value
-    std::uint16_t P = 0;        // pressure, atm
-    std::uint16_t T = 0;        // temperature, degrees Celsius
+    std::uint16_t NUM_UST = 0; // setting number of a setting change (21..97)
+    std::uint16_t OLD_ZN = 0;  // raw old value
+    std::uint16_t NEW_ZN = 0;  // raw new value
+    std::uint16_t P = 0;       // pressure, atm
+    std::uint16_t T = 0;       // temperature, degrees Celsius
 
     bool operator==(const JournalRecord&) const = default;
 };
@@ -55,7 +55,9 @@ struct Journal {
 };
 
 // Stop events: 0..16, 31 and 140 (voltage switched off).
-constexpr bool isStopEvent(std::uint8_t code) { return code <= 16 || code == 31 || code == kCodeVoltageOff; }
+constexpr bool isStopEvent(std::uint8_t code) {
+    return code <= 16 || code == 31 || code == kCodeVoltageOff;
+}
 
 // Start events: 46 remote, 48 manual, 49 automatic, 76 voltage switched on.
 constexpr bool isStartEvent(std::uint8_t code) {
@@ -63,6 +65,8 @@ constexpr bool isStartEvent(std::uint8_t code) {
 }
 
 // Measurements, setting changes and unknown codes belong to neither class.
-constexpr bool isUnclassedEvent(std::uint8_t code) { return !isStopEvent(code) && !isStartEvent(code); }
+constexpr bool isUnclassedEvent(std::uint8_t code) {
+    return !isStopEvent(code) && !isStartEvent(code);
+}
 
 } // namespace vorsan

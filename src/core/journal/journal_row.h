@@ -15,9 +15,9 @@ inline constexpr std::size_t kEventTextMax = 100;
 inline constexpr std::size_t kCauseTextMax = 15;
 
 struct JournalRow {
-    std::string dateText;  // 05.03.2003
-    std::string timeText;  // 14:07:09
-    std::string cosText;   // "---" when COS_ is 255 (generation 4)
+    std::string dateText; // 05.03.2003
+    std::string timeText; // 14:07:09
+    std::string cosText;  // "---" when COS_ is 255 (generation 4)
     std::string icText;
     std::string ibText;
     std::string iaText;

@@ -134,13 +134,14 @@ std::string settingChangeValueText(const SettingDef& def, std::uint16_t raw, cha
     return formatFixed(raw / scale, 2, separator) + " " + def.unit;
 }
 
-std::string settingChangeText(const JournalRecord& r, const SettingsCatalogue& gen4Catalogue, char separator) {
+std::string settingChangeText(const JournalRecord& r, const SettingsCatalogue& gen4Catalogue,
+                              char separator) {
     std::string text = "Изменение уставки №: " + std::to_string(r.NUM_UST) + ".";
     const SettingDef* def =
         gen4Catalogue.generation == ControllerGeneration::Gen4 ? gen4Catalogue.byNumber(r.NUM_UST) : nullptr;
     if (def != nullptr) {
-        text += trimmed(def->shortName) + ",   " + settingChangeValueText(*def, r.OLD_ZN, separator) + "  ->  " +
-                settingChangeValueText(*def, r.NEW_ZN, separator);
+        text += trimmed(def->shortName) + ",   " + settingChangeValueText(*def, r.OLD_ZN, separator) +
+                "  ->  " + settingChangeValueText(*def, r.NEW_ZN, separator);
     } else {
         // A number the catalogue does not have: the raw values are all there is to show.
         text += ",   " + std::to_string(r.OLD_ZN) + "  ->  " + std::to_string(r.NEW_ZN);
@@ -151,8 +152,10 @@ std::string settingChangeText(const JournalRecord& r, const SettingsCatalogue& g
 JournalRow buildJournalRow(JournalRecord& r, ControllerGeneration g, const SettingsCatalogue& gen4Catalogue,
                            char separator) {
     JournalRow row;
-    row.dateText = cut(twoDigits(r.day) + "." + twoDigits(r.month) + "." + std::to_string(r.year), kDateTextMax);
-    row.timeText = cut(twoDigits(r.hour) + ":" + twoDigits(r.minute) + ":" + twoDigits(r.second), kTimeTextMax);
+    row.dateText =
+        cut(twoDigits(r.day) + "." + twoDigits(r.month) + "." + std::to_string(r.year), kDateTextMax);
+    row.timeText =
+        cut(twoDigits(r.hour) + ":" + twoDigits(r.minute) + ":" + twoDigits(r.second), kTimeTextMax);
     if (r.SOBYTIE == kCodeMeasurement) {
         fillMeasurementTexts(r, row, g, separator);
     } else if (r.SOBYTIE == kCodeSettingChange && g == ControllerGeneration::Gen4) {
@@ -171,7 +174,8 @@ std::vector<JournalRow> buildJournalRows(Journal& journal, ControllerGeneration 
                                          const SettingsCatalogue& gen4Catalogue, char separator) {
     std::vector<JournalRow> rows;
     rows.reserve(journal.records.size());
-    for (auto& r : journal.records) rows.push_back(buildJournalRow(r, generation, gen4Catalogue, separator));
+    for (auto& r : journal.records)
+        rows.push_back(buildJournalRow(r, generation, gen4Catalogue, separator));
     return rows;
 }
 
@@ -185,19 +189,32 @@ JournalRowStyle journalRowStyle(const JournalRecord& record, const JournalRow& r
 
 std::string measurementCellText(const JournalRow& row, int column) {
     switch (column) {
-    case 3: return row.uabText;
-    case 4: return row.ubcText;
-    case 5: return row.ucaText;
-    case 6: return row.iaText;
-    case 7: return row.ibText;
-    case 8: return row.icText;
-    case 9: return row.zagrText;
-    case 10: return row.sopText;
-    case 11: return row.pText;
-    case 12: return row.tText;
-    case 13: return row.cosText;
-    case 14: return row.causeText;
-    default: return {};
+    case 3:
+        return row.uabText;
+    case 4:
+        return row.ubcText;
+    case 5:
+        return row.ucaText;
+    case 6:
+        return row.iaText;
+    case 7:
+        return row.ibText;
+    case 8:
+        return row.icText;
+    case 9:
+        return row.zagrText;
+    case 10:
+        return row.sopText;
+    case 11:
+        return row.pText;
+    case 12:
+        return row.tText;
+    case 13:
+        return row.cosText;
+    case 14:
+        return row.causeText;
+    default:
+        return {};
     }
 }
 

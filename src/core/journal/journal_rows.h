@@ -32,7 +32,8 @@ std::string eventCodeText(std::uint8_t code, ControllerGeneration generation);
 std::string causeText(std::uint8_t cause);
 
 // "Изменение уставки №: 34.Ном.ток двиг.Уст.,   12,50 А  ->  13,00 А", cut to 100 characters.
-std::string settingChangeText(const JournalRecord& record, const SettingsCatalogue& gen4Catalogue, char separator);
+std::string settingChangeText(const JournalRecord& record, const SettingsCatalogue& gen4Catalogue,
+                              char separator);
 
 // Text of one raw value of a setting-change record: the time mask as hours and minutes, a list
 // item by index, a number with its unit (divided by the scale with two decimals when the scale is
@@ -48,9 +49,9 @@ constexpr EventClass eventClassOf(std::uint8_t code) {
 }
 
 struct JournalRowStyle {
-    bool eventRow = false;     // the event text spans columns 3 to the last
+    bool eventRow = false; // the event text spans columns 3 to the last
     EventClass eventClass = EventClass::none;
-    std::uint32_t colour = kColourBlack;  // colour of columns 3.. (event text or values)
+    std::uint32_t colour = kColourBlack; // colour of columns 3.. (event text or values)
 };
 
 // Event rows are green for start events and red for every other code; measurement rows black
@@ -65,8 +66,8 @@ inline constexpr int kJournalColumnsGen4 = 15;
 inline constexpr int kJournalColumnsGen3 = 11;
 inline constexpr int kFirstSpanColumn = 3;
 inline constexpr const char* kJournalColumnHeaders[kJournalColumnsGen4] = {
-    "", "Дата", "Время", "Uab, B", "Ubc, B", "Uca, B", "Ia, A", "Ib, A", "Ic, A", "Загр.,%", "R, кОм",
-    "P, Атм.", "T, °С", "cos", ""};
+    "",      "Дата",    "Время",  "Uab, B",  "Ubc, B", "Uca, B", "Ia, A", "Ib, A",
+    "Ic, A", "Загр.,%", "R, кОм", "P, Атм.", "T, °С",  "cos",    ""};
 inline constexpr int kJournalColumnWidths[kJournalColumnsGen4] = {35, 80, 65, 54, 54, 54, 54, 54,
                                                                   54, 54, 54, 54, 54, 54, 54};
 

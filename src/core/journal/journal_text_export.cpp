@@ -28,7 +28,8 @@ bool isTextEventCode(std::uint8_t code) {
 } // namespace
 
 std::string journalTextLine(std::size_t position, const JournalRecord& record, const JournalRow& row) {
-    std::string line = padLeft(std::to_string(position), 4) + padLeft(row.dateText, 12) + padLeft(row.timeText, 10);
+    std::string line =
+        padLeft(std::to_string(position), 4) + padLeft(row.dateText, 12) + padLeft(row.timeText, 10);
     if (isTextEventCode(record.SOBYTIE)) {
         const std::size_t len = utf8Length(row.eventText);
         if (len < kEventWidth) line += std::string((kEventWidth - len) / 2, ' ');
@@ -57,7 +58,8 @@ std::vector<std::string> journalTextLines(const Journal& journal, const std::vec
     lines.emplace_back(kColumnHeader);
     lines.emplace_back();
     const std::size_t n = std::min(journal.records.size(), rows.size());
-    for (std::size_t i = 0; i < n; ++i) lines.push_back(journalTextLine(i + 1, journal.records[i], rows[i]));
+    for (std::size_t i = 0; i < n; ++i)
+        lines.push_back(journalTextLine(i + 1, journal.records[i], rows[i]));
     return lines;
 }
 

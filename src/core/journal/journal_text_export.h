@@ -25,8 +25,8 @@ std::vector<std::string> journalTextLines(const Journal& journal, const std::vec
 std::string journalTextLine(std::size_t position, const JournalRecord& record, const JournalRow& row);
 
 struct JournalTextFile {
-    std::string bytes;          // Windows-1251, every line ended by CR LF
-    std::size_t replaced = 0;   // characters with no Windows-1251 byte, written as '?'
+    std::string bytes;        // Windows-1251, every line ended by CR LF
+    std::size_t replaced = 0; // characters with no Windows-1251 byte, written as '?'
 };
 
 // The whole file as written.

@@ -53,8 +53,8 @@ std::string writeWholeFile(const std::filesystem::path& path, std::span<const st
 }
 
 std::string writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-    return writeWholeFile(path, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                                              bytes.size()));
+    return writeWholeFile(path, std::span<const std::uint8_t>(
+                                    reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 } // namespace vorsan

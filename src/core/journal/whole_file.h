@@ -17,7 +17,7 @@ inline constexpr std::size_t kMaxReadFileSize = 16u << 20;
 struct FileBytes {
     bool ok = false;
     std::vector<std::uint8_t> bytes;
-    std::string error;  // the system's text when not ok
+    std::string error; // the system's text when not ok
 };
 
 FileBytes readWholeFile(const std::filesystem::path& path, std::size_t maxSize = kMaxReadFileSize);

@@ -53,7 +53,7 @@ std::optional<std::vector<std::uint8_t>> settingsFileBytes(const SettingsCatalog
 enum class SettingsSaveStatus { ok, noValues, unwritable };
 struct SettingsSave {
     SettingsSaveStatus status = SettingsSaveStatus::ok;
-    std::string error;  // the system's text when unwritable
+    std::string error; // the system's text when unwritable
 };
 
 // Writes a settings file, replacing an existing one; nothing is written without a value.

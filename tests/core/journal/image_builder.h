@@ -14,7 +14,9 @@ inline JournalImage emptyImage() {
     return img;
 }
 
-inline std::uint8_t bcd(unsigned v) { return static_cast<std::uint8_t>(((v / 10) << 4) | (v % 10)); }
+inline std::uint8_t bcd(unsigned v) {
+    return static_cast<std::uint8_t>(((v / 10) << 4) | (v % 10));
+}
 
 inline void put16(JournalImage& img, std::size_t at, std::uint16_t v) {
     img[at] = static_cast<std::uint8_t>(v & 0xFF);

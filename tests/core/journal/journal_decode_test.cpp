@@ -53,7 +53,7 @@ TEST(DecodeJournal, Gen4MeasurementFieldsAndBothMarkers) {
         G4Measure m;
         m.marker = marker;
         m.cause = 3;
-        measureG4(img, 959, {}, m);  // the last slot that fits the image
+        measureG4(img, 959, {}, m); // the last slot that fits the image
         const auto j = decodeJournal(img, G4).journal;
         ASSERT_EQ(j.count(), 1u) << int(marker);
         const auto& r = j.records[0];
@@ -117,7 +117,7 @@ TEST(DecodeJournal, MeasurementCheck) {
 TEST(DecodeJournal, DateValidation) {
     struct Case {
         const char* what;
-        std::array<std::uint8_t, 6> bytes;  // second, minute, hour, day, month, year as stored
+        std::array<std::uint8_t, 6> bytes; // second, minute, hour, day, month, year as stored
         bool kept;
     };
     const Case cases[] = {
@@ -138,7 +138,8 @@ TEST(DecodeJournal, DateValidation) {
     };
     for (const auto& c : cases) {
         auto img = emptyImage();
-        for (std::size_t i = 0; i < 6; ++i) img[i] = c.bytes[i];
+        for (std::size_t i = 0; i < 6; ++i)
+            img[i] = c.bytes[i];
         img[6] = 3;
         EXPECT_EQ(decodeJournal(img, G4).journal.count(), c.kept ? 1u : 0u) << c.what;
     }
@@ -149,7 +150,8 @@ TEST(DecodeJournal, Gen4SettingChangeNumberLimits) {
         std::uint16_t number;
         bool kept;
     };
-    for (const Case c : {Case{20, false}, Case{21, true}, Case{97, true}, Case{98, false}, Case{0xFFFF, false}}) {
+    for (const Case c :
+         {Case{20, false}, Case{21, true}, Case{97, true}, Case{98, false}, Case{0xFFFF, false}}) {
         auto img = emptyImage();
         changeG4(img, 63, {}, c.number, 1, 2);
         const auto j = decodeJournal(img, G4).journal;
@@ -166,13 +168,13 @@ TEST(DecodeJournal, Gen4SettingChangeNumberLimits) {
 TEST(DecodeJournal, Gen3EventsWellPadAndMeasurementFields) {
     auto img = emptyImage();
     eventG3(img, 125, {5, 3, 3, 14, 7, 9}, 14);
-    img[125 * 8 + 3] = 0x77;  // not used, ignored
+    img[125 * 8 + 3] = 0x77; // not used, ignored
     put16(img, 1020, 345);
     put16(img, 1022, 12);
     G3Measure m;
     m.zagr = 61;
     measureG3(img, 991, {6, 3, 3, 15, 8, 10}, m);
-    img[1024 + 991 * 32 + 6] = 0x12;  // high byte of the load is not part of it
+    img[1024 + 991 * 32 + 6] = 0x12; // high byte of the load is not part of it
     const auto d = decodeJournal(img, G3);
     EXPECT_EQ(d.wellNumber, 345);
     EXPECT_EQ(d.padNumber, 12);
@@ -219,10 +221,10 @@ TEST(DecodeJournal, Gen3CurrentDivisorTurnsToTenthsForGood) {
     G3Measure tenths;
     tenths.flags = 0x00;
     tenths.ia = 250;
-    measureG3(img, 0, {1, 1, 24, 10, 0, 0}, whole);   // whole amperes
-    measureG3(img, 1, {1, 1, 24, 10, 1, 0}, whole);   // still whole
-    measureG3(img, 2, {1, 1, 24, 10, 2, 0}, tenths);  // from here on tenths
-    measureG3(img, 3, {1, 1, 24, 10, 3, 0}, whole);   // flag set, but tenths all the same
+    measureG3(img, 0, {1, 1, 24, 10, 0, 0}, whole);  // whole amperes
+    measureG3(img, 1, {1, 1, 24, 10, 1, 0}, whole);  // still whole
+    measureG3(img, 2, {1, 1, 24, 10, 2, 0}, tenths); // from here on tenths
+    measureG3(img, 3, {1, 1, 24, 10, 3, 0}, whole);  // flag set, but tenths all the same
     const auto j = decodeJournal(img, G3).journal;
     ASSERT_EQ(j.count(), 4u);
     EXPECT_DOUBLE_EQ(j.records[0].IA, 25.0);
@@ -243,7 +245,7 @@ TEST(DecodeJournal, Gen3FlagByteFFMeansTenths) {
 TEST(DecodeJournal, Gen3DroppedBlockStillSwitchesTheDivisor) {
     auto img = emptyImage();
     G3Measure test;
-    test.uab = test.ubc = test.uca = 380;  // dropped, but its flag counts
+    test.uab = test.ubc = test.uca = 380; // dropped, but its flag counts
     G3Measure whole;
     whole.flags = 0x08;
     whole.ia = 250;
@@ -265,15 +267,18 @@ TEST(DecodeJournal, ShortBlockDecodesWhatItHoldsAndLongBlockItsFirstImage) {
     EXPECT_EQ(decodeJournal(std::span<const std::uint8_t>(img.data(), 5), G4).journal.count(), 0u);
     EXPECT_EQ(decodeJournal(std::span<const std::uint8_t>(img.data(), 0), G3).journal.count(), 0u);
     std::vector<std::uint8_t> longer(img.begin(), img.end());
-    longer.resize(40000, 0x55);  // would be marked blocks if read past 32768
+    longer.resize(40000, 0x55); // would be marked blocks if read past 32768
     EXPECT_EQ(decodeJournal(longer, G4).journal.count(), 3u);
 }
 
 TEST(DecodeJournal, FullImageHoldsAtMostTheSlotCount) {
     auto img = emptyImage();
-    for (std::size_t i = 0; i < 128; ++i) eventG4(img, i, {}, 3);
-    for (std::size_t i = 0; i < 64; ++i) changeG4(img, i, {}, 21, 0, 1);
-    for (std::size_t i = 0; i < 960; ++i) measureG4(img, i, {});
+    for (std::size_t i = 0; i < 128; ++i)
+        eventG4(img, i, {}, 3);
+    for (std::size_t i = 0; i < 64; ++i)
+        changeG4(img, i, {}, 21, 0, 1);
+    for (std::size_t i = 0; i < 960; ++i)
+        measureG4(img, i, {});
     EXPECT_EQ(decodeJournal(img, G4).journal.count(), 128u + 64u + 960u);
 }
 

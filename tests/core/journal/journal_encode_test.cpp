@@ -68,8 +68,8 @@ TEST(EncodeJournal, Gen4LayoutOfEachArea) {
     const auto e = encodeJournal(j, G4, emptyImage(), {}, 345, 12).image;
     const std::uint8_t event[8] = {0x09, 0x07, 0x14, 0x05, 0x03, 0x24, 3, 0xFF};
     EXPECT_TRUE(std::equal(event, event + 8, e.begin()));
-    const std::uint8_t change[16] = {0x09, 0x07, 0x14, 0x05, 0x03, 0x24, 34, 0, 0x0B, 0x0A, 0x0D, 0x0C,
-                                     0xFF, 0xFF, 0xFF, 0xFF};
+    const std::uint8_t change[16] = {0x09, 0x07, 0x14, 0x05, 0x03, 0x24, 34,   0,
+                                     0x0B, 0x0A, 0x0D, 0x0C, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_TRUE(std::equal(change, change + 16, e.begin() + 1024));
     EXPECT_EQ(e[2048 + 6], 0x02);
     EXPECT_EQ(e[2048 + 7], 0x01);
@@ -78,8 +78,8 @@ TEST(EncodeJournal, Gen4LayoutOfEachArea) {
     EXPECT_EQ(e[2048 + 29], 87);
     EXPECT_EQ(e[2048 + 30], 5);
     EXPECT_EQ(e[2048 + 31], 0x55);
-    EXPECT_EQ(e[2048 + 32 + 31], 0xFF);  // nothing after the one block
-    EXPECT_EQ(e[1020], 345 & 0xFF);      // well and pad where the last event slot would be
+    EXPECT_EQ(e[2048 + 32 + 31], 0xFF); // nothing after the one block
+    EXPECT_EQ(e[1020], 345 & 0xFF);     // well and pad where the last event slot would be
     EXPECT_EQ(e[1022], 12);
 }
 
@@ -90,7 +90,20 @@ TEST(EncodeJournal, SkippedRangeIsLeftOutAndTheRestKeepsItsValues) {
     const auto back = decodeJournal(e.image, G4).journal;
     ASSERT_EQ(back.count(), d.count() - 3);
     EXPECT_EQ(back.records[0], d.records[0]);
-    for (std::size_t i = 1; i < back.count(); ++i) EXPECT_EQ(back.records[i], d.records[i + 3]);
+    for (std::size_t i = 1; i < back.count(); ++i)
+        EXPECT_EQ(back.records[i], d.records[i + 3]);
+}
+
+TEST(EncodeJournal, DeletingRowsReencodesAndDecodesAgain) {
+    const auto img = sampleG3(0x00);
+    const auto d = decodeJournal(img, G3);
+    ASSERT_EQ(d.journal.count(), 4u);
+    const auto after = deleteJournalRecords(d.journal, G3, img, {1, 1}, 345, 12);
+    EXPECT_EQ(after.dropped, 0u);
+    EXPECT_EQ(after.decoded.journal.count(), 3u);
+    EXPECT_EQ(after.decoded.journal.records[0], d.journal.records[1]);
+    EXPECT_EQ(after.decoded.padNumber, 12);
+    EXPECT_EQ(decodeJournal(after.image, G3).journal, after.decoded.journal);
 }
 
 TEST(EncodeJournal, RangeContains) {
@@ -120,7 +133,7 @@ TEST(EncodeJournal, Gen3FactorComesFromTheFirstUnusedSlot) {
     EXPECT_DOUBLE_EQ(d.journal.records.back().IA, 7.0);
     const auto e = encodeJournal(d.journal, G3, img, {}, 345, 12);
     EXPECT_EQ(e.image[1024 + 27], 0x08);
-    EXPECT_EQ(e.image[1024 + 11], 125);  // IA 125 A written whole
+    EXPECT_EQ(e.image[1024 + 11], 125); // IA 125 A written whole
     EXPECT_EQ(decodeJournal(e.image, G3).journal, d.journal);
     // First free slot unflagged (0xFF): tenths, flag 0.
     auto plain = sampleG3(0x08);
@@ -131,7 +144,7 @@ TEST(EncodeJournal, Gen3FactorComesFromTheFirstUnusedSlot) {
 }
 
 TEST(EncodeJournal, Gen3WholeFactorNeverRoundsAwayTenths) {
-    auto img = sampleG3(0x00);  // tenths: 12.5 A
+    auto img = sampleG3(0x00); // tenths: 12.5 A
     img[1024 + 2 * 32 + 27] = 0x08;
     const auto d = decodeJournal(img, G3);
     const auto e = encodeJournal(d.journal, G3, img, {}, 345, 12);
@@ -143,7 +156,9 @@ TEST(EncodeJournal, Gen3EveryMeasurementSlotUsedChoosesTenths) {
     auto img = emptyImage();
     G3Measure m;
     m.flags = 0x08;
-    for (std::size_t i = 0; i < 992; ++i) measureG3(img, i, {5, 3, 24, static_cast<unsigned>(i / 60 % 24), static_cast<unsigned>(i % 60), 0}, m);
+    for (std::size_t i = 0; i < 992; ++i)
+        measureG3(img, i, {5, 3, 24, static_cast<unsigned>(i / 60 % 24), static_cast<unsigned>(i % 60), 0},
+                  m);
     const auto d = decodeJournal(img, G3);
     ASSERT_EQ(d.journal.count(), 992u);
     const auto e = encodeJournal(d.journal, G3, img, {}, 1, 2);
@@ -161,7 +176,8 @@ TEST(EncodeJournal, SettingChangeInGen3IsAShortEvent) {
 
 TEST(EncodeJournal, RecordsBeyondTheSlotsOfTheirAreaAreDroppedNotSpilled) {
     Journal j;
-    for (int i = 0; i < 130; ++i) j.records.push_back(rec(3, 7, 9));
+    for (int i = 0; i < 130; ++i)
+        j.records.push_back(rec(3, 7, 9));
     for (int i = 0; i < 65; ++i) {
         auto c = rec(250, 7, 9);
         c.NUM_UST = 21;
@@ -172,7 +188,7 @@ TEST(EncodeJournal, RecordsBeyondTheSlotsOfTheirAreaAreDroppedNotSpilled) {
     EXPECT_EQ(decodeJournal(e4.image, G4).journal.count(), 128u + 64u);
     const auto e3 = encodeJournal(j, G3, emptyImage(), {}, 1, 2);
     EXPECT_EQ(e3.dropped, 130u + 65u - 126u);
-    EXPECT_EQ(e3.image[1020], 1);  // well and pad intact
+    EXPECT_EQ(e3.image[1020], 1); // well and pad intact
     EXPECT_EQ(e3.image[1022], 2);
 }
 

@@ -25,13 +25,15 @@ const UnknownMagicQuestion kYes = [] { return true; };
 const UnknownMagicQuestion kNo = [] { return false; };
 
 void put32(std::vector<std::uint8_t>& f, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) f[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        f[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 SettingsCatalogue filledCatalogue(ControllerGeneration g) {
     auto c = buildCatalogue(g);
     std::uint16_t v = 1;
-    for (auto& e : c.entries) e.value = v++;
+    for (auto& e : c.entries)
+        e.value = v++;
     c.byNumber(g == G4 ? kGen4PadNumber : kGen3PadNumber)->value = 12;
     c.byNumber(g == G4 ? kGen4WellNumber : kGen3WellNumber)->value = 345;
     return c;
@@ -55,7 +57,7 @@ CurrentState sampleState() {
     s.runHours = 1234;
     s.runMinutes = 5;
     s.phaseOrder = 1;
-    s.param51 = 51;  // not carried by the file
+    s.param51 = 51; // not carried by the file
     s.padNumber = 12;
     s.wellNumber = 345;
     return s;
@@ -68,8 +70,8 @@ TEST(Container, WriteLaysOutTheHeader) {
     const JournalImage img{};
     const auto f = writeContainer(G4, img, block);
     ASSERT_EQ(f.size(), 33306u);
-    const std::uint8_t header[26] = {0xED, 0xE1, 6, 0, 0x1A, 0x82, 0, 0, 26, 0, 0, 0, 0x00, 0x82,
-                                     0,    0,    0, 0x80, 0, 0, 0, 2, 0, 0, 2, 0};
+    const std::uint8_t header[26] = {0xED, 0xE1, 6, 0, 0x1A, 0x82, 0, 0, 26, 0, 0, 0, 0x00,
+                                     0x82, 0,    0, 0, 0x80, 0,    0, 0, 2,  0, 0, 2, 0};
     EXPECT_TRUE(std::equal(header, header + 26, f.begin()));
     const auto g3 = writeContainer(G3, {}, block);
     EXPECT_EQ(g3.size(), 538u);
@@ -93,7 +95,10 @@ TEST(Container, ForeignMagicAsksAndNoRefuses) {
     auto f = writeContainer(G4, {}, ParameterBlock{});
     f[0] = 0x12;
     int asked = 0;
-    const auto no = readContainer(f, [&] { ++asked; return false; });
+    const auto no = readContainer(f, [&] {
+        ++asked;
+        return false;
+    });
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(no.status, ContainerStatus::refused);
     EXPECT_EQ(readContainer(f, {}).status, ContainerStatus::refused);
@@ -115,8 +120,7 @@ TEST(Container, DamagedHeadersAreRefused) {
         {"journal block past the end", [](auto& f) { put32(f, 16, 32769); }},
         {"parameter block past the end", [](auto& f) { put32(f, 20, 513); }},
         {"data offset past the end", [](auto& f) { put32(f, 8, 40000), put32(f, 12, 33306 - 40000u); }},
-        {"lengths that wrap in 32 bits",
-         [](auto& f) { put32(f, 16, 0xFFFFFFFFu), put32(f, 20, 512 + 1); }},
+        {"lengths that wrap in 32 bits", [](auto& f) { put32(f, 16, 0xFFFFFFFFu), put32(f, 20, 512 + 1); }},
         {"file cut short", [](auto& f) { f.resize(33000); }},
         {"header only", [](auto& f) { f.resize(26); }},
         {"shorter than the header", [](auto& f) { f.resize(25); }},
@@ -142,7 +146,8 @@ TEST(Container, RandomBytesNeverReadOutside) {
     std::mt19937 rng(1);
     for (int round = 0; round < 20000; ++round) {
         std::vector<std::uint8_t> f(rng() % 80);
-        for (auto& b : f) b = static_cast<std::uint8_t>(rng());
+        for (auto& b : f)
+            b = static_cast<std::uint8_t>(rng());
         if (f.size() >= 26 && rng() % 2) {
             // Plausible headers: consistent totals with random block lengths.
             const std::uint32_t j = rng() % 64, p = rng() % 64, off = 26;
@@ -193,7 +198,8 @@ TEST(JournalFile, SaveAndReopenGivesTheSameJournalSettingsAndState) {
         EXPECT_EQ(f.journalBlockLength, 32768u);
         EXPECT_EQ(decodeJournal(f.image, g).journal, decodeJournal(img, g).journal);
         ASSERT_EQ(f.catalogue.size(), cat.size());
-        for (std::size_t i = 0; i < cat.size(); ++i) EXPECT_EQ(f.catalogue.entries[i].value, cat.entries[i].value);
+        for (std::size_t i = 0; i < cat.size(); ++i)
+            EXPECT_EQ(f.catalogue.entries[i].value, cat.entries[i].value);
         EXPECT_EQ(f.padNumber, 12);
         EXPECT_EQ(f.wellNumber, 345);
         EXPECT_TRUE(f.stateStored);
@@ -211,7 +217,7 @@ TEST(JournalFile, ParameterBlockHoldsSettingsLowByteFirstAndStateHighByteFirst) 
     const auto block = fileParameterBlock(cat, sampleState());
     EXPECT_EQ(block[352], 0x7C);
     EXPECT_EQ(block[353], 0x01);
-    EXPECT_EQ(block[128], 0x01);  // UAB, register 64
+    EXPECT_EQ(block[128], 0x01); // UAB, register 64
     EXPECT_EQ(block[129], 0x7C);
     EXPECT_EQ(block[0], 0xFF);
     EXPECT_EQ(block[494], 0xFF);
@@ -275,7 +281,8 @@ TEST(JournalFile, DamagedAndUnreadableFiles) {
 }
 
 TEST(JournalFile, SaveWritesTheFileWhole) {
-    const auto dir = std::filesystem::temp_directory_path() / ("journal_file_test_" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("journal_file_test_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto path = dir / "Куст12_Ск345.VR4";
     const auto img = sampleImage(G4);
@@ -296,7 +303,8 @@ TEST(JournalFile, ProposedName) {
 }
 
 TEST(WholeFile, RefusesFilesFarTooLarge) {
-    const auto dir = std::filesystem::temp_directory_path() / ("whole_file_test_" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("whole_file_test_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto path = dir / "big";
     ASSERT_EQ(writeWholeFile(path, std::string(1000, 'x')), "");

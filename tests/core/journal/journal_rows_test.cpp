@@ -113,7 +113,7 @@ TEST(JournalRows, CurrentsFromOneThousandAreGroupedAndCut) {
     auto r = rec(255, 1, 1);
     r.IA = 1000.0;
     const auto row = rowOf(r);
-    EXPECT_EQ(row.iaText, "1\u00A0000");  // "1 000,0" cut to five characters
+    EXPECT_EQ(row.iaText, "1\u00A0000"); // "1 000,0" cut to five characters
 }
 
 TEST(JournalRows, DashesAndTheirSideEffect) {
@@ -125,9 +125,9 @@ TEST(JournalRows, DashesAndTheirSideEffect) {
     const auto rows4 = buildJournalRows(j, G4, gen4(), ',');
     EXPECT_EQ(rows4[0].cosText, "---");
     EXPECT_EQ(rows4[0].sopText, "---");
-    EXPECT_EQ(rows4[0].zagrText, "255");  // only generation 3 dashes the load
+    EXPECT_EQ(rows4[0].zagrText, "255"); // only generation 3 dashes the load
     EXPECT_EQ(j.records[0].COS_, 0);
-    EXPECT_EQ(j.records[0].SOP, 0xFFFF);  // SOP is shown as dashes but kept
+    EXPECT_EQ(j.records[0].SOP, 0xFFFF); // SOP is shown as dashes but kept
     EXPECT_EQ(j.records[0].ZAGR, 255);
 
     Journal j3{{r}};
@@ -143,8 +143,10 @@ TEST(JournalRows, DashesAndTheirSideEffect) {
 }
 
 TEST(JournalRows, CauseTexts) {
-    const char* expected[] = {"", "Выс.напр.", "Низ.напр.", "Дисб.напр.", "Турб.вращ.", "Чер.фаз", "Дверь", "Rиз.", ""};
-    for (std::uint8_t c = 0; c <= 8; ++c) EXPECT_EQ(causeText(c), expected[c]) << int(c);
+    const char* expected[] = {"",      "Выс.напр.", "Низ.напр.", "Дисб.напр.", "Турб.вращ.", "Чер.фаз",
+                              "Дверь", "Rиз.",      ""};
+    for (std::uint8_t c = 0; c <= 8; ++c)
+        EXPECT_EQ(causeText(c), expected[c]) << int(c);
     EXPECT_EQ(causeText(255), "");
 }
 
@@ -221,7 +223,7 @@ TEST(JournalRows, StyleOfRows) {
     EXPECT_EQ(journalRowStyle(ch, rowOf(ch)).colour, kColourRed);
     EXPECT_EQ(journalRowStyle(m, rowOf(m)).colour, kColourBlack);
     EXPECT_FALSE(journalRowStyle(m, rowOf(m)).eventRow);
-    EXPECT_EQ(0xFFFFFFu - kColourRed, 0xFFFF00u);  // selected red text is drawn cyan
+    EXPECT_EQ(0xFFFFFFu - kColourRed, 0xFFFF00u); // selected red text is drawn cyan
 }
 
 TEST(JournalRows, GridColumns) {

@@ -30,7 +30,7 @@ TEST(JournalText, EmptyJournalGivesTheFiveHeaderLines) {
               "\r\n");
     EXPECT_EQ(file.replaced, 0u);
     EXPECT_EQ(file.bytes.substr(0, 6), "      ");
-    EXPECT_EQ(static_cast<unsigned char>(file.bytes[6]), 0xC2);  // "В" in Windows-1251
+    EXPECT_EQ(static_cast<unsigned char>(file.bytes[6]), 0xC2); // "В" in Windows-1251
 }
 
 TEST(JournalText, PadAndWellLine) {
@@ -58,7 +58,8 @@ TEST(JournalText, EventLineIsCentredOnFortyEight) {
     // A text of 20 characters gets 14 blanks; 48 or more none.
     JournalRow twenty = rows[0];
     twenty.eventText = std::string(20, 'x');
-    EXPECT_EQ(journalTextLine(1, j.records[0], twenty), "   1  05.03.2024  14:07:09" + std::string(14, ' ') + twenty.eventText);
+    EXPECT_EQ(journalTextLine(1, j.records[0], twenty),
+              "   1  05.03.2024  14:07:09" + std::string(14, ' ') + twenty.eventText);
     JournalRow long48 = rows[0];
     long48.eventText = std::string(48, 'y');
     EXPECT_EQ(journalTextLine(1, j.records[0], long48), "   1  05.03.2024  14:07:09" + long48.eventText);
@@ -92,7 +93,7 @@ TEST(JournalText, MeasurementLineHasTenColumnsOfSix) {
     Journal j3{{m}};
     const auto rows3 = rowsOf(j3, G3);
     const auto line3 = journalTextLine(2, j3.records[0], rows3[0]);
-    EXPECT_EQ(line3.substr(line3.size() - 12), std::string(12, ' '));  // no P and T in generation 3
+    EXPECT_EQ(line3.substr(line3.size() - 12), std::string(12, ' ')); // no P and T in generation 3
 }
 
 TEST(JournalText, UnknownCodeIsAValueLine) {

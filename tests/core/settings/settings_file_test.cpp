@@ -24,7 +24,8 @@ const UnknownMagicQuestion kNo = [] { return false; };
 SettingsCatalogue allSet(ControllerGeneration g) {
     auto c = buildCatalogue(g);
     std::uint16_t v = 0;
-    for (auto& e : c.entries) e.value = static_cast<std::uint16_t>(v++ % 2);
+    for (auto& e : c.entries)
+        e.value = static_cast<std::uint16_t>(v++ % 2);
     c.byNumber(g == G4 ? kGen4PadNumber : kGen3PadNumber)->value = 12;
     c.byNumber(g == G4 ? kGen4WellNumber : kGen3WellNumber)->value = 345;
     return c;
@@ -47,8 +48,9 @@ TEST(SettingsFile, Gen4FileWithAllValuesIs538BytesWithTheHeaderAndFFElsewhere) {
     const auto bytes = settingsFileBytes(cat, someState());
     ASSERT_TRUE(bytes.has_value());
     ASSERT_EQ(bytes->size(), kSettingsFileSize);
-    const std::uint8_t header[26] = {0xED, 0xE1, 0x06, 0x00, 0x1A, 0x02, 0x00, 0x00, 0x1A, 0x00, 0x00, 0x00, 0x00,
-                                     0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x02, 0x00};
+    const std::uint8_t header[26] = {0xED, 0xE1, 0x06, 0x00, 0x1A, 0x02, 0x00, 0x00, 0x1A,
+                                     0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00,
+                                     0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x02, 0x00};
     EXPECT_TRUE(std::equal(header, header + 26, bytes->begin()));
     // Every block byte that is neither a setting nor current state is FF.
     std::set<std::size_t> used;
@@ -57,9 +59,12 @@ TEST(SettingsFile, Gen4FileWithAllValuesIs538BytesWithTheHeaderAndFFElsewhere) {
         used.insert(pos);
         used.insert(pos + 1);
     }
-    for (std::size_t b = 32; b < 40; ++b) used.insert(b);
-    for (std::size_t b = 48; b < 60; ++b) used.insert(b);
-    for (std::size_t b = 126; b < 158; ++b) used.insert(b);
+    for (std::size_t b = 32; b < 40; ++b)
+        used.insert(b);
+    for (std::size_t b = 48; b < 60; ++b)
+        used.insert(b);
+    for (std::size_t b = 126; b < 158; ++b)
+        used.insert(b);
     for (std::size_t b = 0; b < 512; ++b) {
         if (!used.count(b)) {
             EXPECT_EQ((*bytes)[26 + b], 0xFF) << "block byte " << b;
@@ -74,7 +79,8 @@ TEST(SettingsFile, NothingToSaveWithoutAnyValue) {
     const auto fresh = buildCatalogue(G4);
     EXPECT_FALSE(hasAnySettingValue(fresh));
     EXPECT_FALSE(settingsFileBytes(fresh, someState()).has_value());
-    const auto dir = std::filesystem::temp_directory_path() / ("settings_file_test_" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("settings_file_test_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto path = dir / "x.us4";
     EXPECT_EQ(saveSettingsFile(path, fresh, someState()).status, SettingsSaveStatus::noValues);
@@ -83,7 +89,8 @@ TEST(SettingsFile, NothingToSaveWithoutAnyValue) {
     one.entries[5].value = 1;
     EXPECT_EQ(saveSettingsFile(path, one, someState()).status, SettingsSaveStatus::ok);
     EXPECT_EQ(std::filesystem::file_size(path), 538u);
-    EXPECT_EQ(saveSettingsFile(dir / "none" / "x.us4", one, someState()).status, SettingsSaveStatus::unwritable);
+    EXPECT_EQ(saveSettingsFile(dir / "none" / "x.us4", one, someState()).status,
+              SettingsSaveStatus::unwritable);
     std::filesystem::remove_all(dir);
 }
 
@@ -128,7 +135,8 @@ TEST(SettingsFile, JournalFileYieldsItsSettings) {
     const auto load = loadSettingsFile(journalBytes, G3, kNo);
     ASSERT_EQ(load.status, FileStatus::ok);
     EXPECT_EQ(load.file.generation, G4);
-    for (std::size_t i = 0; i < cat.size(); ++i) EXPECT_EQ(load.file.catalogue.entries[i].value, cat.entries[i].value);
+    for (std::size_t i = 0; i < cat.size(); ++i)
+        EXPECT_EQ(load.file.catalogue.entries[i].value, cat.entries[i].value);
 }
 
 TEST(SettingsFile, TransformerVariantFollowsTheValue) {
@@ -163,7 +171,7 @@ TEST(SettingsFile, ShortParameterBlockLeavesEntriesWithoutValue) {
     const auto load = loadSettingsFile(f, G4, kNo);
     ASSERT_EQ(load.status, FileStatus::ok);
     EXPECT_EQ(load.file.catalogue.byNumber(21)->value, cat.byNumber(21)->value);
-    EXPECT_EQ(load.file.catalogue.byNumber(97)->value, kUnknown16);  // offset 158: byte 510
+    EXPECT_EQ(load.file.catalogue.byNumber(97)->value, kUnknown16); // offset 158: byte 510
 }
 
 TEST(SettingsFile, ProposedName) {
@@ -178,7 +186,8 @@ TEST(SettingsFile, RandomFilesAreRejectedOrReadCleanly) {
     for (int round = 0; round < 5000; ++round) {
         auto f = good;
         const int flips = 1 + static_cast<int>(rng() % 8);
-        for (int i = 0; i < flips; ++i) f[rng() % 26] = static_cast<std::uint8_t>(rng());
+        for (int i = 0; i < flips; ++i)
+            f[rng() % 26] = static_cast<std::uint8_t>(rng());
         if (rng() % 4 == 0) f.resize(rng() % f.size());
         const auto load = loadSettingsFile(f, G4, kYes);
         if (load.status == FileStatus::ok) {
