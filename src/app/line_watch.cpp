@@ -95,6 +95,7 @@ void LineWatch::applyProbe(const ProbeOutcome& out, std::uint8_t address) {
         if (!session_.poll(to).isActive()) session_.poll(to).start();
     };
 
+    state.recorderCount = out.probe.recorderCount;
     switch (out.probe.device) {
     case LineDevice::Gen3Controller:
         pages->setRecorderTabVisible(false);

@@ -31,6 +31,7 @@ struct WindowState {
     vorsan::ControllerGeneration loadedGeneration = vorsan::ControllerGeneration::Gen4;
     std::uint16_t pad = vorsan::kUnknown16;
     std::uint16_t well = vorsan::kUnknown16;
+    std::uint16_t recorderCount = 255; // the recorder's register 0x20; 255: no recorder
 
     bool journalLoaded = false;
     std::unique_ptr<vorsan::JournalImage> journalImage; // created at start, released with the window
