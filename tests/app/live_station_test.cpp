@@ -141,6 +141,8 @@ private slots:
     void generation3SettingsRoundTrip();
     void clearingWithTheSwitchOffAndOn();
     void startStopTogglesTheRunningBit();
+    void generation3PollRunsOnlyOnTheCurrentStatePage();
+    void aPortThatDoesNotOpenIsReportedAndTheProbeGoesOn();
     void searchesFindFiveAndSeventeenAndStopAtTheEdges();
     void cancellingASearchKeepsTheAddress();
 };
@@ -541,6 +543,42 @@ void LiveStationTest::cancellingASearchKeepsTheAddress() {
     QVERIFY(line.sim.received().size() < 247 - 17);
     QCOMPARE(boxes.seen, QStringList());
     QVERIFY(line.w().probeTimer().isActive());
+}
+
+void LiveStationTest::generation3PollRunsOnlyOnTheCurrentStatePage() {
+    SimOptions o = options({});
+    o.gen3TypeCode = 11;
+    Line line(o, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(line.w().state().connectedGeneration == ControllerGeneration::Gen3, 5000);
+    QVERIFY(!line.session().runningPoll());
+    line.w().pages()->setCurrentIndex(kCurrentStatePage);
+    QCOMPARE(line.session().runningPoll(), std::optional{ControllerGeneration::Gen3});
+    const std::uint16_t uab = line.sim.withLine([](LineModel& m) { return m.gen3->values.at(17); });
+    QTRY_VERIFY_WITH_TIMEOUT(line.w().live().watch().startStopButton()->isEnabled(), 5000);
+    QCOMPARE(line.w().state().currentState.UAB, uab);
+    QCOMPARE(line.w().status()->activity(), QStringLiteral("Чтение текущих параметров"));
+    line.w().pages()->setCurrentIndex(kSettingsPage);
+    QVERIFY(!line.session().runningPoll());
+    QCOMPARE(line.w().status()->activity(), QString());
+}
+
+void LiveStationTest::aPortThatDoesNotOpenIsReportedAndTheProbeGoesOn() {
+    Line line(options({1}));
+    Boxes boxes;
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    QTRY_VERIFY(line.idle());
+    line.w().state().portDeviceOverride = line.dir.filePath(QStringLiteral("no-such-port"));
+    QSignalSpy shown(&line.session(), &LiveSession::progressShown);
+    line.w().live().commands().readZhurn();
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 5000);
+    QVERIFY(boxes.seen.front().startsWith(QStringLiteral("Error|Не удалось открыть порт")));
+    QCOMPARE(shown.count(), 0);
+    QVERIFY(!line.w().state().journalLoaded);
+    QVERIFY(line.w().probeTimer().isActive());
+    // The probe fails silently on it and keeps what it knew.
+    QTest::qWait(2500);
+    QCOMPARE(boxes.seen.size(), 1);
+    QVERIFY(line.connected());
 }
 
 QTEST_MAIN(LiveStationTest)
