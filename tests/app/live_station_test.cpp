@@ -143,6 +143,7 @@ private slots:
     void startStopTogglesTheRunningBit();
     void generation3PollRunsOnlyOnTheCurrentStatePage();
     void aPortThatDoesNotOpenIsReportedAndTheProbeGoesOn();
+    void closingTheWindowStopsARunningRead();
     void searchesFindFiveAndSeventeenAndStopAtTheEdges();
     void cancellingASearchKeepsTheAddress();
 };
@@ -579,6 +580,22 @@ void LiveStationTest::aPortThatDoesNotOpenIsReportedAndTheProbeGoesOn() {
     QTest::qWait(2500);
     QCOMPARE(boxes.seen.size(), 1);
     QVERIFY(line.connected());
+}
+
+void LiveStationTest::closingTheWindowStopsARunningRead() {
+    Line line(options({1}), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    QTRY_VERIFY(line.idle());
+    line.sim.setFaults(0, 0, 20, false); // 20 ms more for every reply: about 5 s for the journal
+    TForm3* progress = nullptr;
+    connect(&line.session(), &LiveSession::progressShown, [&](TForm3* p) { progress = p; });
+    line.w().commands().action(Command::ReadJournal)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(progress && progress->value() >= 5, 10000);
+    // The user cannot close the progress window of a transfer without "Отмена".
+    QVERIFY(!progress->cancelButton()->isVisible());
+    line.w().close();
+    line.window.reset(); // waits for the link thread: the read stops at its next block
+    QVERIFY(line.sim.received().size() < 200);
 }
 
 QTEST_MAIN(LiveStationTest)
