@@ -5,7 +5,6 @@
 #include "live_session.h"
 #include "main_window.h"
 #include "page_control.h"
-#include "station_views.h"
 #include "status_panels.h"
 
 #include "link/station_control.h"
@@ -41,25 +40,9 @@ LineWatch::LineWatch(LiveSession& session) : QObject(&session), session_(session
     }
     connect(window.pages(), &QTabWidget::currentChanged, this, &LineWatch::currentPageChanged);
 
-    QWidget* page = window.pages()->widget(kCurrentStatePage);
-    startStop_ = new QPushButton(kStopCaption, page);
-    startStop_->setObjectName(QStringLiteral("startStopButton"));
-    startStop_->setToolTip(QStringLiteral("Дистанционный запуск (останов)"));
-    startStop_->setEnabled(false);
-    placeStartStop();
-    startStop_->show();
+    // The button lives on the current-state page, which captions it from the status word.
+    startStop_ = window.startStopButton();
     connect(startStop_, &QPushButton::clicked, this, &LineWatch::startStop);
-}
-
-void LineWatch::placeStartStop() {
-    // Beside the first two columns of the current-state grid, at its top.
-    int left = 3, top = 0;
-    if (auto* grid = session_.window().pages()->widget(kCurrentStatePage)->findChild<QTableView*>()) {
-        left = grid->x() + grid->columnWidth(0) + grid->columnWidth(1) + 3;
-        top = grid->y();
-    }
-    startStop_->setGeometry(left, top, 50, startStop_->sizeHint().height());
-    startStop_->raise();
 }
 
 // ---- probe ----------------------------------------------------------------------------------
@@ -191,11 +174,7 @@ void LineWatch::applyPoll(const PollOutcome& out, ControllerGeneration generatio
         startStop_->setEnabled(false);
         return;
     }
-    WindowState& state = session_.state();
-    state.currentState = out.read.state;
-    session_.views().showCurrentState();
-    placeStartStop();
-    startStop_->setText(QString::fromStdString(vorsan::startStopCaption(state.currentState.status)));
+    window.showCurrentState(out.read.state);
     const auto& s = out.read.state;
     if (s.padNumber != vorsan::kUnknown16 && s.wellNumber != vorsan::kUnknown16)
         status->setWell(QStringLiteral("куст №%1  скважина №%2").arg(s.padNumber).arg(s.wellNumber));
@@ -208,7 +187,6 @@ void LineWatch::currentPageChanged(int index) {
     pageShown_ = shown;
     StatusPanels* status = session_.window().status();
     if (shown) {
-        placeStartStop();
         status->clear();
         if (session_.probeTimer().isActive()) {
             QTimer& poll = session_.poll(session_.state().connectedGeneration);

@@ -43,7 +43,6 @@ private:
     void applyPoll(const PollOutcome& outcome, vorsan::ControllerGeneration generation);
     void currentPageChanged(int index);
     void startStop();
-    void placeStartStop();
 
     LiveSession& session_;
     QPushButton* startStop_ = nullptr;

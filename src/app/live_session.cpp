@@ -3,15 +3,14 @@
 #include "main_window.h"
 #include "page_control.h"
 #include "progress_window.h"
-#include "station_views.h"
 
 #include "link/serial_link.h"
 
 #include <QComboBox>
 #include <QMessageBox>
 
-LiveSession::LiveSession(TForm1& window, LinkWorker& worker, StationViews& views)
-    : QObject(&window), window_(window), worker_(worker), views_(views) {
+LiveSession::LiveSession(TForm1& window, LinkWorker& worker)
+    : QObject(&window), window_(window), worker_(worker) {
     poll4_.setObjectName(QStringLiteral("poll4"));
     poll3_.setObjectName(QStringLiteral("poll3"));
     connect(&worker_, &LinkWorker::progressed, this, &LiveSession::onProgress);

@@ -16,7 +16,6 @@
 #include <functional>
 #include <optional>
 
-class StationViews;
 class TForm1;
 struct WindowState;
 namespace vorsan {
@@ -37,13 +36,12 @@ struct ProgressLook {
 class LiveSession : public QObject {
     Q_OBJECT
 public:
-    LiveSession(TForm1& window, LinkWorker& worker, StationViews& views);
+    LiveSession(TForm1& window, LinkWorker& worker);
 
     TForm1& window() { return window_; }
     WindowState& state();
     vorsan::CommandTable& table();
     LinkWorker& worker() { return worker_; }
-    StationViews& views() { return views_; }
     // The device behind the chosen port, taken when a transaction is asked for.
     QString device() const;
 
@@ -86,7 +84,6 @@ private:
 
     TForm1& window_;
     LinkWorker& worker_;
-    StationViews& views_;
     QTimer poll4_;
     QTimer poll3_;
     bool commandRunning_ = false;

@@ -6,7 +6,6 @@
 #include "live_session.h"
 #include "station_commands.h"
 #include "station_search.h"
-#include "station_views.h"
 
 class TForm1;
 
@@ -21,10 +20,8 @@ public:
     LineWatch& watch() { return *watch_; }
     StationCommands& commands() { return *commands_; }
     StationSearch& search() { return *search_; }
-    StationViews& views() { return views_; }
 
 private:
-    StationViews views_;
     // Qt children of the window; destroyed with it.
     LinkWorker* worker_;
     LiveSession* session_;

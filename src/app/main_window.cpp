@@ -3,11 +3,16 @@
 #include "about_form.h"
 #include "app_paths.h"
 #include "connection_indicator.h"
+#include "current_state_page.h"
+#include "data_views.h"
+#include "file_commands.h"
 #include "graph_sheet.h"
+#include "journal_page.h"
 #include "live_station.h"
 #include "page.h"
 #include "page_control.h"
 #include "param_form.h"
+#include "settings/catalogue.h"
 #include "shell/port_device.h"
 #include "shell/window_geometry.h"
 #include "status_panels.h"
@@ -20,8 +25,10 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableView>
 #include <QToolBar>
 #include <QUrl>
 
@@ -137,6 +144,8 @@ TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent, LinkWork
     const PageContext context{this, commands_, status_, indicator_, pages_};
     for (int i = 0; i < pages_->count(); ++i)
         pages_->pageAt(i)->attach(context);
+    views_ = new DataViews(state_, pages_, status_, commands_);
+    files_ = new FileCommands(state_, *views_, this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const auto size = screen->size();
@@ -239,6 +248,7 @@ void TForm1::startUp() {
     readProgramSettings();
     state_.journalLoaded = false;
     state_.loadedGeneration = vorsan::ControllerGeneration::Gen4;
+    views_->showSettings(vorsan::buildCatalogue(state_.loadedGeneration), {});
     pages_->setCurrentIndex(kJournalPage);
     setWindowTitle(kMainCaption);
     state_.journalImage = std::make_unique<vorsan::JournalImage>();
@@ -385,4 +395,34 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::showJournal(vorsan::ControllerGeneration generation, const vorsan::JournalImage& image,
+                         const std::optional<vorsan::SettingsCatalogue>& settings,
+                         const std::optional<vorsan::CurrentState>& state, const QString& caption,
+                         const QString& settingsTitle) {
+    if (settings) views_->showSettings(*settings, settingsTitle);
+    views_->showJournal(generation, image);
+    if (state) views_->showCurrentState(*state);
+    setWindowTitle(caption);
+    pages_->setCurrentIndex(kJournalPage);
+    views_->showPadAndWell();
+    views_->journalPage()->grid()->setFocus();
+    views_->askOilfield();
+}
+
+void TForm1::showSettings(const vorsan::SettingsCatalogue& settings, const QString& title) {
+    views_->showSettings(settings, title);
+}
+
+void TForm1::showCurrentState(const vorsan::CurrentState& state) {
+    views_->showCurrentState(state);
+}
+
+QPushButton* TForm1::startStopButton() const {
+    return views_->currentStatePage()->startStopButton();
+}
+
+void TForm1::setOilfieldQuestion(std::function<void()> ask) {
+    views_->setOilfieldQuestion(std::move(ask));
 }

@@ -4,7 +4,9 @@
 // The pages own their views; the link, journal, settings and database code bind their commands
 // through commands() and the hooks below.
 #include "commands.h"
+#include "journal/current_state.h"
 #include "link_worker.h"
+#include "settings/setting_def.h"
 #include "window_state.h"
 
 #include <QMainWindow>
@@ -12,9 +14,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ConnectionIndicator;
+class DataViews;
+class FileCommands;
 class LiveStation;
+class QPushButton;
 class PageControl;
 class QAction;
 class QComboBox;
@@ -24,6 +30,7 @@ class TParamForm;
 
 inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
 inline const QString kJournalReadCaption = QStringLiteral("ВОРСАН 4.074 : журнал событий");
+inline const QString kControllerSettingsTitle = QStringLiteral("Текущие уставки контроллера");
 inline const QString kHelpFile = QStringLiteral("vor_help.chm");
 
 class TForm1 : public QMainWindow {
@@ -72,6 +79,33 @@ public:
 
     bool startedUp() const { return startedUp_; }
 
+    // ---- Showing what was read from a station or downloaded from the recorder ----
+    // A journal just read: `settings` (when given) become the window's settings, shown under
+    // `settingsTitle`; `image` is decoded for `generation` and shown; `state` (when given) is shown
+    // on the current-state page. The caption becomes `caption`, the journal commands are enabled,
+    // the journal page becomes active with the grid focused, and the oilfield question is asked.
+    // Settings must come with the journal when they changed: setting-change texts name them.
+    void showJournal(vorsan::ControllerGeneration generation, const vorsan::JournalImage& image,
+                     const std::optional<vorsan::SettingsCatalogue>& settings,
+                     const std::optional<vorsan::CurrentState>& state,
+                     const QString& caption = kJournalReadCaption,
+                     const QString& settingsTitle = kControllerSettingsTitle);
+    // Settings read from a station: they replace the window's (and the loaded generation) and are
+    // shown with `title` in the settings page's title panel.
+    void showSettings(const vorsan::SettingsCatalogue& settings,
+                      const QString& title = kControllerSettingsTitle);
+    // A current state (a poll, a transfer): replaces the window's and is shown; the start/stop
+    // button's caption follows its status word.
+    void showCurrentState(const vorsan::CurrentState& state);
+    // The remote start/stop button on the current-state page (disabled, "Стоп" at start); the link
+    // code binds its click and enables it.
+    QPushButton* startStopButton() const;
+    // Where the well database asks for the oilfield after a journal is shown.
+    void setOilfieldQuestion(std::function<void()> ask);
+
+    DataViews& views() const { return *views_; }
+    FileCommands& files() { return *files_; }
+
     // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
     // window is shown; used by the tests).
     void setDataDir(const QString& dir) { dataDirOverride_ = dir; }
@@ -98,6 +132,8 @@ private:
     CommandSet* commands_ = nullptr;
     PageControl* pages_ = nullptr;
     StatusPanels* status_ = nullptr;
+    DataViews* views_ = nullptr;
+    FileCommands* files_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
     QMenu* portMenu_ = nullptr;
     QComboBox* stationList_ = nullptr;

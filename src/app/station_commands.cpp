@@ -1,10 +1,11 @@
 #include "station_commands.h"
 
 #include "commands.h"
+#include "data_views.h"
 #include "live_session.h"
 #include "main_window.h"
 #include "page_control.h"
-#include "station_views.h"
+#include "settings_page.h"
 #include "status_panels.h"
 
 #include "journal/journal_decode.h"
@@ -15,6 +16,7 @@
 #include "shell/command_table.h"
 
 #include <QMessageBox>
+#include <QTableView>
 
 #include <algorithm>
 
@@ -27,7 +29,6 @@ namespace {
 
 const QString kErrorCaption = QStringLiteral("Error");
 const QString kSettingsFailedTitle = QStringLiteral("Ошибка");
-const QString kControllerSettingsTitle = QStringLiteral("Текущие уставки контроллера");
 
 // Positions (from 0) in the generation 4 catalogue of the settings that hold the station's pad,
 // well and address: registers 238, 239 and 242.
@@ -114,20 +115,14 @@ void StationCommands::readZhurn() {
                     session_.showError(kErrorCaption,
                                        text(vorsan::settingsReadMessage(ControllerGeneration::Gen4,
                                                                         out.settings.read.error)));
-                session_.views().setSettingsTitle(kSettingsFailedTitle);
+                settingsTitle(kSettingsFailedTitle);
             } else {
-                status->setWell({});
-                *state.journalImage = out.journal.image;
-                state.journal = vorsan::decodeJournal(out.journal.image, ControllerGeneration::Gen4).journal;
+                session_.window().showJournal(ControllerGeneration::Gen4, out.journal.image,
+                                              out.settings.read.catalogue, out.settings.read.state);
                 // A generation 4 image carries no pad or well: those of the last pad-and-well read stay.
+                status->setWell({});
                 if (state.pad != vorsan::kUnknown16 && state.well != vorsan::kUnknown16)
                     status->setWell(QStringLiteral("куст № %1 скважина № %2").arg(state.pad).arg(state.well));
-                state.catalogue = std::move(out.settings.read.catalogue);
-                session_.views().showSettings(state.catalogue.size());
-                state.currentState = out.settings.read.state;
-                session_.views().showCurrentState();
-                session_.views().showJournal();
-                journalShown(ControllerGeneration::Gen4);
             }
             session_.finish();
         });
@@ -181,42 +176,37 @@ void StationCommands::Action3() {
                                                                                    out.settings.read.error)));
             }
             const bool settingsRead = out.settings.opened.ok() && out.settings.read.ok();
-            if (settingsRead) {
-                state.catalogue = std::move(out.settings.read.catalogue);
-                if (out.settings.read.typeCode >= 0) {
-                    const int variant = vorsan::variantForTypeCode(out.settings.read.typeCode);
-                    if (variant != 0) state.gen3Variant = variant;
-                } else {
-                    vorsan::applyTransformerVariant(state.catalogue, state.gen3Variant);
-                }
-                session_.views().setSettingsTitle(kControllerSettingsTitle);
-            } else {
-                state.catalogue = vorsan::buildCatalogue(ControllerGeneration::Gen3);
-                vorsan::applyTransformerVariant(state.catalogue, state.gen3Variant);
-                session_.views().setSettingsTitle(QStringLiteral("Ошибка - уставки не считаны"));
-            }
-            session_.views().showSettings(state.catalogue.size());
-
-            *state.journalImage = out.journal.image;
+            vorsan::SettingsCatalogue settings = settingsRead
+                                                     ? std::move(out.settings.read.catalogue)
+                                                     : vorsan::buildCatalogue(ControllerGeneration::Gen3);
+            applyGen3Variant(settings, settingsRead ? out.settings.read.typeCode : -1);
+            session_.window().showJournal(
+                ControllerGeneration::Gen3, out.journal.image, settings, std::nullopt, kJournalReadCaption,
+                settingsRead ? kControllerSettingsTitle : QStringLiteral("Ошибка - уставки не считаны"));
+            // A generation 3 image carries the station's pad and well.
             const auto decoded = vorsan::decodeJournal(out.journal.image, ControllerGeneration::Gen3);
-            state.journal = decoded.journal;
             state.pad = decoded.padNumber;
             state.well = decoded.wellNumber;
             if (state.pad != vorsan::kUnknown16 && state.well != vorsan::kUnknown16)
                 status->setWell(QStringLiteral("куст № %1 скважина № %2").arg(state.pad).arg(state.well));
             else
                 status->setWell({});
-            session_.views().showJournal();
-            journalShown(ControllerGeneration::Gen3);
             session_.finish();
         });
 }
 
-void StationCommands::journalShown(ControllerGeneration generation) {
-    (void)generation;
-    session_.window().setWindowTitle(kJournalReadCaption);
-    session_.table().journalLoaded();
-    session_.state().journalLoaded = true;
+void StationCommands::applyGen3Variant(vorsan::SettingsCatalogue& settings, int typeCode) {
+    // The controller's type code chooses the transformer variant; without one the variant the
+    // probe saw stays.
+    const int variant = vorsan::variantForTypeCode(typeCode);
+    if (variant != 0)
+        session_.state().gen3Variant = variant;
+    else
+        vorsan::applyTransformerVariant(settings, session_.state().gen3Variant);
+}
+
+void StationCommands::settingsTitle(const QString& title) {
+    session_.window().views().settingsPage()->setTitle(title);
 }
 
 // ---- "Считать уставки с контроллера" -----------------------------------------------------------
@@ -243,34 +233,23 @@ void StationCommands::Kontr_Load() {
             return out;
         },
         [this, generation](Outcome& out) {
-            WindowState& state = session_.state();
             if (!out.opened.ok() || !out.read.ok()) {
                 if (!out.opened.ok())
                     session_.showOpenFailure(out.opened);
                 else if (!out.read.cancelled)
                     session_.showError(kErrorCaption,
                                        text(vorsan::settingsReadMessage(generation, out.read.error)));
-                session_.views().setSettingsTitle(kSettingsFailedTitle);
+                settingsTitle(kSettingsFailedTitle);
                 session_.finish();
                 return;
             }
-            state.catalogue = std::move(out.read.catalogue);
-            if (generation == ControllerGeneration::Gen3) {
-                const int variant = vorsan::variantForTypeCode(out.read.typeCode);
-                if (variant != 0)
-                    state.gen3Variant = variant;
-                else
-                    vorsan::applyTransformerVariant(state.catalogue, state.gen3Variant);
-            }
-            session_.views().setSettingsTitle(kControllerSettingsTitle);
-            session_.views().showSettings(state.catalogue.size());
-            if (generation == ControllerGeneration::Gen4) {
-                state.currentState = out.read.state;
-                session_.views().showCurrentState();
-            }
+            if (generation == ControllerGeneration::Gen3)
+                applyGen3Variant(out.read.catalogue, out.read.typeCode);
+            session_.window().showSettings(out.read.catalogue, kControllerSettingsTitle);
+            if (generation == ControllerGeneration::Gen4) session_.window().showCurrentState(out.read.state);
             PageControl* pages = session_.window().pages();
             pages->setCurrentIndex(kSettingsPage);
-            pages->widget(kSettingsPage)->setFocus();
+            session_.window().views().settingsPage()->grid()->setFocus();
             session_.finish();
             const auto answer = QMessageBox::question(&session_.window(), QString(),
                                                       QStringLiteral("Сохранить уставки в файл?"),
@@ -324,7 +303,8 @@ void StationCommands::WriteUstToKontr() {
                 else if (!out.write3.ok())
                     session_.showError(QStringLiteral("Ошибка!"), text(out.write3.message));
                 else
-                    session_.state().catalogue = std::move(out.write3.catalogue);
+                    session_.window().showSettings(out.write3.catalogue,
+                                                   session_.window().views().settingsPage()->title());
                 session_.finish();
                 return;
             }
@@ -334,7 +314,7 @@ void StationCommands::WriteUstToKontr() {
                 else if (!out.write4.cancelled)
                     session_.showError(kErrorCaption,
                                        text(std::string(vorsan::errorMessage(out.write4.error))));
-                session_.views().setSettingsTitle(kSettingsFailedTitle);
+                settingsTitle(kSettingsFailedTitle);
                 session_.finish();
                 return;
             }

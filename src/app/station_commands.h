@@ -4,6 +4,7 @@
 // "Запись уставок в контроллер" (`WriteUstToKontr`) and "Обнуление хронологии событий"
 // (`ClearContr`). Each runs its transaction on the link thread through the session.
 #include "common/types.h"
+#include "settings/setting_def.h"
 
 #include <QObject>
 
@@ -24,7 +25,9 @@ public:
     void ClearContr();
 
 private:
-    void journalShown(vorsan::ControllerGeneration generation);
+    // Applies the transformer variant of a generation 3 type code (or, without one, the probe's).
+    void applyGen3Variant(vorsan::SettingsCatalogue& settings, int typeCode);
+    void settingsTitle(const QString& title);
 
     LiveSession& session_;
 };

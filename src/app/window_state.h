@@ -5,6 +5,7 @@
 #include "common/types.h"
 #include "journal/current_state.h"
 #include "journal/journal_record.h"
+#include "journal/journal_row.h"
 #include "settings/setting_def.h"
 #include "shell/command_line.h"
 #include "shell/program_settings.h"
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 struct WindowState {
     // Directories: where the executable is, and where the program keeps its data ("vors.set",
@@ -35,14 +37,17 @@ struct WindowState {
 
     bool journalLoaded = false;
     std::unique_ptr<vorsan::JournalImage> journalImage; // created at start, released with the window
-    vorsan::Journal journal;                            // decoded from the image of the last read
+    // Generation of the journal shown (loading settings of the other generation does not change it).
+    vorsan::ControllerGeneration journalGeneration = vorsan::ControllerGeneration::Gen4;
+    vorsan::Journal journal;                     // decoded from journalImage for journalGeneration
+    std::vector<vorsan::JournalRow> journalRows; // one per record, rebuilt after every decoding
 
-    // The settings of the loaded generation with their raw values, and the transformer variant
-    // the last generation 3 type code chose (1 or 2; 0: none seen yet).
+    // The settings shown: the catalogue of loadedGeneration with its values (all 0xFFFF at start).
     vorsan::SettingsCatalogue catalogue;
-    int gen3Variant = 0;
-    QString settingsTitle;
+    // The last current state (poll, journal transfer, file); all zero at start.
 
+    // The transformer variant the last generation 3 type code chose (1 or 2; 0: none seen yet).
+    int gen3Variant = 0;
     vorsan::CurrentState currentState = vorsan::zeroState();
 
     // The file named on the command line, opened once the window is up (then cleared).

@@ -1,3 +1,16 @@
+# The timed driver that opens and shows a full journal in the window (run by hand, not a test):
+#   QT_QPA_PLATFORM=offscreen build/release/bench_pages_open_show
+if(VORSAN_BUILD_BENCH)
+  add_executable(bench_pages_open_show ${CMAKE_SOURCE_DIR}/bench/pages/open_show.cpp)
+  target_link_libraries(bench_pages_open_show PRIVATE vorsan_app)
+  target_include_directories(bench_pages_open_show PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
+endif()
+
+# Screenshots of the three data pages (run by hand under Xvfb, see the file's head).
+add_executable(shot_pages ${CMAKE_SOURCE_DIR}/tests/app/shots/pages_shots.cpp)
+target_link_libraries(shot_pages PRIVATE vorsan_app Qt6::Test)
+target_include_directories(shot_pages PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
+
 # The event-loop stall of the window during a journal read paced at 9600 bit/s against the
 # simulator (about 40 s): a driver run by hand, not a test. Optionally takes screenshots.
 #   build/release/stall_journal_read [--fast] [--shots DIR]

@@ -2,10 +2,12 @@
 // commands, start/stop, clearing and the device searches, each through the window's own commands.
 #include "commands.h"
 #include "connection_indicator.h"
+#include "data_views.h"
 #include "live_station.h"
 #include "main_window.h"
 #include "page_control.h"
 #include "progress_window.h"
+#include "settings_page.h"
 #include "status_panels.h"
 
 #include "link/posix_serial_link.h"
@@ -296,7 +298,7 @@ void LiveStationTest::generation3JournalReadShowsTheJournal() {
     });
     QVERIFY(*state.journalImage == journal);
     QVERIFY(state.journal.count() > 0);
-    QCOMPARE(state.settingsTitle, QStringLiteral("Текущие уставки контроллера"));
+    QCOMPARE(line.w().views().settingsPage()->title(), QStringLiteral("Текущие уставки контроллера"));
     QCOMPARE(state.catalogue.size(), std::size_t{82});
     for (const auto& d : state.catalogue.entries)
         QCOMPARE(d.value, static_cast<std::uint16_t>(settings[d.offset] | settings[d.offset + 1] << 8));
@@ -319,7 +321,7 @@ void LiveStationTest::generation4SettingsRoundTrip() {
     line.w().commands().action(Command::ReadSettings)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 10000);
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("|Сохранить уставки в файл?")});
-    QCOMPARE(state.settingsTitle, QStringLiteral("Текущие уставки контроллера"));
+    QCOMPARE(line.w().views().settingsPage()->title(), QStringLiteral("Текущие уставки контроллера"));
     QCOMPARE(line.w().pages()->currentIndex(), int(kSettingsPage));
     QCOMPARE(state.catalogue.size(), std::size_t{77});
 

@@ -58,10 +58,10 @@ std::string cut(std::string s, std::size_t maxChars) {
     return utf8Length(s) <= maxChars ? s : utf8Left(s, maxChars);
 }
 
+// Two digits with a leading zero; larger numbers in full.
 std::string twoDigits(unsigned v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02u", v);
-    return buf;
+    if (v >= 100) return std::to_string(v);
+    return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
 }
 
 std::string trimmed(std::string_view s) {

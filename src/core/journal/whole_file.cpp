@@ -5,6 +5,9 @@
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace vorsan {
 namespace {
 
@@ -42,13 +45,46 @@ FileBytes readWholeFile(const std::filesystem::path& path, std::size_t maxSize) 
     return out;
 }
 
+// The new contents go to a temporary file beside the old one, reach the disk, and only then take
+// the old file's name: whatever moment the process dies or the power fails, the file on disk is
+// either the old one or the new one, never a truncated mix.
 std::string writeWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f) return std::strerror(errno);
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
-        return std::strerror(errno);
-    std::FILE* raw = f.release();
-    if (std::fclose(raw) != 0) return std::strerror(errno);
+    std::filesystem::path temp = path;
+    temp += ".~tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return std::strerror(errno);
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return std::string(std::strerror(err));
+    };
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) return fail(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return std::strerror(err);
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return std::strerror(err);
+    }
+    // Make the rename itself durable.
+    const auto dir = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "shell/program_settings.h"
 
+#include "journal/whole_file.h"
+
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -62,26 +64,7 @@ SettingsReadStatus readSettingsFile(const std::filesystem::path& file, ProgramSe
 
 SettingsWriteStatus writeSettingsFile(const std::filesystem::path& file, const ProgramSettings& settings) {
     const auto bytes = settingsBytes(settings);
-    auto temp = file;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return SettingsWriteStatus::Failed;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return SettingsWriteStatus::Failed;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, file, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return SettingsWriteStatus::Failed;
-    }
-    return SettingsWriteStatus::Written;
+    return writeWholeFile(file, bytes).empty() ? SettingsWriteStatus::Written : SettingsWriteStatus::Failed;
 }
 
 int recorderSpeedIndex(std::uint32_t speed) {

@@ -1,0 +1,41 @@
+#pragma once
+// The file commands of the window: "Открыть файл журнала", "Сохранить журнал в файл",
+// "Сохранить журнал в текстовый файл", "Загрузить файл уставок", "Сохранить уставки в файл", and
+// the journal or settings file named on the command line. A file that cannot be read or written
+// is reported with the system's reason and changes nothing.
+#include "file_dialogs.h"
+
+#include <QObject>
+#include <QString>
+
+class DataViews;
+class TForm1;
+struct WindowState;
+
+class FileCommands : public QObject {
+    Q_OBJECT
+public:
+    // Binds the commands and registers the command-line openers with the window.
+    FileCommands(WindowState& state, DataViews& views, TForm1* window);
+
+    void setDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
+
+    void openJournal();
+    // Opens a journal file without the dialog; a file named on the command line is shown without
+    // the oilfield question. Returns whether the journal was taken.
+    bool openJournalFile(const QString& path, bool fromCommandLine = false);
+    void saveJournal();
+    void saveJournalText();
+    void loadSettings();
+    bool loadSettingsFile(const QString& path);
+    void saveSettings();
+
+private:
+    bool askForeignFile() const;
+    void reportFailure(const QString& path, const std::string& reason) const;
+
+    WindowState& state_;
+    DataViews& views_;
+    TForm1* window_;
+    FileDialogs dialogs_ = systemFileDialogs();
+};
