@@ -42,7 +42,6 @@ QString text(const std::string& s) {
 
 // A transaction that opens the port once more for its second step (the settings after a journal).
 template <class Read> struct Step {
-    bool tried = false;
     OpenResult opened;
     Read read;
 };
@@ -92,7 +91,6 @@ void StationCommands::readZhurn() {
             out.journal = vorsan::readJournal4(job.link(), address, job.progress());
             job.close();
             if (!out.journal.ok()) return out;
-            out.settings.tried = true;
             out.settings.opened = job.open();
             if (!out.settings.opened.ok()) return out;
             out.settings.read = vorsan::readSettings4(job.link(), address, job.progress());
@@ -146,7 +144,6 @@ void StationCommands::Action3() {
             out.journal = vorsan::readJournal3(job.link(), job.progress());
             job.close();
             if (!out.journal.ok()) return out;
-            out.settings.tried = true;
             out.settings.opened = job.open();
             if (!out.settings.opened.ok()) return out;
             out.settings.read = vorsan::readSettings3(job.link(), job.progress());
