@@ -27,6 +27,8 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <span>
 
 using vorsan::Command;
 using vorsan::ControllerGeneration;
@@ -50,6 +52,47 @@ private:
     int factor_;
     std::chrono::steady_clock::time_point start_;
 };
+
+// The port, with writes that the test chooses refused as a broken line would refuse them.
+class RefusingLink final : public vorsan::SerialLink {
+public:
+    using Rule = std::function<bool(std::span<const std::uint8_t>)>;
+    RefusingLink(const vorsan::LinkClock& clock, std::mutex& mutex, const Rule& rule)
+        : mutex_(mutex), rule_(rule) {
+        setClock(clock);
+        port_.setClock(clock);
+    }
+    bool isOpen() const override { return port_.isOpen(); }
+    bool isRs232() const override { return port_.isRs232(); }
+
+protected:
+    vorsan::OpenResult doOpen(const std::string& device, int speed) override {
+        return port_.open(device, speed);
+    }
+    void doClose() override { port_.close(); }
+    bool doPurge() override { return port_.purge(); }
+    vorsan::WriteResult doWrite(std::span<const std::uint8_t> bytes) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (rule_ && rule_(bytes)) return {};
+        }
+        return port_.write(bytes);
+    }
+    vorsan::ReadResult doReadByte() override { return port_.readByte(); }
+    void doSetRts(bool raised) override { raised ? port_.setRts() : port_.clearRts(); }
+
+private:
+    vorsan::PosixSerialLink port_;
+    std::mutex& mutex_;
+    const Rule& rule_;
+};
+
+// A framed request of function `function` for register `reg`.
+RefusingLink::Rule framedRequestFor(std::uint8_t function, std::uint16_t reg) {
+    return [=](std::span<const std::uint8_t> bytes) {
+        return bytes.size() == 8 && bytes[1] == function && (bytes[2] << 8 | bytes[3]) == reg;
+    };
+}
 
 // Answers each message box as it comes up and remembers "caption|text".
 class Boxes : public QObject {
@@ -89,9 +132,7 @@ struct Line {
         vorsan::CommandLine commandLine;
         commandLine.portDevice = sim.devicePath();
         window = std::make_unique<TForm1>(commandLine, nullptr, [this] {
-            auto link = std::make_unique<vorsan::PosixSerialLink>();
-            link->setClock(clock);
-            return link;
+            return std::make_unique<RefusingLink>(clock, refuseMutex, refuse);
         });
         window->setDataDir(dir.path());
         window->show();
@@ -107,6 +148,11 @@ struct Line {
     QString connectedHint() {
         return window->indicator()->findChild<QLabel*>(QStringLiteral("connectedPicture"))->toolTip();
     }
+    // Writes matching `rule` fail from now on (none: every write goes through).
+    void refuseWrites(RefusingLink::Rule rule) {
+        std::lock_guard lock(refuseMutex);
+        refuse = std::move(rule);
+    }
     template <class F> auto station(std::size_t k, F&& f) {
         return sim.withLine([&](LineModel& m) { return f(m.stations.at(k)); });
     }
@@ -114,6 +160,8 @@ struct Line {
     bool idle() { return !window->live().worker().busy() && !session().commandRunning(); }
 
     FastClock clock;
+    std::mutex refuseMutex;
+    RefusingLink::Rule refuse;
     vorsan::sim::Simulator sim;
     QTemporaryDir dir;
     std::unique_ptr<TForm1> window;
@@ -146,6 +194,9 @@ private slots:
     void generation3PollRunsOnlyOnTheCurrentStatePage();
     void aPortThatDoesNotOpenIsReportedAndTheProbeGoesOn();
     void closingTheWindowStopsARunningRead();
+    void aFailedSettingsReadKeepsTheJournalOut();
+    void aFailedJournalBlockIsReported();
+    void aWriteFailureEndsASearch();
     void searchesFindFiveAndSeventeenAndStopAtTheEdges();
     void cancellingASearchKeepsTheAddress();
 };
@@ -598,6 +649,52 @@ void LiveStationTest::closingTheWindowStopsARunningRead() {
     line.w().close();
     line.window.reset(); // waits for the link thread: the read stops at its next block
     QVERIFY(line.sim.received().size() < 200);
+}
+
+void LiveStationTest::aFailedSettingsReadKeepsTheJournalOut() {
+    Line line(options({1}));
+    Boxes boxes;
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    QTRY_VERIFY(line.idle());
+    line.refuseWrites(framedRequestFor(0x03, 0x0000)); // the first settings block
+    readJournal(line, 30000);
+    QCOMPARE(boxes.seen, QStringList{QStringLiteral("Error|Ошибка записи в порт")});
+    QCOMPARE(line.w().views().settingsPage()->title(), QStringLiteral("Ошибка"));
+    QVERIFY(!line.w().state().journalLoaded);
+    QCOMPARE(line.w().windowTitle(), kMainCaption);
+    QVERIFY(!line.enabled(Command::SaveJournal));
+    QVERIFY(line.w().probeTimer().isActive());
+}
+
+void LiveStationTest::aFailedJournalBlockIsReported() {
+    Line line(options({1}));
+    Boxes boxes;
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    QTRY_VERIFY(line.idle());
+    line.refuseWrites(framedRequestFor(0x04, 64 * 100)); // journal block 100
+    readJournal(line, 30000);
+    QCOMPARE(boxes.seen, QStringList{QStringLiteral("Error|Ошибка записи в порт")});
+    QVERIFY(!line.w().state().journalLoaded);
+    QVERIFY(line.w().probeTimer().isActive());
+    // The line is well again: the next read succeeds.
+    line.refuseWrites({});
+    boxes.seen.clear();
+    readJournal(line, 30000);
+    QCOMPARE(boxes.seen, QStringList());
+    QVERIFY(line.w().state().journalLoaded);
+}
+
+void LiveStationTest::aWriteFailureEndsASearch() {
+    Line line(options({5, 17}), 40);
+    Boxes boxes;
+    QTRY_VERIFY_WITH_TIMEOUT(line.w().startedUp() && !line.sim.received().empty(), 5000);
+    QTRY_VERIFY(line.idle());
+    line.refuseWrites([](std::span<const std::uint8_t> bytes) { return bytes.size() == 8 && bytes[0] == 3; });
+    line.w().commands().action(Command::SearchDevice)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 10000);
+    QCOMPARE(boxes.seen, QStringList{QStringLiteral("Error|Ошибка записи в порт")});
+    QCOMPARE(line.w().state().stationAddress, std::uint8_t(1));
+    QVERIFY(line.w().probeTimer().isActive());
 }
 
 QTEST_MAIN(LiveStationTest)
