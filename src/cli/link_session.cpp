@@ -1,69 +1,9 @@
 #include "link_session.h"
 
-#include "link/checksums.h"
-
-#include <cstdio>
 #include <iostream>
 #include <unistd.h>
 
 namespace vorsan::cli {
-namespace {
-
-constexpr std::size_t kTraceBytes = 48; // longer frames are cut in the trace
-
-std::string hex(const std::vector<std::uint8_t>& bytes) {
-    std::string out;
-    char b[4];
-    for (std::size_t k = 0; k < bytes.size() && k < kTraceBytes; ++k) {
-        std::snprintf(b, sizeof b, k ? " %02X" : "%02X", bytes[k]);
-        out += b;
-    }
-    if (bytes.size() > kTraceBytes) out += " ... (" + std::to_string(bytes.size()) + " bytes)";
-    return out;
-}
-
-bool looksFramed(const std::vector<std::uint8_t>& request) {
-    return request.size() == 8;
-}
-
-bool crcMatches(const std::vector<std::uint8_t>& reply) {
-    if (reply.size() < 3) return false;
-    const std::uint16_t crc = crc16(std::span(reply).first(reply.size() - 2));
-    return reply[reply.size() - 2] == (crc & 0xFF) && reply.back() == (crc >> 8);
-}
-
-} // namespace
-
-void FrameTrace::onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
-                           std::int64_t micros) {
-    if (direction == TrafficDirection::Written) {
-        flush();
-        request_.assign(bytes.begin(), bytes.end());
-        requestMicros_ = micros;
-        const bool repeated = looksFramed(request_) && request_ == previousRequest_;
-        std::cerr << "-> " << hex(request_) << (repeated ? "   [retry]" : "") << '\n';
-        previousRequest_ = request_;
-        return;
-    }
-    reply_.insert(reply_.end(), bytes.begin(), bytes.end());
-    replyMicros_ = micros;
-}
-
-void FrameTrace::onControl(LinkControl what, std::int64_t) {
-    if (what == LinkControl::Purged || what == LinkControl::Closed) flush();
-}
-
-void FrameTrace::flush() {
-    if (reply_.empty()) return;
-    char ms[32];
-    std::snprintf(ms, sizeof ms, "+%.1f ms", static_cast<double>(replyMicros_ - requestMicros_) / 1000.0);
-    std::cerr << "<- " << hex(reply_) << "   (" << ms << ")";
-    if (looksFramed(request_) && reply_.size() >= 5)
-        std::cerr << (crcMatches(reply_) ? "" : "   [CRC failure]");
-    std::cerr << '\n';
-    reply_.clear();
-}
-
 LinkSession::LinkSession(const Args& args, std::string& error) {
     const auto port = args.value("--port");
     if (!port) {
@@ -73,7 +13,7 @@ LinkSession::LinkSession(const Args& args, std::string& error) {
     port_ = *port;
     if (const auto a = args.number("--address", 1, 247, error)) address_ = static_cast<std::uint8_t>(*a);
     if (args.flag("--trace")) {
-        trace_ = std::make_unique<FrameTrace>();
+        trace_ = std::make_unique<TraceWriter>(std::cerr);
         link_.setObserver(trace_.get());
     }
 }

@@ -6,6 +6,7 @@
 #include "common/types.h"
 #include "link/line_probe.h"
 #include "link/posix_serial_link.h"
+#include "link/trace_writer.h"
 #include "link/transfer_progress.h"
 
 #include <memory>
@@ -19,27 +20,8 @@ inline const std::vector<std::string> kLinkValueOptions = {"--port", "--address"
                                                            "-o",     "--from",    "--speed"};
 inline constexpr const char* kLinkOptionsHelp = "--port DEVICE [--address N] [--trace]";
 
-// Prints every frame written and read with the time since its request, and marks CRC failures and
-// repeated requests.
-class FrameTrace final : public LinkObserver {
-  public:
-    ~FrameTrace() override { flush(); }
-    void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
-                   std::int64_t micros) override;
-    void onControl(LinkControl what, std::int64_t micros) override;
-
-  private:
-    void flush();
-
-    std::vector<std::uint8_t> request_;
-    std::vector<std::uint8_t> previousRequest_;
-    std::vector<std::uint8_t> reply_;
-    std::int64_t requestMicros_ = 0;
-    std::int64_t replyMicros_ = 0;
-};
-
 class LinkSession {
-  public:
+public:
     // Reads --port, --address and --trace; `error` is set when they are missing or wrong.
     LinkSession(const Args& args, std::string& error);
     // Opens the port at the speed; prints the failure and returns false.
@@ -51,9 +33,9 @@ class LinkSession {
     // the line holds no station).
     std::optional<ControllerGeneration> generation(const Args& args);
 
-  private:
+private:
+    std::unique_ptr<TraceWriter> trace_; // before link_: outlives it
     PosixSerialLink link_;
-    std::unique_ptr<FrameTrace> trace_;
     std::string port_;
     std::uint8_t address_ = 1;
 };

@@ -89,8 +89,14 @@ TEST_F(CliLine, ProbeReadJournalAndTrace) {
     sim.setFaults(1.0, 0, 0, false);
     CliRun trace = run("state --gen 4 --trace --port " + sim.devicePath() + " --address 4");
     EXPECT_EQ(trace.status, 1);
-    EXPECT_NE(trace.output.find("-> 04 03 00 3F 00 10 74 5F"), std::string::npos) << trace.output;
-    EXPECT_NE(trace.output.find("[CRC failure]"), std::string::npos);
+    // The request, then its reply with the time since the request and the failed CRC marked.
+    const std::size_t request = trace.output.find("-- open\n-> 04 03 00 3F 00 10 74 5F\n");
+    ASSERT_NE(request, std::string::npos) << trace.output;
+    const std::size_t reply = trace.output.find("<- 04 03 20 ", request);
+    ASSERT_NE(reply, std::string::npos) << trace.output;
+    const std::string replyLine = trace.output.substr(reply, trace.output.find('\n', reply) - reply);
+    EXPECT_NE(replyLine.find(" ms)   [CRC failure]"), std::string::npos) << replyLine;
+    EXPECT_NE(replyLine.find("   (+"), std::string::npos) << replyLine;
     EXPECT_NE(trace.output.find("Ошибка чтения текущих параметров (crc)"), std::string::npos);
     sim.stop();
 }

@@ -1,10 +1,33 @@
 #include "link/trace_writer.h"
 
+#include "link/checksums.h"
+
+#include <algorithm>
 #include <cstdio>
 
 namespace vorsan {
 
 namespace {
+
+// "01 03 04", or the first kShownBytes and " ... (N bytes)" for a longer run of `length` bytes.
+std::string hexText(std::span<const std::uint8_t> shown, std::size_t length) {
+    std::string text;
+    text.reserve(shown.size() * 3);
+    char b[4];
+    for (std::size_t k = 0; k < shown.size(); ++k) {
+        std::snprintf(b, sizeof b, k ? " %02X" : "%02X", shown[k]);
+        text += b;
+    }
+    if (length > shown.size()) text += " ... (" + std::to_string(length) + " bytes)";
+    return text;
+}
+
+// Whether the bytes end with the CRC-16 of the others, low byte first.
+bool endsWithCrc(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 3) return false;
+    const std::uint16_t crc = crc16(bytes.first(bytes.size() - 2));
+    return bytes[bytes.size() - 2] == (crc & 0xFF) && bytes.back() == (crc >> 8);
+}
 
 const char* controlText(LinkControl what) {
     switch (what) {
@@ -15,61 +38,64 @@ const char* controlText(LinkControl what) {
     case LinkControl::Closed:
         return "close";
     case LinkControl::Purged:
-        return "purge";
     case LinkControl::RtsRaised:
-        return "rts on";
     case LinkControl::RtsDropped:
-        return "rts off";
+        break;
     }
-    return "?";
+    return nullptr;
 }
 
 } // namespace
 
-void TraceWriter::stamp(std::int64_t micros) {
-    if (!started_) {
-        origin_ = micros;
-        started_ = true;
-    }
-    const std::int64_t t = micros - origin_;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%9lld.%03lld ", static_cast<long long>(t / 1000),
-                  static_cast<long long>(t % 1000));
-    out_ << buf;
-}
-
 void TraceWriter::onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
                             std::int64_t micros) {
-    if (!pending_.empty() && (direction != pendingDirection_ || micros - pendingLast_ > kGapMs * 1000))
-        flush();
-    for (std::uint8_t b : bytes) {
-        if (pending_.size() >= kBytesPerLine) flush();
-        if (pending_.empty()) {
-            pendingDirection_ = direction;
-            pendingStart_ = micros;
-        }
-        pending_.push_back(b);
+    if (direction == TrafficDirection::Written) {
+        request(bytes, micros);
+        return;
     }
-    pendingLast_ = micros;
+    for (std::uint8_t b : bytes)
+        if (reply_.size() < kShownBytes) reply_.push_back(b);
+    replyLength_ += bytes.size();
+    replyMicros_ = micros;
 }
 
-void TraceWriter::onControl(LinkControl what, std::int64_t micros) {
+void TraceWriter::request(std::span<const std::uint8_t> bytes, std::int64_t micros) {
     flush();
-    stamp(micros);
-    out_ << controlText(what) << '\n';
+    requestFramed_ = endsWithCrc(bytes);
+    const bool retry =
+        requestFramed_ && std::equal(bytes.begin(), bytes.end(), lastFrame_.begin(), lastFrame_.end());
+    out_ << "-> " << hexText(bytes.first(std::min(bytes.size(), kShownBytes)), bytes.size())
+         << (retry ? "   [retry]" : "") << '\n';
+    if (requestFramed_) lastFrame_.assign(bytes.begin(), bytes.end());
+    haveRequest_ = true;
+    requestMicros_ = micros;
+}
+
+void TraceWriter::onControl(LinkControl what, std::int64_t) {
+    flush();
+    if (what == LinkControl::Opened || what == LinkControl::Closed) {
+        // A new session: nothing sent in it yet.
+        lastFrame_.clear();
+        haveRequest_ = false;
+        requestFramed_ = false;
+    }
+    if (const char* text = controlText(what)) out_ << "-- " << text << '\n';
 }
 
 void TraceWriter::flush() {
-    if (pending_.empty()) return;
-    stamp(pendingStart_);
-    out_ << (pendingDirection_ == TrafficDirection::Written ? '>' : '<');
-    char hex[4];
-    for (std::uint8_t b : pending_) {
-        std::snprintf(hex, sizeof hex, " %02X", b);
-        out_ << hex;
+    if (replyLength_ == 0) return;
+    out_ << "<- " << hexText(reply_, replyLength_);
+    if (haveRequest_) {
+        char ms[32];
+        std::snprintf(ms, sizeof ms, "   (+%.1f ms)",
+                      static_cast<double>(replyMicros_ - requestMicros_) / 1000.0);
+        out_ << ms;
     }
+    // A framed reply longer than kShownBytes is longer than any frame and cannot be intact.
+    if (requestFramed_ && (replyLength_ > reply_.size() || !endsWithCrc(reply_))) out_ << "   [CRC failure]";
     out_ << '\n';
-    pending_.clear();
+    reply_.clear();
+    replyLength_ = 0;
 }
 
 } // namespace vorsan

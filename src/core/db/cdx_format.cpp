@@ -1,0 +1,336 @@
+#include "db/cdx_format.h"
+#include "db/dbf_format.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <set>
+
+namespace vorsan::db {
+
+namespace {
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
+}
+std::uint16_t le16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
+std::uint32_t be32(const std::uint8_t* p) {
+    return (std::uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+void put32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
+}
+void put16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+void putBe32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (24 - 8 * i));
+}
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+constexpr int kMaxDepth = 32;
+constexpr std::size_t kLeafHeader = 24;
+constexpr std::size_t kInteriorHeader = 12;
+
+// ---- reading ----------------------------------------------------------------------------------
+
+class TreeReader {
+public:
+    TreeReader(std::span<const std::uint8_t> f, int keyLength, std::uint8_t pad)
+        : f_(f), keyLength_(keyLength), pad_(pad) {}
+
+    DbStatus walk(std::uint32_t offset, int depth, std::vector<std::uint8_t>& keys,
+                  std::vector<std::uint32_t>& recnos) {
+        if (depth > kMaxDepth) return fail(offset, "tree deeper than " + std::to_string(kMaxDepth));
+        if (offset % kCdxBlock != 0 || std::uint64_t(offset) + kCdxBlock > f_.size())
+            return fail(offset, "node pointer outside the file");
+        if (!visited_.insert(offset).second) return fail(offset, "node reached twice");
+        const std::uint8_t* n = &f_[offset];
+        const std::uint16_t attr = le16(n);
+        const std::uint16_t count = le16(n + 2);
+        if (attr & 0x02) return leaf(offset, n, count, keys, recnos);
+        const std::size_t entry = static_cast<std::size_t>(keyLength_) + 8;
+        if (kInteriorHeader + count * entry > kCdxBlock) return fail(offset, "interior node overfull");
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t* e = n + kInteriorHeader + i * entry;
+            const std::size_t before = recnos.size();
+            if (auto st = walk(be32(e + keyLength_ + 4), depth + 1, keys, recnos); !st) return st;
+            // An entry's key bounds its subtree from above; a search would miss keys above it.
+            if (recnos.size() > before &&
+                std::memcmp(e, &keys[keys.size() - static_cast<std::size_t>(keyLength_)],
+                            static_cast<std::size_t>(keyLength_)) < 0)
+                return fail(offset, "entry " + std::to_string(i) + " is lower than the last key below it");
+        }
+        return {};
+    }
+
+    // Leaves must be chained left to right in key order: other engines walk the chain.
+    DbStatus checkLeafChain() {
+        for (std::size_t i = 0; i < leaves_.size(); ++i) {
+            const std::uint8_t* n = &f_[leaves_[i]];
+            const std::uint32_t left = i > 0 ? leaves_[i - 1] : kNone;
+            const std::uint32_t right = i + 1 < leaves_.size() ? leaves_[i + 1] : kNone;
+            if (le32(n + 4) != left || le32(n + 8) != right)
+                return fail(leaves_[i], "sibling pointers do not chain the leaves in order");
+        }
+        return {};
+    }
+
+private:
+    DbStatus fail(std::uint32_t offset, const std::string& why) {
+        return DbStatus::fail(DbError::BadIndex, "node at " + std::to_string(offset) + ": " + why);
+    }
+
+    DbStatus leaf(std::uint32_t offset, const std::uint8_t* n, std::size_t count,
+                  std::vector<std::uint8_t>& keys, std::vector<std::uint32_t>& recnos) {
+        leaves_.push_back(offset);
+        const int R = n[20], D = n[21], T = n[22], E = n[23];
+        if (E < 1 || E > 4 || R + D + T > 8 * E || R < 1 || D > 16 || T > 16)
+            return fail(offset, "leaf with impossible entry widths");
+        if (kLeafHeader + count * static_cast<std::size_t>(E) > kCdxBlock)
+            return fail(offset, "leaf overfull");
+        std::size_t end = kCdxBlock;
+        const std::size_t klen = static_cast<std::size_t>(keyLength_);
+        std::vector<std::uint8_t> prev(klen, pad_);
+        for (std::size_t i = 0; i < count; ++i) {
+            std::uint32_t v = 0;
+            for (int b = E - 1; b >= 0; --b)
+                v = (v << 8) | n[kLeafHeader + i * E + b];
+            const std::uint64_t bits = v;
+            const std::uint32_t rec = static_cast<std::uint32_t>(bits & ((1ull << R) - 1));
+            const std::size_t dup = static_cast<std::size_t>((bits >> R) & ((1ull << D) - 1));
+            const std::size_t trail = static_cast<std::size_t>((bits >> (R + D)) & ((1ull << T) - 1));
+            if (dup + trail > klen)
+                return fail(offset, "entry " + std::to_string(i) + " longer than the key");
+            const std::size_t stored = klen - dup - trail;
+            if (end < kLeafHeader + count * E + stored) return fail(offset, "key bytes overlap the entries");
+            end -= stored;
+            std::memcpy(prev.data() + dup, n + end, stored);
+            std::memset(prev.data() + dup + stored, pad_, trail);
+            keys.insert(keys.end(), prev.begin(), prev.end());
+            recnos.push_back(rec);
+        }
+        return {};
+    }
+
+    std::span<const std::uint8_t> f_;
+    int keyLength_;
+    std::uint8_t pad_;
+    std::set<std::uint32_t> visited_;
+    std::vector<std::uint32_t> leaves_;
+};
+
+DbStatus readHeader(std::span<const std::uint8_t> f, std::uint32_t offset, CdxTag& t, std::uint32_t& root) {
+    if (offset % kCdxBlock != 0 || std::uint64_t(offset) + 2 * kCdxBlock > f.size())
+        return DbStatus::fail(DbError::BadIndex,
+                              "tag header pointer " + std::to_string(offset) + " outside the file");
+    const std::uint8_t* h = &f[offset];
+    root = le32(h);
+    t.keyLength = le16(h + 12);
+    t.options = h[14];
+    t.descending = le16(h + 502) != 0;
+    t.headerOffset = offset;
+    if (t.keyLength < 1 || t.keyLength > 240)
+        return DbStatus::fail(DbError::BadIndex, "tag header at " + std::to_string(offset) + ": key length " +
+                                                     std::to_string(t.keyLength));
+    const std::size_t forStart = le16(h + 504), forLen = le16(h + 506), keyStart = le16(h + 508),
+                      keyLen = le16(h + 510);
+    const auto text = [&](std::size_t start, std::size_t len) {
+        if (start >= kCdxBlock || len == 0) return std::string();
+        len = std::min(len, kCdxBlock - start);
+        const char* p = reinterpret_cast<const char*>(h + kCdxBlock + start);
+        return std::string(p, strnlen(p, len));
+    };
+    t.expression = text(keyStart, keyLen);
+    t.forExpression = text(forStart, forLen);
+    return {};
+}
+
+// ---- writing ----------------------------------------------------------------------------------
+
+int bitLength(std::uint32_t v) {
+    return v == 0 ? 1 : 32 - std::countl_zero(v);
+}
+
+struct NodeRef {
+    const std::uint8_t* lastKey;
+    std::uint32_t lastRecno;
+    std::uint32_t offset;
+};
+
+// Writes the tree of one tag (or of the directory) into `out` starting at byte `base` (blocks
+// appended); returns the root offset.
+DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::uint32_t& root) {
+    const std::size_t klen = static_cast<std::size_t>(s.keyLength);
+    std::uint32_t maxRec = 1;
+    for (std::size_t i = 0; i < s.count; ++i)
+        maxRec = std::max(maxRec, s.recno(i));
+    const int D = bitLength(static_cast<std::uint32_t>(klen)), T = D;
+    const int E = (bitLength(maxRec) + D + T + 7) / 8;
+    if (E > 4)
+        return DbStatus::fail(DbError::BadIndex, "too many rows for key length " + std::to_string(klen));
+    const int R = 8 * E - D - T;
+
+    std::vector<NodeRef> level;
+    const auto newBlock = [&]() {
+        const std::uint32_t off = static_cast<std::uint32_t>(out.size());
+        out.resize(out.size() + kCdxBlock, 0);
+        return off;
+    };
+    // Leaves, packed full.
+    std::size_t i = 0;
+    do {
+        const std::uint32_t off = newBlock();
+        std::uint8_t* n = &out[off];
+        put32(n + 4, level.empty() ? kNone : level.back().offset);
+        put32(n + 8, kNone);
+        if (!level.empty()) put32(&out[level.back().offset] + 8, off);
+        std::size_t count = 0, keyBytes = 0, end = kCdxBlock;
+        const std::uint8_t* prev = nullptr;
+        for (; i < s.count; ++i) {
+            const std::uint8_t* k = s.key(i);
+            std::size_t trail = 0;
+            while (trail < klen && k[klen - 1 - trail] == s.pad)
+                ++trail;
+            std::size_t dup = 0;
+            if (prev)
+                while (dup < klen - trail && k[dup] == prev[dup])
+                    ++dup;
+            const std::size_t stored = klen - dup - trail;
+            if (kLeafHeader + (count + 1) * E + keyBytes + stored > kCdxBlock) break;
+            const std::uint64_t v =
+                s.recno(i) | (std::uint64_t(dup) << R) | (std::uint64_t(trail) << (R + D));
+            for (int b = 0; b < E; ++b)
+                n[kLeafHeader + count * E + b] = std::uint8_t(v >> (8 * b));
+            end -= stored;
+            std::memcpy(n + end, k + dup, stored);
+            keyBytes += stored;
+            ++count;
+            prev = k;
+        }
+        put16(n, 2);
+        put16(n + 2, count);
+        put16(n + 12, kCdxBlock - kLeafHeader - count * E - keyBytes);
+        put32(n + 14, R >= 32 ? kNone : (1u << R) - 1);
+        n[18] = std::uint8_t((1u << D) - 1);
+        n[19] = std::uint8_t((1u << T) - 1);
+        n[20] = std::uint8_t(R);
+        n[21] = std::uint8_t(D);
+        n[22] = std::uint8_t(T);
+        n[23] = std::uint8_t(E);
+        level.push_back({prev, count ? s.recno(i - 1) : 0, off});
+    } while (i < s.count);
+
+    // Interior levels: each entry the last key and record of its child, then the child pointer.
+    const std::size_t per = (kCdxBlock - kInteriorHeader) / (klen + 8);
+    while (level.size() > 1) {
+        std::vector<NodeRef> up;
+        for (std::size_t b = 0; b < level.size(); b += per) {
+            const std::uint32_t off = newBlock();
+            std::uint8_t* n = &out[off];
+            const std::size_t cnt = std::min(per, level.size() - b);
+            put16(n, 0);
+            put16(n + 2, cnt);
+            put32(n + 4, up.empty() ? kNone : up.back().offset);
+            put32(n + 8, kNone);
+            if (!up.empty()) put32(&out[up.back().offset] + 8, off);
+            for (std::size_t c = 0; c < cnt; ++c) {
+                std::uint8_t* e = n + kInteriorHeader + c * (klen + 8);
+                std::memcpy(e, level[b + c].lastKey, klen);
+                putBe32(e + klen, level[b + c].lastRecno);
+                putBe32(e + klen + 4, level[b + c].offset);
+            }
+            up.push_back({level[b + cnt - 1].lastKey, level[b + cnt - 1].lastRecno, off});
+        }
+        level = std::move(up);
+    }
+    root = level.front().offset;
+    out[root] |= 0x01; // root bit: leaf 2 -> 3, interior 0 -> 1
+    return {};
+}
+
+void writeHeader(std::uint8_t* h, std::uint32_t root, int keyLength, std::uint8_t options,
+                 const std::string& expression) {
+    put32(h, root);
+    put16(h + 12, static_cast<std::uint32_t>(keyLength));
+    h[14] = options;
+    h[15] = 1;
+    const std::size_t elen = std::min<std::size_t>(expression.size(), kCdxBlock - 2);
+    put16(h + 504, static_cast<std::uint32_t>(elen + 1)); // FOR text starts after the key's NUL
+    put16(h + 506, 1);                                    // no FOR clause: just its NUL
+    put16(h + 508, 0);
+    put16(h + 510, static_cast<std::uint32_t>(elen + 1));
+    std::memcpy(h + kCdxBlock, expression.data(), elen);
+}
+
+} // namespace
+
+DbStatus readCdx(std::span<const std::uint8_t> f, const CdxPadFor& padFor, std::vector<CdxTag>& tags) {
+    tags.clear();
+    if (f.size() < 2 * kCdxBlock || f.size() % kCdxBlock != 0)
+        return DbStatus::fail(DbError::BadIndex, "index file size " + std::to_string(f.size()) +
+                                                     " is not a whole number of blocks");
+    CdxTag dir;
+    std::uint32_t root = 0;
+    if (auto st = readHeader(f, 0, dir, root); !st) return st;
+    if (dir.keyLength > 240) return DbStatus::fail(DbError::BadIndex, "directory key length");
+    std::vector<std::uint8_t> names;
+    std::vector<std::uint32_t> offsets;
+    TreeReader dirReader(f, dir.keyLength, 0x20);
+    DbStatus dst = dirReader.walk(root, 0, names, offsets);
+    if (dst) dst = dirReader.checkLeafChain();
+    if (!dst) return DbStatus::fail(DbError::BadIndex, "tag directory: " + dst.detail);
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        CdxTag t;
+        const char* p = reinterpret_cast<const char*>(&names[i * static_cast<std::size_t>(dir.keyLength)]);
+        t.name =
+            std::string(trimRight(std::string_view(p, strnlen(p, static_cast<std::size_t>(dir.keyLength)))));
+        std::uint32_t tagRoot = 0;
+        if (auto st = readHeader(f, offsets[i], t, tagRoot); !st) return st;
+        const std::uint8_t pad = padFor(t);
+        TreeReader reader(f, t.keyLength, pad);
+        DbStatus st = reader.walk(tagRoot, 0, t.keys, t.recnos);
+        if (st) st = reader.checkLeafChain();
+        if (!st) return DbStatus::fail(DbError::BadIndex, "tag " + t.name + ": " + st.detail);
+        tags.push_back(std::move(t));
+    }
+    return {};
+}
+
+DbStatus buildCdx(const std::vector<CdxTagSource>& tags, std::vector<std::uint8_t>& out) {
+    out.assign(2 * kCdxBlock * (tags.size() + 1), 0);
+    // Directory: tag names, upper case, padded to 10, sorted; "record numbers" are header offsets.
+    std::vector<std::pair<std::string, std::uint32_t>> dir;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        std::string name = tags[i].name.substr(0, 10);
+        for (char& c : name)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        name.resize(10, ' ');
+        dir.emplace_back(name, static_cast<std::uint32_t>(2 * kCdxBlock * (i + 1)));
+    }
+    std::sort(dir.begin(), dir.end());
+    CdxTagSource d;
+    d.keyLength = 10;
+    d.pad = 0x20;
+    d.count = dir.size();
+    d.key = [&](std::size_t i) { return reinterpret_cast<const std::uint8_t*>(dir[i].first.data()); };
+    d.recno = [&](std::size_t i) { return dir[i].second; };
+    std::uint32_t root = 0;
+    if (auto st = buildTree(d, out, root); !st) return st;
+    writeHeader(out.data(), root, 10, 0xE0, "");
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        const CdxTagSource& t = tags[i];
+        if (t.keyLength < 1 || t.keyLength > 240) return DbStatus::fail(DbError::BadExpression, "key length");
+        if (auto st = buildTree(t, out, root); !st) return st;
+        const std::uint8_t options = kCdxCompactCompound | (t.unique ? kCdxUnique : 0);
+        writeHeader(&out[2 * kCdxBlock * (i + 1)], root, t.keyLength, options, t.expression);
+    }
+    return {};
+}
+
+} // namespace vorsan::db

@@ -1,0 +1,919 @@
+#include "db/table.h"
+
+#include "db/cdx_format.h"
+#include "db/file_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <utility>
+
+namespace vorsan::db {
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// The structural index: the table's base name with ".CDX" (".cdx" beside a lower-case ".dbf"),
+// or whatever spelling of that name already exists.
+std::string indexPathFor(const std::string& path) {
+    const std::string dir = directoryOf(path), name = fileNameOf(path);
+    const auto dot = name.find_last_of('.');
+    const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    const bool lower =
+        !ext.empty() && std::all_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    const std::string found = findIgnoringCase(dir, base + ".cdx");
+    return found.empty() ? joinPath(dir, base + (lower ? ".cdx" : ".CDX")) : found;
+}
+
+bool readAt(int fd, std::uint8_t* p, std::size_t n, off_t at) {
+    while (n > 0) {
+        const ssize_t r = ::pread(fd, p, n, at);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        p += r;
+        n -= static_cast<std::size_t>(r);
+        at += r;
+    }
+    return true;
+}
+
+} // namespace
+
+Table::~Table() {
+    if (isOpen()) close();
+}
+
+Table::Table(Table&& o) noexcept {
+    *this = std::move(o);
+}
+
+Table& Table::operator=(Table&& o) noexcept {
+    if (this == &o) return *this;
+    if (isOpen()) close();
+    path_ = std::move(o.path_);
+    cdxPath_ = std::move(o.cdxPath_);
+    fd_ = std::exchange(o.fd_, -1);
+    readOnly_ = o.readOnly_;
+    header_ = std::move(o.header_);
+    rows_ = std::move(o.rows_);
+    rowCount_ = o.rowCount_;
+    tags_ = std::move(o.tags_);
+    current_ = o.current_;
+    dirty_ = o.dirty_;
+    indexDirty_ = o.indexDirty_;
+    indexRebuilt_ = o.indexRebuilt_;
+    indexProblems_ = std::move(o.indexProblems_);
+    changed_ = std::move(o.changed_);
+    view_ = std::move(o.view_);
+    viewValid_ = o.viewValid_;
+    pos_ = o.pos_;
+    follow_ = o.follow_;
+    keepPosition_ = o.keepPosition_;
+    o.reset();
+    return *this;
+}
+
+void Table::reset() {
+    path_.clear();
+    cdxPath_.clear();
+    fd_ = -1;
+    readOnly_ = false;
+    header_ = DbfHeader{};
+    rows_.clear();
+    rowCount_ = 0;
+    tags_.clear();
+    current_ = -1;
+    dirty_ = indexDirty_ = indexRebuilt_ = false;
+    indexProblems_.clear();
+    changed_.clear();
+    view_.clear();
+    viewValid_ = false;
+    pos_ = 0;
+    follow_ = 0;
+    keepPosition_ = false;
+}
+
+// ---- create, open, close ----------------------------------------------------------------------
+
+DbStatus Table::create(const std::string& path, const TableLayout& layout, bool replace) {
+    if (!replace && fileExists(path)) return DbStatus::fail(DbError::Exists, path + " already exists");
+    DbfHeader h;
+    const std::uint8_t flags = layout.tags.empty() ? 0 : kFlagStructuralCdx;
+    if (auto st = buildDbfHeader(layout.fields, kVersionFoxBase, flags, kCodePageWin1251, h); !st) return st;
+    Table probe; // checks the tag expressions before anything is written
+    probe.header_ = h;
+    for (const TagDef& t : layout.tags)
+        if (auto st = probe.addTag(t); !st) return st;
+    stampDbfHeader(h, todayDate());
+    const std::uint8_t eof = kEndOfFile;
+    // The index is written first: a table file never exists without its index beside it.
+    const std::string cdx = indexPathFor(path);
+    if (!layout.tags.empty()) {
+        std::vector<std::uint8_t> bytes;
+        std::vector<CdxTagSource> sources;
+        for (const Tag& t : probe.tags_)
+            sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(),
+                               0, [](std::size_t) { return static_cast<const std::uint8_t*>(nullptr); },
+                               [](std::size_t) { return 0u; }});
+        if (auto st = buildCdx(sources, bytes); !st) return st;
+        if (auto st = replaceFile(cdx, {bytes}); !st) return st;
+    } else if (fileExists(cdx)) {
+        ::unlink(cdx.c_str());
+    }
+    return replaceFile(path, {h.raw, std::span<const std::uint8_t>(&eof, 1)});
+}
+
+DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<TagDef>& expectedTags) {
+    if (isOpen()) close();
+    reset();
+    readOnly_ = mode == OpenMode::ReadOnly;
+    int fd = -1;
+    // Lock, then make sure the name still leads to the locked file: a writer renames a new file
+    // over the old one, and a lock won on the old one would guard nothing.
+    for (int attempt = 0;; ++attempt) {
+        fd = ::open(path.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+        if (fd < 0)
+            return errno == ENOENT
+                       ? DbStatus::fail(DbError::NotFound, path + " does not exist")
+                       : DbStatus::fail(DbError::Io, "cannot open " + path + ": " + std::strerror(errno));
+        if (::flock(fd, (readOnly_ ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+            ::close(fd);
+            return DbStatus::fail(DbError::Locked, path + " is in use by another program or window");
+        }
+        struct stat a = {};
+        struct stat b = {};
+        if (::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_ino == b.st_ino &&
+            a.st_dev == b.st_dev)
+            break;
+        ::close(fd);
+        if (attempt == 5) return DbStatus::fail(DbError::Locked, path + " keeps being replaced");
+    }
+    fd_ = fd;
+    path_ = path;
+    const auto fail = [&](DbStatus st) {
+        ::close(fd_);
+        reset();
+        return st;
+    };
+    struct stat st {};
+    ::fstat(fd_, &st);
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    std::vector<std::uint8_t> head(32);
+    if (size < 32 || !readAt(fd_, head.data(), 32, 0))
+        return fail(DbStatus::fail(DbError::BadHeader, path + ": file shorter than a table header"));
+    const std::size_t headerLength = head[8] | (head[9] << 8);
+    head.resize(std::max<std::size_t>(32, std::min<std::uint64_t>(headerLength, size)));
+    if (!readAt(fd_, head.data(), head.size(), 0))
+        return fail(DbStatus::fail(DbError::Io, "cannot read " + path));
+    if (auto s = parseDbfHeader(head, size, header_); !s)
+        return fail(DbStatus::fail(s.error, path + ": " + s.detail));
+    rowCount_ = header_.recordCount;
+    rows_.resize(std::size_t(rowCount_) * header_.recordLength);
+    if (!readAt(fd_, rows_.data(), rows_.size(), header_.headerLength))
+        return fail(DbStatus::fail(DbError::Io, "cannot read the rows of " + path));
+    cdxPath_ = indexPathFor(path);
+    if (!readOnly_) {
+        ::unlink(replacementPath(path_).c_str()); // left by a write that was interrupted
+        ::unlink(replacementPath(cdxPath_).c_str());
+    }
+
+    // The index: its tag definitions, checked entry by entry against the rows.
+    std::vector<CdxTag> stored;
+    bool cdxRead = false;
+    if (fileExists(cdxPath_)) {
+        std::vector<std::uint8_t> bytes;
+        DbStatus s = readWholeFile(cdxPath_, bytes);
+        if (s) {
+            const auto padFor = [&](const CdxTag& t) {
+                KeyExpression e;
+                return e.compile(t.expression, header_) ? e.padByte() : std::uint8_t(0x20);
+            };
+            s = readCdx(bytes, padFor, stored);
+        }
+        if (s)
+            cdxRead = true;
+        else
+            indexProblems_.push_back("index file damaged: " + s.detail);
+    } else if ((header_.tableFlags & kFlagStructuralCdx) || !expectedTags.empty()) {
+        indexProblems_.push_back("index file " + fileNameOf(cdxPath_) + " missing");
+    }
+    for (const CdxTag& t : stored) {
+        DbStatus s =
+            t.forExpression.empty()
+                ? addTag({t.name, t.expression, t.unique()})
+                : DbStatus::fail(DbError::BadExpression, "tag " + t.name + " has a FOR clause (" +
+                                                             t.forExpression + "), which is not evaluated");
+        if (!s) {
+            // A tag the caller knows by name is rebuilt with the caller's expression instead.
+            const bool known = std::any_of(expectedTags.begin(), expectedTags.end(),
+                                           [&](const TagDef& e) { return sameName(e.name, t.name); });
+            if (!readOnly_ && !known) return fail(s);
+            indexProblems_.push_back("tag " + t.name + (known ? " replaced: " : " skipped: ") + s.detail);
+        }
+    }
+    for (const TagDef& e : expectedTags) {
+        if (tagIndex(e.name) >= 0) continue;
+        if (auto s = addTag(e); !s) return fail(s);
+        if (cdxRead) indexProblems_.push_back("tag " + e.name + " missing from the index");
+    }
+    for (Tag& t : tags_) {
+        computeKeys(t, 0);
+        const auto it = std::find_if(stored.begin(), stored.end(),
+                                     [&](const CdxTag& c) { return sameName(c.name, t.def.name); });
+        if (it == stored.end()) {
+            sortOrder(t);
+        } else if (!storedOrderMatches(t, *it)) {
+            sortOrder(t);
+            indexProblems_.push_back("tag " + t.def.name + " does not agree with the rows");
+        }
+    }
+    // An index that cannot be read and whose tags nobody can name cannot be rebuilt; changing the
+    // table would leave it wrong for good.
+    if (!readOnly_ && tags_.empty() && !cdxRead && fileExists(cdxPath_))
+        return fail(DbStatus::fail(DbError::BadIndex, path + ": " + indexProblems_.front() +
+                                                          "; its tags are unknown, so it cannot be rebuilt"));
+    indexDirty_ = !indexProblems_.empty();
+    if (indexDirty_ && !readOnly_ && !tags_.empty()) {
+        if (auto s = writeIndex(); !s) return fail(s);
+        indexRebuilt_ = true;
+    }
+    indexDirty_ = false;
+    first();
+    return {};
+}
+
+DbStatus Table::close() {
+    if (!isOpen()) return {};
+    DbStatus st = flush();
+    ::close(fd_);
+    reset();
+    return st;
+}
+
+// ---- tags and orders --------------------------------------------------------------------------
+
+DbStatus Table::addTag(const TagDef& def) {
+    if (def.name.empty() || def.name.size() > 10)
+        return DbStatus::fail(DbError::BadExpression,
+                              "tag name \"" + def.name + "\" must have 1 to 10 characters");
+    Tag t;
+    t.def = def;
+    if (auto st = t.expr.compile(def.expression, header_); !st) return st;
+    tags_.push_back(std::move(t));
+    return {};
+}
+
+int Table::tagIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < tags_.size(); ++i)
+        if (sameName(tags_[i].def.name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<TagDef> Table::tags() const {
+    std::vector<TagDef> out;
+    for (const Tag& t : tags_)
+        out.push_back(t.def);
+    return out;
+}
+
+void Table::computeKeys(Tag& t, std::uint32_t from) const {
+    const std::size_t len = static_cast<std::size_t>(t.expr.length());
+    t.keys.resize(std::size_t(rowCount_) * len);
+    for (std::uint32_t r = from; r < rowCount_; ++r)
+        t.expr.evaluate(row(r), t.keys.data() + r * len);
+}
+
+void Table::sortOrder(Tag& t) {
+    const std::size_t len = static_cast<std::size_t>(t.expr.length());
+    const std::uint32_t n = static_cast<std::uint32_t>(t.keys.size() / len);
+    t.order.resize(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        t.order[i] = i;
+    std::sort(t.order.begin(), t.order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int c = std::memcmp(t.key(a), t.key(b), len);
+        return c < 0 || (c == 0 && a < b);
+    });
+}
+
+std::vector<std::uint32_t> Table::expectedEntries(const Tag& t) const {
+    if (!t.def.unique) return t.order;
+    std::vector<std::uint32_t> out;
+    const std::size_t len = static_cast<std::size_t>(t.expr.length());
+    for (std::uint32_t r : t.order)
+        if (out.empty() || std::memcmp(t.key(out.back()), t.key(r), len) != 0) out.push_back(r);
+    return out;
+}
+
+// Takes the index's own order when it holds exactly the rows' keys in ascending order, which
+// saves sorting a large table on every open.
+bool Table::storedOrderMatches(Tag& t, const CdxTag& stored) {
+    const std::size_t len = static_cast<std::size_t>(t.expr.length());
+    if (static_cast<std::size_t>(stored.keyLength) != len) return false;
+    if (t.def.unique) {
+        sortOrder(t);
+        const auto want = expectedEntries(t);
+        if (want.size() != stored.size()) return false;
+        for (std::size_t i = 0; i < want.size(); ++i)
+            if (stored.recnos[i] != want[i] + 1 ||
+                std::memcmp(&stored.keys[i * len], t.key(want[i]), len) != 0)
+                return false;
+        return true;
+    }
+    if (stored.size() != rowCount_) return false;
+    std::vector<bool> seen(rowCount_, false);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const std::uint32_t r = stored.recnos[i];
+        if (r < 1 || r > rowCount_ || seen[r - 1]) return false;
+        seen[r - 1] = true;
+        if (std::memcmp(&stored.keys[i * len], t.key(r - 1), len) != 0) return false;
+        if (i > 0) {
+            const int c = std::memcmp(&stored.keys[(i - 1) * len], &stored.keys[i * len], len);
+            if (c > 0 || (c == 0 && stored.recnos[i - 1] > r)) return false;
+        }
+    }
+    t.order.resize(rowCount_);
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        t.order[i] = stored.recnos[i] - 1;
+    return true;
+}
+
+void Table::invalidate() const {
+    if (viewValid_ && pos_ < view_.size()) follow_ = view_[pos_] + 1;
+    viewValid_ = false;
+}
+
+void Table::markChanged(std::uint32_t r) {
+    invalidate();
+    changed_.push_back(r);
+}
+
+// Rows edited or appended since the last call get their keys recomputed; those whose key moved
+// leave the order and are merged back in at their new place.
+void Table::settle() const {
+    if (!changed_.empty()) {
+        std::sort(changed_.begin(), changed_.end());
+        changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
+        std::vector<std::uint8_t> tmp;
+        for (Tag& t : tags_) {
+            const std::size_t len = static_cast<std::size_t>(t.expr.length());
+            const std::size_t known = t.order.size();
+            t.keys.resize(std::size_t(rowCount_) * len);
+            tmp.resize(len);
+            std::vector<std::uint32_t> moved;
+            for (std::uint32_t r : changed_) {
+                if (r >= rowCount_) continue;
+                t.expr.evaluate(row(r), tmp.data());
+                if (r < known && std::memcmp(tmp.data(), t.key(r), len) == 0) continue;
+                std::memcpy(t.keys.data() + r * len, tmp.data(), len);
+                moved.push_back(r);
+            }
+            if (moved.empty()) continue;
+            const auto less = [&](std::uint32_t a, std::uint32_t b) {
+                const int c = std::memcmp(t.key(a), t.key(b), len);
+                return c < 0 || (c == 0 && a < b);
+            };
+            std::vector<bool> out(rowCount_, false);
+            bool anyKnown = false;
+            for (std::uint32_t r : moved)
+                if (r < known) out[r] = anyKnown = true;
+            std::vector<std::uint32_t> kept;
+            if (anyKnown) {
+                kept.reserve(known);
+                for (std::uint32_t r : t.order)
+                    if (!out[r]) kept.push_back(r);
+            } else {
+                kept = std::move(t.order);
+            }
+            std::sort(moved.begin(), moved.end(), less);
+            t.order.clear();
+            t.order.reserve(kept.size() + moved.size());
+            std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(t.order),
+                       less);
+        }
+        changed_.clear();
+    }
+    if (!viewValid_) rebuildView();
+}
+
+void Table::rebuildView() const {
+    view_.clear();
+    if (current_ < 0) {
+        for (std::uint32_t r = 0; r < rowCount_; ++r)
+            if (row(r)[0] != kRowDeleted) view_.push_back(r);
+    } else {
+        const Tag& t = tags_[static_cast<std::size_t>(current_)];
+        const std::size_t len = static_cast<std::size_t>(t.expr.length());
+        const std::uint8_t* lastKey = nullptr;
+        for (std::uint32_t r : t.order) {
+            if (row(r)[0] == kRowDeleted) continue;
+            if (t.def.unique && lastKey && std::memcmp(lastKey, t.key(r), len) == 0) continue;
+            view_.push_back(r);
+            lastKey = t.key(r);
+        }
+    }
+    if (keepPosition_) {
+        pos_ = std::min(pos_, view_.size());
+    } else if (follow_ != 0) {
+        const auto it = std::find(view_.begin(), view_.end(), follow_ - 1);
+        pos_ = static_cast<std::size_t>(it - view_.begin());
+    } else {
+        pos_ = std::min(pos_, view_.size());
+    }
+    keepPosition_ = false;
+    follow_ = 0;
+    viewValid_ = true;
+}
+
+// ---- navigation -------------------------------------------------------------------------------
+
+DbStatus Table::setTag(std::string_view name) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    int idx = -1;
+    if (!name.empty()) {
+        idx = tagIndex(name);
+        if (idx < 0)
+            return DbStatus::fail(DbError::NoSuchTag, "no tag " + std::string(name) + " in " + path_);
+    }
+    if (idx != current_) {
+        invalidate();
+        current_ = idx;
+    }
+    return {};
+}
+
+std::string Table::currentTag() const {
+    return current_ < 0 ? std::string() : tags_[std::size_t(current_)].def.name;
+}
+
+void Table::first() {
+    settle();
+    pos_ = 0;
+}
+void Table::next() {
+    settle();
+    if (pos_ < view_.size()) ++pos_;
+}
+void Table::last() {
+    settle();
+    pos_ = view_.empty() ? 0 : view_.size() - 1;
+}
+bool Table::eof() const {
+    settle();
+    return pos_ >= view_.size();
+}
+std::size_t Table::count() const {
+    settle();
+    return view_.size();
+}
+std::uint32_t Table::recno() const {
+    settle();
+    return pos_ < view_.size() ? view_[pos_] + 1 : 0;
+}
+bool Table::goToRecno(std::uint32_t recno) {
+    settle();
+    const auto it = std::find(view_.begin(), view_.end(), recno - 1);
+    if (it == view_.end()) return false;
+    pos_ = static_cast<std::size_t>(it - view_.begin());
+    return true;
+}
+
+const std::uint8_t* Table::currentRow() const {
+    settle();
+    return pos_ < view_.size() ? row(view_[pos_]) : nullptr;
+}
+
+int Table::fieldIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < header_.fields.size(); ++i)
+        if (sameName(header_.fields[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+// ---- field access -----------------------------------------------------------------------------
+
+std::string Table::getString(int field) const {
+    const std::uint8_t* r = currentRow();
+    if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return {};
+    const auto f = static_cast<std::size_t>(field);
+    return std::string(trimRight(std::string_view(reinterpret_cast<const char*>(r + header_.offsets[f]),
+                                                  static_cast<std::size_t>(header_.fields[f].length))));
+}
+
+double Table::getNumber(int field) const {
+    const std::uint8_t* r = currentRow();
+    if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return 0;
+    const auto f = static_cast<std::size_t>(field);
+    const std::uint8_t* p = r + header_.offsets[f];
+    if (header_.fields[f].type == 'I' && header_.fields[f].length == 4)
+        return static_cast<std::int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24));
+    return parseNumericText(std::string_view(reinterpret_cast<const char*>(p),
+                                             static_cast<std::size_t>(header_.fields[f].length)))
+        .value_or(0);
+}
+
+Date Table::getDate(int field) const {
+    const std::uint8_t* r = currentRow();
+    if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return {};
+    const auto f = static_cast<std::size_t>(field);
+    return parseDateText(std::string_view(reinterpret_cast<const char*>(r + header_.offsets[f]),
+                                          static_cast<std::size_t>(header_.fields[f].length)))
+        .value_or(Date{});
+}
+
+bool Table::getLogical(int field) const {
+    const std::uint8_t* r = currentRow();
+    if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return false;
+    const std::uint8_t c = r[header_.offsets[static_cast<std::size_t>(field)]];
+    return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
+std::string Table::displayText(int field) const {
+    const std::uint8_t* r = currentRow();
+    if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return {};
+    const auto f = static_cast<std::size_t>(field);
+    return fieldDisplayText(header_.fields[f], r + header_.offsets[f]);
+}
+
+bool Table::isDeleted() const {
+    const std::uint8_t* r = currentRow();
+    return r && r[0] == kRowDeleted;
+}
+
+DbStatus Table::encodeField(int field, const FieldValue& v, std::uint8_t* rowBytes) const {
+    if (field < 0 || std::size_t(field) >= header_.fields.size())
+        return DbStatus::fail(DbError::NoSuchField, "no field number " + std::to_string(field));
+    const FieldDef& f = header_.fields[static_cast<std::size_t>(field)];
+    std::uint8_t* p = rowBytes + header_.offsets[static_cast<std::size_t>(field)];
+    const auto len = static_cast<std::size_t>(f.length);
+    const auto wrong = [&] {
+        return DbStatus::fail(DbError::WrongType, "wrong kind of value for field " + f.name);
+    };
+    switch (f.type) {
+    case 'C': {
+        const auto* s = std::get_if<std::string>(&v);
+        if (!s) return wrong();
+        const std::size_t n = std::min(s->size(), len);
+        std::memcpy(p, s->data(), n);
+        std::memset(p + n, ' ', len - n);
+        return {};
+    }
+    case 'N':
+    case 'F': {
+        const auto* d = std::get_if<double>(&v);
+        if (!d) return wrong();
+        char buf[256];
+        if (!formatNumericText(*d, f.length, f.decimals, buf))
+            return DbStatus::fail(DbError::ValueOverflow,
+                                  std::to_string(*d) + " does not fit field " + f.name);
+        std::memcpy(p, buf, len);
+        return {};
+    }
+    case 'D': {
+        const auto* d = std::get_if<Date>(&v);
+        if (!d || len != 8) return wrong();
+        if (!d->empty() && !isCalendarDate(d->year, d->month, d->day))
+            return DbStatus::fail(DbError::BadValue, "no such date for field " + f.name);
+        formatDateText(*d, reinterpret_cast<char*>(p));
+        return {};
+    }
+    case 'L': {
+        const auto* b = std::get_if<bool>(&v);
+        if (!b) return wrong();
+        p[0] = *b ? 'T' : 'F';
+        return {};
+    }
+    default:
+        return DbStatus::fail(DbError::WrongType,
+                              "fields of type " + std::string(1, f.type) + " are not written");
+    }
+}
+
+DbStatus Table::encodeRow(const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) const {
+    if (values.size() > header_.fields.size())
+        return DbStatus::fail(DbError::NoSuchField, "more values than fields");
+    out.assign(header_.recordLength, ' ');
+    // Binary fields of Visual FoxPro tables are empty as zeros, not blanks.
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+        const FieldDef& f = header_.fields[i];
+        if (std::strchr("ITBYM0", f.type) && f.type && (f.type != 'M' || f.length == 4))
+            std::memset(out.data() + header_.offsets[i], 0, static_cast<std::size_t>(f.length));
+    }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (auto st = encodeField(static_cast<int>(i), values[i], out.data()); !st) return st;
+    return {};
+}
+
+DbStatus Table::setField(int field, const FieldValue& value) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    settle();
+    if (pos_ >= view_.size()) return DbStatus::fail(DbError::NoCurrentRow, "no current row");
+    const std::uint32_t r = view_[pos_];
+    std::vector<std::uint8_t> copy(row(r), row(r) + header_.recordLength);
+    if (auto st = encodeField(field, value, copy.data()); !st) return st;
+    if (std::memcmp(copy.data(), row(r), copy.size()) == 0) return {};
+    std::memcpy(row(r), copy.data(), copy.size());
+    dirty_ = true;
+    for (const Tag& t : tags_) {
+        const auto& used = t.expr.fieldsUsed();
+        if (std::find(used.begin(), used.end(), field) != used.end()) {
+            markChanged(r);
+            break;
+        }
+    }
+    return {};
+}
+
+DbStatus Table::appendRow(const std::vector<FieldValue>& values) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    std::vector<std::uint8_t> bytes;
+    if (auto st = encodeRow(values, bytes); !st) return st;
+    rows_.insert(rows_.end(), bytes.begin(), bytes.end());
+    markChanged(rowCount_++);
+    follow_ = rowCount_;
+    dirty_ = true;
+    return {};
+}
+
+DbStatus Table::appendRows(const std::vector<std::vector<FieldValue>>& rows) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    std::vector<std::uint8_t> all, bytes;
+    for (const auto& values : rows) { // every row checked before any is added
+        if (auto st = encodeRow(values, bytes); !st) return st;
+        all.insert(all.end(), bytes.begin(), bytes.end());
+    }
+    rows_.insert(rows_.end(), all.begin(), all.end());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        markChanged(rowCount_++);
+    if (!rows.empty()) follow_ = rowCount_, dirty_ = true;
+    return flush();
+}
+
+DbStatus Table::deleteCurrent() {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    settle();
+    if (pos_ >= view_.size()) return DbStatus::fail(DbError::NoCurrentRow, "no current row");
+    row(view_[pos_])[0] = kRowDeleted;
+    dirty_ = true;
+    viewValid_ = false;
+    keepPosition_ = true;
+    return {};
+}
+
+DbStatus Table::empty() {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    rows_.clear();
+    rowCount_ = 0;
+    for (Tag& t : tags_)
+        t.keys.clear(), t.order.clear();
+    changed_.clear();
+    viewValid_ = false;
+    pos_ = 0;
+    follow_ = 0;
+    dirty_ = true;
+    return flush();
+}
+
+DbStatus Table::pack() {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    std::vector<std::uint8_t> kept;
+    kept.reserve(rows_.size());
+    std::uint32_t n = 0;
+    for (std::uint32_t r = 0; r < rowCount_; ++r)
+        if (row(r)[0] != kRowDeleted) kept.insert(kept.end(), row(r), row(r) + header_.recordLength), ++n;
+    if (n != rowCount_) {
+        rows_ = std::move(kept);
+        rowCount_ = n;
+        dirty_ = true;
+    }
+    changed_.clear();
+    for (Tag& t : tags_)
+        computeKeys(t, 0), sortOrder(t);
+    viewValid_ = false;
+    pos_ = 0;
+    follow_ = 0;
+    return flush();
+}
+
+// The source's live rows, in its current order, in this table's row format. Fields are matched by
+// name, so a table written by another program with other widths merges too; numbers are carried
+// as values, text is cut to this table's width.
+DbStatus Table::sourceRows(const Table& o, std::vector<std::uint8_t>& out) const {
+    const auto& a = header_.fields;
+    const auto& b = o.header_.fields;
+    std::vector<std::size_t> from(a.size());
+    bool identical = a.size() == b.size();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        std::size_t j = 0;
+        while (j < b.size() && !sameName(a[i].name, b[j].name))
+            ++j;
+        if (j == b.size() || a[i].type != b[j].type)
+            return DbStatus::fail(DbError::LayoutMismatch, o.path_ + " has no field " + a[i].name +
+                                                               " of type " + std::string(1, a[i].type));
+        from[i] = j;
+        identical = identical && j == i && a[i].length == b[j].length && a[i].decimals == b[j].decimals;
+    }
+    const std::size_t rl = header_.recordLength;
+    out.assign(o.view_.size() * rl, ' ');
+    for (std::size_t k = 0; k < o.view_.size(); ++k) {
+        std::uint8_t* d = out.data() + k * rl;
+        const std::uint8_t* s = o.row(o.view_[k]);
+        if (identical) {
+            std::memcpy(d + 1, s + 1, rl - 1);
+            continue;
+        }
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const FieldDef &fa = a[i], &fb = b[from[i]];
+            std::uint8_t* dp = d + header_.offsets[i];
+            const std::uint8_t* sp = s + o.header_.offsets[from[i]];
+            const std::string_view text(reinterpret_cast<const char*>(sp),
+                                        static_cast<std::size_t>(fb.length));
+            const auto la = static_cast<std::size_t>(fa.length);
+            if (fa.length == fb.length && fa.decimals == fb.decimals) {
+                std::memcpy(dp, sp, la);
+            } else if ((fa.type == 'N' || fa.type == 'F') && !trimRight(text).empty()) {
+                char buf[256];
+                const auto v = parseNumericText(text);
+                if (!v || !formatNumericText(*v, fa.length, fa.decimals, buf))
+                    return DbStatus::fail(DbError::ValueOverflow, "value \"" + std::string(trimRight(text)) +
+                                                                      "\" of " + fa.name + " does not fit " +
+                                                                      path_);
+                std::memcpy(dp, buf, la);
+            } else if (fa.type == 'C') {
+                std::memcpy(dp, sp, std::min(la, text.size()));
+            }
+        }
+    }
+    return {};
+}
+
+long Table::findKey(const Tag& t, const std::uint8_t* key) const {
+    const std::size_t len = static_cast<std::size_t>(t.expr.length());
+    auto it =
+        std::lower_bound(t.order.begin(), t.order.end(), key, [&](std::uint32_t r, const std::uint8_t* k) {
+            return std::memcmp(t.key(r), k, len) < 0;
+        });
+    for (; it != t.order.end() && std::memcmp(t.key(*it), key, len) == 0; ++it)
+        if (row(*it)[0] != kRowDeleted) return static_cast<long>(*it);
+    return -1;
+}
+
+DbStatus Table::mergeFrom(Table& src) {
+    if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
+    settle();
+    src.settle();
+    std::vector<std::uint8_t> incoming;
+    if (auto st = sourceRows(src, incoming); !st) return st;
+    const Tag& t = tags_[static_cast<std::size_t>(current_)];
+    const std::size_t len = static_cast<std::size_t>(t.expr.length());
+    const std::size_t rl = header_.recordLength;
+    std::unordered_map<std::string, std::uint32_t> appended;
+    std::string key(len, '\0');
+    auto* k = reinterpret_cast<std::uint8_t*>(key.data());
+    for (std::size_t at = 0; at < incoming.size(); at += rl) {
+        const std::uint8_t* s = incoming.data() + at;
+        t.expr.evaluate(s, k);
+        long d = findKey(t, k);
+        if (d < 0)
+            if (const auto it = appended.find(key); it != appended.end()) d = it->second;
+        if (d >= 0) {
+            if (std::memcmp(row(static_cast<std::uint32_t>(d)) + 1, s + 1, rl - 1) != 0) {
+                std::memcpy(row(static_cast<std::uint32_t>(d)) + 1, s + 1, rl - 1);
+                markChanged(static_cast<std::uint32_t>(d));
+                dirty_ = true;
+            }
+        } else {
+            rows_.insert(rows_.end(), s, s + rl);
+            rows_[rows_.size() - rl] = kRowLive;
+            appended.emplace(key, rowCount_);
+            markChanged(rowCount_++);
+            dirty_ = true;
+        }
+    }
+    return flush();
+}
+
+DbStatus Table::deleteByKey(Table& src) {
+    if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0)
+        return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
+    settle();
+    src.settle();
+    std::vector<std::uint8_t> incoming;
+    if (auto st = sourceRows(src, incoming); !st) return st;
+    const Tag& t = tags_[static_cast<std::size_t>(current_)];
+    const std::size_t len = static_cast<std::size_t>(t.expr.length());
+    std::vector<std::uint8_t> k(len);
+    for (std::size_t at = 0; at < incoming.size(); at += header_.recordLength) {
+        t.expr.evaluate(incoming.data() + at, k.data());
+        auto it = std::lower_bound(
+            t.order.begin(), t.order.end(), k.data(),
+            [&](std::uint32_t r, const std::uint8_t* key) { return std::memcmp(t.key(r), key, len) < 0; });
+        for (; it != t.order.end() && std::memcmp(t.key(*it), k.data(), len) == 0; ++it) {
+            if (row(*it)[0] == kRowDeleted) continue;
+            row(*it)[0] = kRowDeleted;
+            dirty_ = true;
+        }
+    }
+    invalidate();
+    return flush();
+}
+
+// ---- storing ----------------------------------------------------------------------------------
+
+DbStatus Table::buildIndex(std::vector<std::uint8_t>& bytes) const {
+    std::vector<std::vector<std::uint32_t>> entries;
+    std::vector<CdxTagSource> sources;
+    entries.reserve(tags_.size());
+    for (const Tag& t : tags_) {
+        entries.push_back(expectedEntries(t));
+        const auto& e = entries.back();
+        sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(),
+                           e.size(), [&t, &e](std::size_t i) { return t.key(e[i]); },
+                           [&e](std::size_t i) { return e[i] + 1; }});
+    }
+    return buildCdx(sources, bytes);
+}
+
+DbStatus Table::writeIndex() {
+    if (tags_.empty()) return {};
+    std::vector<std::uint8_t> bytes;
+    if (auto st = buildIndex(bytes); !st) return st;
+    return replaceFile(cdxPath_, {bytes});
+}
+
+// Both new files are written and synced beside the old ones before either is renamed: the table
+// first, then its index. A crash between the renames leaves a new table with its old index, which
+// the next open finds stale and rebuilds.
+DbStatus Table::flush() {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_ || (!dirty_ && !indexDirty_)) return {};
+    settle();
+    std::vector<std::uint8_t> index;
+    if (!tags_.empty())
+        if (auto st = buildIndex(index); !st) return st;
+    int newFd = -1;
+    if (dirty_) {
+        header_.recordCount = rowCount_;
+        // The structural-index flag says whether an index goes with the table.
+        header_.raw[28] =
+            tags_.empty() ? header_.raw[28] & ~kFlagStructuralCdx : header_.raw[28] | kFlagStructuralCdx;
+        stampDbfHeader(header_, todayDate());
+        const std::uint8_t eof = kEndOfFile;
+        if (auto st =
+                writeReplacement(path_, {header_.raw, rows_, std::span<const std::uint8_t>(&eof, 1)}, &newFd);
+            !st)
+            return st;
+    }
+    if (!tags_.empty()) {
+        if (auto st = writeReplacement(cdxPath_, {index}); !st) {
+            if (newFd >= 0) ::close(newFd), ::unlink(replacementPath(path_).c_str());
+            return st;
+        }
+    }
+    if (dirty_) {
+        if (auto st = commitReplacement(path_); !st) {
+            ::close(newFd);
+            return st;
+        }
+        ::close(fd_);
+        fd_ = newFd;
+        dirty_ = false;
+    }
+    indexDirty_ = true;
+    if (!tags_.empty())
+        if (auto st = commitReplacement(cdxPath_); !st) return st;
+    indexDirty_ = false;
+    syncDirectory(directoryOf(path_));
+    return {};
+}
+
+DbStatus Table::rebuildIndex() {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    settle();
+    for (Tag& t : tags_)
+        computeKeys(t, 0), sortOrder(t);
+    invalidate();
+    indexDirty_ = true;
+    return flush();
+}
+
+} // namespace vorsan::db

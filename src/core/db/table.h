@@ -1,0 +1,174 @@
+#pragma once
+// One open DBF table with its structural CDX index.
+//
+// The whole table lives in memory while open; navigation runs over an order built from the data
+// for the chosen tag. Changes are applied in memory and stored by flush(): the DBF and then the
+// CDX are written beside the old files and renamed over them after fsync, so a crash at any
+// moment leaves the old or the new table whole (a new table with an old index is detected on the
+// next open and the index rebuilt). Batch operations (appendRows, empty, pack, mergeFrom,
+// deleteByKey) flush when they end; single-row edits are stored by flush() or close().
+//
+// Open is exclusive: the DBF is locked with flock, and a second opener, in this process or any
+// other, is refused with DbError::Locked.
+#include "db/cdx_format.h"
+#include "db/db_status.h"
+#include "db/dbf_format.h"
+#include "db/key_expression.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vorsan::db {
+
+struct TagDef {
+    std::string name;       // at most 10 characters; compared ignoring case
+    std::string expression; // e.g. "DTOS(DATA)+TIME"
+    bool unique = false;    // only the first row of each key value is indexed
+};
+
+struct TableLayout {
+    std::vector<FieldDef> fields;
+    std::vector<TagDef> tags;
+};
+
+// A value for one field: text (bytes in the table's code page) for C, number for N, Date for D,
+// bool for L.
+using FieldValue = std::variant<std::string, double, Date, bool>;
+
+enum class OpenMode { Exclusive, ReadOnly };
+
+class Table {
+public:
+    Table() = default;
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+    Table(Table&& other) noexcept;
+    Table& operator=(Table&& other) noexcept;
+
+    // Creates an empty FoxPro 2.x table (version 0x03, code page Windows-1251) and its structural
+    // index. Refuses to replace an existing table unless `replace`.
+    static DbStatus create(const std::string& path, const TableLayout& layout, bool replace = false);
+
+    // Opens a table. Tags come from its index file; `expectedTags` that the index lacks are added.
+    // A missing, damaged or stale index is rebuilt from the rows (not in ReadOnly mode, where the
+    // problem is only noted in indexProblems()).
+    DbStatus open(const std::string& path, OpenMode mode = OpenMode::Exclusive,
+                  const std::vector<TagDef>& expectedTags = {});
+    DbStatus close(); // flushes, then releases the files
+    DbStatus flush(); // stores pending changes (nothing to do when none)
+    bool isOpen() const { return fd_ >= 0; }
+    bool hasPendingChanges() const { return dirty_; }
+
+    const std::string& path() const { return path_; }
+    const std::string& indexPath() const { return cdxPath_; }
+    const std::vector<FieldDef>& fields() const { return header_.fields; }
+    int fieldIndex(std::string_view name) const; // -1 when none
+    std::uint8_t version() const { return header_.version; }
+    std::uint8_t codePage() const { return header_.codePage; }
+    std::vector<TagDef> tags() const;
+    // What open found wrong with the index file (empty when it matched the rows) and whether
+    // the index was rewritten because of it.
+    const std::vector<std::string>& indexProblems() const { return indexProblems_; }
+    bool indexRebuilt() const { return indexRebuilt_; }
+
+    // --- navigation in the current tag's order (natural order with no tag); deleted rows are
+    // skipped, and a unique tag yields the first live row of each key.
+    DbStatus setTag(std::string_view name); // "" selects the natural order
+    std::string currentTag() const;
+    void first();
+    void next();
+    void last();
+    bool eof() const;
+    std::size_t count() const;
+    std::uint32_t recno() const; // 1-based row number of the current row, 0 at eof
+    std::uint32_t physicalCount() const { return rowCount_; } // rows in the file, deleted too
+    bool goToRecno(std::uint32_t recno);                      // positions on a live row in the current order
+
+    // --- fields of the current row, addressed by position
+    std::string getString(int field) const; // character field without trailing blanks
+    double getNumber(int field) const;      // blanks or garbage read as 0
+    Date getDate(int field) const;
+    bool getLogical(int field) const;
+    std::string displayText(int field) const;
+    bool isDeleted() const;
+
+    DbStatus setField(int field, const FieldValue& value);
+    DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
+    DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
+    DbStatus deleteCurrent(); // marks it deleted; the cursor moves to the next row
+    DbStatus empty();         // no rows left, files kept; flushes
+    DbStatus pack();          // removes deleted rows; flushes
+
+    // Batch moves with `source` (the same fields by name and type; widths may differ), matched by
+    // this table's current tag:
+    // mergeFrom: each live source row whose key equals a live row here replaces all its fields,
+    // any other is appended. deleteByKey: each live row here whose key equals a source row's key
+    // is deleted. Both flush.
+    DbStatus mergeFrom(Table& source);
+    DbStatus deleteByKey(Table& source);
+
+    // Rewrites the index from the rows (and flushes the rows when changed).
+    DbStatus rebuildIndex();
+
+private:
+    struct Tag {
+        TagDef def;
+        KeyExpression expr;
+        std::vector<std::uint8_t> keys;   // one key per row, row order
+        std::vector<std::uint32_t> order; // 0-based rows sorted by (key, row)
+        const std::uint8_t* key(std::uint32_t row) const {
+            return keys.data() + std::size_t(row) * expr.length();
+        }
+    };
+
+    std::uint8_t* row(std::uint32_t r) { return rows_.data() + std::size_t(r) * header_.recordLength; }
+    const std::uint8_t* row(std::uint32_t r) const {
+        return rows_.data() + std::size_t(r) * header_.recordLength;
+    }
+    const std::uint8_t* currentRow() const;
+    DbStatus encodeField(int field, const FieldValue& v, std::uint8_t* rowBytes) const;
+    DbStatus encodeRow(const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) const;
+    DbStatus addTag(const TagDef& def);
+    void computeKeys(Tag& t, std::uint32_t from) const;
+    static void sortOrder(Tag& t);
+    bool storedOrderMatches(Tag& t, const CdxTag& stored);
+    void invalidate() const;
+    void markChanged(std::uint32_t r);
+    void settle() const; // folds changed rows into the orders and rebuilds the view
+    void rebuildView() const;
+    std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
+    DbStatus writeIndex();
+    DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
+    DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
+    int tagIndex(std::string_view name) const;
+    // Live row of this table whose current-tag key equals `key`, or -1.
+    long findKey(const Tag& t, const std::uint8_t* key) const;
+    void reset();
+
+    std::string path_, cdxPath_;
+    int fd_ = -1;
+    bool readOnly_ = false;
+    DbfHeader header_;
+    std::vector<std::uint8_t> rows_;
+    std::uint32_t rowCount_ = 0;
+    mutable std::vector<Tag> tags_;
+    int current_ = -1;
+    bool dirty_ = false;
+    bool indexDirty_ = false;
+    bool indexRebuilt_ = false;
+    std::vector<std::string> indexProblems_;
+
+    // Lazily maintained (navigation is const, the orders are caches of the data).
+    mutable std::vector<std::uint32_t> changed_; // rows whose keys must be recomputed
+    mutable std::vector<std::uint32_t> view_;    // live rows in the current order
+    mutable bool viewValid_ = false;
+    mutable std::size_t pos_ = 0;
+    mutable std::uint32_t follow_ = 0;  // 1-based row the cursor stays on across a rebuild
+    mutable bool keepPosition_ = false; // after a delete the cursor keeps its place in the order
+};
+
+} // namespace vorsan::db

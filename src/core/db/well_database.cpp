@@ -1,0 +1,291 @@
+#include "db/well_database.h"
+
+#include "db/file_io.h"
+#include "text/cp1251.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace vorsan::db {
+
+namespace {
+
+FieldDef num(const char* name, int length, int decimals) {
+    return {name, 'N', length, decimals};
+}
+
+// Numbers of the journal are unsigned 16-bit: every numeric field holds 0-65535 (and the -1 of
+// older tables); currents keep their tenths.
+TableLayout makeWellLayout() {
+    TableLayout l;
+    l.fields = {num("KUST", 5, 0),   num("SKV", 5, 0),     {"DATA", 'D', 8, 0}, {"TIME", 'C', 8, 0},
+                num("UAB", 7, 1),    num("UBC", 7, 1),     num("UCA", 7, 1),    num("IA", 7, 1),
+                num("IB", 7, 1),     num("IC", 7, 1),      num("ZAGR", 6, 0),   num("SOP", 6, 0),
+                num("P", 7, 1),      num("T", 7, 1),       num("COS_", 7, 1),   num("SOBYTIE", 6, 0),
+                {"ADD", 'L', 1, 0},  num("NUM_UST", 7, 1), num("OLD_ZN", 7, 1), num("NEW_ZN", 7, 1),
+                num("EXT_ZAP", 6, 0)};
+    // "DATt" must match a row of the same journal record added again and keep apart different
+    // events of one second: the moment, the event code, the cause and the setting change.
+    l.tags = {{"DATA", "DTOS(DATA)+TIME", false},
+              {"DATt",
+               "DTOS(DATA)+TIME+STR(SOBYTIE,6)+STR(EXT_ZAP,6)+STR(NUM_UST,5)+STR(OLD_ZN,5)+STR(NEW_ZN,5)",
+               false}};
+    return l;
+}
+
+TableLayout makeSnapshotLayout() {
+    TableLayout l;
+    l.fields = {{"MESTO", 'C', kMestoLength, 0},
+                num("KUST", 5, 0),
+                num("SKV", 5, 0),
+                {"DATA", 'D', 8, 0},
+                {"TIME", 'C', 8, 0}};
+    for (int i = 1; i <= kSnapshotValues; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "U%d", i);
+        l.fields.push_back({name, 'C', 6, 0});
+    }
+    l.fields.push_back({"NEW_FORMAT", 'L', 1, 0});
+    l.tags = {{"KUST_SKV", "MESTO+STR(KUST,5)+STR(SKV,5)", false}, {"Mest", "MESTO", true}};
+    return l;
+}
+
+// Both alphabets in the order the name table follows (Ь, Ы, Ъ in that order).
+constexpr std::string_view kUpper = "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЬЫЪЭЮЯ";
+constexpr std::string_view kLower = "абвгдеёжзийклмнопрстуфхцчшщьыъэюя";
+constexpr const char* kLatin[33] = {"a", "b", "v",  "g",  "d",   "e",  "e_", "zh", "z",  "i",  "y",
+                                    "k", "l", "m",  "n",  "o",   "p",  "r",  "s",  "t",  "u",  "f",
+                                    "h", "c", "ch", "sh", "sh_", "b_", "y_", "d_", "a_", "iu", "ia"};
+
+int letterIndex(std::string_view alphabet, std::string_view ch) {
+    // Every letter of both alphabets is two bytes in UTF-8.
+    for (std::size_t i = 0, n = 0; i + 1 < alphabet.size(); i += 2, ++n)
+        if (alphabet.substr(i, 2) == ch) return static_cast<int>(n);
+    return -1;
+}
+
+std::size_t utf8CharLength(unsigned char c) {
+    if (c < 0x80) return 1;
+    if ((c & 0xE0) == 0xC0) return 2;
+    if ((c & 0xF0) == 0xE0) return 3;
+    if ((c & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+} // namespace
+
+const TableLayout& wellTableLayout() {
+    static const TableLayout l = makeWellLayout();
+    return l;
+}
+
+const TableLayout& settingsSnapshotLayout() {
+    static const TableLayout l = makeSnapshotLayout();
+    return l;
+}
+
+std::string transliterate(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = std::min(utf8CharLength(static_cast<unsigned char>(s[i])), s.size() - i);
+        const std::string_view ch = s.substr(i, n);
+        int k = n == 2 ? letterIndex(kUpper, ch) : -1;
+        if (k < 0 && n == 2) k = letterIndex(kLower, ch);
+        if (k >= 0)
+            out += kLatin[k];
+        else
+            out += ch;
+        i += n;
+    }
+    return out;
+}
+
+std::string wellBaseName(std::string_view oilfield, std::uint16_t pad, std::uint16_t well) {
+    return transliterate(oilfield) + "K" + std::to_string(pad) + "C" + std::to_string(well);
+}
+
+std::string timeText(int hour, int minute, int second) {
+    char buf[8];
+    const int v[3] = {hour, minute, second};
+    for (int i = 0; i < 3; ++i) {
+        const int x = std::abs(v[i]) % 100;
+        buf[3 * i] = static_cast<char>('0' + x / 10);
+        buf[3 * i + 1] = static_cast<char>('0' + x % 10);
+        if (i < 2) buf[3 * i + 2] = '/';
+    }
+    return std::string(buf, 8);
+}
+
+bool parseTimeText(std::string_view t, int& hour, int& minute, int& second) {
+    if (t.size() < 8) return false;
+    int v[3];
+    for (int i = 0; i < 3; ++i) {
+        const char a = t[static_cast<std::size_t>(3 * i)], b = t[static_cast<std::size_t>(3 * i + 1)];
+        if (a < '0' || a > '9' || b < '0' || b > '9') return false;
+        v[i] = (a - '0') * 10 + (b - '0');
+    }
+    hour = v[0], minute = v[1], second = v[2];
+    return true;
+}
+
+std::string databaseFile(const std::string& dir, const std::string& name) {
+    const std::string found = findIgnoringCase(dir, name);
+    return found.empty() ? joinPath(dir, name) : found;
+}
+
+DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::string& name,
+                           const TableLayout& layout) {
+    if (auto st = table.open(databaseFile(dir, name), OpenMode::Exclusive, layout.tags); !st) return st;
+    // A table of another layout under a known name would be misread field by field.
+    const auto& f = table.fields();
+    bool same = f.size() == layout.fields.size();
+    for (std::size_t i = 0; same && i < f.size(); ++i)
+        same = f[i].type == layout.fields[i].type;
+    if (!same) {
+        table.close();
+        return DbStatus::fail(DbError::LayoutMismatch, name + " does not have the expected fields");
+    }
+    return {};
+}
+
+DbStatus createDatabaseTable(const std::string& dir, const std::string& name, const TableLayout& layout) {
+    if (!findIgnoringCase(dir, name).empty())
+        return DbStatus::fail(DbError::Exists, name + " already exists");
+    return Table::create(joinPath(dir, name), layout);
+}
+
+DbStatus initDatabase(const std::string& dir) {
+    // Parents first, as "mkdir -p" does.
+    for (std::size_t p = dir.find('/', 1); p != std::string::npos; p = dir.find('/', p + 1))
+        ::mkdir(dir.substr(0, p).c_str(), 0755);
+    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+        return DbStatus::fail(DbError::Io,
+                              "cannot create the directory " + dir + ": " + std::strerror(errno));
+    for (const auto& [name, layout] : {std::pair{kSettingsTableFile, &settingsSnapshotLayout()},
+                                       std::pair{kScratchTableFile, &wellTableLayout()}}) {
+        const DbStatus st = createDatabaseTable(dir, name, *layout);
+        if (!st && st.error != DbError::Exists) return st;
+    }
+    return {};
+}
+
+std::string StartupResult::message() const {
+    switch (failure) {
+    case StartupFailure::Settings:
+        return "Нет доступа к данным(ustavki).";
+    case StartupFailure::Scratch:
+        return "Нет доступа к данным(temp).";
+    case StartupFailure::None:
+        break;
+    }
+    return {};
+}
+
+StartupResult openStartupTables(const std::string& dir, Table& settings, Table& scratch) {
+    StartupResult r;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 && errno == ENOENT) {
+        r.created = true;
+        if (auto s = initDatabase(dir); !s) {
+            r.failure = StartupFailure::Settings;
+            r.status = s;
+            return r;
+        }
+    }
+    if (auto s = openDatabaseTable(settings, dir, kSettingsTableFile, settingsSnapshotLayout()); !s) {
+        r.failure = StartupFailure::Settings;
+        r.status = s;
+        return r;
+    }
+    if (auto s = openDatabaseTable(scratch, dir, kScratchTableFile, wellTableLayout()); !s) {
+        settings.close();
+        r.failure = StartupFailure::Scratch;
+        r.status = s;
+    }
+    return r;
+}
+
+DbStatus openWellTable(Table& well, const std::string& dir, const std::string& baseName) {
+    const std::string name = baseName + kTableExtension;
+    if (findIgnoringCase(dir, name).empty())
+        if (auto st = createDatabaseTable(dir, name, wellTableLayout()); !st && st.error != DbError::Exists)
+            return st;
+    return openDatabaseTable(well, dir, name, wellTableLayout());
+}
+
+DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t well,
+                       std::vector<FieldValue>& out) {
+    if (!isCalendarDate(r.year, r.month, r.day))
+        return DbStatus::fail(DbError::BadValue, "record date is no calendar date");
+    const auto d = [](double v) { return FieldValue{v}; };
+    out = {d(pad),
+           d(well),
+           Date{r.year, r.month, r.day},
+           std::string(timeText(r.hour, r.minute, r.second)),
+           d(r.UAB),
+           d(r.UBC),
+           d(r.UCA),
+           d(r.IA),
+           d(r.IB),
+           d(r.IC),
+           d(r.ZAGR),
+           d(r.SOP),
+           d(r.P),
+           d(r.T),
+           d(r.COS_),
+           d(r.SOBYTIE),
+           true,
+           d(r.NUM_UST),
+           d(r.OLD_ZN),
+           d(r.NEW_ZN),
+           d(r.EXT_ZAP)};
+    return {};
+}
+
+std::uint16_t toUnsigned16(double v) {
+    if (!std::isfinite(v)) return 0;
+    return static_cast<std::uint16_t>(static_cast<long long>(std::llround(v)) & 0xFFFF);
+}
+
+DbStatus readWellRows(Table& t, WellRows& out) {
+    out = {};
+    if (auto st = t.setTag("DATA"); !st) return st;
+    out.records.reserve(t.count());
+    out.added.reserve(t.count());
+    for (t.first(); !t.eof(); t.next()) {
+        JournalRecord r;
+        const Date d = t.getDate(kWellData);
+        r.year = static_cast<std::uint16_t>(d.year);
+        r.month = static_cast<std::uint8_t>(d.month);
+        r.day = static_cast<std::uint8_t>(d.day);
+        int h = 0, m = 0, s = 0;
+        parseTimeText(t.getString(kWellTime), h, m, s);
+        r.hour = static_cast<std::uint8_t>(h);
+        r.minute = static_cast<std::uint8_t>(m);
+        r.second = static_cast<std::uint8_t>(s);
+        r.UAB = toUnsigned16(t.getNumber(kWellUab));
+        r.UBC = toUnsigned16(t.getNumber(kWellUbc));
+        r.UCA = toUnsigned16(t.getNumber(kWellUca));
+        r.IA = t.getNumber(kWellIa);
+        r.IB = t.getNumber(kWellIb);
+        r.IC = t.getNumber(kWellIc);
+        r.ZAGR = toUnsigned16(t.getNumber(kWellZagr));
+        r.SOP = toUnsigned16(t.getNumber(kWellSop));
+        r.P = toUnsigned16(t.getNumber(kWellP));
+        r.T = toUnsigned16(t.getNumber(kWellT));
+        r.COS_ = toUnsigned16(t.getNumber(kWellCos));
+        r.SOBYTIE = static_cast<std::uint8_t>(toUnsigned16(t.getNumber(kWellSobytie)));
+        r.NUM_UST = toUnsigned16(t.getNumber(kWellNumUst));
+        r.OLD_ZN = toUnsigned16(t.getNumber(kWellOldZn));
+        r.NEW_ZN = toUnsigned16(t.getNumber(kWellNewZn));
+        r.EXT_ZAP = static_cast<std::uint8_t>(toUnsigned16(t.getNumber(kWellExtZap)));
+        out.records.push_back(r);
+        out.added.push_back(t.getLogical(kWellAdd));
+    }
+    return {};
+}
+
+} // namespace vorsan::db

@@ -1,0 +1,382 @@
+#include "db/table.h"
+#include "db_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vorsan::db;
+using namespace vorsan::db::test;
+
+namespace {
+
+// A small table: ID N(5,0), NAME C(10), D date, FLAG logical; tags on NAME+STR(ID) and on ID.
+TableLayout smallLayout() {
+    return {{{"ID", 'N', 5, 0}, {"NAME", 'C', 10, 0}, {"D", 'D', 8, 0}, {"FLAG", 'L', 1, 0}},
+            {{"BYNAME", "NAME+STR(ID,5)", false}, {"BYID", "ID", false}, {"UNAME", "NAME", true}}};
+}
+
+std::vector<FieldValue> rowOf(double id, const std::string& name, bool flag = false) {
+    return {id, name, Date{2024, 1, static_cast<int>(id) % 28 + 1}, flag};
+}
+
+std::vector<int> ids(Table& t) {
+    std::vector<int> out;
+    for (t.first(); !t.eof(); t.next())
+        out.push_back(static_cast<int>(t.getNumber(0)));
+    return out;
+}
+
+void expectIndexAgrees(const std::string& path) {
+    Table check;
+    ASSERT_TRUE(check.open(path, OpenMode::ReadOnly));
+    for (const auto& p : check.indexProblems())
+        ADD_FAILURE() << path << ": " << p;
+}
+
+class TableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.file("SMALL.DBF");
+        ASSERT_TRUE(Table::create(path, smallLayout()));
+        ASSERT_TRUE(t.open(path));
+    }
+    TempDir dir;
+    std::string path;
+    Table t;
+
+    // Closes the table, checks its files with a second reader, opens it again on `tag`.
+    void reopenChecked(const std::string& tag) {
+        ASSERT_TRUE(t.close());
+        expectIndexAgrees(path);
+        ASSERT_TRUE(t.open(path));
+        ASSERT_TRUE(t.setTag(tag));
+    }
+};
+
+} // namespace
+
+TEST_F(TableTest, CreatesFoxProTableWithStructuralIndex) {
+    EXPECT_EQ(t.version(), 0x03);
+    EXPECT_EQ(t.codePage(), 0xC9);
+    EXPECT_EQ(t.count(), 0u);
+    EXPECT_TRUE(t.eof());
+    EXPECT_TRUE(fileExists(dir.file("SMALL.CDX")));
+    EXPECT_EQ(Table::create(path, smallLayout()).error, DbError::Exists);
+    t.close();
+    std::vector<std::uint8_t> b;
+    ASSERT_TRUE(readWholeFile(path, b));
+    EXPECT_EQ(b[28], 0x01);
+    EXPECT_EQ(b.size(), 32u + 4 * 32 + 1 + 1);
+    EXPECT_EQ(b.back(), 0x1A);
+    const Date today = todayDate();
+    EXPECT_EQ(b[1], today.year - 1900);
+}
+
+TEST_F(TableTest, NavigatesInEachTagsOrder) {
+    ASSERT_TRUE(t.appendRows({rowOf(3, "bravo"), rowOf(1, "charlie"), rowOf(2, "alpha"), rowOf(4, "alpha")}));
+    EXPECT_EQ(ids(t), (std::vector<int>{3, 1, 2, 4})); // natural order
+    ASSERT_TRUE(t.setTag("byname"));
+    EXPECT_EQ(t.currentTag(), "BYNAME");
+    EXPECT_EQ(ids(t), (std::vector<int>{2, 4, 3, 1}));
+    ASSERT_TRUE(t.setTag("BYID"));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 2, 3, 4}));
+    t.last();
+    EXPECT_EQ(t.getNumber(0), 4);
+    EXPECT_EQ(t.recno(), 4u);
+    ASSERT_TRUE(t.setTag("UNAME")); // unique: each name once, its first row
+    EXPECT_EQ(ids(t), (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(t.count(), 3u);
+    EXPECT_EQ(t.setTag("NOPE").error, DbError::NoSuchTag);
+    t.first();
+    EXPECT_EQ(t.getString(1), "alpha");
+    EXPECT_EQ(t.getDate(2), (Date{2024, 1, 3}));
+    EXPECT_FALSE(t.getLogical(3));
+}
+
+TEST_F(TableTest, EditMovesTheRowInTheOrderAndIsStoredOnClose) {
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b"), rowOf(3, "c")}));
+    ASSERT_TRUE(t.setTag("BYNAME"));
+    t.first();
+    ASSERT_TRUE(t.setField(1, std::string("z")));
+    EXPECT_EQ(t.getNumber(0), 1); // the cursor stays on the edited row
+    EXPECT_EQ(ids(t), (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(t.setField(0, 5.0).error, DbError::NoCurrentRow); // walked past the end
+    ASSERT_TRUE(t.goToRecno(1));
+    EXPECT_EQ(t.setField(0, std::string("x")).error, DbError::WrongType);
+    EXPECT_EQ(t.setField(0, 123456.0).error, DbError::ValueOverflow);
+    EXPECT_EQ(t.setField(2, Date{2023, 2, 29}).error, DbError::BadValue);
+    ASSERT_TRUE(t.close());
+    expectIndexAgrees(path);
+    ASSERT_TRUE(t.open(path));
+    ASSERT_TRUE(t.setTag("BYNAME"));
+    EXPECT_EQ(ids(t), (std::vector<int>{2, 3, 1}));
+}
+
+TEST_F(TableTest, DeletePackAndEmpty) {
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b"), rowOf(3, "c"), rowOf(4, "d")}));
+    ASSERT_TRUE(t.setTag("BYID"));
+    t.first();
+    t.next();
+    ASSERT_TRUE(t.deleteCurrent());
+    EXPECT_EQ(t.getNumber(0), 3); // the cursor moved on to the next row
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(t.physicalCount(), 4u);
+    reopenChecked("BYID"); // deleted rows stay in the index until packed
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 3, 4}));
+    ASSERT_TRUE(t.pack());
+    EXPECT_EQ(t.physicalCount(), 3u);
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 3, 4}));
+    reopenChecked("BYID");
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 3, 4}));
+    ASSERT_TRUE(t.empty());
+    EXPECT_EQ(t.count(), 0u);
+    EXPECT_TRUE(fileExists(path));
+    reopenChecked("BYID");
+    EXPECT_EQ(t.count(), 0u);
+}
+
+TEST_F(TableTest, MergeReplacesMatchingRowsAndAppendsOthers) {
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b"), rowOf(3, "c")}));
+    const std::string srcPath = dir.file("SRC.DBF");
+    ASSERT_TRUE(Table::create(srcPath, smallLayout()));
+    Table src;
+    ASSERT_TRUE(src.open(srcPath));
+    // Same key (ID) as 2 with another name and flag; a new 5; a second 5 within the batch.
+    ASSERT_TRUE(src.appendRows({rowOf(2, "bee", true), rowOf(5, "e", true), rowOf(5, "e2", true)}));
+    ASSERT_TRUE(t.setTag("BYID"));
+    ASSERT_TRUE(src.setTag("BYID"));
+    ASSERT_TRUE(t.mergeFrom(src));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 2, 3, 5}));
+    t.first();
+    t.next();
+    EXPECT_EQ(t.getString(1), "bee");
+    EXPECT_TRUE(t.getLogical(3));
+    t.last();
+    EXPECT_EQ(t.getString(1), "e2"); // the batch's own earlier row was matched, not doubled
+    ASSERT_TRUE(t.mergeFrom(src));   // merging again changes nothing
+    EXPECT_EQ(t.count(), 4u);
+    reopenChecked("BYID");
+
+    // Delete by key: rows here whose key a source row has.
+    ASSERT_TRUE(t.deleteByKey(src));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 3}));
+    ASSERT_TRUE(t.pack());
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 3}));
+    reopenChecked("BYID");
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 3}));
+
+    ASSERT_TRUE(t.setTag(""));
+    EXPECT_EQ(t.mergeFrom(src).error, DbError::NoSuchTag);
+    Table other;
+    ASSERT_TRUE(Table::create(dir.file("OTHER.DBF"), {{{"X", 'C', 3, 0}}, {{"X", "X", false}}}));
+    ASSERT_TRUE(other.open(dir.file("OTHER.DBF")));
+    ASSERT_TRUE(t.setTag("BYID"));
+    EXPECT_EQ(t.mergeFrom(other).error, DbError::LayoutMismatch);
+}
+
+TEST_F(TableTest, SecondOpenerIsRefusedInThisAndAnotherProcess) {
+    Table second;
+    EXPECT_EQ(second.open(path).error, DbError::Locked);
+    EXPECT_EQ(second.open(path, OpenMode::ReadOnly).error, DbError::Locked);
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a")})); // the file was replaced: still locked
+    EXPECT_EQ(second.open(path).error, DbError::Locked);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        Table child;
+        _exit(child.open(path).error == DbError::Locked ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    t.close();
+    EXPECT_TRUE(second.open(path));
+}
+
+TEST_F(TableTest, MissingDamagedOrStaleIndexIsRebuiltOnOpen) {
+    ASSERT_TRUE(t.appendRows({rowOf(3, "c"), rowOf(1, "a"), rowOf(2, "b")}));
+    t.close();
+    const std::string cdx = dir.file("SMALL.CDX");
+    std::vector<std::uint8_t> good;
+    ASSERT_TRUE(readWholeFile(cdx, good));
+
+    // Stale: an index from before the last rows were added.
+    std::vector<std::uint8_t> stale;
+    {
+        TempDir other;
+        ASSERT_TRUE(Table::create(other.file("SMALL.DBF"), smallLayout()));
+        ASSERT_TRUE(readWholeFile(other.file("SMALL.CDX"), stale));
+    }
+    const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> variants = {
+        {"stale", stale},
+        {"garbage", std::vector<std::uint8_t>(4096, 0xAB)},
+        {"truncated", {good.begin(), good.begin() + 700}}};
+    for (const auto& [what, bytes] : variants) {
+        ASSERT_TRUE(replaceFile(cdx, {bytes}));
+        {
+            Table ro;
+            ASSERT_TRUE(ro.open(path, OpenMode::ReadOnly, smallLayout().tags)) << what;
+            EXPECT_FALSE(ro.indexProblems().empty()) << what;
+            ASSERT_TRUE(ro.setTag("BYID")) << what; // the order is still right, built from the rows
+            EXPECT_EQ(ids(ro), (std::vector<int>{1, 2, 3})) << what;
+        }
+        ASSERT_TRUE(t.open(path, OpenMode::Exclusive, smallLayout().tags)) << what;
+        EXPECT_TRUE(t.indexRebuilt()) << what;
+        t.close();
+        expectIndexAgrees(path);
+    }
+    ::unlink(cdx.c_str());
+    ASSERT_TRUE(t.open(path, OpenMode::Exclusive, smallLayout().tags));
+    EXPECT_TRUE(t.indexRebuilt());
+    ASSERT_TRUE(t.setTag("BYNAME"));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 2, 3}));
+    t.close();
+    expectIndexAgrees(path);
+    // Opening a table whose index matches rewrites nothing.
+    ASSERT_TRUE(t.open(path));
+    EXPECT_FALSE(t.indexRebuilt());
+}
+
+TEST_F(TableTest, DamagedTablesAreRefusedWithAReason) {
+    t.close();
+    std::vector<std::uint8_t> good;
+    ASSERT_TRUE(readWholeFile(path, good));
+    const std::vector<std::pair<std::vector<std::uint8_t>, DbError>> cases = {
+        {{good.begin(), good.begin() + 10}, DbError::BadHeader},
+        {{}, DbError::BadHeader},
+    };
+    for (const auto& [bytes, err] : cases) {
+        ASSERT_TRUE(replaceFile(path, {bytes}));
+        EXPECT_EQ(t.open(path).error, err);
+        EXPECT_FALSE(t.isOpen());
+    }
+    EXPECT_EQ(t.open(dir.file("NONE.DBF")).error, DbError::NotFound);
+}
+
+TEST_F(TableTest, LeftoverReplacementFilesAreRemoved) {
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a")}));
+    t.close();
+    // A write interrupted before its rename leaves a half-written file beside the table.
+    ASSERT_TRUE(replaceFile(replacementPath(path) + ".x", {std::vector<std::uint8_t>(10, 1)}));
+    std::rename((replacementPath(path) + ".x").c_str(), replacementPath(path).c_str());
+    ASSERT_TRUE(t.open(path));
+    EXPECT_FALSE(fileExists(replacementPath(path)));
+    EXPECT_EQ(t.count(), 1u);
+}
+
+// Tables of other xBase flavours are read, and keep their version byte and code page when changed.
+TEST(TableFlavours, VersionAndCodePageAreKept) {
+    const std::uint8_t versions[] = {0x03, 0x30, 0x31, 0xF5, 0x83, 0x8B};
+    const std::uint8_t codePages[] = {0x00, 0x65, 0xC9, 0x03};
+    for (std::uint8_t version : versions) {
+        TempDir dir;
+        const std::string path = dir.file("F.DBF");
+        ASSERT_TRUE(Table::create(path, smallLayout()));
+        std::vector<std::uint8_t> b;
+        ASSERT_TRUE(readWholeFile(path, b));
+        b[0] = version;
+        b[29] = codePages[version % 4];
+        ASSERT_TRUE(replaceFile(path, {b}));
+        Table t;
+        ASSERT_TRUE(t.open(path)) << int(version);
+        EXPECT_EQ(t.version(), version);
+        ASSERT_TRUE(t.appendRows({rowOf(1, "x")}));
+        t.close();
+        ASSERT_TRUE(readWholeFile(path, b));
+        EXPECT_EQ(b[0], version);
+        EXPECT_EQ(b[29], codePages[version % 4]);
+        ASSERT_TRUE(t.open(path, OpenMode::ReadOnly));
+        EXPECT_EQ(t.count(), 1u);
+        EXPECT_TRUE(t.indexProblems().empty());
+    }
+}
+
+// A table written by another program may give the same fields other widths and order.
+TEST_F(TableTest, MergesFromATableOfOtherWidths) {
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b")}));
+    const TableLayout wide = {
+        {{"FLAG", 'L', 1, 0}, {"NAME", 'C', 20, 0}, {"ID", 'N', 10, 2}, {"D", 'D', 8, 0}},
+        {{"BYID", "ID", false}}};
+    ASSERT_TRUE(Table::create(dir.file("WIDE.DBF"), wide));
+    Table src;
+    ASSERT_TRUE(src.open(dir.file("WIDE.DBF")));
+    ASSERT_TRUE(src.appendRows({{true, std::string("two"), 2.0, Date{2024, 1, 3}},
+                                {false, std::string("a-name-longer-than-10"), 7.0, Date{}}}));
+    ASSERT_TRUE(t.setTag("BYID"));
+    ASSERT_TRUE(t.mergeFrom(src));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 2, 7}));
+    ASSERT_TRUE(t.goToRecno(2));
+    EXPECT_EQ(t.getString(1), "two");
+    EXPECT_TRUE(t.getLogical(3));
+    ASSERT_TRUE(t.goToRecno(3));
+    EXPECT_EQ(t.getString(1), "a-name-lon"); // cut to the field
+    EXPECT_TRUE(t.getDate(2).empty());
+
+    ASSERT_TRUE(src.appendRows({{true, std::string("big"), 1234567.0, Date{}}}));
+    EXPECT_EQ(t.mergeFrom(src).error, DbError::ValueOverflow); // nothing changed
+    EXPECT_EQ(t.count(), 3u);
+    const TableLayout other = {{{"ID", 'C', 5, 0}}, {}};
+    ASSERT_TRUE(Table::create(dir.file("OTHER2.DBF"), other));
+    Table bad;
+    ASSERT_TRUE(bad.open(dir.file("OTHER2.DBF")));
+    EXPECT_EQ(t.mergeFrom(bad).error, DbError::LayoutMismatch);
+    EXPECT_EQ(t.deleteByKey(bad).error, DbError::LayoutMismatch);
+}
+
+// A stored tag whose expression this engine cannot evaluate is rebuilt with the expression the
+// caller expects for that name; other programs' unknown tags keep a table read-only.
+TEST_F(TableTest, UnknownExpressionOfAKnownTagIsReplaced) {
+    ASSERT_TRUE(t.appendRows({rowOf(2, "b"), rowOf(1, "a")}));
+    t.close();
+    CdxTagSource foreign;
+    foreign.name = "BYID";
+    foreign.expression = "ALLTRIM(NAME)";
+    foreign.keyLength = 10;
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(buildCdx({foreign}, bytes));
+    ASSERT_TRUE(replaceFile(dir.file("SMALL.CDX"), {bytes}));
+    EXPECT_EQ(t.open(path).error, DbError::BadExpression);
+    ASSERT_TRUE(t.open(path, OpenMode::ReadOnly));
+    EXPECT_TRUE(t.tags().empty());
+    t.close();
+    ASSERT_TRUE(t.open(path, OpenMode::Exclusive, {{"BYID", "ID", false}}));
+    EXPECT_TRUE(t.indexRebuilt());
+    ASSERT_TRUE(t.setTag("BYID"));
+    EXPECT_EQ(ids(t), (std::vector<int>{1, 2}));
+    t.close();
+    expectIndexAgrees(path);
+}
+
+// The header's row count and date, the row bytes and the closing 0x1A after each kind of change.
+TEST_F(TableTest, FileBytesAfterChanges) {
+    const auto check = [&](std::uint32_t rows, const char* what) {
+        std::vector<std::uint8_t> b;
+        ASSERT_TRUE(readWholeFile(path, b));
+        const std::uint32_t count = b[4] | (b[5] << 8) | (b[6] << 16) | (std::uint32_t(b[7]) << 24);
+        const std::size_t header = b[8] | (b[9] << 8), rl = b[10] | (b[11] << 8);
+        EXPECT_EQ(count, rows) << what;
+        EXPECT_EQ(b.size(), header + rows * rl + 1) << what;
+        EXPECT_EQ(b.back(), 0x1A) << what;
+        const Date today = todayDate();
+        EXPECT_EQ(b[1], today.year - 1900) << what;
+        EXPECT_EQ(b[2], today.month) << what;
+        EXPECT_EQ(b[3], today.day) << what;
+        if (rows > 0) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[header]), 6), "     1") << what;
+        }
+    };
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b"), rowOf(3, "c")}));
+    check(3, "append");
+    ASSERT_TRUE(t.appendRow(rowOf(4, "d")));
+    check(3, "single append not yet stored");
+    ASSERT_TRUE(t.flush());
+    check(4, "flushed");
+    t.last();
+    ASSERT_TRUE(t.deleteCurrent());
+    ASSERT_TRUE(t.pack());
+    check(3, "pack");
+    ASSERT_TRUE(t.empty());
+    check(0, "empty");
+}
