@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include "db/well_database.h"
+
 #include "about_form.h"
 #include "app_paths.h"
 #include "connection_indicator.h"
@@ -262,9 +264,12 @@ void TForm1::startUp() {
 }
 
 bool TForm1::openTables() {
-    // The settings table "ustavki.DBF" and the scratch table "temp.DBF" of state_.databaseDir are
-    // opened here once the table engine is part of the program.
-    return true;
+    // A database directory that does not exist yet is a first run: it is made with empty tables.
+    const auto r = vorsan::db::openStartupTables(state_.databaseDir.toStdString(), state_.settingsTable,
+                                                 state_.scratchTable);
+    if (r.failure == vorsan::db::StartupFailure::None) return true;
+    QMessageBox::warning(this, QStringLiteral("Внимание..."), QString::fromStdString(r.message()));
+    return false;
 }
 
 void TForm1::readProgramSettings() {
@@ -382,6 +387,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     live_->session().stopPolls();
     live_->shutDown();
     state_.journalImage.reset();
+    // Closing the window ends the program: the tables are released for the next one.
+    state_.settingsTable.close();
+    state_.scratchTable.close();
     QMainWindow::closeEvent(event);
 }
 

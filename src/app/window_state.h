@@ -3,6 +3,7 @@
 // these objects; the pages get a reference to it. Only the program settings are ever written to
 // disk (vors.set), and only when the user changes them.
 #include "common/types.h"
+#include "db/table.h"
 #include "journal/current_state.h"
 #include "journal/journal_record.h"
 #include "journal/journal_row.h"
@@ -35,6 +36,11 @@ struct WindowState {
     std::uint16_t well = vorsan::kUnknown16;
     std::uint16_t recorderCount = 255; // the recorder's register 0x20; 255: no recorder
 
+    // The well database's settings table "ustavki.DBF" and scratch table "temp.DBF", held open
+    // (exclusively) from start-up to the end.
+    vorsan::db::Table settingsTable;
+    vorsan::db::Table scratchTable;
+
     bool journalLoaded = false;
     std::unique_ptr<vorsan::JournalImage> journalImage; // created at start, released with the window
     // Generation of the journal shown (loading settings of the other generation does not change it).
@@ -44,10 +50,9 @@ struct WindowState {
 
     // The settings shown: the catalogue of loadedGeneration with its values (all 0xFFFF at start).
     vorsan::SettingsCatalogue catalogue;
-    // The last current state (poll, journal transfer, file); all zero at start.
-
     // The transformer variant the last generation 3 type code chose (1 or 2; 0: none seen yet).
     int gen3Variant = 0;
+    // The last current state (poll, journal transfer, file); all zero at start.
     vorsan::CurrentState currentState = vorsan::zeroState();
 
     // The file named on the command line, opened once the window is up (then cleared).
