@@ -10,6 +10,7 @@
 #include "file_commands.h"
 #include "graph_sheet.h"
 #include "journal_page.h"
+#include "live_station.h"
 #include "page.h"
 #include "page_control.h"
 #include "param_form.h"
@@ -124,7 +125,8 @@ QString portMenuCaption(int n) {
 
 } // namespace
 
-TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent, LinkWorker::LinkFactory linkFactory)
+    : QMainWindow(parent) {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(kMainCaption);
     state_.portDeviceOverride = QString::fromStdString(commandLine.portDevice);
@@ -159,6 +161,7 @@ TForm1::TForm1(const vorsan::CommandLine& commandLine, QWidget* parent) : QMainW
         probeTimer_.setInterval(kProbeInterval);
         if (probeTick_) probeTick_();
     });
+    live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
     qApp->installEventFilter(this);
 }
 
@@ -381,6 +384,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     probeTimer_.stop();
+    live_->session().stopPolls();
+    live_->shutDown();
     state_.journalImage.reset();
     // Closing the window ends the program: the tables are released for the next one.
     state_.settingsTable.close();

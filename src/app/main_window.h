@@ -5,6 +5,7 @@
 // through commands() and the hooks below.
 #include "commands.h"
 #include "journal/current_state.h"
+#include "link_worker.h"
 #include "settings/setting_def.h"
 #include "window_state.h"
 
@@ -12,11 +13,13 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ConnectionIndicator;
 class DataViews;
 class FileCommands;
+class LiveStation;
 class QPushButton;
 class PageControl;
 class QAction;
@@ -33,7 +36,9 @@ inline const QString kHelpFile = QStringLiteral("vor_help.chm");
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(const vorsan::CommandLine& commandLine = {}, QWidget* parent = nullptr);
+    // The link factory makes the serial link of the link thread (a port unless told otherwise).
+    explicit TForm1(const vorsan::CommandLine& commandLine = {}, QWidget* parent = nullptr,
+                    LinkWorker::LinkFactory linkFactory = {});
     ~TForm1() override;
 
     WindowState& state() { return state_; }
@@ -41,6 +46,8 @@ public:
     PageControl* pages() const { return pages_; }
     StatusPanels* status() const { return status_; }
     ConnectionIndicator* indicator() const { return indicator_; }
+    // The live line: probe, polls, start/stop, station commands, searches.
+    LiveStation& live() { return *live_; }
     QMenu* portMenu() const { return portMenu_; }
     QComboBox* stationList() const { return stationList_; }
     void setStationListVisible(bool visible);
@@ -137,5 +144,6 @@ private:
     std::function<void(const QString&)> journalOpener_;
     std::function<void(const QString&)> settingsOpener_;
     QString dataDirOverride_;
+    std::unique_ptr<LiveStation> live_;
     bool startedUp_ = false;
 };

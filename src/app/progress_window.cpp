@@ -1,5 +1,7 @@
 #include "progress_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -47,6 +49,10 @@ void TForm3::step() {
     paintNow();
 }
 
+void TForm3::setValue(int value) {
+    bar_->setValue(std::clamp(value, bar_->minimum(), bar_->maximum()));
+}
+
 int TForm3::value() const {
     return bar_->value();
 }
@@ -63,6 +69,11 @@ void TForm3::setCancelVisible(bool visible) {
 }
 
 void TForm3::showCentred() {
+    showCentredLater();
+    paintNow();
+}
+
+void TForm3::showCentredLater() {
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -70,7 +81,6 @@ void TForm3::showCentred() {
     }
     show();
     raise();
-    paintNow();
 }
 
 void TForm3::processEvents() {

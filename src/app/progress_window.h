@@ -19,6 +19,8 @@ public:
 
     void setRange(int minimum, int maximum); // the bar starts at the minimum
     void step();                             // one step forward, painted at once
+    // Moves the bar; the event loop paints it (for operations that run off the window's thread).
+    void setValue(int value);
     int value() const;
     void setText(const QString& text); // an optional line above the bar
     void setCancelVisible(bool visible);
@@ -26,6 +28,8 @@ public:
 
     // Shows the window centred on the screen and paints it.
     void showCentred();
+    // Shows the window centred on the screen; the event loop paints it.
+    void showCentredLater();
 
     // Lets pending window events run, user input included, so that "Отмена" can be pressed
     // during an operation that allows it.

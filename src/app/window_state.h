@@ -34,6 +34,7 @@ struct WindowState {
     vorsan::ControllerGeneration loadedGeneration = vorsan::ControllerGeneration::Gen4;
     std::uint16_t pad = vorsan::kUnknown16;
     std::uint16_t well = vorsan::kUnknown16;
+    std::uint16_t recorderCount = 255; // the recorder's register 0x20; 255: no recorder
 
     // The well database's settings table "ustavki.DBF" and scratch table "temp.DBF", held open
     // (exclusively) from start-up to the end.
@@ -49,6 +50,8 @@ struct WindowState {
 
     // The settings shown: the catalogue of loadedGeneration with its values (all 0xFFFF at start).
     vorsan::SettingsCatalogue catalogue;
+    // The transformer variant the last generation 3 type code chose (1 or 2; 0: none seen yet).
+    int gen3Variant = 0;
     // The last current state (poll, journal transfer, file); all zero at start.
     vorsan::CurrentState currentState = vorsan::zeroState();
 
