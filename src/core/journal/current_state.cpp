@@ -358,10 +358,10 @@ std::string startStopCaption(std::uint16_t status) {
     return running(status) ? "Стоп" : "Пуск";
 }
 
-std::string powerFactorText(std::uint16_t hundredths, char separator) {
+std::string powerFactorText(std::uint16_t hundredths) {
     if (hundredths > 100) return "- - , - -";
-    if (hundredths == 100) return std::string("1") + separator + "00";
-    return std::string("0") + separator + twoDigits(hundredths);
+    if (hundredths == 100) return "1,00";
+    return "0," + twoDigits(hundredths);
 }
 
 std::string dateTimeText(const CurrentState& s) {
@@ -404,7 +404,7 @@ std::array<std::string, kCurrentStateRows> currentStateColumn(const CurrentState
     c[9] = currentText(s.IC, separator) + " A";
     c[10] = n(s.currentImbalance) + " %";
     c[11] = n(s.SOP) + " кОм";
-    c[12] = powerFactorText(s.powerFactor, separator);
+    c[12] = powerFactorText(s.powerFactor);
     c[13] = n(s.ZAGR) + " %";
     c[14] = n(s.P) + " Атм.";
     c[15] = n(s.T) + " °С";

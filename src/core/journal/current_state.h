@@ -130,9 +130,9 @@ std::string stopText(std::uint16_t status);
 std::string modeText(std::uint16_t status);
 // Caption of the remote start/stop button: "Стоп" while running, else "Пуск".
 std::string startStopCaption(std::uint16_t status);
-// Power factor: 10-99 "0,87", below 10 "0,05", 100 "1,00", above 100 "- - , - -" (the comma is
-// `separator`).
-std::string powerFactorText(std::uint16_t hundredths, char separator);
+// Power factor: 10-99 "0,87", below 10 "0,05", 100 "1,00", above 100 "- - , - -"; always with a
+// comma, whatever the user's decimal separator (unlike the currents).
+std::string powerFactorText(std::uint16_t hundredths);
 // "05.03.2003    14:07:09" (four blanks).
 std::string dateTimeText(const CurrentState& state);
 // "1234 ч.5 мин."

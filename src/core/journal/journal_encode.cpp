@@ -135,6 +135,28 @@ int currentFactorG3(const Journal& journal, const JournalImage& current) {
     return factor;
 }
 
+// The journal as the rows show it: building the rows sets a missing power factor (generation 4,
+// 255) or load (generation 3, 255) of a measurement to 0 for graphs and exports.
+JournalRecord asShown(JournalRecord r, ControllerGeneration generation) {
+    if (r.SOBYTIE != kCodeMeasurement) return r;
+    if (generation == ControllerGeneration::Gen4 && r.COS_ == kNoPowerFactor) r.COS_ = 0;
+    if (generation == ControllerGeneration::Gen3 && r.ZAGR == 255) r.ZAGR = 0;
+    return r;
+}
+
+// The journal to re-encode after a deletion: the image's own records when `shown` is that image's
+// journal with the display zeros, so that a missing value stays missing instead of becoming a real
+// 0; otherwise `shown` as it is.
+Journal journalToKeep(const Journal& shown, ControllerGeneration generation, const JournalImage& current) {
+    Journal stored = decodeJournal(current, generation).journal;
+    if (stored.count() != shown.count()) return shown;
+    for (std::size_t i = 0; i < stored.count(); ++i) {
+        const JournalRecord& s = stored.records[i];
+        if (!(s == shown.records[i]) && !(asShown(s, generation) == shown.records[i])) return shown;
+    }
+    return stored;
+}
+
 } // namespace
 
 EncodedJournal encodeJournal(const Journal& journal, ControllerGeneration generation,
@@ -186,7 +208,8 @@ JournalAfterDeletion deleteJournalRecords(const Journal& journal, ControllerGene
                                           const JournalImage& current, RecordRange skip,
                                           std::uint16_t wellNumber, std::uint16_t padNumber) {
     JournalAfterDeletion out;
-    const EncodedJournal encoded = encodeJournal(journal, generation, current, skip, wellNumber, padNumber);
+    const Journal kept = journalToKeep(journal, generation, current);
+    const EncodedJournal encoded = encodeJournal(kept, generation, current, skip, wellNumber, padNumber);
     out.image = encoded.image;
     out.dropped = encoded.dropped;
     out.decoded = decodeJournal(out.image, generation);

@@ -39,7 +39,8 @@ struct JournalAfterDeletion {
 
 // Deleting rows ("Удалить строку"): the journal is encoded without positions `skip` (1-based,
 // as the grid's selected rows) into a new image, which is decoded again, so image and journal stay
-// consistent.
+// consistent. When `journal` is the decoding of `current` with the zeros its rows put in place of
+// a missing power factor or load, the image's own records are written, so those stay missing.
 JournalAfterDeletion deleteJournalRecords(const Journal& journal, ControllerGeneration generation,
                                           const JournalImage& current, RecordRange skip,
                                           std::uint16_t wellNumber, std::uint16_t padNumber);

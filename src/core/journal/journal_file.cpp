@@ -7,6 +7,31 @@
 #include <algorithm>
 
 namespace vorsan {
+namespace {
+
+// First byte of the slot that holds byte `at` of an image: short events of 8 bytes from 0, in
+// generation 4 setting changes of 16 bytes from 1024, measurement blocks of 32 bytes from 2048
+// (generation 4) or 1024 (generation 3). Generation 3 bytes 1008-1023 (unused, well, pad) are no
+// slot: `at` itself.
+std::size_t slotStart(ControllerGeneration generation, std::size_t at) {
+    const bool g4 = generation == ControllerGeneration::Gen4;
+    const std::size_t measures = g4 ? 2048 : 1024;
+    if (at >= measures) return measures + (at - measures) / 32 * 32;
+    if (g4 && at >= 1024) return 1024 + (at - 1024) / 16 * 16;
+    if (!g4 && at >= 1008) return at;
+    return at / 8 * 8;
+}
+
+// A journal block that ends inside a slot does not hold that slot: its bytes are made empty like
+// the missing ones, so that a record is not made up from a half slot and the 0xFF filler.
+void dropPartialSlot(JournalImage& image, ControllerGeneration generation, std::size_t blockLength) {
+    if (blockLength >= image.size()) return;
+    const std::size_t first = slotStart(generation, blockLength);
+    std::fill(image.begin() + static_cast<std::ptrdiff_t>(first),
+              image.begin() + static_cast<std::ptrdiff_t>(blockLength), 0xFF);
+}
+
+} // namespace
 
 PadWell padAndWell(const SettingsCatalogue& catalogue) {
     const bool g4 = catalogue.generation == ControllerGeneration::Gen4;
@@ -33,6 +58,7 @@ JournalFileLoad loadJournalFile(std::span<const std::uint8_t> bytes, ControllerG
     f.journalBlockLength = c.journalBlock.size();
     f.image.fill(0xFF);
     std::copy_n(c.journalBlock.begin(), std::min(c.journalBlock.size(), f.image.size()), f.image.begin());
+    dropPartialSlot(f.image, f.generation, c.journalBlock.size());
     f.catalogue = buildCatalogue(f.generation);
     readSettingsBlock(f.catalogue, c.parameterBlock, BlockLayout::file);
     applyVariantFromValue(f.catalogue);
