@@ -74,6 +74,23 @@ void FileCommands::reportFailure(const QString& path, const std::string& reason)
         QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), QString::fromStdString(reason)));
 }
 
+bool FileCommands::opened(const QString& path, FileStatus status, const std::string& error) const {
+    switch (status) {
+    case FileStatus::refused:
+        return false;
+    case FileStatus::damaged:
+        QMessageBox::critical(window_, QString::fromUtf8(vorsan::kDamagedFileCaption),
+                              QString::fromUtf8(vorsan::kDamagedFileMessage));
+        return false;
+    case FileStatus::unreadable:
+        reportFailure(path, error);
+        return false;
+    case FileStatus::ok:
+        break;
+    }
+    return true;
+}
+
 void FileCommands::openJournal() {
     const QString path =
         dialogs_.open(window_, CommandSet::caption(Command::OpenJournal), kJournalOpenFilter);
@@ -83,19 +100,7 @@ void FileCommands::openJournal() {
 bool FileCommands::openJournalFile(const QString& path, bool fromCommandLine) {
     const auto load =
         vorsan::loadJournalFile(fsPath(path), state_.loadedGeneration, [this] { return askForeignFile(); });
-    switch (load.status) {
-    case FileStatus::refused:
-        return false;
-    case FileStatus::damaged:
-        QMessageBox::critical(window_, QString::fromUtf8(vorsan::kDamagedFileCaption),
-                              QString::fromUtf8(vorsan::kDamagedFileMessage));
-        return false;
-    case FileStatus::unreadable:
-        reportFailure(path, load.error);
-        return false;
-    case FileStatus::ok:
-        break;
-    }
+    if (!opened(path, load.status, load.error)) return false;
     const auto& file = load.file;
     const QString shown = QDir::toNativeSeparators(path);
     window_->setWindowTitle(QString::fromUtf8(vorsan::kCaptionPrefix.data(), vorsan::kCaptionPrefix.size()) +
@@ -149,19 +154,7 @@ void FileCommands::loadSettings() {
 bool FileCommands::loadSettingsFile(const QString& path) {
     auto load =
         vorsan::loadSettingsFile(fsPath(path), state_.loadedGeneration, [this] { return askForeignFile(); });
-    switch (load.status) {
-    case FileStatus::refused:
-        return false;
-    case FileStatus::damaged:
-        QMessageBox::critical(window_, QString::fromUtf8(vorsan::kDamagedFileCaption),
-                              QString::fromUtf8(vorsan::kDamagedFileMessage));
-        return false;
-    case FileStatus::unreadable:
-        reportFailure(path, load.error);
-        return false;
-    case FileStatus::ok:
-        break;
-    }
+    if (!opened(path, load.status, load.error)) return false;
     views_.showSettings(load.file.catalogue, kSettingsTitlePrefix + QDir::toNativeSeparators(path));
     if (load.file.state)
         views_.showCurrentState(*load.file.state);

@@ -8,6 +8,12 @@
 #include <QObject>
 #include <QString>
 
+#include <string>
+
+namespace vorsan {
+enum class FileStatus;
+}
+
 class DataViews;
 class TForm1;
 struct WindowState;
@@ -33,6 +39,9 @@ public:
 private:
     bool askForeignFile() const;
     void reportFailure(const QString& path, const std::string& reason) const;
+    // True when a journal or settings file was read; otherwise tells the user why not (nothing more
+    // after a refused foreign file).
+    bool opened(const QString& path, vorsan::FileStatus status, const std::string& error) const;
 
     WindowState& state_;
     DataViews& views_;

@@ -213,12 +213,11 @@ void LineWatch::startStop() {
         {},
         [=](LinkJob& job) {
             Outcome out;
-            out.opened = job.open();
-            if (!out.opened.ok()) return out;
-            out.error = generation == ControllerGeneration::Gen4
-                            ? vorsan::startStop4(job.link(), address, start)
-                            : vorsan::startStop3(job.link(), start);
-            job.close();
+            out.opened = job.openAndRun([&] {
+                out.error = generation == ControllerGeneration::Gen4
+                                ? vorsan::startStop4(job.link(), address, start)
+                                : vorsan::startStop3(job.link(), start);
+            });
             return out;
         },
         [this, generation](Outcome& out) {

@@ -30,6 +30,15 @@ public:
     // Opens the job's device (controller traffic runs at 9600 bit/s).
     vorsan::OpenResult open(int speed = 9600) { return link_.open(device_, speed); }
     void close() { link_.close(); }
+    // Opens the device, runs `exchange` on the open line and closes it again; nothing runs when the
+    // device does not open. Returns how the opening went.
+    template <class Exchange> vorsan::OpenResult openAndRun(Exchange&& exchange) {
+        const vorsan::OpenResult opened = open();
+        if (!opened.ok()) return opened;
+        exchange();
+        close();
+        return opened;
+    }
     // Reports (done, total) to the window; false once the job is to stop.
     vorsan::TransferProgress progress();
     bool stopRequested() const;

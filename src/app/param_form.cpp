@@ -1,14 +1,14 @@
 #include "param_form.h"
 
+#include "centred_window.h"
+
 #include "shell/program_settings.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -51,13 +51,7 @@ TParamForm::TParamForm(QWidget* parent) : QDialog(parent) {
 void TParamForm::showFor(std::uint32_t speed) {
     const int i = vorsan::recorderSpeedIndex(speed);
     items_[static_cast<std::size_t>(i >= 0 ? i : kDefaultItem)]->setChecked(true);
-    adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
-    show();
-    raise();
+    showCentredOnScreen(*this);
     activateWindow();
 }
 

@@ -1,14 +1,14 @@
 #include "progress_window.h"
 
+#include "centred_window.h"
+
 #include <algorithm>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -74,13 +74,7 @@ void TForm3::showCentred() {
 }
 
 void TForm3::showCentredLater() {
-    adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
-    show();
-    raise();
+    showCentredOnScreen(*this);
 }
 
 void TForm3::processEvents() {

@@ -86,15 +86,11 @@ void StationCommands::readZhurn() {
         {},
         [address](LinkJob& job) {
             Outcome out;
-            out.opened = job.open();
-            if (!out.opened.ok()) return out;
-            out.journal = vorsan::readJournal4(job.link(), address, job.progress());
-            job.close();
-            if (!out.journal.ok()) return out;
-            out.settings.opened = job.open();
-            if (!out.settings.opened.ok()) return out;
-            out.settings.read = vorsan::readSettings4(job.link(), address, job.progress());
-            job.close();
+            out.opened = job.openAndRun(
+                [&] { out.journal = vorsan::readJournal4(job.link(), address, job.progress()); });
+            if (!out.opened.ok() || !out.journal.ok()) return out;
+            out.settings.opened = job.openAndRun(
+                [&] { out.settings.read = vorsan::readSettings4(job.link(), address, job.progress()); });
             return out;
         },
         [this](Outcome& out) {
@@ -139,15 +135,11 @@ void StationCommands::Action3() {
         {},
         [](LinkJob& job) {
             Outcome out;
-            out.opened = job.open();
-            if (!out.opened.ok()) return out;
-            out.journal = vorsan::readJournal3(job.link(), job.progress());
-            job.close();
-            if (!out.journal.ok()) return out;
-            out.settings.opened = job.open();
-            if (!out.settings.opened.ok()) return out;
-            out.settings.read = vorsan::readSettings3(job.link(), job.progress());
-            job.close();
+            out.opened =
+                job.openAndRun([&] { out.journal = vorsan::readJournal3(job.link(), job.progress()); });
+            if (!out.opened.ok() || !out.journal.ok()) return out;
+            out.settings.opened = job.openAndRun(
+                [&] { out.settings.read = vorsan::readSettings3(job.link(), job.progress()); });
             return out;
         },
         [this](Outcome& out) {
@@ -221,12 +213,11 @@ void StationCommands::Kontr_Load() {
         {},
         [generation, address](LinkJob& job) {
             Outcome out;
-            out.opened = job.open();
-            if (!out.opened.ok()) return out;
-            out.read = generation == ControllerGeneration::Gen4
-                           ? vorsan::readSettings4(job.link(), address, job.progress())
-                           : vorsan::readSettings3(job.link(), job.progress());
-            job.close();
+            out.opened = job.openAndRun([&] {
+                out.read = generation == ControllerGeneration::Gen4
+                               ? vorsan::readSettings4(job.link(), address, job.progress())
+                               : vorsan::readSettings3(job.link(), job.progress());
+            });
             return out;
         },
         [this, generation](Outcome& out) {
@@ -283,13 +274,12 @@ void StationCommands::WriteUstToKontr() {
         look,
         [generation, address, catalogue](LinkJob& job) {
             Outcome out;
-            out.opened = job.open();
-            if (!out.opened.ok()) return out;
-            if (generation == ControllerGeneration::Gen4)
-                out.write4 = vorsan::writeSettings4(job.link(), address, catalogue, job.progress());
-            else
-                out.write3 = vorsan::writeSettings3(job.link(), catalogue, job.progress());
-            job.close();
+            out.opened = job.openAndRun([&] {
+                if (generation == ControllerGeneration::Gen4)
+                    out.write4 = vorsan::writeSettings4(job.link(), address, catalogue, job.progress());
+                else
+                    out.write3 = vorsan::writeSettings3(job.link(), catalogue, job.progress());
+            });
             return out;
         },
         [this, generation](Outcome& out) {
@@ -347,12 +337,11 @@ void StationCommands::ClearContr() {
         {},
         [generation, address](LinkJob& job) {
             Outcome out;
-            out.opened = job.open();
-            if (!out.opened.ok()) return out;
-            out.clear = generation == ControllerGeneration::Gen4
-                            ? vorsan::clearChronology4(job.link(), address)
-                            : vorsan::clearChronology3(job.link());
-            job.close();
+            out.opened = job.openAndRun([&] {
+                out.clear = generation == ControllerGeneration::Gen4
+                                ? vorsan::clearChronology4(job.link(), address)
+                                : vorsan::clearChronology3(job.link());
+            });
             return out;
         },
         [this](Outcome& out) {

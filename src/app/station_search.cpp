@@ -59,11 +59,10 @@ void StationSearch::search(Kind kind) {
         look,
         [first, direction](LinkJob& job) {
             Outcome out;
-            out.opened = job.open();
-            if (!out.opened.ok()) return out;
-            out.search = vorsan::searchStations(job.link(), first, direction, job.progress());
-            if (out.search.found) out.padWell = vorsan::readPadWell(job.link(), *out.search.found);
-            job.close();
+            out.opened = job.openAndRun([&] {
+                out.search = vorsan::searchStations(job.link(), first, direction, job.progress());
+                if (out.search.found) out.padWell = vorsan::readPadWell(job.link(), *out.search.found);
+            });
             return out;
         },
         [this, kind, first](Outcome& out) { finished(kind, first, out); });

@@ -1,5 +1,6 @@
 #include "db/cdx_format.h"
 #include "db/dbf_format.h"
+#include "db/little_endian.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,22 +11,8 @@ namespace vorsan::db {
 
 namespace {
 
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
-}
-std::uint16_t le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
 std::uint32_t be32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(v >> (8 * i));
-}
-void put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
 }
 void putBe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -257,14 +244,14 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
 void writeHeader(std::uint8_t* h, std::uint32_t root, int keyLength, std::uint8_t options,
                  const std::string& expression) {
     put32(h, root);
-    put16(h + 12, static_cast<std::uint32_t>(keyLength));
+    put16(h + 12, static_cast<std::uint16_t>(keyLength));
     h[14] = options;
     h[15] = 1;
     const std::size_t elen = std::min<std::size_t>(expression.size(), kCdxBlock - 2);
-    put16(h + 504, static_cast<std::uint32_t>(elen + 1)); // FOR text starts after the key's NUL
+    put16(h + 504, static_cast<std::uint16_t>(elen + 1)); // FOR text starts after the key's NUL
     put16(h + 506, 1);                                    // no FOR clause: just its NUL
     put16(h + 508, 0);
-    put16(h + 510, static_cast<std::uint32_t>(elen + 1));
+    put16(h + 510, static_cast<std::uint16_t>(elen + 1));
     std::memcpy(h + kCdxBlock, expression.data(), elen);
 }
 

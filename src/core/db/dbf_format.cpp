@@ -1,5 +1,7 @@
 #include "db/dbf_format.h"
 
+#include "db/little_endian.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,21 +12,6 @@
 namespace vorsan::db {
 
 namespace {
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
-}
-std::uint16_t le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(v >> (8 * i));
-}
-void put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
 
 // Width in bytes of a field of a type whose size is fixed by the type (VFP binary types).
 bool knownType(char t) {

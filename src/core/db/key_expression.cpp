@@ -1,5 +1,7 @@
 #include "db/key_expression.h"
 
+#include "db/little_endian.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -224,8 +226,7 @@ void KeyExpression::evaluate(const std::uint8_t* row, std::uint8_t* out) const {
             break;
         }
         case Op::Int32: {
-            const std::uint32_t v =
-                (f[0] | (f[1] << 8) | (f[2] << 16) | (std::uint32_t(f[3]) << 24)) ^ 0x80000000u;
+            const std::uint32_t v = le32(f) ^ 0x80000000u;
             for (int i = 0; i < 4; ++i)
                 out[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
             break;

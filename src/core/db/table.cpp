@@ -2,6 +2,7 @@
 
 #include "db/cdx_format.h"
 #include "db/file_io.h"
+#include "db/little_endian.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -171,7 +172,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     std::vector<std::uint8_t> head(32);
     if (size < 32 || !readAt(fd_, head.data(), 32, 0))
         return fail(DbStatus::fail(DbError::BadHeader, path + ": file shorter than a table header"));
-    const std::size_t headerLength = head[8] | (head[9] << 8);
+    const std::size_t headerLength = le16(&head[8]);
     head.resize(std::max<std::size_t>(32, std::min<std::uint64_t>(headerLength, size)));
     if (!readAt(fd_, head.data(), head.size(), 0))
         return fail(DbStatus::fail(DbError::Io, "cannot read " + path));
@@ -514,7 +515,7 @@ double Table::getNumber(int field) const {
     const auto f = static_cast<std::size_t>(field);
     const std::uint8_t* p = r + header_.offsets[f];
     if (header_.fields[f].type == 'I' && header_.fields[f].length == 4)
-        return static_cast<std::int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24));
+        return static_cast<std::int32_t>(le32(p));
     return parseNumericText(std::string_view(reinterpret_cast<const char*>(p),
                                              static_cast<std::size_t>(header_.fields[f].length)))
         .value_or(0);

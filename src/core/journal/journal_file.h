@@ -18,6 +18,13 @@ namespace vorsan {
 // file the system could not read (error holds its text).
 enum class FileStatus { ok, refused, damaged, unreadable };
 
+// What loading a journal or settings file gave: `file` holds the contents only when status is ok.
+template <class File> struct FileLoad {
+    FileStatus status = FileStatus::ok;
+    File file;
+    std::string error; // the system's text when unreadable
+};
+
 struct JournalFile {
     ControllerGeneration generation = ControllerGeneration::Gen4;
     // The journal block: a shorter block is filled up with 0xFF (empty slots), a longer one cut.
@@ -32,11 +39,7 @@ struct JournalFile {
     std::uint16_t wellNumber = kUnknown16;
 };
 
-struct JournalFileLoad {
-    FileStatus status = FileStatus::ok;
-    JournalFile file;
-    std::string error;
-};
+using JournalFileLoad = FileLoad<JournalFile>;
 
 // Opens the contents of a journal file. `current` is the generation a file of unknown magic is
 // read with when `ask` answers Yes. Nothing is returned unless the whole read succeeds.

@@ -1,46 +1,36 @@
 #include "settings/settings_file.h"
 
 #include "journal/whole_file.h"
-#include "settings/catalogue.h"
-#include "settings/settings_block.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vorsan {
+namespace {
+
+// A settings file is read as a journal file whose journal block is empty: the settings and, in
+// generation 4, the current state are taken from what that read gave.
+SettingsFileLoad settingsOf(JournalFileLoad&& journal) {
+    SettingsFileLoad out;
+    out.status = journal.status;
+    out.error = std::move(journal.error);
+    if (journal.status != FileStatus::ok) return out;
+    out.file.generation = journal.file.generation;
+    out.file.catalogue = std::move(journal.file.catalogue);
+    if (journal.file.generation == ControllerGeneration::Gen4) out.file.state = journal.file.state;
+    return out;
+}
+
+} // namespace
 
 SettingsFileLoad loadSettingsFile(std::span<const std::uint8_t> bytes, ControllerGeneration current,
                                   const UnknownMagicQuestion& ask) {
-    SettingsFileLoad out;
-    const Container c = readContainer(bytes, ask);
-    if (c.status != ContainerStatus::ok) {
-        out.status = c.status == ContainerStatus::refused ? FileStatus::refused : FileStatus::damaged;
-        return out;
-    }
-    SettingsFile& f = out.file;
-    f.generation = c.generation.value_or(current);
-    f.catalogue = buildCatalogue(f.generation);
-    if (f.generation == ControllerGeneration::Gen4) {
-        ParameterBlock block;
-        block.fill(0xFF);
-        std::copy_n(c.parameterBlock.begin(), std::min(c.parameterBlock.size(), block.size()), block.begin());
-        f.state = decodeParameterBlockState(block);
-    }
-    // A block shorter than an entry's place leaves that entry without a value.
-    readSettingsBlock(f.catalogue, c.parameterBlock, BlockLayout::file);
-    applyVariantFromValue(f.catalogue);
-    return out;
+    return settingsOf(loadJournalFile(bytes, current, ask));
 }
 
 SettingsFileLoad loadSettingsFile(const std::filesystem::path& path, ControllerGeneration current,
                                   const UnknownMagicQuestion& ask) {
-    const FileBytes read = readWholeFile(path);
-    if (!read.ok) {
-        SettingsFileLoad out;
-        out.status = FileStatus::unreadable;
-        out.error = read.error;
-        return out;
-    }
-    return loadSettingsFile(read.bytes, current, ask);
+    return settingsOf(loadJournalFile(path, current, ask));
 }
 
 bool hasAnySettingValue(const SettingsCatalogue& catalogue) {

@@ -29,11 +29,7 @@ struct SettingsFile {
     std::optional<CurrentState> state;
 };
 
-struct SettingsFileLoad {
-    FileStatus status = FileStatus::ok;
-    SettingsFile file;
-    std::string error;
-};
+using SettingsFileLoad = FileLoad<SettingsFile>;
 
 // Takes the settings of a settings file or of a journal file (the parameter block after its
 // journal block). A file of unknown magic, answered Yes, is read with `current`.
