@@ -2,12 +2,12 @@
 // memory to the pages filled and the journal grid painted, the whole command with the file read,
 // and the time to page through the grid. A full image holds 1152 records (generation 4) or 1118
 // (generation 3). Prints the median and the worst of several runs.
-#include "data_views.h"
-#include "file_commands.h"
+#include "files/file_commands.h"
 #include "journal/journal_file.h"
+#include "journal/journal_page.h"
 #include "journal/whole_file.h"
-#include "journal_page.h"
-#include "main_window.h"
+#include "window/data_views.h"
+#include "window/main_window.h"
 
 #include "journal_samples.h"
 
@@ -38,7 +38,7 @@ struct Figures {
 
 namespace {
 
-int measure(TForm1& w, const QString& dirPath, vorsan::ControllerGeneration g) {
+int measure(MainWindow& w, const QString& dirPath, vorsan::ControllerGeneration g) {
     const QString path =
         QDir(dirPath).filePath(g == vorsan::ControllerGeneration::Gen4 ? "full.VR4" : "full.pr");
     const auto journal = samples::fullJournal(g);
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    TForm1 w;
+    MainWindow w;
     w.setDataDir(dir.path());
     w.resize(1067, 768);
     w.show();

@@ -1,6 +1,6 @@
-#include "main_window.h"
 #include "shell/command_line.h"
-#include "translations.h"
+#include "window/main_window.h"
+#include "window/translations.h"
 
 #include <QApplication>
 
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     for (const auto& option : commandLine.unknownOptions)
         std::fprintf(stderr, "vorsan: unknown option %s\n", option.c_str());
 
-    TForm1 window(commandLine);
+    MainWindow window(commandLine);
     window.show();
     return app.exec();
 }

@@ -6,26 +6,24 @@
 #include "text/cp1251.h"
 
 #include <iostream>
+#include <memory>
 
+namespace vorsan::cli {
 namespace {
 
-using vorsan::cli::Args;
 using namespace vorsan::db;
 
-int dbInit(const Args& a) {
-    if (a.positional().size() != 1) return vorsan::cli::fail("usage: db init DIR");
-    if (const DbStatus st = initDatabase(a.positional()[0]); !st) return vorsan::cli::fail(st.detail);
-    std::cout << "database ready in " << a.positional()[0] << "\n";
+int dbInit(const std::string& dir) {
+    if (const DbStatus st = initDatabase(dir); !st) return fail(st.detail);
+    std::cout << "database ready in " << dir << "\n";
     return 0;
 }
 
-int dbfDump(const Args& a) {
-    if (a.positional().size() != 1) return vorsan::cli::fail("usage: dbf dump FILE [--tag NAME]");
+int dbfDump(const std::string& path, const std::string& tag) {
     Table t;
-    if (const DbStatus st = t.open(a.positional()[0], OpenMode::ReadOnly); !st)
-        return vorsan::cli::fail(st.detail);
-    if (const auto tag = a.value("--tag"))
-        if (const DbStatus st = t.setTag(*tag); !st) return vorsan::cli::fail(st.detail);
+    if (const DbStatus st = t.open(path, OpenMode::ReadOnly); !st) return fail(st.detail);
+    if (!tag.empty())
+        if (const DbStatus st = t.setTag(tag); !st) return fail(st.detail);
     std::cout << "recno";
     for (const FieldDef& f : t.fields())
         std::cout << '\t' << f.name;
@@ -39,11 +37,9 @@ int dbfDump(const Args& a) {
     return 0;
 }
 
-int dbfCheck(const Args& a) {
-    if (a.positional().size() != 1) return vorsan::cli::fail("usage: dbf check FILE");
+int dbfCheck(const std::string& path) {
     Table t;
-    if (const DbStatus st = t.open(a.positional()[0], OpenMode::ReadOnly); !st)
-        return vorsan::cli::fail(st.detail);
+    if (const DbStatus st = t.open(path, OpenMode::ReadOnly); !st) return fail(st.detail);
     std::cout << t.path() << ": " << t.physicalCount() << " rows, " << t.count() << " live\n";
     for (const TagDef& tag : t.tags()) {
         t.setTag(tag.name);
@@ -59,12 +55,28 @@ int dbfCheck(const Args& a) {
 
 } // namespace
 
-VORSAN_CLI_COMMAND(
-    {"db init", "DIR", "creates a database directory with empty ustavki.DBF and temp.DBF", {}, dbInit});
-VORSAN_CLI_COMMAND({"dbf dump",
-                    "FILE [--tag NAME]",
-                    "prints a table's rows, in a tag's order when given",
-                    {"--tag"},
-                    dbfDump});
-VORSAN_CLI_COMMAND(
-    {"dbf check", "FILE", "checks that a table's index agrees with its rows (every tag)", {}, dbfCheck});
+void addDatabaseCommands(CLI::App& app) {
+    struct Options {
+        std::string path;
+        std::string tag;
+    };
+    CLI::App* db = group(app, "db", "the well database");
+    CLI::App* init = command(*db, "init", "creates a database directory with empty ustavki.DBF and temp.DBF");
+    auto initOpts = std::make_shared<Options>();
+    init->add_option("DIR", initOpts->path, "the database directory")->required();
+    onRun(init, [initOpts] { return dbInit(initOpts->path); });
+
+    CLI::App* dbf = group(app, "dbf", "dBASE tables and their indexes");
+    CLI::App* dump = command(*dbf, "dump", "prints a table's rows, in a tag's order when given");
+    auto dumpOpts = std::make_shared<Options>();
+    dump->add_option("FILE", dumpOpts->path, "the table (.DBF)")->required();
+    dump->add_option("--tag", dumpOpts->tag, "the index tag whose order to follow")->type_name("NAME");
+    onRun(dump, [dumpOpts] { return dbfDump(dumpOpts->path, dumpOpts->tag); });
+
+    CLI::App* check = command(*dbf, "check", "checks that a table's index agrees with its rows (every tag)");
+    auto checkOpts = std::make_shared<Options>();
+    check->add_option("FILE", checkOpts->path, "the table (.DBF)")->required();
+    onRun(check, [checkOpts] { return dbfCheck(checkOpts->path); });
+}
+
+} // namespace vorsan::cli

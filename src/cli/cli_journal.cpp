@@ -6,10 +6,7 @@
 
 namespace vorsan::cli {
 
-int openJournal(const Args& args, const std::string& path, OpenedJournal& out) {
-    std::string err;
-    const auto gen = args.number(kGenerationOption, 3, 4, err);
-    if (!err.empty()) return fail(err, 2);
+int openJournal(const std::string& path, std::optional<int> gen, OpenedJournal& out) {
     const ControllerGeneration fallback = gen == 3 ? ControllerGeneration::Gen3 : ControllerGeneration::Gen4;
     const bool readForeign = gen.has_value();
     const JournalFileLoad load =
@@ -27,7 +24,7 @@ int openJournal(const Args& args, const std::string& path, OpenedJournal& out) {
     }
     out.file = load.file;
     out.journal = decodeJournal(out.file.image, out.file.generation).journal;
-    out.rows = buildJournalRows(out.journal, out.file.generation, out.file.catalogue, decimalSeparator(args));
+    out.rows = buildJournalRows(out.journal, out.file.generation, out.file.catalogue, decimalSeparator());
     return 0;
 }
 

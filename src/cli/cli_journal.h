@@ -6,6 +6,7 @@
 #include "journal/journal_record.h"
 #include "journal/journal_row.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,6 @@ namespace vorsan::cli {
 // The option that answers the program's question "Файл неправильный, продолжить?" for a file of
 // unknown magic: read it anyway as generation 3 or 4. Without it such a file is refused.
 inline constexpr const char* kGenerationOption = "--generation";
-inline constexpr const char* kGenerationHelp =
-    "  --generation 3|4        read a file of unknown type as this controller generation\n";
 
 struct OpenedJournal {
     JournalFile file;
@@ -23,10 +22,10 @@ struct OpenedJournal {
     std::vector<JournalRow> rows;
 };
 
-// Reads the file named by `path`, decodes its journal and builds the rows with the decimal
-// separator of the arguments. On failure prints the reason on stderr and returns the exit
-// status; 0 on success.
-int openJournal(const Args& args, const std::string& path, OpenedJournal& out);
+// Reads the file named by `path` (a file of unknown type as `generation` when given), decodes its
+// journal and builds the rows with the decimal separator of the command line. On failure prints
+// the reason on stderr and returns the exit status; 0 on success.
+int openJournal(const std::string& path, std::optional<int> generation, OpenedJournal& out);
 
 // The window caption after opening the file: "ВОРСАН 4.074 : " and the path as given.
 std::string journalCaption(const std::string& path);

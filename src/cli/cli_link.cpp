@@ -13,31 +13,31 @@
 
 #include <algorithm>
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
 namespace vorsan::cli {
 namespace {
 
-using Runner = int (*)(const Args&, LinkSession&);
+// What the link commands take besides the link options.
+struct Options {
+    LinkOptions link;
+    std::string out;  // -o FILE
+    std::string file; // write-settings FILE
+    int from = 0;     // scan --from N (0: from the end of the direction)
+    bool down = false;
+    bool all = false;
+};
 
-// Checks the options, opens the port at 9600 bit/s and runs the command.
-int withLink(const Args& args, const std::vector<std::string>& flags, Runner run) {
-    std::vector<std::string> known = flags;
-    known.push_back("--trace");
-    if (const auto bad = args.unknown(known); !bad.empty()) return fail("unknown option " + bad.front(), 2);
-    std::string error;
-    LinkSession session(args, error);
-    if (!error.empty()) return fail(error, 2);
-    if (!session.open()) return 1;
-    const int status = run(args, session);
+using Runner = int (*)(const Options&, LinkSession&);
+
+// Opens the port at 9600 bit/s and runs the command.
+int withLink(const Options& o, Runner run) {
+    LinkSession session(o.link);
+    if (!session.open()) return kFailure;
+    const int status = run(o, session);
     session.link().close();
     return status;
-}
-
-std::optional<std::string> outputPath(const Args& args) {
-    if (const auto o = args.value("-o")) return o;
-    fail("-o FILE is required");
-    return std::nullopt;
 }
 
 void printState(const CurrentState& state, char sep) {
@@ -49,28 +49,27 @@ void printState(const CurrentState& state, char sep) {
         std::cout << "куст № " << state.padNumber << "  скважина № " << state.wellNumber << '\n';
 }
 
-int runProbe(const Args&, LinkSession& s) {
+int runProbe(const Options&, LinkSession& s) {
     const LineProbe line = probeLine(s.link(), s.address());
     if (line.error != LinkError::None) return linkFailure(line.error);
     std::cout << describe(line, s.address()) << '\n';
     return line.device == LineDevice::Nothing ? 3 : 0;
 }
 
-int runState(const Args& args, LinkSession& s) {
-    const auto gen = s.generation(args);
+int runState(const Options&, LinkSession& s) {
+    const auto gen = s.generation();
     if (!gen) return 3;
     const CurrentStateRead read = *gen == ControllerGeneration::Gen4
                                       ? readCurrentState4(s.link(), s.address())
                                       : readCurrentState3(s.link());
     if (!read.ok()) return linkFailure(read.error, "Ошибка чтения текущих параметров");
-    printState(read.state, decimalSeparator(args));
+    printState(read.state, decimalSeparator());
     return 0;
 }
 
-int runReadJournal(const Args& args, LinkSession& s) {
-    const auto path = outputPath(args);
-    if (!path) return 2;
-    const auto gen = s.generation(args);
+int runReadJournal(const Options& o, LinkSession& s) {
+    const std::string& path = o.out;
+    const auto gen = s.generation();
     if (!gen) return 3;
     const bool g4 = *gen == ControllerGeneration::Gen4;
     const JournalRead journal = g4 ? readJournal4(s.link(), s.address(), progressLine("journal"))
@@ -86,32 +85,30 @@ int runReadJournal(const Args& args, LinkSession& s) {
         settings.catalogue = buildCatalogue(ControllerGeneration::Gen3);
     }
     const CurrentState state = g4 ? settings.state : unreadState();
-    if (const std::string e = saveJournalFile(*path, *gen, journal.image, settings.catalogue, state);
+    if (const std::string e = saveJournalFile(path, *gen, journal.image, settings.catalogue, state);
         !e.empty())
-        return fail(*path + ": " + e);
-    std::cout << "journal of generation " << (g4 ? 4 : 3) << " written to " << *path << '\n';
+        return fail(path + ": " + e);
+    std::cout << "journal of generation " << (g4 ? 4 : 3) << " written to " << path << '\n';
     return 0;
 }
 
-int runReadSettings(const Args& args, LinkSession& s) {
-    const auto path = outputPath(args);
-    if (!path) return 2;
-    const auto gen = s.generation(args);
+int runReadSettings(const Options& o, LinkSession& s) {
+    const std::string& path = o.out;
+    const auto gen = s.generation();
     if (!gen) return 3;
     const bool g4 = *gen == ControllerGeneration::Gen4;
     const SettingsRead read = g4 ? readSettings4(s.link(), s.address(), progressLine("settings"))
                                  : readSettings3(s.link(), progressLine("settings"));
     if (!read.ok()) return linkFailure(read.error, settingsReadMessage(*gen, read.error));
-    const SettingsSave save = saveSettingsFile(*path, read.catalogue, g4 ? read.state : unreadState());
+    const SettingsSave save = saveSettingsFile(path, read.catalogue, g4 ? read.state : unreadState());
     if (save.status == SettingsSaveStatus::noValues) return fail(kNoSettingsValuesMessage);
-    if (save.status != SettingsSaveStatus::ok) return fail(*path + ": " + save.error);
-    std::cout << "settings of generation " << (g4 ? 4 : 3) << " written to " << *path << '\n';
+    if (save.status != SettingsSaveStatus::ok) return fail(path + ": " + save.error);
+    std::cout << "settings of generation " << (g4 ? 4 : 3) << " written to " << path << '\n';
     return 0;
 }
 
-int runWriteSettings(const Args& args, LinkSession& s) {
-    if (args.positional().size() != 1) return fail("write-settings needs one settings file", 2);
-    const std::string& path = args.positional().front();
+int runWriteSettings(const Options& o, LinkSession& s) {
+    const std::string& path = o.file;
     const SettingsFileLoad load =
         loadSettingsFile(std::filesystem::path(path), ControllerGeneration::Gen4, [] { return false; });
     if (load.status != FileStatus::ok)
@@ -133,8 +130,8 @@ int runWriteSettings(const Args& args, LinkSession& s) {
     return 0;
 }
 
-int runClear(const Args& args, LinkSession& s) {
-    const auto gen = s.generation(args);
+int runClear(const Options&, LinkSession& s) {
+    const auto gen = s.generation();
     if (!gen) return 3;
     const ClearResult r = *gen == ControllerGeneration::Gen4 ? clearChronology4(s.link(), s.address())
                                                              : clearChronology3(s.link());
@@ -150,8 +147,8 @@ int runClear(const Args& args, LinkSession& s) {
     return 0;
 }
 
-int startStop(const Args& args, LinkSession& s, bool start) {
-    const auto gen = s.generation(args);
+int startStop(const Options&, LinkSession& s, bool start) {
+    const auto gen = s.generation();
     if (!gen) return 3;
     const LinkError e = *gen == ControllerGeneration::Gen4 ? startStop4(s.link(), s.address(), start)
                                                            : startStop3(s.link(), start);
@@ -160,12 +157,9 @@ int startStop(const Args& args, LinkSession& s, bool start) {
     return 0;
 }
 
-int runScan(const Args& args, LinkSession& s) {
-    std::string error;
-    const bool down = args.flag("--down");
-    const auto from = args.number("--from", 1, 247, error);
-    if (!error.empty()) return fail(error, 2);
-    int next = from ? static_cast<int>(*from) : down ? 247 : 1;
+int runScan(const Options& o, LinkSession& s) {
+    const bool down = o.down;
+    int next = o.from != 0 ? o.from : down ? 247 : 1;
     bool any = false;
     TransferProgress progress;
     if (isatty(STDERR_FILENO))
@@ -184,7 +178,7 @@ int runScan(const Args& args, LinkSession& s) {
         std::cout << "station at address " << int(*r.found);
         if (pw.valid) std::cout << ": Куст: " << pw.pad << " ,Скважина: " << pw.well;
         std::cout << '\n';
-        if (!args.flag("--all")) return 0;
+        if (!o.all) return 0;
         next = *r.found + (down ? -1 : 1);
     }
     if (!any)
@@ -194,38 +188,45 @@ int runScan(const Args& args, LinkSession& s) {
     return any ? 0 : 3;
 }
 
-const std::string kGenHelp = " [--gen 3|4]";
-
-VORSAN_CLI_COMMAND({"probe", kLinkOptionsHelp, "finds out what answers on the line", kLinkValueOptions,
-                    [](const Args& a) { return withLink(a, {}, runProbe); }});
-VORSAN_CLI_COMMAND({"state", kLinkOptionsHelp + kGenHelp, "reads and prints the station's current state",
-                    kLinkValueOptions, [](const Args& a) { return withLink(a, {}, runState); }});
-VORSAN_CLI_COMMAND({"read-journal", std::string(kLinkOptionsHelp) + kGenHelp + " -o FILE",
-                    "reads the event journal and the settings into a .VR4 / .pr file", kLinkValueOptions,
-                    [](const Args& a) { return withLink(a, {}, runReadJournal); }});
-VORSAN_CLI_COMMAND({"read-settings", std::string(kLinkOptionsHelp) + kGenHelp + " -o FILE",
-                    "reads the settings into a .us4 / .ust file", kLinkValueOptions,
-                    [](const Args& a) { return withLink(a, {}, runReadSettings); }});
-VORSAN_CLI_COMMAND({"write-settings", std::string("FILE ") + kLinkOptionsHelp,
-                    "writes the settings of a settings file to the controller (the file's generation)",
-                    kLinkValueOptions, [](const Args& a) { return withLink(a, {}, runWriteSettings); }});
-VORSAN_CLI_COMMAND({"clear", kLinkOptionsHelp + kGenHelp, "clears the chronology of events",
-                    kLinkValueOptions, [](const Args& a) { return withLink(a, {}, runClear); }});
-VORSAN_CLI_COMMAND({"start", kLinkOptionsHelp + kGenHelp, "starts the motor", kLinkValueOptions,
-                    [](const Args& a) {
-                        return withLink(a, {},
-                                        [](const Args& x, LinkSession& s) { return startStop(x, s, true); });
-                    }});
-VORSAN_CLI_COMMAND({"stop", kLinkOptionsHelp + kGenHelp, "stops the motor", kLinkValueOptions,
-                    [](const Args& a) {
-                        return withLink(a, {},
-                                        [](const Args& x, LinkSession& s) { return startStop(x, s, false); });
-                    }});
-VORSAN_CLI_COMMAND({"scan", "--port DEVICE [--from N] [--down] [--all] [--trace]",
-                    "searches the line for generation 4 stations (from address 1 up, or from N, or down)",
-                    kLinkValueOptions, [](const Args& a) {
-                        return withLink(a, {"--down", "--all"}, runScan);
-                    }});
-
 } // namespace
+
+void addLinkCommands(CLI::App& app) {
+    // A command over the line: its options, and what it runs with the port open.
+    const auto add = [&app](const char* name, const char* summary, bool withGeneration, Runner run) {
+        auto o = std::make_shared<Options>();
+        CLI::App* cmd = command(app, name, summary);
+        addLinkOptions(cmd, o->link, withGeneration);
+        onRun(cmd, [o, run] { return withLink(*o, run); });
+        return std::pair{cmd, o};
+    };
+    add("probe", "finds out what answers on the line", false, runProbe);
+    add("state", "reads and prints the station's current state", true, runState);
+    {
+        auto [cmd, o] = add("read-journal", "reads the event journal and the settings into a .VR4 / .pr file",
+                            true, runReadJournal);
+        cmd->add_option("-o", o->out, "the journal file to write")->type_name("FILE")->required();
+    }
+    {
+        auto [cmd, o] = add("read-settings", "reads the settings into a .us4 / .ust file", true, runReadSettings);
+        cmd->add_option("-o", o->out, "the settings file to write")->type_name("FILE")->required();
+    }
+    {
+        auto [cmd, o] = add("write-settings",
+                            "writes the settings of a settings file to the controller (the file's generation)",
+                            false, runWriteSettings);
+        cmd->add_option("FILE", o->file, "the settings file (.us4, .ust)")->required();
+    }
+    add("clear", "clears the chronology of events", true, runClear);
+    add("start", "starts the motor", true, [](const Options& o, LinkSession& s) { return startStop(o, s, true); });
+    add("stop", "stops the motor", true, [](const Options& o, LinkSession& s) { return startStop(o, s, false); });
+    {
+        auto [cmd, o] = add("scan",
+                            "searches the line for generation 4 stations (from address 1 up, or from N, or down)",
+                            false, runScan);
+        cmd->add_option("--from", o->from, "the first address to try")->type_name("N")->check(CLI::Range(1, 247));
+        cmd->add_flag("--down", o->down, "searches from the address down");
+        cmd->add_flag("--all", o->all, "goes on after the first station found");
+    }
+}
+
 } // namespace vorsan::cli

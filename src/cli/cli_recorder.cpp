@@ -7,11 +7,12 @@
 
 #include <array>
 #include <iostream>
+#include <memory>
 
 namespace vorsan::cli {
 namespace {
 
-constexpr std::array<long, 6> kRecorderSpeeds = {115200, 57600, 38400, 19200, 14400, 9600};
+constexpr std::array<int, 6> kRecorderSpeeds = {115200, 57600, 38400, 19200, 14400, 9600};
 
 // Opens the port and makes sure the recorder answers; its count, or nullopt after a message.
 std::optional<int> recorderCount(LinkSession& s) {
@@ -28,10 +29,15 @@ std::optional<int> recorderCount(LinkSession& s) {
     return r.count;
 }
 
-int runList(const Args& args) {
-    std::string error;
-    LinkSession s(args, error);
-    if (!error.empty()) return fail(error, 2);
+struct Options {
+    LinkOptions link;
+    int entry = 0;      // download N
+    int speed = 9600;   // --speed
+    std::string out;    // -o FILE
+};
+
+int runList(const Options& o) {
+    LinkSession s(o.link);
     const auto count = recorderCount(s);
     if (!count) return 3;
     const RecorderDirectory dir = readRecorderDirectory(s.link(), *count);
@@ -46,41 +52,27 @@ int runList(const Args& args) {
     return 0;
 }
 
-int runDownload(const Args& args) {
-    std::string error;
-    LinkSession s(args, error);
-    if (!error.empty()) return fail(error, 2);
-    if (args.positional().size() != 1) return fail("recorder download needs the entry number", 2);
-    const std::string& n = args.positional().front();
-    const long entry = std::strtol(n.c_str(), nullptr, 10);
-    if (entry < 1 || entry > 254 || std::to_string(entry) != n)
-        return fail("the entry number is a number from 1 to 254", 2);
-    const auto speed = args.number("--speed", 9600, 115200, error);
-    if (!error.empty() ||
-        (speed && std::find(kRecorderSpeeds.begin(), kRecorderSpeeds.end(), *speed) == kRecorderSpeeds.end()))
-        return fail("--speed is one of 115200, 57600, 38400, 19200, 14400, 9600", 2);
-    const auto path = args.value("-o");
-    if (!path) return fail("-o FILE is required", 2);
-    const RecorderDownload got =
-        downloadRecorderEntry(s.link(), s.port(), speed ? static_cast<int>(*speed) : 9600,
-                              static_cast<std::uint8_t>(entry), progressLine("download"));
+int runDownload(const Options& o) {
+    LinkSession s(o.link);
+    const int entry = o.entry;
+    const std::string& path = o.out;
+    const RecorderDownload got = downloadRecorderEntry(s.link(), s.port(), o.speed,
+                                                       static_cast<std::uint8_t>(entry), progressLine("download"));
     if (!got.open.ok()) {
         std::cerr << "vorsan-cli: " << openFailureMessage(got.open) << '\n';
         return 1;
     }
     if (!got.ok()) return linkFailure(got.error);
-    if (const std::string e = saveJournalFile(*path, got.generation, got.image, got.catalogue, got.state);
+    if (const std::string e = saveJournalFile(path, got.generation, got.image, got.catalogue, got.state);
         !e.empty())
-        return fail(*path + ": " + e);
+        return fail(path + ": " + e);
     std::cout << "chronology " << entry << " (generation "
-              << (got.generation == ControllerGeneration::Gen4 ? 4 : 3) << ") written to " << *path << '\n';
+              << (got.generation == ControllerGeneration::Gen4 ? 4 : 3) << ") written to " << path << '\n';
     return 0;
 }
 
-int runClearRecorder(const Args& args) {
-    std::string error;
-    LinkSession s(args, error);
-    if (!error.empty()) return fail(error, 2);
+int runClearRecorder(const Options& o) {
+    LinkSession s(o.link);
     if (!s.open()) return 1;
     const LinkError e = clearRecorder(s.link());
     s.link().close();
@@ -89,19 +81,27 @@ int runClearRecorder(const Args& args) {
     return 0;
 }
 
-int checked(const Args& args, int (*run)(const Args&)) {
-    if (const auto bad = args.unknown({"--trace"}); !bad.empty())
-        return fail("unknown option " + bad.front(), 2);
-    return run(args);
+} // namespace
+
+void addRecorderCommands(CLI::App& app) {
+    CLI::App* recorder = group(app, "recorder", "the data recorder");
+    const auto add = [recorder](const char* name, const char* summary, int (*run)(const Options&)) {
+        auto o = std::make_shared<Options>();
+        CLI::App* cmd = command(*recorder, name, summary);
+        addLinkOptions(cmd, o->link, false);
+        onRun(cmd, [o, run] { return run(*o); });
+        return std::pair{cmd, o};
+    };
+    add("list", "lists the chronologies the recorder holds", runList);
+    auto [download, o] = add(
+        "download", "downloads chronology N into a .VR4 / .pr file at the recorder speed (default 9600)",
+        runDownload);
+    download->add_option("N", o->entry, "the chronology's number")->required()->check(CLI::Range(1, 254));
+    download->add_option("--speed", o->speed, "the recorder's line speed in bit/s")
+        ->type_name("BITS")
+        ->check(CLI::IsMember(std::vector<int>(kRecorderSpeeds.begin(), kRecorderSpeeds.end())));
+    download->add_option("-o", o->out, "the journal file to write")->type_name("FILE")->required();
+    add("clear", "empties the recorder", runClearRecorder);
 }
 
-VORSAN_CLI_COMMAND({"recorder list", "--port DEVICE [--trace]", "lists the chronologies the recorder holds",
-                    kLinkValueOptions, [](const Args& a) { return checked(a, runList); }});
-VORSAN_CLI_COMMAND({"recorder download", "N --port DEVICE [--speed BITS] -o FILE [--trace]",
-                    "downloads chronology N into a .VR4 / .pr file at the recorder speed (default 9600)",
-                    kLinkValueOptions, [](const Args& a) { return checked(a, runDownload); }});
-VORSAN_CLI_COMMAND({"recorder clear", "--port DEVICE [--trace]", "empties the recorder", kLinkValueOptions,
-                    [](const Args& a) { return checked(a, runClearRecorder); }});
-
-} // namespace
 } // namespace vorsan::cli

@@ -1,8 +1,15 @@
+// vorsan-cli version.
 #include "command.h"
 
 #include <iostream>
 
-VORSAN_CLI_COMMAND({"version", "", "prints the program's version", {}, [](const vorsan::cli::Args&) {
-    std::cout << "vorsan-cli 4.074\n";
-    return 0;
-}});
+namespace vorsan::cli {
+
+void addVersionCommand(CLI::App& app) {
+    onRun(command(app, "version", "prints the program's version"), [] {
+        std::cout << "vorsan-cli 4.074\n";
+        return 0;
+    });
+}
+
+} // namespace vorsan::cli

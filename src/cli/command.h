@@ -1,60 +1,55 @@
 #pragma once
-// vorsan-cli: one subcommand per source file, each registering itself with VORSAN_CLI_COMMAND.
+// vorsan-cli: the command line is parsed by CLI11; the commands live in one file per group.
+//
+// Adding a group of commands:
+//   1. Write src/cli/cli_<group>.cpp with one function `void add<Group>Commands(CLI::App& app)`.
+//      For each command it calls `command(app, "name", "what it does")` (or on a parent made
+//      with `group(app, "db", ...)` for two-word commands such as "db init"), declares the
+//      arguments and typed options on the returned CLI::App (ranges with ->check(CLI::Range(..)),
+//      choices with ->check(CLI::IsMember(..)), ->required()), keeping their values in a struct
+//      held by a std::shared_ptr, and gives `onRun(cmd, [opts] { ... return status; })`.
+//   2. Declare the function below and add it to the list in main.cpp.
+// The run function is called only when the whole command line parsed; it returns the exit status.
+// Usage errors found by CLI11 exit with 2 before anything runs; --help works on every command.
+#include <CLI/CLI.hpp>
+
 #include <functional>
-#include <map>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace vorsan::cli {
 
-// Options after the command word: "--name value", "--flag", "-o value"; everything else is a
-// positional argument. Which options take a value is declared by the command.
-class Args {
-public:
-    // valueOptions: options that take a value ("--port", "-o"); flags are all other "--x".
-    Args(const std::vector<std::string>& argv, const std::vector<std::string>& valueOptions);
-
-    bool ok() const { return error_.empty(); }
-    const std::string& error() const { return error_; }
-    const std::vector<std::string>& positional() const { return positional_; }
-    bool flag(const std::string& name) const;
-    std::optional<std::string> value(const std::string& name) const;
-    // Integer option; sets an error text when the value is not a number in [lo, hi].
-    std::optional<long> number(const std::string& name, long lo, long hi, std::string& err) const;
-    // Names the options that were given but that the command does not know.
-    std::vector<std::string> unknown(const std::vector<std::string>& knownFlags) const;
-
-private:
-    std::vector<std::string> positional_;
-    std::map<std::string, std::string> values_;
-    std::vector<std::string> flags_;
-    std::string error_;
+// Exit statuses of every command.
+enum Status : int {
+    kDone = 0,
+    kFailure = 1,
+    kUsage = 2,
+    kNothingFound = 3,
+    kRefused = 4,
 };
 
-struct Command {
-    std::string name;     // "show", "db init", "recorder list": words matched from the start
-    std::string usage;    // one line: arguments and options
-    std::string summary;  // one line: what it does
-    std::vector<std::string> valueOptions;
-    std::function<int(const Args&)> run;  // returns the exit status
-};
+// A command (a subcommand of `parent`): its options and arguments are declared on the result.
+CLI::App* command(CLI::App& parent, const std::string& name, const std::string& summary);
+// A word that groups commands ("db", "recorder"): exactly one of its commands must follow.
+CLI::App* group(CLI::App& parent, const std::string& name, const std::string& summary);
+// What runs when the user chose `cmd` and the command line parsed.
+void onRun(CLI::App* cmd, std::function<int()> run);
+// The run function of the command chosen on the parsed command line (empty if none).
+const std::function<int()>& chosenRun();
 
-std::vector<Command>& registry();
-
-struct Registrar {
-    explicit Registrar(Command c) { registry().push_back(std::move(c)); }
-};
-
-// Decimal separator for printed numbers: --decimal-separator C, else the user's locale.
-char decimalSeparator(const Args& args);
+// Decimal separator for printed numbers: --decimal-separator C (an option every command takes),
+// else the user's locale.
+char decimalSeparator();
+// Adds the options every command takes to the root.
+void addCommonOptions(CLI::App& app);
 
 // Prints "vorsan-cli: <text>" on stderr and returns the exit status 1 (or the one given).
-int fail(const std::string& text, int status = 1);
+int fail(const std::string& text, int status = kFailure);
+
+// The groups, one file each.
+void addFileCommands(CLI::App& app);     // show, text                             cli_file.cpp
+void addLinkCommands(CLI::App& app);     // probe, state, read-*, write-settings...  cli_link.cpp
+void addRecorderCommands(CLI::App& app); // recorder list|download|clear          cli_recorder.cpp
+void addDatabaseCommands(CLI::App& app); // db init, dbf dump|check                cli_db.cpp
+void addVersionCommand(CLI::App& app);   // version                                cli_version.cpp
 
 } // namespace vorsan::cli
-
-#define VORSAN_CLI_CONCAT2(a, b) a##b
-#define VORSAN_CLI_CONCAT(a, b) VORSAN_CLI_CONCAT2(a, b)
-#define VORSAN_CLI_COMMAND(...) \
-    static const ::vorsan::cli::Registrar VORSAN_CLI_CONCAT(cliRegistrar_, __LINE__){::vorsan::cli::Command __VA_ARGS__}

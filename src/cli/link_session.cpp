@@ -4,15 +4,18 @@
 #include <unistd.h>
 
 namespace vorsan::cli {
-LinkSession::LinkSession(const Args& args, std::string& error) {
-    const auto port = args.value("--port");
-    if (!port) {
-        error = "--port DEVICE is required";
-        return;
-    }
-    port_ = *port;
-    if (const auto a = args.number("--address", 1, 247, error)) address_ = static_cast<std::uint8_t>(*a);
-    if (args.flag("--trace")) {
+void addLinkOptions(CLI::App* cmd, LinkOptions& o, bool withGeneration) {
+    cmd->add_option("--port", o.port, "the serial device")->type_name("DEVICE")->required();
+    cmd->add_option("--address", o.address, "the station's address")->type_name("N")->check(CLI::Range(1, 247));
+    cmd->add_flag("--trace", o.trace, "prints every frame on stderr");
+    // Not checked here: a generation other than 3 or 4 means no station to talk to (status 3).
+    if (withGeneration) cmd->add_option("--gen", o.gen, "the controller generation, 3 or 4 (default: probe)")
+            ->type_name("3|4");
+}
+
+LinkSession::LinkSession(const LinkOptions& o)
+    : port_(o.port), address_(static_cast<std::uint8_t>(o.address)), gen_(o.gen) {
+    if (o.trace) {
         trace_ = std::make_unique<TraceWriter>(std::cerr);
         link_.setObserver(trace_.get());
     }
@@ -25,10 +28,10 @@ bool LinkSession::open(int speed) {
     return false;
 }
 
-std::optional<ControllerGeneration> LinkSession::generation(const Args& args) {
-    if (const auto g = args.value("--gen")) {
-        if (*g == "3") return ControllerGeneration::Gen3;
-        if (*g == "4") return ControllerGeneration::Gen4;
+std::optional<ControllerGeneration> LinkSession::generation() {
+    if (!gen_.empty()) {
+        if (gen_ == "3") return ControllerGeneration::Gen3;
+        if (gen_ == "4") return ControllerGeneration::Gen4;
         std::cerr << "vorsan-cli: --gen takes 3 or 4\n";
         return std::nullopt;
     }

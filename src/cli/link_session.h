@@ -15,29 +15,35 @@
 
 namespace vorsan::cli {
 
-// Options every link command takes.
-inline const std::vector<std::string> kLinkValueOptions = {"--port", "--address", "--gen",
-                                                           "-o",     "--from",    "--speed"};
-inline constexpr const char* kLinkOptionsHelp = "--port DEVICE [--address N] [--trace]";
+// Options of the commands that talk to a station.
+struct LinkOptions {
+    std::string port;    // --port DEVICE (required)
+    int address = 1;     // --address N, 1..247
+    bool trace = false;  // --trace: every frame on stderr
+    std::string gen;     // --gen 3|4, where the command takes it; empty: the probe decides
+};
+
+// Declares --port, --address and --trace (and --gen when `withGeneration`) on a command.
+void addLinkOptions(CLI::App* cmd, LinkOptions& options, bool withGeneration);
 
 class LinkSession {
 public:
-    // Reads --port, --address and --trace; `error` is set when they are missing or wrong.
-    LinkSession(const Args& args, std::string& error);
+    explicit LinkSession(const LinkOptions& options);
     // Opens the port at the speed; prints the failure and returns false.
     bool open(int speed = 9600);
     SerialLink& link() { return link_; }
     const std::string& port() const { return port_; }
     std::uint8_t address() const { return address_; }
     // The generation given with --gen, or the one the probe finds (nullopt, with a message, when
-    // the line holds no station).
-    std::optional<ControllerGeneration> generation(const Args& args);
+    // the line holds no station or --gen is neither 3 nor 4).
+    std::optional<ControllerGeneration> generation();
 
 private:
     std::unique_ptr<TraceWriter> trace_; // before link_: outlives it
     PosixSerialLink link_;
     std::string port_;
     std::uint8_t address_ = 1;
+    std::string gen_;
 };
 
 // A progress line on stderr ("read-journal: 120/256"), rewritten in place.

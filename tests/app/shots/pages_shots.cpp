@@ -1,11 +1,11 @@
 // Screenshots of the journal, settings and current-state pages with a generation 4 journal file
 // opened, taken of the whole X screen (run under Xvfb):
 //   xvfb-run -s "-screen 0 1280x1024x24" build/release/shot_pages OUTDIR
-#include "data_views.h"
-#include "file_commands.h"
-#include "journal_page.h"
-#include "main_window.h"
-#include "page_control.h"
+#include "files/file_commands.h"
+#include "journal/journal_page.h"
+#include "window/data_views.h"
+#include "window/main_window.h"
+#include "window/page_control.h"
 
 #include "journal_samples.h"
 
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
             file, vorsan::journalFileBytes(vorsan::ControllerGeneration::Gen4, image, settings, state)))
         return 1;
 
-    TForm1 w;
+    MainWindow w;
     w.setDataDir(dir.path());
     w.show();
     while (!w.state().journalImage)

@@ -1,12 +1,12 @@
 // Reads a generation 4 journal through the window from a simulated station paced at 9600 bit/s and
 // reports the longest time the window's event loop did not run. With --shots DIR it saves what the
 // screen shows: the current-state page, the progress window half-way, the journal after the read.
-#include "commands.h"
-#include "connection_indicator.h"
-#include "live_station.h"
-#include "main_window.h"
-#include "page_control.h"
-#include "progress_window.h"
+#include "dialogs/progress_window.h"
+#include "live/live_station.h"
+#include "window/commands.h"
+#include "window/connection_indicator.h"
+#include "window/main_window.h"
+#include "window/page_control.h"
 
 #include "simulator.h"
 
@@ -23,7 +23,7 @@
 
 namespace {
 
-void shoot(TForm1& window, const QString& dir, const QString& name) {
+void shoot(MainWindow& window, const QString& dir, const QString& name) {
     if (dir.isEmpty()) return;
     QScreen* screen = QGuiApplication::primaryScreen();
     QPixmap shot =
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     vorsan::CommandLine commandLine;
     commandLine.portDevice = sim.devicePath();
     QTemporaryDir dataDir;
-    TForm1 window(commandLine);
+    MainWindow window(commandLine);
     window.setDataDir(dataDir.path());
     window.show();
     auto& table = window.commands().table();
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
         ++beats;
     });
     bool halfShot = false;
-    QObject::connect(&session, &LiveSession::progressShown, [&](TForm3* progress) {
+    QObject::connect(&session, &LiveSession::progressShown, [&](ProgressWindow* progress) {
         auto* watch = new QTimer(progress);
         QObject::connect(watch, &QTimer::timeout, [&, progress] {
             if (!halfShot && progress->value() >= 128) {

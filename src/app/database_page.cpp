@@ -1,5 +1,0 @@
-#include "database_page.h"
-
-DatabasePage::DatabasePage(WindowState& state, QWidget* parent) : Page(state, parent) {
-    setObjectName(QStringLiteral("DatabasePage"));
-}

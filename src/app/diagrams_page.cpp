@@ -1,5 +1,0 @@
-#include "diagrams_page.h"
-
-DiagramsPage::DiagramsPage(WindowState& state, QWidget* parent) : Page(state, parent) {
-    setObjectName(QStringLiteral("DiagramsPage"));
-}

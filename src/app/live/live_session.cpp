@@ -1,0 +1,104 @@
+#include "live/live_session.h"
+
+#include "dialogs/progress_window.h"
+#include "live/live_window.h"
+#include "window/commands.h"
+#include "window/page_control.h"
+#include "window/window_state.h"
+
+#include "link/serial_link.h"
+
+#include <QComboBox>
+#include <QMessageBox>
+
+LiveSession::LiveSession(LiveWindow& window, LinkWorker& worker)
+    : QObject(window.widget()), window_(window), worker_(worker) {
+    poll4_.setObjectName(QStringLiteral("poll4"));
+    poll3_.setObjectName(QStringLiteral("poll3"));
+    connect(&worker_, &LinkWorker::progressed, this, &LiveSession::onProgress);
+}
+
+WindowState& LiveSession::state() {
+    return window_.state();
+}
+
+vorsan::CommandTable& LiveSession::table() {
+    return window_.commands().table();
+}
+
+QString LiveSession::device() const {
+    return window_.portDevice();
+}
+
+QTimer& LiveSession::probeTimer() {
+    return window_.probeTimer();
+}
+
+std::optional<vorsan::ControllerGeneration> LiveSession::runningPoll() const {
+    if (poll4_.isActive()) return vorsan::ControllerGeneration::Gen4;
+    if (poll3_.isActive()) return vorsan::ControllerGeneration::Gen3;
+    return std::nullopt;
+}
+
+void LiveSession::stopPolls() {
+    poll4_.stop();
+    poll3_.stop();
+}
+
+bool LiveSession::onCurrentStatePage() const {
+    return window_.pages()->currentIndex() == kCurrentStatePage;
+}
+
+void LiveSession::finish() {
+    probeTimer().start();
+    if (pausedPoll_ && onCurrentStatePage() && !runningPoll()) poll(*pausedPoll_).start();
+    pausedPoll_.reset();
+}
+
+void LiveSession::onProgress(int done, int total) {
+    if (!commandRunning_) return;
+    if (look_.observe) look_.observe(done, total);
+    if (!progress_) {
+        progress_ = new ProgressWindow(window_.widget());
+        progress_->setAttribute(Qt::WA_DeleteOnClose);
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setWindowTitle(look_.caption);
+        progress_->setCancelVisible(look_.cancellable);
+        if (look_.cancellable) connect(progress_, &ProgressWindow::cancelled, &worker_, &LinkWorker::cancel);
+        progress_->setRange(0, total);
+        progress_->showCentredLater();
+        emit progressShown(progress_);
+    }
+    const int position = look_.position ? look_.position(done, total) : done;
+    if (position == 0) progress_->setRange(0, total);
+    progress_->setValue(position);
+}
+
+void LiveSession::releaseProgress() {
+    if (progress_) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_.clear();
+    }
+}
+
+void LiveSession::showOpenFailure(const vorsan::OpenResult& result) {
+    showError(QStringLiteral("Error"), QString::fromStdString(vorsan::openFailureMessage(result)));
+}
+
+void LiveSession::showError(const QString& caption, const QString& text) {
+    QMessageBox::critical(window_.widget(), caption, text);
+}
+
+void LiveSession::enterStation(std::uint16_t pad, std::uint16_t well, std::uint8_t address) {
+    QComboBox* list = window_.stationList();
+    const QString text = QStringLiteral(" Куст: %1 ,Скважина: %2 ,адрес: %3").arg(pad).arg(well).arg(address);
+    int at = list->findText(text);
+    if (at < 0) {
+        list->addItem(text);
+        at = list->count() - 1;
+    }
+    list->setItemData(at, address);
+    list->setCurrentIndex(at);
+    window_.setStationListVisible(true);
+}

@@ -1,9 +1,0 @@
-#pragma once
-#include "graph_sheet.h"
-
-// The one-graph sheet ("Графики"): one parameter graph with its controls.
-class OneGraphPage : public GraphSheet {
-    Q_OBJECT
-public:
-    explicit OneGraphPage(WindowState& state, QWidget* parent = nullptr);
-};

@@ -1,5 +1,0 @@
-#include "recorder_page.h"
-
-RecorderPage::RecorderPage(WindowState& state, QWidget* parent) : Page(state, parent) {
-    setObjectName(QStringLiteral("RecorderPage"));
-}

@@ -1,0 +1,36 @@
+#include "window/app_paths.h"
+
+#include "window/window_state.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+// QFileInfo::isWritable does not see every reason a directory refuses files (read-only mounts,
+// ACLs): try to create one.
+bool canCreateFilesIn(const QString& dir) {
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".vorsan-write-test-XXXXXX")));
+    return probe.open();
+}
+
+} // namespace
+
+QString chooseDataDir(const QString& programDir, const QString& userDataDir) {
+    if (canCreateFilesIn(programDir)) return programDir;
+    QDir().mkpath(userDataDir);
+    return userDataDir;
+}
+
+void setUpPaths(WindowState& state, const QString& dataDir) {
+    state.programDir = QCoreApplication::applicationDirPath();
+    state.dataDir = !dataDir.isEmpty()
+                        ? dataDir
+                        : chooseDataDir(state.programDir,
+                                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    state.databaseDir = QDir(state.dataDir).filePath(QStringLiteral("bd"));
+    state.settingsDir = state.dataDir;
+}

@@ -1,0 +1,59 @@
+#include "window/data_views.h"
+
+#include "journal/journal_page.h"
+#include "settings/settings_page.h"
+#include "state/current_state_page.h"
+#include "window/commands.h"
+#include "window/loaded_data.h"
+#include "window/page_control.h"
+#include "window/status_panels.h"
+#include "window/window_state.h"
+
+DataViews::DataViews(WindowState& state, PageControl* pages, StatusPanels* status, CommandSet* commands)
+    : QObject(pages), state_(state), pages_(pages), status_(status), commands_(commands) {}
+
+JournalPage* DataViews::journalPage() const {
+    return pages_->page<JournalPage>();
+}
+
+SettingsPage* DataViews::settingsPage() const {
+    return pages_->page<SettingsPage>();
+}
+
+CurrentStatePage* DataViews::currentStatePage() const {
+    return pages_->page<CurrentStatePage>();
+}
+
+void DataViews::showSettings(const vorsan::SettingsCatalogue& catalogue, const QString& title) {
+    state_.catalogue = catalogue;
+    state_.loadedGeneration = catalogue.generation;
+    settingsPage()->setTitle(title);
+    settingsPage()->showSettings();
+}
+
+void DataViews::showJournal(vorsan::ControllerGeneration generation, const vorsan::JournalImage& image) {
+    state_.loadedGeneration = generation;
+    state_.journalGeneration = generation;
+    if (!state_.journalImage) state_.journalImage = std::make_unique<vorsan::JournalImage>();
+    *state_.journalImage = image;
+    rebuildJournal(state_);
+    journalPage()->showJournal();
+    state_.journalLoaded = true;
+    commands_->table().journalLoaded();
+}
+
+void DataViews::showCurrentState(const vorsan::CurrentState& state, bool stored) {
+    state_.currentState = state;
+    if (stored)
+        currentStatePage()->showCurrentState();
+    else
+        currentStatePage()->clearValues();
+}
+
+void DataViews::showPadAndWell() {
+    status_->setWell(padWellStatus(state_.catalogue));
+}
+
+void DataViews::askOilfield() {
+    if (oilfieldQuestion_) oilfieldQuestion_();
+}

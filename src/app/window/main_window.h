@@ -1,0 +1,149 @@
+#pragma once
+// The main window: owns the long-lived state (WindowState), builds the menus, tool bar, page
+// control and status bar, runs start-up, and wires commands to the pages that implement them.
+// The pages own their views; the link, journal, settings and database code bind their commands
+// through commands() and the hooks below.
+#include "journal/current_state.h"
+#include "live/link_worker.h"
+#include "live/live_window.h"
+#include "settings/setting_def.h"
+#include "window/commands.h"
+#include "window/window_state.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ConnectionIndicator;
+class DataViews;
+class FileCommands;
+class LiveStation;
+class QPushButton;
+class PageControl;
+class QAction;
+class QComboBox;
+class QMenu;
+class StatusPanels;
+class ParametersDialog;
+
+inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
+inline const QString kHelpFile = QStringLiteral("vor_help.chm");
+
+class MainWindow : public QMainWindow, public LiveWindow {
+    Q_OBJECT
+public:
+    // The link factory makes the serial link of the link thread (a port unless told otherwise).
+    explicit MainWindow(const vorsan::CommandLine& commandLine = {}, QWidget* parent = nullptr,
+                    LinkWorker::LinkFactory linkFactory = {});
+    ~MainWindow() override;
+
+    QWidget* widget() override { return this; }
+    WindowState& state() override { return state_; }
+    CommandSet& commands() override { return *commands_; }
+    PageControl* pages() const override { return pages_; }
+    StatusPanels* status() const override { return status_; }
+    ConnectionIndicator* indicator() const override { return indicator_; }
+    // The live line: probe, polls, start/stop, station commands, searches.
+    LiveStation& live() { return *live_; }
+    QMenu* portMenu() const { return portMenu_; }
+    QComboBox* stationList() const override { return stationList_; }
+    void setStationListVisible(bool visible) override;
+    bool stationListShown() const;
+
+    // The port command N (1..4): checks its item, names the port, probes it at once and writes
+    // the settings file.
+    void selectPort(int n);
+    // The serial device behind the chosen port.
+    QString portDevice() const override;
+
+    void showParameters();
+    void showHelp();
+    void showAbout();
+
+    // The graph page's keys: minus and plus press the zoom buttons of the graph sheet in use, only
+    // while it is the active page and only if the button is enabled. Returns whether one was pressed.
+    bool handleGraphKey(int key);
+
+    // Who opens a file named on the command line: the journal files and the settings files code
+    // register here. A file that arrives before its opener is kept in state().pendingFile.
+    void setFileOpener(vorsan::PendingFileKind kind, std::function<void(const QString&)> opener);
+
+    // The line probe ticks here (first 1 ms after start and after every port choice, then every
+    // 2000 ms). The link code sets what a tick does; the timer is stopped around every transaction.
+    void setProbe(std::function<void()> tick) override { probeTick_ = std::move(tick); }
+    QTimer& probeTimer() override { return probeTimer_; }
+    void armProbe(int milliseconds);
+
+    bool startedUp() const { return startedUp_; }
+
+    // ---- Showing what was read from a station or downloaded from the recorder ----
+    // A journal just read: `settings` (when given) become the window's settings, shown under
+    // `settingsTitle`; `image` is decoded for `generation` and shown; `state` (when given) is shown
+    // on the current-state page. The caption becomes `caption`, the journal commands are enabled,
+    // the journal page becomes active with the grid focused, and the oilfield question is asked.
+    // Settings must come with the journal when they changed: setting-change texts name them.
+    void showJournal(vorsan::ControllerGeneration generation, const vorsan::JournalImage& image,
+                     const std::optional<vorsan::SettingsCatalogue>& settings,
+                     const std::optional<vorsan::CurrentState>& state,
+                     const QString& caption = kJournalReadCaption,
+                     const QString& settingsTitle = kControllerSettingsTitle) override;
+    // Settings read from a station: they replace the window's (and the loaded generation) and are
+    // shown with `title` in the settings page's title panel.
+    void showSettings(const vorsan::SettingsCatalogue& settings,
+                      const QString& title = kControllerSettingsTitle) override;
+    // A current state (a poll, a transfer): replaces the window's and is shown; the start/stop
+    // button's caption follows its status word.
+    void showCurrentState(const vorsan::CurrentState& state) override;
+    // The remote start/stop button on the current-state page (disabled, "Стоп" at start); the link
+    // code binds its click and enables it.
+    QPushButton* startStopButton() const override;
+    // Where the well database asks for the oilfield after a journal is shown.
+    void setOilfieldQuestion(std::function<void()> ask);
+
+    DataViews& views() const override { return *views_; }
+    FileCommands& files() { return *files_; }
+
+    // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
+    // window is shown; used by the tests).
+    void setDataDir(const QString& dir) { dataDirOverride_ = dir; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void bindShellCommands();
+    void startUp();
+    // Opens the settings and scratch tables of the well database. When the table code refuses a
+    // table it says so and the program ends (returns false).
+    bool openTables();
+    void readProgramSettings();
+    void writeProgramSettings();
+    void runPendingFile();
+
+    WindowState state_;
+    CommandSet* commands_ = nullptr;
+    PageControl* pages_ = nullptr;
+    StatusPanels* status_ = nullptr;
+    DataViews* views_ = nullptr;
+    FileCommands* files_ = nullptr;
+    ConnectionIndicator* indicator_ = nullptr;
+    QMenu* portMenu_ = nullptr;
+    QComboBox* stationList_ = nullptr;
+    QAction* stationListAction_ = nullptr;
+    ParametersDialog* parametersDialog_ = nullptr;
+    QTimer probeTimer_;
+    std::function<void()> probeTick_;
+    std::function<void(const QString&)> journalOpener_;
+    std::function<void(const QString&)> settingsOpener_;
+    QString dataDirOverride_;
+    std::unique_ptr<LiveStation> live_;
+    bool startedUp_ = false;
+};

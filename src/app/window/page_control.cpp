@@ -1,0 +1,74 @@
+#include "window/page_control.h"
+
+#include "charts/all_graphs_page.h"
+#include "charts/diagrams_page.h"
+#include "charts/one_graph_page.h"
+#include "database/database_page.h"
+#include "journal/journal_page.h"
+#include "recorder/recorder_page.h"
+#include "settings/settings_page.h"
+#include "state/current_state_page.h"
+
+#include <QPushButton>
+
+PageControl::PageControl(WindowState& state, QWidget* parent) : QTabWidget(parent) {
+    const QString graphs = QStringLiteral("Графики");
+    addTab(new JournalPage(state), QStringLiteral("Журнал событий"));
+    addTab(new SettingsPage(state), QStringLiteral("Уставки"));
+    addTab(new CurrentStatePage(state), QStringLiteral("Текущее состояние"));
+    addTab(new DiagramsPage(state), QStringLiteral("Диаграммы"));
+    addTab(new OneGraphPage(state), graphs);
+    addTab(new AllGraphsPage(state), graphs);
+    addTab(new RecorderPage(state), QStringLiteral("Регистратор"));
+    addTab(new DatabasePage(state), QStringLiteral("База данных"));
+    setTabVisible(kSpareGraphPage, false);
+    setTabVisible(kRecorderPage, false);
+    setCurrentIndex(kJournalPage);
+    current_ = pageAt(kJournalPage);
+    connect(this, &QTabWidget::currentChanged, this, &PageControl::onCurrentChanged);
+    connect(page<OneGraphPage>()->switchButton(), &QPushButton::clicked, this,
+            [this] { showAllGraphs(true); });
+    connect(page<AllGraphsPage>()->switchButton(), &QPushButton::clicked, this,
+            [this] { showAllGraphs(false); });
+}
+
+Page* PageControl::pageAt(int index) const {
+    return qobject_cast<Page*>(widget(index));
+}
+
+GraphSheet* PageControl::graphSheetInUse() const {
+    return qobject_cast<GraphSheet*>(widget(kGraphPage));
+}
+
+void PageControl::showAllGraphs(bool all) {
+    GraphSheet* wanted = all ? static_cast<GraphSheet*>(page<AllGraphsPage>())
+                             : static_cast<GraphSheet*>(page<OneGraphPage>());
+    if (widget(kGraphPage) != wanted) {
+        // Swapping the two sheets changes the current page more than once; only the final one counts.
+        swapping_ = true;
+        QWidget* other = widget(kGraphPage);
+        const QString caption = tabText(kGraphPage);
+        removeTab(kSpareGraphPage);
+        removeTab(kGraphPage);
+        insertTab(kGraphPage, wanted, caption);
+        insertTab(kSpareGraphPage, other, caption);
+        setTabVisible(kGraphPage, true);
+        setTabVisible(kSpareGraphPage, false);
+        swapping_ = false;
+    }
+    setCurrentIndex(kGraphPage);
+    onCurrentChanged(currentIndex());
+}
+
+void PageControl::setRecorderTabVisible(bool visible) {
+    setTabVisible(kRecorderPage, visible);
+}
+
+void PageControl::onCurrentChanged(int index) {
+    if (swapping_) return;
+    Page* now = pageAt(index);
+    if (now == current_) return;
+    if (current_) current_->pageHidden();
+    current_ = now;
+    if (current_) current_->pageShown();
+}
