@@ -116,3 +116,23 @@ TEST(JournalSeries, Channels) {
 }
 
 } // namespace
+
+#include "charts/series_csv.h"
+
+namespace {
+
+TEST(SeriesCsv, PointsAsLines) {
+    auto records = minutes({M, 250, 3, 48, M});
+    records[0].IA = 12.3;
+    records[4].IA = 1e-3;
+    EXPECT_EQ(seriesCsv(records, Channel::Ia),
+              "position,date_time,value,idle\n"
+              "1,2024-03-05 10:00:00,12.3,0\n"
+              "3,2024-03-05 10:02:00,0,1\n"
+              "4,2024-03-05 10:03:00,0,1\n"
+              "5,2024-03-05 10:04:00,0.001,1\n");
+    EXPECT_EQ(seriesCsv(records, Channel::Uab, 0).substr(30, 2), "0,");
+    EXPECT_EQ(seriesCsv({}, Channel::Uab), "position,date_time,value,idle\n");
+}
+
+} // namespace
