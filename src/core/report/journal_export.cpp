@@ -9,6 +9,9 @@
 
 #if __has_include(<xlsxwriter.h>)
 #include <xlsxwriter.h>
+
+#include <clocale>
+#include <locale.h>
 #define VORSAN_HAVE_XLSXWRITER 1
 #endif
 
@@ -127,11 +130,39 @@ private:
 
 std::string errorText(lxw_error e) { return lxw_strerror(e); }
 
+// The library prints numbers (cell values, date serials, column widths) with printf, which follows
+// LC_NUMERIC: under a Russian locale the file would hold "12,5" and be unreadable. The C numeric
+// rules are put in force for this thread only while the workbook is written.
+class CNumericLocale {
+public:
+    CNumericLocale() {
+        if (const locale_t current = uselocale(static_cast<locale_t>(0)); current != static_cast<locale_t>(0)) {
+            if (const locale_t copy = duplocale(current); copy != static_cast<locale_t>(0)) {
+                c_ = newlocale(LC_NUMERIC_MASK, "C", copy);
+                if (c_ == static_cast<locale_t>(0)) freelocale(copy);
+            }
+        }
+        if (c_ != static_cast<locale_t>(0)) previous_ = uselocale(c_);
+    }
+    ~CNumericLocale() {
+        if (c_ == static_cast<locale_t>(0)) return;
+        uselocale(previous_);
+        freelocale(c_);
+    }
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+private:
+    locale_t c_ = static_cast<locale_t>(0);
+    locale_t previous_ = static_cast<locale_t>(0);
+};
+
 } // namespace
 
 XlsxResult writeJournalWorkbook(const std::string& path, const Journal& journal,
                                 const std::vector<JournalRow>& rows, RecordRange range) {
     XlsxResult result;
+    const CNumericLocale numbers; // outlives the workbook, whose closing writes numbers too
     // Written beside the target and renamed at the end, so a failed export leaves an existing
     // file as it was.
     const std::string partial = path + ".part";

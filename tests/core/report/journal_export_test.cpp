@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -221,6 +222,25 @@ TEST_F(Workbook, AFailedExportKeepsTheFileThatWasThere) {
     EXPECT_FALSE(writeJournalWorkbook(blocked.string(), {}, {}, {0, 0}).ok);
     EXPECT_TRUE(std::filesystem::is_directory(blocked / "inside"));
     EXPECT_FALSE(std::filesystem::exists(blocked.string() + ".part"));
+}
+
+} // namespace
+
+namespace {
+
+// The program runs with the user's locale (a decimal comma in Russia); the numbers in the file
+// must still be written with a point.
+TEST_F(Workbook, NumbersDoNotFollowTheLocale) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "ru_RU.UTF-8") == nullptr) GTEST_SKIP() << "no ru_RU.UTF-8 locale";
+    const Sample s = sample(G4);
+    const auto file = dir / "ru.xlsx";
+    const XlsxResult r = writeJournalWorkbook(file.string(), s.journal, s.rows, {0, 1});
+    std::setlocale(LC_ALL, saved.c_str());
+    ASSERT_TRUE(r.ok);
+    const std::string dump = readWorkbook(file);
+    EXPECT_NE(dump.find("A2 date 2024-03-05T14:01:09 "), std::string::npos) << dump;
+    EXPECT_NE(dump.find("E2 number 12.5 "), std::string::npos) << dump;
 }
 
 } // namespace
