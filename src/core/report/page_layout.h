@@ -98,6 +98,8 @@ inline constexpr int kSettingsListFontSize = 10;
 inline constexpr int kJournalTableColumns = 15;
 inline constexpr int kJournalTableEdges[kJournalTableColumns + 1] = {8,  14, 25, 35, 41, 47, 53, 60,
                                                                     67, 74, 82, 89, 94, 99, 104, 119};
+// Right edge of the table, in widths of "0".
+inline constexpr int kJournalTableWidthInZeros = kJournalTableEdges[kJournalTableColumns];
 inline constexpr const char* kJournalTableHeaders[kJournalTableColumns] = {
     "",     "Дата",     "Время", "Uab,В",  "Ubc,В", "Uca,В", "Ia,А",     "Ib,А",
     "Ic,А", "Загр., %", "R,кОм", "P,Атм.", "T,°С",  "cos",   "экст.зап."};
