@@ -1,5 +1,7 @@
 #include "report/journal_export.h"
 
+#include "common/types.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -69,6 +71,21 @@ std::string exportText(const std::vector<JournalRow>& rows, RecordRange range) {
         text += "\r\n";
     }
     return text;
+}
+
+std::string workbookName(std::uint16_t padNumber, std::uint16_t wellNumber, const Journal& journal,
+                         RecordRange range) {
+    std::string name = padNumber == kUnknown16 || wellNumber == kUnknown16
+                           ? std::string("Журнал")
+                           : "Куст" + std::to_string(padNumber) + "_Ск" + std::to_string(wellNumber);
+    const std::size_t end = std::min(range.end, journal.records.size());
+    if (range.begin >= end) return name;
+    const JournalRecord& last = journal.records[end - 1];
+    if (!validDateTime(last)) return name;
+    char date[16];
+    std::snprintf(date, sizeof date, "_%04u-%02u-%02u", static_cast<unsigned>(last.year),
+                  static_cast<unsigned>(last.month), static_cast<unsigned>(last.day));
+    return name + date;
 }
 
 bool exportNumber(std::string_view text, double& value) {

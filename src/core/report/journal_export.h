@@ -5,6 +5,7 @@
 #include "journal/journal_row.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,12 @@ std::string exportText(const std::vector<JournalRow>& rows, RecordRange range);
 // A measurement text as a number when it is one ("12,3", "1 235,0" with any group blank, "400");
 // false for "---", empty text and anything else.
 bool exportNumber(std::string_view text, double& value);
+
+// File name offered for the workbook, without extension: "Куст12_Ск345_2024-03-05" from the pad,
+// the well and the date of the last exported record; "Журнал" in place of pad and well when either
+// is 0xFFFF, no date when nothing is exported or the date is impossible.
+std::string workbookName(std::uint16_t padNumber, std::uint16_t wellNumber, const Journal& journal,
+                         RecordRange range);
 
 struct XlsxResult {
     bool ok = false;

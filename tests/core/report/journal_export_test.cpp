@@ -244,3 +244,19 @@ TEST_F(Workbook, NumbersDoNotFollowTheLocale) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(WorkbookName, PadWellAndTheLastExportedDate) {
+    const Sample s = sample(G4);
+    Journal later = s.journal;
+    later.records[2].day = 7;
+    EXPECT_EQ(workbookName(12, 345, later, {0, 3}), "Куст12_Ск345_2024-03-07");
+    EXPECT_EQ(workbookName(12, 345, later, {0, 2}), "Куст12_Ск345_2024-03-05");
+    EXPECT_EQ(workbookName(0xFFFF, 345, later, {0, 3}), "Журнал_2024-03-07");
+    EXPECT_EQ(workbookName(12, 0xFFFF, {}, {0, 0}), "Журнал");
+    later.records[2].month = 13;
+    EXPECT_EQ(workbookName(12, 345, later, {0, 3}), "Куст12_Ск345");
+}
+
+} // namespace
