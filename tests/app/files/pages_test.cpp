@@ -578,7 +578,10 @@ void PagesTest::damagedForeignAndUnreadableFilesChangeNothing() {
     QCOMPARE(t.w.windowTitle(), kMainCaption);
     QVERIFY(!t.w.state().journalLoaded);
     QCOMPARE(t.journal()->model()->rowCount(), 0);
-    QCOMPARE(t.settings()->title(), QString());
+    // The settings title named the file before it was read, and keeps naming it after the refusal;
+    // the settings themselves stay as they were.
+    QCOMPARE(t.settings()->title(), QStringLiteral("Уставки:  ") + QDir::toNativeSeparators(missing));
+    QCOMPARE(t.w.state().catalogue.size(), std::size_t{77});
     QVERIFY(!t.w.commands().table().enabled(Command::SaveJournal));
 
     // A foreign file answered Yes is read with the generation loaded before (4).
