@@ -122,6 +122,24 @@ TEST_F(CliLine, SettingsFileWrittenToTheStationAndReadBack) {
     sim.stop();
 }
 
+// Motor and pump "none" (0xFFFF) read from a station are written back as they are.
+TEST_F(CliLine, SettingsWithMotorAndPumpNoneWriteBack) {
+    Simulator sim(line({1, 2, 3, 4}));
+    ASSERT_EQ(sim.start(), "");
+    int address = 0;
+    sim.withLine([&](LineModel& m) {
+        for (const Gen4Station& s : m.stations)
+            if (s.holding[kRegMotor] == kUnknown16) address = s.address;
+    });
+    ASSERT_NE(address, 0);
+    const std::string port = " --port " + sim.devicePath() + " --address " + std::to_string(address);
+    ASSERT_EQ(run("read-settings -o " + file("none.us4") + port).status, 0);
+    CliRun write = run("write-settings " + file("none.us4") + port);
+    EXPECT_EQ(write.status, 0) << write.output;
+    EXPECT_NE(write.output.find("77 settings written"), std::string::npos) << write.output;
+    sim.stop();
+}
+
 TEST_F(CliLine, Generation3JournalClearAndStop) {
     Simulator sim(line({}, 99));
     ASSERT_EQ(sim.start(), "");

@@ -89,9 +89,9 @@ TEST(Gen3Controller, ControllerOfAnotherTypeIsNotTakenForGeneration3) {
 TEST(Gen3Controller, CurrentStateCarriesEveryValueAndTheClock) {
     SimLine line(gen3Line());
     ASSERT_TRUE(line.open());
-    const Gen3Controller c = controllerOf(line.sim);
     CurrentStateRead read = readCurrentState3(line.link);
     ASSERT_TRUE(read.ok()) << errorWord(read.error);
+    const Gen3Controller c = controllerOf(line.sim); // the poll brought it up to date first
     CurrentState expected = unreadState();
     for (std::uint8_t p : kGen3StateParameters)
         applyGen3StateValue(expected, p, c.values.at(p));
