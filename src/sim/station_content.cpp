@@ -225,7 +225,8 @@ std::uint16_t imbalancePercent(const std::uint16_t (&v)[3]) {
 
 // The quantities after one step of drift (step n of the plant's seed).
 void driftStep(Plant& p) {
-    std::mt19937 rng(p.seed + p.steps++);
+    std::seed_seq seeds{p.seed, p.steps++};
+    std::mt19937 rng(seeds);
     p.driftU = std::clamp(p.driftU + jitter(rng, 2), -8, 8);
     p.driftLoad = std::clamp(p.driftLoad + jitter(rng, 2), -6, 6);
     p.sop = std::clamp(p.sop + jitter(rng, 20), p.insulationKOhm * 20, 9999);
@@ -234,8 +235,8 @@ void driftStep(Plant& p) {
     const int load = p.runLoadPercent + p.driftLoad;
     const int i10 = p.motorI10 * load / 100;
     for (int k = 0; k < 3; ++k) {
-        s.u[k] = static_cast<std::uint16_t>(p.nominalU + p.driftU + jitter(rng, 2));
-        s.i[k] = running ? static_cast<std::uint16_t>(i10 + jitter(rng, std::max(1, i10 / 80))) : 0;
+        s.u[k] = static_cast<std::uint16_t>(p.nominalU + p.phaseU[k] + p.driftU + jitter(rng, 1));
+        s.i[k] = running ? static_cast<std::uint16_t>(i10 + p.phaseI[k] + jitter(rng, std::max(1, i10 / 100))) : 0;
     }
     s.uImb = imbalancePercent(s.u);
     s.iImb = running ? imbalancePercent(s.i) : 0;
@@ -285,6 +286,10 @@ Plant makePlant(const JournalProfile& profile, const GeneratedJournal& journal, 
     p.clockAtStart = journal.endSeconds + pick(rng, 60, 600);
     p.seed = seed;
     p.sop = static_cast<int>(pick(rng, 1500, 9000));
+    for (int k = 0; k < 3; ++k) {
+        p.phaseU[k] = jitter(rng, 3);
+        p.phaseI[k] = jitter(rng, std::max(1, profile.motorI10 / 100));
+    }
     LiveState& s = p.live;
     s.status = statusWord(journal.running, journal.lastStop);
     s.starts = static_cast<std::uint16_t>(pick(rng, 20, 400));

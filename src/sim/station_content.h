@@ -44,6 +44,7 @@ struct Plant {
     std::uint32_t seed = 0;            // drift of step n comes from seed + n
     std::uint32_t steps = 0;
     int driftU = 0, driftLoad = 0, sop = 5000;
+    int phaseU[3]{}, phaseI[3]{}; // lasting differences between the phases (V, tenths of an A)
     LiveState live;
 };
 
