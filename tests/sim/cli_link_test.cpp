@@ -76,6 +76,12 @@ TEST_F(CliLine, ProbeReadJournalAndTrace) {
     EXPECT_EQ(probe.output, "generation 4 station at address 4: pad " + std::to_string(st.holding[kRegPad]) +
                                 ", well " + std::to_string(st.holding[kRegWell]) + "\n");
     EXPECT_EQ(run("probe --port " + sim.devicePath() + " --address 5").status, 3);
+    sim.withLine([](LineModel& m) { m.stations[0].holding[kRegPad] = kUnknown16; });
+    CliRun unset = run("probe --port " + sim.devicePath() + " --address 4");
+    EXPECT_EQ(unset.status, 3);
+    EXPECT_NE(unset.output.find("pad 65535, well " + std::to_string(st.holding[kRegWell])), std::string::npos)
+        << unset.output;
+    sim.withLine([&](LineModel& m) { m.stations[0].holding[kRegPad] = st.holding[kRegPad]; });
 
     CliRun read = run("read-journal --port " + sim.devicePath() + " --address 4 -o " + file("w.VR4"));
     ASSERT_EQ(read.status, 0) << read.output;
