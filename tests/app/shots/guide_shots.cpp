@@ -85,11 +85,17 @@ public:
         boxes_.start();
     }
 
-    // The window as the screen shows it (menus and drop-down lists that are open included).
+    // The window as the screen shows it, with the menus and drop-down lists that are open, even
+    // where they reach beyond it.
     bool shoot(const QString& name, QWidget* what = nullptr) {
         QTest::qWait(600);
         QWidget* target = what ? what : &window_;
-        const QRect area = target->frameGeometry();
+        QRect area = target->frameGeometry();
+        if (!what)
+            for (auto* w : QApplication::topLevelWidgets())
+                if (w != &window_ && w->isVisible() && (w->windowType() == Qt::Popup || qobject_cast<QMenu*>(w)))
+                    area |= w->frameGeometry();
+        area &= QGuiApplication::primaryScreen()->geometry();
         const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
         const bool ok = screen.copy(area).save(QDir(out_).filePath(name + QStringLiteral(".png")));
         if (ok) ++shots_;
@@ -246,24 +252,52 @@ int main(int argc, char** argv) {
     if (d.showPage(QStringLiteral("Уставки"))) {
         d.shoot(QStringLiteral("settings"));
         if (auto* grid = d.pages()->currentWidget()->findChild<QTableView*>()) {
+            // The second setting is a choice: its editor is a drop-down list.
             grid->setFocus();
-            grid->selectRow(0);
+            grid->selectRow(1);
             QTest::keyClick(grid, Qt::Key_Enter);
+            QTest::qWait(300);
+            QComboBox* list = nullptr;
+            for (auto* c : grid->findChildren<QComboBox*>())
+                if (c->isVisible()) list = c;
+            if (list) list->showPopup();
+            else note(QStringLiteral("no drop-down editor on the settings grid"));
             d.shoot(QStringLiteral("settings_edit"));
-            if (QWidget* editor = QApplication::focusWidget()) QTest::keyClick(editor, Qt::Key_Escape);
+            if (list) list->hidePopup();
             grid->setFocus();
+            grid->selectRow(4); // another row: the editor goes away unchanged
         }
     }
 
-    // Searching the line: the next station after address 1, and the list of stations seen.
-    if (d.trigger(QStringLiteral("поиск следующего устройства в сети"))) {
-        waitFor([&] { return window.stationList() && window.stationList()->count() >= 2; }, 30000);
-        QTest::qWait(500);
+    // Searching the line: the first station, the next one (5), and while the search after 5 runs
+    // through the silent addresses, its progress window; then the list of stations seen.
+    const auto stationsSeen = [&] { return window.stationList() ? window.stationList()->count() : 0; };
+    const QString next = QStringLiteral("поиск следующего устройства в сети");
+    if (d.trigger(QStringLiteral("Поиск устройства в сети")))
+        waitFor([&] { return d.action(next) && d.action(next)->isEnabled(); }, 30000);
+    if (d.trigger(next)) waitFor([&] { return stationsSeen() >= 2; }, 30000);
+    if (d.showPage(QStringLiteral("Журнал событий")) &&
+        waitFor([&] { return d.action(next) && d.action(next)->isEnabled(); }, 30000) && d.trigger(next)) {
+        QTest::qWait(2000);
+        d.shoot(QStringLiteral("search_progress"));
+        waitFor([&] { return stationsSeen() >= 3; }, 30000);
     }
     if (window.stationList() && window.stationListShown()) {
+        QTest::qWait(500);
+        window.stationList()->setFocus();
+        window.stationList()->setCurrentIndex(0); // the list opens downwards, inside the window
         window.stationList()->showPopup();
         d.shoot(QStringLiteral("search"));
         window.stationList()->hidePopup();
+    }
+
+    // The recorder's transfer speed, in the parameters dialog.
+    if (d.trigger(QStringLiteral("Параметры..."))) {
+        QTest::qWait(500);
+        if (QWidget* parameters = d.otherWindow()) {
+            d.shoot(QStringLiteral("parameters"), parameters);
+            parameters->close();
+        }
     }
 
     // Graphs (one, then all three) and diagrams of the journal read.
