@@ -79,10 +79,10 @@ if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/doc/guide)
 endif()
 
 # ---- the Debian package ----
-# The libraries the program loads at run time are found by dpkg-shlibdeps. The spreadsheet and
-# archive libraries are named as well: the package needs them whichever commands are linked in.
-# The Qt platform plugins are a separate package that nothing links against; without them the
-# window cannot open.
+# The libraries the programs load at run time are found by dpkg-shlibdeps. The Qt modules the
+# window program is built with, the spreadsheet and the archive libraries are named as well, so
+# the package needs them whichever commands happen to be linked in yet. The Qt platform plugins
+# are a separate package that nothing links against; without them the window cannot open.
 function(vorsan_debian_package_of library out)
   set(${out} "" PARENT_SCOPE)
   if(NOT library OR NOT EXISTS "${library}")
@@ -97,6 +97,15 @@ function(vorsan_debian_package_of library out)
 endfunction()
 
 set(VORSAN_DEB_DEPENDS qt6-qpa-plugins)
+if(TARGET vorsan)
+  foreach(module Qt6::Widgets Qt6::Charts Qt6::PrintSupport)
+    get_target_property(location ${module} LOCATION)
+    vorsan_debian_package_of("${location}" pkg)
+    if(pkg)
+      list(APPEND VORSAN_DEB_DEPENDS ${pkg})
+    endif()
+  endforeach()
+endif()
 if(LibArchive_FOUND)
   vorsan_debian_package_of("${LibArchive_LIBRARY}" pkg)
   if(pkg)
@@ -123,8 +132,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VORSAN_DEB_DEPENDS}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "service tool for ESP control stations
-Reads the live state, the event journal and the settings of the control stations of
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Reads the live state, the event journal and the settings of the control stations of
 electric submersible pumps over a serial line, writes settings, keeps a database of wells,
 draws graphs and diagrams, prints and exports journals. The user interface is in Russian.
 Also contains vorsan-cli, a command-line tool, and vorsan-sim, a simulated station line.")

@@ -44,7 +44,7 @@ grep -q "<launchable type=\"desktop-id\">ru.vorsan.Vorsan.desktop</launchable>" 
 
 # The file types compile into the MIME database, with the endings the program opens, and the
 # menu entry claims every one of them.
-update-mime-database "$share/mime" || fail "update-mime-database"
+update-mime-database "$share/mime" >/dev/null 2>&1 || fail "update-mime-database"
 for pair in x-vorsan-journal:'*.VR4' x-vorsan-journal:'*.vr4' x-vorsan-journal:'*.pr' \
             x-vorsan-settings:'*.us4' x-vorsan-settings:'*.ust' x-vorsan-well:'*.VBD'; do
   type=application/${pair%%:*} glob=${pair#*:}
@@ -64,7 +64,7 @@ for program in vorsan-cli vorsan-sim; do
   page=$share/man/man1/$program.1
   grep -q "^\.TH \"\?${program^^}" "$page" || fail "man page of $program has no title"
 done
-grep -q "read-journal" "$share/man/man1/vorsan-cli.1" || fail "vorsan-cli man page misses the commands"
+grep -q 'read\\-journal' "$share/man/man1/vorsan-cli.1" || fail "vorsan-cli man page misses the commands"
 grep -q "\-\\\\-gen4" "$share/man/man1/vorsan-sim.1" || fail "vorsan-sim man page misses the options"
 
 # The user's guide and every picture it shows.
