@@ -159,14 +159,24 @@ std::optional<double> parseNumericText(std::string_view t) {
     return v;
 }
 
+int fixedPointText(double value, int decimals, char* out, std::size_t capacity) {
+    // std::to_chars ignores the global locale: a point whatever LC_NUMERIC says.
+    const auto [end, ec] =
+        std::to_chars(out, out + capacity, value, std::chars_format::fixed, std::max(decimals, 0));
+    if (ec != std::errc()) return -1;
+    return static_cast<int>(end - out);
+}
+
 bool formatNumericText(double value, int length, int decimals, char* out) {
     if (!std::isfinite(value) || length < 1) return false;
     char buf[400];
     for (int dec = std::min(decimals, length - 1); dec >= 0; --dec) {
         if (dec > 0 && dec >= length - 1) continue;
-        const int n = std::snprintf(buf, sizeof buf, "%*.*f", length, dec, value);
-        if (n == length) {
-            std::memcpy(out, buf, static_cast<std::size_t>(length));
+        const int n = fixedPointText(value, dec, buf, sizeof buf);
+        if (n >= 0 && n <= length) {
+            const auto pad = static_cast<std::size_t>(length - n);
+            std::memset(out, ' ', pad);
+            std::memcpy(out + pad, buf, static_cast<std::size_t>(n));
             return true;
         }
     }

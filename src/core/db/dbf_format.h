@@ -69,6 +69,9 @@ std::optional<double> parseNumericText(std::string_view text); // blanks -> 0, g
 // Right-aligned decimal text of exactly `length` bytes; fewer decimals when the value needs the
 // room; false when even the integer part does not fit.
 bool formatNumericText(double value, int length, int decimals, char* out);
+// `value` with `decimals` digits after a point, whatever the locale; the length written, or -1
+// when it does not fit `capacity`.
+int fixedPointText(double value, int decimals, char* out, std::size_t capacity);
 std::optional<Date> parseDateText(std::string_view text); // "YYYYMMDD"; blanks -> empty Date
 void formatDateText(const Date& d, char* out);            // 8 bytes, blanks for an empty date
 

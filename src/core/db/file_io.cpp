@@ -57,6 +57,9 @@ DbStatus writeReplacement(const std::string& path, const std::vector<std::span<c
     const std::string tmp = replacementPath(path);
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return ioError("cannot create", tmp);
+    // A rewritten file keeps the permission bits the user gave the old one.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
     if (lockedFd && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return ioError("cannot lock", tmp);

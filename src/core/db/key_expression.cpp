@@ -1,5 +1,6 @@
 #include "db/key_expression.h"
 
+#include "db/dbf_format.h"
 #include "db/little_endian.h"
 
 #include <algorithm>
@@ -98,11 +99,13 @@ void strText(double v, int length, int decimals, std::uint8_t* out) {
             out[length - 1 - j] = static_cast<std::uint8_t>(tmp[j]);
         return;
     }
-    n = std::snprintf(buf, sizeof buf, "%*.*f", length, decimals, v);
-    if (n != length)
+    n = std::isfinite(v) ? fixedPointText(v, decimals, buf, sizeof buf) : -1;
+    if (n < 0 || n > length) {
         std::memset(out, '*', static_cast<std::size_t>(length));
-    else
-        std::memcpy(out, buf, static_cast<std::size_t>(length));
+    } else {
+        std::memset(out, ' ', static_cast<std::size_t>(length - n));
+        std::memcpy(out + (length - n), buf, static_cast<std::size_t>(n));
+    }
 }
 
 } // namespace

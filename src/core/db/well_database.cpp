@@ -104,7 +104,15 @@ std::string transliterate(std::string_view s) {
 }
 
 std::string wellBaseName(std::string_view oilfield, std::uint16_t pad, std::uint16_t well) {
-    return transliterate(oilfield) + "K" + std::to_string(pad) + "C" + std::to_string(well);
+    // The oilfield name may come from a well file or an archive of unknown origin: whatever it
+    // holds, the table must stay a plain file inside the database directory.
+    std::string name = transliterate(oilfield);
+    for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) c = '_';
+    }
+    if (!name.empty() && name.find_first_not_of('.') == std::string::npos) name.assign(name.size(), '_');
+    return name + "K" + std::to_string(pad) + "C" + std::to_string(well);
 }
 
 std::string timeText(int hour, int minute, int second) {

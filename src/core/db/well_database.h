@@ -61,7 +61,8 @@ const TableLayout& settingsSnapshotLayout();
 
 // Russian letters to Latin text, each letter by its place in the alphabet; anything else copied.
 std::string transliterate(std::string_view utf8);
-// transliterate(oilfield) + "K" + pad + "C" + well: "Новое", 12, 345 -> "novoeK12C345".
+// transliterate(oilfield) + "K" + pad + "C" + well: "Новое", 12, 345 -> "novoeK12C345". Path
+// separators and control characters become "_", as does an oilfield part of dots only.
 std::string wellBaseName(std::string_view oilfieldUtf8, std::uint16_t pad, std::uint16_t well);
 
 // "HH/MM/SS", always 8 characters.

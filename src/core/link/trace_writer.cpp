@@ -1,6 +1,7 @@
 #include "link/trace_writer.h"
 
 #include "link/checksums.h"
+#include "text/number_format.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -86,10 +87,9 @@ void TraceWriter::flush() {
     if (replyLength_ == 0) return;
     out_ << "<- " << hexText(reply_, replyLength_);
     if (haveRequest_) {
-        char ms[32];
-        std::snprintf(ms, sizeof ms, "   (+%.1f ms)",
-                      static_cast<double>(replyMicros_ - requestMicros_) / 1000.0);
-        out_ << ms;
+        // The trace is a file: a point whatever the locale.
+        out_ << "   (+" << formatFixed(static_cast<double>(replyMicros_ - requestMicros_) / 1000.0, 1, '.')
+             << " ms)";
     }
     // A framed reply longer than kShownBytes is longer than any frame and cannot be intact.
     if (requestFramed_ && (replyLength_ > reply_.size() || !endsWithCrc(reply_))) out_ << "   [CRC failure]";

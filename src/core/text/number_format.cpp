@@ -3,7 +3,6 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <langinfo.h>
 #include <locale.h>
@@ -20,9 +19,12 @@ std::string withSeparator(std::string s, char separator) {
 } // namespace
 
 std::string formatFixed(double value, int decimals, char separator) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals < 0 ? 0 : decimals, value);
-    std::string s(buf);
+    if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF");
+    // std::to_chars writes a point whatever the global locale; the caller's separator replaces it.
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
+                                 decimals < 0 ? 0 : decimals);
+    std::string s(buf, r.ec == std::errc() ? r.ptr : buf);
     if (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
     return withSeparator(std::move(s), separator);
 }
@@ -32,8 +34,10 @@ std::string formatGeneral(double value, char separator) {
     if (value == 0) return "0";
     // 15 significant digits, as the extended-to-text conversion of the original platform shows them.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string s(buf);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string s(buf, r.ec == std::errc() ? r.ptr : buf);
+    for (char& c : s)
+        if (c == 'e') c = 'E';
     const auto e = s.find('E');
     std::string mant = e == std::string::npos ? s : s.substr(0, e);
     const std::string exp = e == std::string::npos ? std::string() : s.substr(e);

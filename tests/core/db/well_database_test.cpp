@@ -32,6 +32,41 @@ TEST(WellNames, TransliterationAndBaseName) {
     EXPECT_EQ(wellBaseName("Abc", 0, 65535), "AbcK0C65535");
 }
 
+TEST(WellNames, BaseNameStaysInsideTheDatabaseDirectory) {
+    struct Case {
+        const char* oilfield;
+        const char* base;
+    };
+    const Case cases[] = {
+        {"../../etc/x", ".._.._etc_xK1C2"},
+        {"/abs", "_absK1C2"},
+        {"a\\b", "a_bK1C2"},
+        {"..", "__K1C2"},
+        {".", "_K1C2"},
+        {"tab\tnl\n\x7f", "tab_nl__K1C2"},
+        {"Усть-Балык (2), №3.", "ustb_-baly_k (2), №3.K1C2"},
+        {"...a", "...aK1C2"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wellBaseName(c.oilfield, 1, 2), c.base) << c.oilfield;
+}
+
+TEST(WellNames, RewrittenTableKeepsItsPermissionBits) {
+    TempDir tmp;
+    ASSERT_TRUE(initDatabase(tmp.path()));
+    const std::string path = tmp.file("temp.DBF");
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    Table t;
+    ASSERT_TRUE(openDatabaseTable(t, tmp.path(), "temp.DBF", wellTableLayout()));
+    std::vector<FieldValue> v;
+    ASSERT_TRUE(wellRowValues(makeRecord(1, 2, 3, 4, 255), 1, 2, v));
+    ASSERT_TRUE(t.appendRows({v}));
+    ASSERT_TRUE(t.close());
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 TEST(WellNames, TimeText) {
     EXPECT_EQ(timeText(7, 5, 9), "07/05/09");
     EXPECT_EQ(timeText(23, 59, 0), "23/59/00");
