@@ -8,7 +8,7 @@
 #   share/mime/packages/vorsan.xml                    journal, settings and well file types
 #   share/icons/hicolor/{scalable,NxN}/apps/vorsan.*  the icon (SVG and rendered PNGs)
 #   share/man/man1/vorsan-cli.1, vorsan-sim.1         from their --help (help2man)
-#   share/doc/vorsan/guide.ru.md, guide/*.png         the user's guide
+#   share/doc/vorsan/guide.ru.{md,html}, guide/*.png  the user's guide
 # An installed program keeps "vors.set" and the database under the user's data directory.
 
 include(GNUInstallDirs)
@@ -69,9 +69,31 @@ if(TARGET vorsan)
   endforeach()
 endif()
 
-# ---- the user's guide ----
+# ---- the user's guide, also as one HTML page (the help when there is no other help file) ----
 if(EXISTS ${CMAKE_SOURCE_DIR}/doc/guide.ru.md)
   install(FILES ${CMAKE_SOURCE_DIR}/doc/guide.ru.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # Debian's own Python, whose markdown module comes from the package python3-markdown.
+  find_program(VORSAN_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  set(markdown_rc 1)
+  if(VORSAN_SYSTEM_PYTHON)
+    execute_process(COMMAND ${VORSAN_SYSTEM_PYTHON} -c "import markdown"
+                    RESULT_VARIABLE markdown_rc OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(markdown_rc EQUAL 0)
+    set(guide_html ${CMAKE_BINARY_DIR}/doc/guide.ru.html)
+    add_custom_command(
+      OUTPUT ${guide_html}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc
+      COMMAND ${VORSAN_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/doc/guide_html.py
+              ${CMAKE_SOURCE_DIR}/doc/guide.ru.md ${guide_html}
+      DEPENDS ${CMAKE_SOURCE_DIR}/doc/guide.ru.md ${CMAKE_SOURCE_DIR}/doc/guide_html.py
+      COMMENT "Writing the user's guide as HTML"
+      VERBATIM)
+    add_custom_target(guide_html ALL DEPENDS ${guide_html})
+    install(FILES ${guide_html} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  else()
+    message(WARNING "python3-markdown not found: the guide is not written as HTML")
+  endif()
 endif()
 if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/doc/guide)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/doc/guide DESTINATION ${CMAKE_INSTALL_DOCDIR}

@@ -28,7 +28,7 @@ for path in ./usr/bin/vorsan ./usr/bin/vorsan-cli ./usr/bin/vorsan-sim \
             ./usr/share/icons/hicolor/scalable/apps/vorsan.svg \
             ./usr/share/icons/hicolor/48x48/apps/vorsan.png \
             ./usr/share/man/man1/vorsan-cli.1 ./usr/share/man/man1/vorsan-sim.1 \
-            ./usr/share/doc/vorsan/guide.ru.md; do
+            ./usr/share/doc/vorsan/guide.ru.md ./usr/share/doc/vorsan/guide.ru.html; do
   grep -qxF "$path" <<<"$contents" || fail "package lacks $path"
 done
 outside=$(grep -v '^\./usr/\|^\./$\|^\./usr$' <<<"$contents" || true)

@@ -73,4 +73,10 @@ guide=$share/doc/vorsan/guide.ru.md
 for picture in $(grep -o '(guide/[^)]*\.png)' "$guide" | tr -d '()'); do
   [ -s "$share/doc/vorsan/$picture" ] || fail "guide picture $picture not installed"
 done
+# The HTML page of the guide: every link inside it leads to a heading.
+html=$share/doc/vorsan/guide.ru.html
+[ -s "$html" ] || fail "guide not installed as HTML"
+for target in $(grep -o 'href="#[^"]*"' "$html" | sed 's/^href="#//; s/"$//' | sort -u); do
+  grep -q "id=\"$target\"" "$html" || fail "guide link #$target leads nowhere"
+done
 echo "install tree ok"
