@@ -4,9 +4,15 @@
 //   guide_shots OUTDIR SIMULATOR
 // A step whose window part is not there yet is skipped with a note on stderr, so the pictures
 // follow what the window shows today; the exit status is 1 only when no window could be shot.
-#include "main_window.h"
 #include "shell/command_line.h"
+#if __has_include("window/main_window.h")
+#include "window/main_window.h"
+#include "window/translations.h"
+#else // the window's code before it moved into feature folders
+#include "main_window.h"
 #include "translations.h"
+using MainWindow = TForm1;
+#endif
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -72,7 +78,7 @@ private:
 
 class Driver {
 public:
-    Driver(TForm1& window, QString out) : window_(window), out_(std::move(out)) {
+    Driver(MainWindow& window, QString out) : window_(window), out_(std::move(out)) {
         // Message boxes that come up on their own (errors, questions) are noted and closed, so a
         // missing piece never stops the pictures that follow.
         boxes_.setInterval(100);
@@ -162,10 +168,10 @@ public:
 
     void expectBox(QMessageBox* box) { expectedBox_ = box; }
     int shots() const { return shots_; }
-    TForm1& window() { return window_; }
+    MainWindow& window() { return window_; }
 
 private:
-    TForm1& window_;
+    MainWindow& window_;
     QString out_;
     QTimer boxes_;
     QMessageBox* expectedBox_ = nullptr;
@@ -206,7 +212,7 @@ int main(int argc, char** argv) {
                            {QStringLiteral("--recorder"), QStringLiteral("6")});
     repoint(port, stations.device());
 
-    TForm1 window(vorsan::parseCommandLine({"--port", port.toStdString()}));
+    MainWindow window(vorsan::parseCommandLine({"--port", port.toStdString()}));
     window.setDataDir(dir.filePath(QStringLiteral("data")));
     QDir().mkpath(dir.filePath(QStringLiteral("data")));
     window.show();
