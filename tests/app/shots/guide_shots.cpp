@@ -5,14 +5,8 @@
 // A step whose window part is not there yet is skipped with a note on stderr, so the pictures
 // follow what the window shows today; the exit status is 1 only when no window could be shot.
 #include "shell/command_line.h"
-#if __has_include("window/main_window.h")
 #include "window/main_window.h"
 #include "window/translations.h"
-#else // the window's code before it moved into feature folders
-#include "main_window.h"
-#include "translations.h"
-using MainWindow = TForm1;
-#endif
 
 #include <QAbstractButton>
 #include <QApplication>
