@@ -62,7 +62,10 @@ int runState(const Options&, LinkSession& s) {
     const CurrentStateRead read = *gen == ControllerGeneration::Gen4
                                       ? readCurrentState4(s.link(), s.address())
                                       : readCurrentState3(s.link());
-    if (!read.ok()) return linkFailure(read.error, "Ошибка чтения текущих параметров");
+    if (!read.ok()) {
+        const std::string message = currentStateReadMessage(*gen, read.error);
+        return linkFailure(read.error, message.empty() ? kCurrentStateReadFailed : message);
+    }
     printState(read.state, decimalSeparator());
     return 0;
 }
@@ -115,6 +118,7 @@ int runWriteSettings(const Options& o, LinkSession& s) {
         return fail(path + ": " + (load.error.empty() ? "not a settings file" : load.error));
     // The file's generation decides the protocol, as the loaded generation does in the window.
     const SettingsCatalogue& catalogue = load.file.catalogue;
+    if (!settingsWritable(catalogue)) return fail(kSettingsNotLoadedMessage);
     if (catalogue.generation == ControllerGeneration::Gen3) {
         const SettingsWrite3 w = writeSettings3(s.link(), catalogue, progressLine("settings"));
         if (!w.ok()) return linkFailure(w.error, w.message);

@@ -75,6 +75,10 @@ std::string describe(const LineProbe& line, std::uint8_t address) {
     case LineDevice::Recorder:
         return "data recorder with " + std::to_string(line.recorderCount) + " chronologies";
     case LineDevice::Nothing:
+        if (line.padWellAnswered)
+            return "Нет соединения со станцией (the station at address " + std::to_string(address) +
+                   " answers, but its pad or well is unset: pad " + std::to_string(line.pad) + ", well " +
+                   std::to_string(line.well) + ")";
         break;
     }
     return "Нет соединения со станцией (nothing answered at address " + std::to_string(address) + ")";

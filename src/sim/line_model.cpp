@@ -16,6 +16,8 @@ constexpr std::uint16_t kRecorderSpeedRegister = 9;
 constexpr std::uint16_t kRunRegister = 0x3F;  // 0x05 on 0x3F: start (1) / stop (0)
 constexpr std::uint16_t kClearValue = 0x2710; // 0x05 on register 0 with 0x2710: clear
 constexpr std::size_t kInputRegisters = kJournalImageSize / 2;
+constexpr std::uint16_t kStateBlockRegisters = 16; // a poll's first request: registers 63..78
+constexpr std::uint8_t kGen3StatusValue = 16;      // a generation 3 poll's first value
 
 // Refusal codes: 1 function not known, 2 register out of range, 4 the device would not do it.
 Bytes refusal(std::uint8_t address, std::uint8_t function, std::uint8_t code) {
@@ -94,18 +96,22 @@ Bytes LineModel::onFrame(std::span<const std::uint8_t> frame) {
         }
     }
     for (Gen4Station& s : stations)
-        if (s.address == a) return stationFrame(s.replyAddress, s.holding, s.journal, frame);
+        if (s.address == a) return stationFrame(s.replyAddress, s.holding, s.journal, frame, &s);
     return {};
 }
 
 Bytes LineModel::stationFrame(std::uint8_t replyAddress, RegisterFile& holding, JournalImage& journal,
-                              std::span<const std::uint8_t> frame) {
+                              std::span<const std::uint8_t> frame, Gen4Station* live) {
     const std::uint8_t fn = frame[1];
     const std::uint16_t reg = word(frame, 2), arg = word(frame, 4);
     switch (fn) {
-    case 0x03:
+    case 0x03: {
         if (arg == 0 || arg > 125 || reg + arg > holding.size()) return refusal(replyAddress, fn, 2);
+        // A poll opens with the state block: the station's world moves on to now, so every poll
+        // sees the clock run and the values drift while the blocks of one poll agree.
+        if (live && reg == kRegStatus && arg == kStateBlockRegisters) updateLive(*live, nowSeconds);
         return registersReply(replyAddress, fn, reg, arg, [&](std::size_t r) { return holding[r]; });
+    }
     case 0x04:
         if (arg == 0 || arg > 125 || reg + arg > kInputRegisters) return refusal(replyAddress, fn, 2);
         // Input register n holds journal bytes 2n and 2n + 1, sent in image order.
@@ -118,7 +124,10 @@ Bytes LineModel::stationFrame(std::uint8_t replyAddress, RegisterFile& holding, 
         return echo(replyAddress, frame);
     case 0x05:
         if (reg == kRunRegister && arg <= 1) {
-            holding[kRegStatus] = static_cast<std::uint16_t>((holding[kRegStatus] & ~1u) | arg);
+            if (live)
+                startStop(*live, arg == 1);
+            else
+                holding[kRegStatus] = static_cast<std::uint16_t>((holding[kRegStatus] & ~1u) | arg);
             return echo(replyAddress, frame);
         }
         if (reg == 0 && arg == kClearValue) {
@@ -195,6 +204,8 @@ Bytes LineModel::onCommandByte(std::uint8_t b) {
 Bytes LineModel::gen3Idle(std::uint8_t b) {
     Gen3Controller& c = *gen3;
     if (isValueCommand(b)) {
+        // A poll opens with the status (value 16): the controller's world moves on to now.
+        if (b == kGen3StatusValue) updateLive(c, nowSeconds);
         gen3Phase_ = Gen3Phase::ValueAwaitE0;
         gen3Value_ = b;
         return {b};
@@ -210,7 +221,7 @@ Bytes LineModel::gen3Idle(std::uint8_t b) {
     }
     case 0x27: // start
     case 0x28: // stop
-        c.values[16] = static_cast<std::uint16_t>((c.values[16] & ~1u) | (b == 0x27 ? 1u : 0u));
+        startStop(c, b == 0x27);
         return {b};
     case 0x45:
         return gen3Checksummed(c.journal.data(), c.journal.size(), 0x45);
@@ -250,6 +261,7 @@ std::string loadJournalFileInto(const std::string& path, LineModel& model) {
                 ParameterBlock block = blockFromRegisters(s.holding);
                 encodeParameterBlockState(f.state, block);
                 s.holding = registersFromBlock(block);
+                adoptRegisters(s);
             }
         }
     } else if (model.gen3) {

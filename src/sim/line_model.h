@@ -48,10 +48,14 @@ class LineModel {
     bool switchOff = false;
     bool badChecksum = false;
     unsigned baud = 9600;
+    // Simulator time in whole seconds, set before each request: the controllers' clocks follow it.
+    std::int64_t nowSeconds = 0;
 
   private:
+    // `live`: the station whose registers these are (none for a recorder entry, which keeps
+    // the copy as it was taken).
     Bytes stationFrame(std::uint8_t replyAddress, RegisterFile& holding, JournalImage& journal,
-                       std::span<const std::uint8_t> frame);
+                       std::span<const std::uint8_t> frame, Gen4Station* live = nullptr);
     Bytes recorderFrame(std::span<const std::uint8_t> frame);
     Bytes gen3Idle(std::uint8_t byte);
     Bytes gen3Checksummed(const std::uint8_t* data, std::size_t size, std::uint8_t echo);

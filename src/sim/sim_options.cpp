@@ -117,7 +117,11 @@ Devices on the line (any mix):
                        unless it is off (default on)
 
 Content:
-  --seed N             seed of the generated content and of the faults (default 1)
+  --seed N             seed of the generated content and of the faults (default 1).
+                       Each station gets the settings of a typical installation
+                       (some without motor and pump numbers), a journal whose stops
+                       agree with them, a clock that runs, live values that drift
+                       from poll to poll, and a motor that starts and stops on command
   --journal FILE       serve the journal, settings and current state of a .VR4
                        (generation 4) or .pr (generation 3) file instead of
                        generated ones

@@ -145,6 +145,7 @@ void Simulator::answer(Bytes request, bool framed, SimClock::time_point arrived)
     {
         std::lock_guard lock(mutex_);
         speed = framed ? model_.replySpeed(request) : model_.baud;
+        model_.nowSeconds = std::chrono::duration_cast<std::chrono::seconds>(arrived - started_).count();
         reply = framed ? model_.onFrame(request) : model_.onCommandByte(request[0]);
         rec.answered = !reply.empty() && applyFaults(reply);
         if (!rec.answered) reply.clear();

@@ -76,6 +76,12 @@ TEST_F(CliLine, ProbeReadJournalAndTrace) {
     EXPECT_EQ(probe.output, "generation 4 station at address 4: pad " + std::to_string(st.holding[kRegPad]) +
                                 ", well " + std::to_string(st.holding[kRegWell]) + "\n");
     EXPECT_EQ(run("probe --port " + sim.devicePath() + " --address 5").status, 3);
+    sim.withLine([](LineModel& m) { m.stations[0].holding[kRegPad] = kUnknown16; });
+    CliRun unset = run("probe --port " + sim.devicePath() + " --address 4");
+    EXPECT_EQ(unset.status, 3);
+    EXPECT_NE(unset.output.find("pad 65535, well " + std::to_string(st.holding[kRegWell])), std::string::npos)
+        << unset.output;
+    sim.withLine([&](LineModel& m) { m.stations[0].holding[kRegPad] = st.holding[kRegPad]; });
 
     CliRun read = run("read-journal --port " + sim.devicePath() + " --address 4 -o " + file("w.VR4"));
     ASSERT_EQ(read.status, 0) << read.output;
@@ -119,6 +125,24 @@ TEST_F(CliLine, SettingsFileWrittenToTheStationAndReadBack) {
         return m.stations[0].holding[settingRegister(edited.entries[3].offset)];
     }),
               42);
+    sim.stop();
+}
+
+// Motor and pump "none" (0xFFFF) read from a station are written back as they are.
+TEST_F(CliLine, SettingsWithMotorAndPumpNoneWriteBack) {
+    Simulator sim(line({1, 2, 3, 4}));
+    ASSERT_EQ(sim.start(), "");
+    int address = 0;
+    sim.withLine([&](LineModel& m) {
+        for (const Gen4Station& s : m.stations)
+            if (s.holding[kRegMotor] == kUnknown16) address = s.address;
+    });
+    ASSERT_NE(address, 0);
+    const std::string port = " --port " + sim.devicePath() + " --address " + std::to_string(address);
+    ASSERT_EQ(run("read-settings -o " + file("none.us4") + port).status, 0);
+    CliRun write = run("write-settings " + file("none.us4") + port);
+    EXPECT_EQ(write.status, 0) << write.output;
+    EXPECT_NE(write.output.find("77 settings written"), std::string::npos) << write.output;
     sim.stop();
 }
 

@@ -89,9 +89,9 @@ TEST(Gen3Controller, ControllerOfAnotherTypeIsNotTakenForGeneration3) {
 TEST(Gen3Controller, CurrentStateCarriesEveryValueAndTheClock) {
     SimLine line(gen3Line());
     ASSERT_TRUE(line.open());
-    const Gen3Controller c = controllerOf(line.sim);
     CurrentStateRead read = readCurrentState3(line.link);
     ASSERT_TRUE(read.ok()) << errorWord(read.error);
+    const Gen3Controller c = controllerOf(line.sim); // the poll brought it up to date first
     CurrentState expected = unreadState();
     for (std::uint8_t p : kGen3StateParameters)
         applyGen3StateValue(expected, p, c.values.at(p));
@@ -150,7 +150,7 @@ TEST(Gen3Controller, WriteOverlaysTheValuesAndReadsBack) {
     ASSERT_TRUE(line.open());
     const ParameterBlock original = controllerOf(line.sim).settings;
     SettingsCatalogue edited = buildCatalogue(ControllerGeneration::Gen3); // every value 0xFFFF
-    edited.entries[0].value = 380;
+    edited.entries[0].value = 400; // the simulated controller holds 380
     edited.entries[10].value = 12;
     SettingsWrite3 write = writeSettings3(line.link, edited);
     ASSERT_EQ(write.message, "");
@@ -163,7 +163,7 @@ TEST(Gen3Controller, WriteOverlaysTheValuesAndReadsBack) {
               original[edited.entries[1].offset] | original[edited.entries[1].offset + 1u] << 8);
     SettingsRead after = readSettings3(line.link);
     ASSERT_TRUE(after.ok());
-    EXPECT_EQ(after.catalogue.entries[0].value, 380);
+    EXPECT_EQ(after.catalogue.entries[0].value, 400);
     EXPECT_EQ(settingsSetOf(after.catalogue), settingsSetOf(write.catalogue));
     // The block went out as 0xDE, 512 echoed bytes, 0xDF.
     auto requests = line.requests();

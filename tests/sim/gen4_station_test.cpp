@@ -41,9 +41,9 @@ TEST(Gen4Station, ProbeFindsTheStationWithItsPadAndWell) {
 TEST(Gen4Station, CurrentStateEqualsTheStationsRegisters) {
     SimLine line(gen4Line({1}));
     ASSERT_TRUE(line.open());
-    const Gen4Station st = stationOf(line.sim, 1);
     CurrentStateRead read = readCurrentState4(line.link, 1);
     ASSERT_TRUE(read.ok()) << errorWord(read.error);
+    const Gen4Station st = stationOf(line.sim, 1); // the poll brought it up to date first
     CurrentState expected = decodeParameterBlockState(blockFromRegisters(st.holding));
     expected.padNumber = st.holding[kRegPad];
     expected.wellNumber = st.holding[kRegWell];
@@ -157,6 +157,65 @@ TEST(Gen4Station, WrittenSettingsReadBackAndLandInTheRegisters) {
     ASSERT_TRUE(after.ok());
     EXPECT_EQ(settingsSetOf(after.catalogue), settingsSetOf(edited));
     EXPECT_EQ(stationOf(line.sim, 2).holding[settingRegister(edited.entries[0].offset)], 415);
+}
+
+// Motor and pump numbers of 0xFFFF mean "none". Read from such a station they are read values:
+// the write is allowed and sends them back as they are.
+TEST(Gen4Station, SettingsWithMotorAndPumpNoneAreWrittenBackAsRead) {
+    SimLine line(gen4Line({1, 2, 3, 4}));
+    ASSERT_TRUE(line.open());
+    std::uint8_t address = 0;
+    line.sim.withLine([&](LineModel& m) {
+        for (const Gen4Station& s : m.stations)
+            if (s.holding[kRegMotor] == kUnknown16 && s.holding[kRegPump] == kUnknown16) address = s.address;
+    });
+    ASSERT_NE(address, 0) << "the line has no station without motor and pump numbers";
+    const RegisterFile before = stationOf(line.sim, address).holding;
+    SettingsRead read = readSettings4(line.link, address);
+    ASSERT_TRUE(read.ok()) << errorWord(read.error);
+    EXPECT_EQ(read.catalogue.byNumber(85)->value, kUnknown16);
+    ASSERT_TRUE(settingsWritable(read.catalogue));
+    SettingsWrite4 write = writeSettings4(line.link, address, read.catalogue);
+    ASSERT_TRUE(write.ok()) << errorWord(write.error);
+    EXPECT_EQ(write.written, 77);
+    const RegisterFile after = stationOf(line.sim, address).holding;
+    for (std::size_t r = kRegSettings; r < after.size(); ++r)
+        EXPECT_EQ(after[r], before[r]) << r;
+}
+
+// The request leaves the wire before RTS rises: on the pseudo-terminal the link drains after the
+// write, and the station still answers within the time-out.
+TEST(Gen4Station, RequestDrainsBeforeRtsRises) {
+    struct Seen final : LinkObserver {
+        void onTraffic(TrafficDirection d, std::span<const std::uint8_t>, std::int64_t) override {
+            if (d == TrafficDirection::Written) order.push_back("write");
+        }
+        void onControl(LinkControl c, std::int64_t) override {
+            if (c == LinkControl::Drained) order.push_back("drain");
+            if (c == LinkControl::RtsRaised) order.push_back("rts");
+        }
+        std::vector<std::string> order;
+    } seen;
+    SimLine line(gen4Line({1}));
+    ASSERT_TRUE(line.open());
+    line.link.setObserver(&seen);
+    EXPECT_TRUE(readPadWell(line.link, 1).valid);
+    line.link.setObserver(nullptr);
+    EXPECT_EQ(seen.order, (std::vector<std::string>{"write", "drain", "rts"}));
+}
+
+// A station whose pad is unset still answered: the probe says so (it goes into the station list
+// with the numbers as they are) while the line counts as no station.
+TEST(Gen4Station, StationWithUnsetPadAnswersThePadWellRequest) {
+    SimLine line(gen4Line({6}));
+    line.sim.withLine([](LineModel& m) { m.stations[0].holding[kRegPad] = kUnknown16; });
+    ASSERT_TRUE(line.open());
+    const LineProbe found = probeLine(line.link, 6);
+    EXPECT_EQ(found.device, LineDevice::Nothing);
+    EXPECT_TRUE(found.padWellAnswered);
+    EXPECT_EQ(found.pad, kUnknown16);
+    EXPECT_EQ(found.well, stationOf(line.sim, 6).holding[kRegWell]);
+    EXPECT_FALSE(probeLine(line.link, 7).padWellAnswered);
 }
 
 TEST(Gen4Station, SettingsWriteStopsAfterSixFailedTries) {

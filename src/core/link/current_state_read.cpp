@@ -36,6 +36,12 @@ CurrentStateRead readCurrentState4(SerialLink& link, std::uint8_t address) {
     return result;
 }
 
+std::string currentStateReadMessage(ControllerGeneration generation, LinkError error) {
+    if (generation == ControllerGeneration::Gen4 && error == LinkError::Write_Error)
+        return std::string(errorMessage(error));
+    return {};
+}
+
 CurrentStateRead readCurrentState3(SerialLink& link) {
     CurrentStateRead result;
     for (std::uint8_t parameter : kGen3StateParameters) {

@@ -4,7 +4,10 @@
 #include "journal/current_state.h"
 #include "link/serial_link.h"
 
+#include "common/types.h"
+
 #include <cstdint>
+#include <string>
 
 namespace vorsan {
 
@@ -23,5 +26,13 @@ CurrentStateRead readCurrentState4(SerialLink& link, std::uint8_t address);
 // valueRequest of every parameter in kGen3StateParameters order, then the clock: 0x1E written
 // once, its echo (not compared) and 7 BCD bytes, each within 100 read attempts.
 CurrentStateRead readCurrentState3(SerialLink& link);
+
+// The message box of a failed poll, "" when the failure shows only in the status bar
+// ("Ошибка чтения текущих параметров"): a generation 4 request that could not be written gives
+// "Ошибка записи в порт".
+std::string currentStateReadMessage(ControllerGeneration generation, LinkError error);
+
+// The status-bar text of a failed poll.
+inline constexpr const char* kCurrentStateReadFailed = "Ошибка чтения текущих параметров";
 
 } // namespace vorsan

@@ -18,8 +18,10 @@ ExchangeResult framedExchange(SerialLink& link, std::span<std::uint8_t> buffer, 
         result.error = LinkError::Write_Error;
         return result;
     }
-    // The reply time-out runs from the end of the request; RTS goes up for the line driver to
-    // turn round and listen.
+    // write() returns while the driver still shifts the last bytes out. An RS-485 converter
+    // switched by RTS must not turn round under them, so RTS goes up, and the reply time-out
+    // starts, only when the request has left the wire.
+    link.drain();
     const std::int64_t start = link.nowMicros();
     const std::int64_t limit = static_cast<std::int64_t>(timeoutMs) * 1000;
     link.setRts();

@@ -41,6 +41,7 @@ LineProbe probeLine(SerialLink& link, std::uint8_t address) {
     }
     const PadWellReply padWell = readPadWell(link, address);
     line.error = padWell.error;
+    line.padWellAnswered = padWell.valid;
     line.pad = padWell.pad;
     line.well = padWell.well;
     line.device = padWell.known() ? LineDevice::Gen4Station : LineDevice::Nothing;

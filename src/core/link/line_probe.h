@@ -39,6 +39,9 @@ struct LineProbe {
     LinkError error = LinkError::None; // Write_Error of the pad-and-well request
     int typeCode = -1;                 // generation 3 type code (11 or 99); 9999 for the 0xFE answer
     std::uint16_t recorderCount = kNoRecorder;
+    // A station answered the pad-and-well request. It goes into the station list with the numbers
+    // as they are, even when one is 0xFFFF (unset) and the line therefore counts as Nothing.
+    bool padWellAnswered = false;
     std::uint16_t pad = 0xFFFF;
     std::uint16_t well = 0xFFFF;
 };

@@ -155,6 +155,15 @@ WriteResult PosixSerialLink::doWrite(std::span<const std::uint8_t> bytes) {
     return result;
 }
 
+bool PosixSerialLink::doDrain() {
+    // Returns when the UART has sent the last stop bit. Output flow control is off, so the wait
+    // is the transmission time of what is still queued (8 ms for a request at 9600 bit/s).
+    if (fd_ < 0) return false;
+    while (tcdrain(fd_) != 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
 ReadResult PosixSerialLink::doReadByte() {
     ReadResult result;
     if (pendingBegin_ < pendingEnd_) {

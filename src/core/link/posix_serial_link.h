@@ -29,6 +29,7 @@ class PosixSerialLink final : public SerialLink {
     void doClose() override;
     bool doPurge() override;
     WriteResult doWrite(std::span<const std::uint8_t> bytes) override;
+    bool doDrain() override;
     ReadResult doReadByte() override;
     void doSetRts(bool raised) override;
 

@@ -126,13 +126,20 @@ WriteResult ScriptedLink::doWrite(std::span<const std::uint8_t> bytes) {
     }
     writes_.emplace_back(bytes.begin(), bytes.end());
     if (turn.request && *turn.request != writes_.back()) ++mismatches_;
-    const std::int64_t end = clock_.nowMicros();
+    std::int64_t end = clock_.nowMicros();
+    if (wireSpeed_ > 0) end = std::max(end, wireFreeAt_) + static_cast<std::int64_t>(bytes.size()) * 10'000'000 / wireSpeed_;
+    wireFreeAt_ = end;
     for (const Piece& p : turn.pieces)
         for (std::size_t i = 0; i < p.bytes.size(); ++i)
             schedule(end + p.delayMicros + p.gapMicros * static_cast<std::int64_t>(i), p.bytes[i]);
     result.written = bytes.size();
     result.ok = true;
     return result;
+}
+
+bool ScriptedLink::doDrain() {
+    clock_.advanceTo(wireFreeAt_);
+    return open_;
 }
 
 ReadResult ScriptedLink::doReadByte() {

@@ -62,6 +62,10 @@ class ScriptedLink final : public SerialLink {
 
     // ---- line behaviour ----
     void setRs232(bool rs232) { rs232_ = rs232; }
+    // Models the wire: a write returns at once, its bytes then take 10 bits each at this speed
+    // to leave the line, drain() waits for that, and reply delays count from that moment.
+    // 0 (the default): a write has left the line when it returns.
+    void setWireSpeed(int bitsPerSecond) { wireSpeed_ = bitsPerSecond; }
     // The next open fails with this word and reason.
     void failOpen(LinkError error, std::string reason = {});
 
@@ -89,6 +93,7 @@ class ScriptedLink final : public SerialLink {
     void doClose() override;
     bool doPurge() override;
     WriteResult doWrite(std::span<const std::uint8_t> bytes) override;
+    bool doDrain() override;
     ReadResult doReadByte() override;
     void doSetRts(bool raised) override;
 
@@ -128,6 +133,8 @@ class ScriptedLink final : public SerialLink {
     bool open_ = false;
     bool rs232_ = true;
     bool rts_ = false;
+    int wireSpeed_ = 0;
+    std::int64_t wireFreeAt_ = 0; // when the last written byte has left the wire
 };
 
 } // namespace vorsan

@@ -37,6 +37,12 @@ WriteResult SerialLink::write(std::span<const std::uint8_t> bytes) {
     return result;
 }
 
+bool SerialLink::drain() {
+    const bool ok = doDrain();
+    notify(LinkControl::Drained);
+    return ok;
+}
+
 ReadResult SerialLink::readByte() {
     const ReadResult result = doReadByte();
     if (observer_ && result.byte)

@@ -44,7 +44,7 @@ struct ReadResult {
 };
 
 enum class TrafficDirection { Written, Read };
-enum class LinkControl { Opened, OpenFailed, Closed, Purged, RtsRaised, RtsDropped };
+enum class LinkControl { Opened, OpenFailed, Closed, Purged, Drained, RtsRaised, RtsDropped };
 
 // Sees every byte the link writes and reads, with the link clock's time in microseconds.
 // Called synchronously from the link's operations; it must not call back into the link.
@@ -76,6 +76,9 @@ class SerialLink {
     bool purge();
     // Returns when the driver has taken all bytes (or failed).
     WriteResult write(std::span<const std::uint8_t> bytes);
+    // Waits until everything written has left the wire (the driver's queue and the UART's).
+    // write() returns earlier, while the last bytes are still being shifted out.
+    bool drain();
     // One byte, or none within kReadByteTimeoutMs.
     ReadResult readByte();
     // RTS line for a direction-switching line driver. A port without modem lines (a
@@ -100,6 +103,8 @@ class SerialLink {
     virtual void doClose() = 0;
     virtual bool doPurge() = 0;
     virtual WriteResult doWrite(std::span<const std::uint8_t> bytes) = 0;
+    // A link whose writes leave at once (a fake without a wire) has nothing to wait for.
+    virtual bool doDrain() { return true; }
     virtual ReadResult doReadByte() = 0;
     virtual void doSetRts(bool raised) = 0;
 

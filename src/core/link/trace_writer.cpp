@@ -39,6 +39,7 @@ const char* controlText(LinkControl what) {
     case LinkControl::Closed:
         return "close";
     case LinkControl::Purged:
+    case LinkControl::Drained:
     case LinkControl::RtsRaised:
     case LinkControl::RtsDropped:
         break;

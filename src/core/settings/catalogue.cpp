@@ -2,6 +2,8 @@
 
 #include "settings/catalogue_rows.h"
 
+#include <algorithm>
+
 namespace vorsan {
 namespace {
 
@@ -167,9 +169,23 @@ SettingsSet settingsSetOf(const SettingsCatalogue& catalogue) {
 
 bool assignSettingsSet(SettingsCatalogue& catalogue, const SettingsSet& values) {
     if (values.size() != catalogue.size()) return false;
-    for (std::size_t i = 0; i < values.size(); ++i)
+    for (std::size_t i = 0; i < values.size(); ++i) {
         catalogue.entries[i].value = values[i];
+        catalogue.entries[i].loaded = true;
+    }
     return true;
+}
+
+bool everySettingLoaded(const SettingsCatalogue& catalogue) {
+    return !catalogue.entries.empty() &&
+           std::all_of(catalogue.entries.begin(), catalogue.entries.end(),
+                       [](const SettingDef& d) { return d.loaded; });
+}
+
+bool settingsWritable(const SettingsCatalogue& catalogue) {
+    if (catalogue.entries.empty()) return false;
+    // Generation 3 sends only known values; the others go back as the controller has them.
+    return catalogue.generation == ControllerGeneration::Gen3 || everySettingLoaded(catalogue);
 }
 
 } // namespace vorsan

@@ -60,8 +60,21 @@ std::string settingRowName(const SettingsCatalogue& catalogue, std::size_t index
 // The values of a catalogue, in catalogue order.
 SettingsSet settingsSetOf(const SettingsCatalogue& catalogue);
 
-// Puts the values of a set into a catalogue, in catalogue order. Returns false and changes nothing
-// when the set's size differs from the catalogue's.
+// Puts the values of a set into a catalogue, in catalogue order, and marks them loaded. Returns
+// false and changes nothing when the set's size differs from the catalogue's.
 bool assignSettingsSet(SettingsCatalogue& catalogue, const SettingsSet& values);
+
+// True when the catalogue has entries and every one was read or loaded (0xFFFF values included).
+bool everySettingLoaded(const SettingsCatalogue& catalogue);
+
+// Whether the catalogue may be written to a controller. A generation 4 write sends every value,
+// so each must have been read or loaded: an unread one would put 0xFFFF into the controller's
+// setpoints. A generation 3 write sends only known values and leaves the rest as the controller
+// has them, so it is never refused. An empty catalogue is never written.
+bool settingsWritable(const SettingsCatalogue& catalogue);
+
+// What the user is told when settingsWritable refuses.
+inline constexpr const char* kSettingsNotLoadedMessage =
+    "Не все уставки считаны или загружены из файла: запись уставок в контроллер отменена";
 
 } // namespace vorsan

@@ -23,6 +23,10 @@ struct SettingDef {
     std::uint16_t offset = 0;         // byte offset of the word in the settings memory (always even)
     std::string longName;             // name in the grid, printouts and the database view
     std::uint16_t value = kUnknown16; // raw value; 0xFFFF = no value
+    // The value was read from a controller or loaded from a settings or journal file, whatever it
+    // is: 0xFFFF is a legitimate value of some settings (motor and pump "none"), so a write decides
+    // on this flag, never on the value, whether the setting may be sent.
+    bool loaded = false;
     EditorKind editorKind = EditorKind::mask;
     double minRaw = 0;                // lowest accepted raw value (not divided by scale)
     double maxRaw = 0;                // highest accepted raw value

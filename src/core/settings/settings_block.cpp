@@ -38,6 +38,7 @@ void readSettingsBlock(SettingsCatalogue& catalogue, std::span<const std::uint8_
         const std::uint8_t second = block[pos + 1];
         d.value = bigEndian ? static_cast<std::uint16_t>(first << 8 | second)
                             : static_cast<std::uint16_t>(second << 8 | first);
+        d.loaded = true;
     }
 }
 

@@ -23,8 +23,9 @@ std::size_t settingBytePosition(ControllerGeneration generation, std::uint16_t o
 std::uint16_t settingRegister(std::uint16_t offset);
 
 // Sets the value of every entry from its place in `block`, in catalogue order, using the
-// catalogue's generation and the given layout. Nothing else of the catalogue changes. A block
-// shorter than an entry's place leaves that entry's value as it was (0xFFFF in a fresh catalogue).
+// catalogue's generation and the given layout, and marks it loaded. Nothing else of the catalogue
+// changes. A block shorter than an entry's place leaves that entry as it was (0xFFFF and not
+// loaded in a fresh catalogue).
 void readSettingsBlock(SettingsCatalogue& catalogue, std::span<const std::uint8_t> block, BlockLayout layout);
 
 // The file block of a catalogue: 0xFF everywhere except the value word of every entry, written at

@@ -56,9 +56,27 @@ TEST_F(Line, RtsDropsBeforeTheRequestAndRisesAfterIt) {
     EXPECT_EQ(seen.events[1].control, LinkControl::RtsDropped);
     EXPECT_TRUE(seen.events[2].traffic);
     EXPECT_EQ(seen.events[2].bytes, frameOf(req));
-    EXPECT_EQ(seen.events[3].control, LinkControl::RtsRaised);
+    EXPECT_EQ(seen.events[3].control, LinkControl::Drained);
+    EXPECT_EQ(seen.events[4].control, LinkControl::RtsRaised);
     EXPECT_EQ(seen.bytes(TrafficDirection::Read), readReply(1, 3, 2, 238));
     EXPECT_TRUE(line.rts());
+}
+
+// write() returns while the 8 request bytes still take 8.3 ms at 9600 bit/s to leave the wire.
+// RTS rises only then, and the 300 ms of the reply count from then.
+TEST_F(Line, RtsRisesAndTheTimeOutStartsWhenTheRequestHasLeftTheWire) {
+    line.setWireSpeed(9600);
+    RecordingObserver seen;
+    line.setObserver(&seen);
+    const auto req = padWellRequest(1);
+    line.expect(frameOf(req)).reply(readReply(1, 3, 2, 238), 299.5);
+    EXPECT_TRUE(framedRequest(line, req).valid);
+    std::int64_t written = 0, raised = 0;
+    for (const auto& e : seen.events) {
+        if (e.traffic && e.direction == TrafficDirection::Written) written = e.micros;
+        if (!e.traffic && e.control == LinkControl::RtsRaised) raised = e.micros;
+    }
+    EXPECT_EQ(raised - written, 8333);
 }
 
 // The time-out counts from the end of the request: the whole reply must be in by then.

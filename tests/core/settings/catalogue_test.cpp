@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/catalogue.h"
+#include "settings/settings_block.h"
 
 namespace vorsan {
 namespace {
@@ -136,6 +137,51 @@ TEST(Catalogue, SettingsSetRoundTrip) {
     s.pop_back();
     EXPECT_FALSE(assignSettingsSet(c, s));
     EXPECT_EQ(c.at(0)->value, 380);
+}
+
+// Whether a write may start depends on what was read or loaded, never on the values: motor and
+// pump numbers of 0xFFFF ("none") read from a station are written back as they are.
+TEST(Catalogue, WritableWhenEveryValueWasReadOrLoaded) {
+    ParameterBlock allFF;
+    allFF.fill(0xFF);
+    ParameterBlock shortOfOne{};
+    const auto fresh = [](ControllerGeneration g) { return buildCatalogue(g); };
+    const auto readFrom = [](ControllerGeneration g, std::span<const std::uint8_t> block) {
+        SettingsCatalogue c = buildCatalogue(g);
+        readSettingsBlock(c, block, BlockLayout::file);
+        return c;
+    };
+    const auto assigned = [](std::uint16_t value) {
+        SettingsCatalogue c = buildCatalogue(ControllerGeneration::Gen4);
+        assignSettingsSet(c, SettingsSet(77, value));
+        return c;
+    };
+    const auto edited = [] {
+        SettingsCatalogue c = buildCatalogue(ControllerGeneration::Gen4);
+        for (SettingDef& d : c.entries)
+            d.value = 1; // values without a reader behind them
+        return c;
+    };
+    struct Case {
+        const char* what;
+        SettingsCatalogue catalogue;
+        bool writable;
+    };
+    const Case cases[] = {
+        {"generation 4, nothing read", fresh(ControllerGeneration::Gen4), false},
+        {"generation 4, values set but not read", edited(), false},
+        {"generation 4, read, every value 0xFFFF", readFrom(ControllerGeneration::Gen4, allFF), true},
+        {"generation 4, block too short for the last entry",
+         readFrom(ControllerGeneration::Gen4, std::span(shortOfOne).first(352 + 158)), false},
+        {"generation 4, set assigned", assigned(0xFFFF), true},
+        {"generation 3, nothing read: only known values are sent", fresh(ControllerGeneration::Gen3), true},
+        {"generation 3, read", readFrom(ControllerGeneration::Gen3, allFF), true},
+        {"no entries", SettingsCatalogue{}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(settingsWritable(c.catalogue), c.writable) << c.what;
+    EXPECT_TRUE(everySettingLoaded(readFrom(ControllerGeneration::Gen4, allFF)));
+    EXPECT_FALSE(everySettingLoaded(fresh(ControllerGeneration::Gen3)));
 }
 
 TEST(Catalogue, PositionalEntries) {
