@@ -36,15 +36,18 @@ void drawText(QPainter& p, const vorsan::PageText& t) {
                       Qt::TextSingleLine | Qt::TextDontClip;
     p.setPen(colourOf(t.colour));
     const int width = p.fontMetrics().horizontalAdvance(s);
-    if (!t.squeeze || width <= rect.width() || rect.width() <= 0) {
+    // A centred text keeps an eighth of a "0" clear of each rule.
+    const int padding = t.align == vorsan::TextAlign::centre ? p.fontMetrics().horizontalAdvance(QLatin1Char('0')) / 8 : 0;
+    const QRect room = rect.adjusted(padding, 0, -padding, 0);
+    if (!t.squeeze || width <= room.width() || room.width() <= 0) {
         p.drawText(rect, flags, s);
         return;
     }
-    // Narrowed to its rectangle rather than written over the neighbouring cells.
+    // Narrowed to its room rather than written over the neighbouring cells.
     p.save();
-    p.translate(rect.left(), rect.top());
-    p.scale(static_cast<double>(rect.width()) / width, 1.0);
-    p.drawText(QRect(0, 0, width, rect.height()), flags, s);
+    p.translate(room.left(), room.top());
+    p.scale(static_cast<double>(room.width()) / width, 1.0);
+    p.drawText(QRect(0, 0, width, room.height()), flags, s);
     p.restore();
 }
 
