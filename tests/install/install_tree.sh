@@ -74,6 +74,8 @@ for program in vorsan-cli vorsan-sim; do
   grep -q "^\.TH \"\?${program^^}" "$page" || fail "man page of $program has no title"
 done
 grep -q 'read\\-journal' "$share/man/man1/vorsan-cli.1" || fail "vorsan-cli man page misses the commands"
+grep -q '^\.SS "vorsan-cli recorder download"' "$share/man/man1/vorsan-cli.1" \
+  || fail "vorsan-cli man page misses the options of each command"
 grep -q "\-\\\\-gen4" "$share/man/man1/vorsan-sim.1" || fail "vorsan-sim man page misses the options"
 
 # The user's guide and every picture it shows.
