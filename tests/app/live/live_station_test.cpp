@@ -13,6 +13,7 @@
 #include "link/posix_serial_link.h"
 #include "settings/catalogue.h"
 #include "simulator.h"
+#include "station_content.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -371,6 +372,12 @@ void LiveStationTest::generation4SettingsRoundTrip() {
     QVERIFY(boxes.seen.front().startsWith(QStringLiteral("Внимание|")));
     boxes.seen.clear();
 
+    // Motor and pump numbers "none" are held as FF FF: read as such, they are written back as such.
+    line.station(0, [](auto& s) {
+        s.holding[vorsan::sim::kRegMotor] = 0xFFFF;
+        s.holding[vorsan::sim::kRegPump] = 0xFFFF;
+        return 0;
+    });
     line.w().commands().action(Command::ReadSettings)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 10000);
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("|Сохранить уставки в файл?")});
