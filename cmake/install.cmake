@@ -30,16 +30,23 @@ set(VORSAN_MAN_PAGES)
 if(HELP2MAN_PROGRAM)
   set(VORSAN_MAN_NAME_vorsan-cli "command-line tool for ESP control stations, their files and the well database")
   set(VORSAN_MAN_NAME_vorsan-sim "simulated line of ESP control stations on a pseudo-terminal")
+  set(VORSAN_MAN_SEE_vorsan-cli "vorsan-sim(1)")
+  set(VORSAN_MAN_SEE_vorsan-sim "vorsan-cli(1)")
   foreach(program vorsan-cli vorsan-sim)
     if(TARGET ${program})
       set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
+      set(include ${CMAKE_BINARY_DIR}/man/${program}.h2m)
       add_custom_command(
         OUTPUT ${page}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
         COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
+                bash ${CMAKE_SOURCE_DIR}/cmake/man_commands.sh $<TARGET_FILE:${program}> ${include}
+                ${VORSAN_MAN_SEE_${program}}
+        COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8
                 ${HELP2MAN_PROGRAM} --no-info --section=1 --version-string=${PROJECT_VERSION}
-                "--name=${VORSAN_MAN_NAME_${program}}" --output=${page} $<TARGET_FILE:${program}>
-        DEPENDS ${program}
+                "--name=${VORSAN_MAN_NAME_${program}}" --include=${include} --output=${page}
+                $<TARGET_FILE:${program}>
+        DEPENDS ${program} ${CMAKE_SOURCE_DIR}/cmake/man_commands.sh
         COMMENT "Writing the man page of ${program}"
         VERBATIM)
       list(APPEND VORSAN_MAN_PAGES ${page})

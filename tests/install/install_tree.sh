@@ -32,6 +32,15 @@ grep -qi "generation 4\|gen4\|поколени" <<<"$probe" || fail "probe print
 # Everything below belongs to the window program.
 [ -x "$usr/bin/vorsan" ] || { echo "window program not built: desktop files not checked"; exit 0; }
 
+# The installed window program keeps its settings and database in the user's data directory,
+# never in the system's bin directory (even for root, who could write there). A first run creates
+# the database.
+home=$dest/home
+mkdir -p "$home"
+env -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen timeout 5 "$usr/bin/vorsan" --port "$dest/no-line" >/dev/null 2>&1 || true
+[ -s "$home/.local/share/Vorsan/bd/ustavki.DBF" ] || fail "first run made no database in ~/.local/share/Vorsan"
+[ -z "$(ls "$usr/bin" | grep -v '^vorsan')" ] || fail "the program wrote into its bin directory: $(ls "$usr/bin")"
+
 desktop=$share/applications/ru.vorsan.Vorsan.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx "Exec=vorsan %f" "$desktop" || fail "desktop entry does not start vorsan with a file"
@@ -65,6 +74,8 @@ for program in vorsan-cli vorsan-sim; do
   grep -q "^\.TH \"\?${program^^}" "$page" || fail "man page of $program has no title"
 done
 grep -q 'read\\-journal' "$share/man/man1/vorsan-cli.1" || fail "vorsan-cli man page misses the commands"
+grep -q '^\.SS "vorsan-cli recorder download"' "$share/man/man1/vorsan-cli.1" \
+  || fail "vorsan-cli man page misses the options of each command"
 grep -q "\-\\\\-gen4" "$share/man/man1/vorsan-sim.1" || fail "vorsan-sim man page misses the options"
 
 # The user's guide and every picture it shows.
