@@ -47,13 +47,6 @@ template <class Read> struct Step {
     Read read;
 };
 
-// The window's settings set has a value that was never read or loaded. Writing it would put
-// 0xFFFF into the controller's setpoints.
-bool hasUnknownValue(const vorsan::SettingsCatalogue& catalogue) {
-    return std::any_of(catalogue.entries.begin(), catalogue.entries.end(),
-                       [](const vorsan::SettingDef& d) { return d.value == vorsan::kUnknown16; });
-}
-
 } // namespace
 
 StationCommands::StationCommands(LiveSession& session) : QObject(&session), session_(session) {
@@ -254,11 +247,10 @@ void StationCommands::writeSettings() {
     if (session_.commandRunning()) return;
     WindowState& state = session_.state();
     const ControllerGeneration generation = state.loadedGeneration;
-    if (state.catalogue.generation != generation || state.catalogue.entries.empty() ||
-        hasUnknownValue(state.catalogue)) {
-        session_.showError(QStringLiteral("Внимание"),
-                           QStringLiteral("Не все уставки считаны или загружены из файла: запись уставок в "
-                                          "контроллер отменена"));
+    // Decided on each setting's read-or-loaded flag, not on its value: 0xFFFF is a legitimate
+    // value of some settings (motor and pump "none").
+    if (state.catalogue.generation != generation || !vorsan::settingsWritable(state.catalogue)) {
+        session_.showError(QStringLiteral("Внимание"), text(vorsan::kSettingsNotLoadedMessage));
         return;
     }
     const std::uint8_t address = state.stationAddress;

@@ -371,6 +371,11 @@ void LiveStationTest::generation4SettingsRoundTrip() {
     QVERIFY(boxes.seen.front().startsWith(QStringLiteral("Внимание|")));
     boxes.seen.clear();
 
+    // Motor and pump "none": 0xFFFF read from the station is a value like any other.
+    line.station(0, [](auto& s) {
+        s.holding[vorsan::sim::kRegMotor] = s.holding[vorsan::sim::kRegPump] = 0xFFFF;
+        return 0;
+    });
     line.w().commands().action(Command::ReadSettings)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 10000);
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("|Сохранить уставки в файл?")});
@@ -396,6 +401,8 @@ void LiveStationTest::generation4SettingsRoundTrip() {
     const auto holding = line.station(0, [](auto& s) { return s.holding; });
     QCOMPARE(holding[register1], v1);
     QCOMPARE(holding[register2], v2);
+    QCOMPARE(holding[vorsan::sim::kRegMotor], std::uint16_t(0xFFFF));
+    QCOMPARE(holding[vorsan::sim::kRegPump], std::uint16_t(0xFFFF));
     QCOMPARE(state.stationAddress, std::uint8_t(1));
     QCOMPARE(line.w().status()->well(),
              QStringLiteral(" Куст: %1 ,Скважина: %2").arg(state.pad).arg(state.well));
