@@ -353,6 +353,10 @@ void Table::invalidate() const {
     viewValid_ = false;
 }
 
+void Table::noteRowChanged(std::uint32_t) {
+    dirty_ = true;
+}
+
 void Table::markChanged(std::uint32_t r) {
     invalidate();
     changed_.push_back(r);
@@ -661,6 +665,28 @@ DbStatus Table::appendRows(const std::vector<std::vector<FieldValue>>& rows) {
     return flush();
 }
 
+DbStatus Table::fillField(int field, const FieldValue& value) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    std::vector<std::uint8_t> probe(header_.recordLength, ' ');
+    if (auto st = encodeField(field, value, probe.data()); !st) return st;
+    const std::size_t at = header_.offsets[static_cast<std::size_t>(field)];
+    const auto len = static_cast<std::size_t>(header_.fields[static_cast<std::size_t>(field)].length);
+    bool keyed = false;
+    for (const Tag& t : tags_) {
+        const auto& used = t.expr.fieldsUsed();
+        keyed = keyed || std::find(used.begin(), used.end(), field) != used.end();
+    }
+    for (std::uint32_t r = 0; r < rowCount_; ++r) {
+        std::uint8_t* p = row(r);
+        if (p[0] == kRowDeleted || std::memcmp(p + at, probe.data() + at, len) == 0) continue;
+        std::memcpy(p + at, probe.data() + at, len);
+        noteRowChanged(r);
+        if (keyed) markChanged(r);
+    }
+    return flush();
+}
+
 DbStatus Table::deleteCurrent() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
@@ -904,6 +930,25 @@ DbStatus Table::flush() {
     indexDirty_ = false;
     syncDirectory(directoryOf(path_));
     return {};
+}
+
+DbStatus Table::redefineTag(const TagDef& def) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    settle();
+    Tag t;
+    t.def = def;
+    if (auto st = t.expr.compile(def.expression, header_); !st) return st;
+    computeKeys(t, 0);
+    sortOrder(t);
+    const int idx = tagIndex(def.name);
+    if (idx >= 0)
+        tags_[static_cast<std::size_t>(idx)] = std::move(t);
+    else
+        tags_.push_back(std::move(t));
+    invalidate();
+    indexDirty_ = true;
+    return flush();
 }
 
 DbStatus Table::rebuildIndex() {

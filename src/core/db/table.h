@@ -99,6 +99,9 @@ public:
     DbStatus setField(int field, const FieldValue& value);
     DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
     DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
+    // Sets one field of every live row to `value` (e.g. clearing a flag); only rows that change
+    // are written. Flushes.
+    DbStatus fillField(int field, const FieldValue& value);
     DbStatus deleteCurrent(); // marks it deleted; the cursor moves to the next row
     DbStatus empty();         // no rows left, files kept; flushes
     DbStatus pack();          // removes deleted rows; flushes
@@ -110,6 +113,9 @@ public:
     // is deleted. Both flush.
     DbStatus mergeFrom(Table& source);
     DbStatus deleteByKey(Table& source);
+
+    // Gives an existing tag a new definition (its keys rebuilt from the rows), or adds it. Flushes.
+    DbStatus redefineTag(const TagDef& def);
 
     // Rewrites the index from the rows (and flushes the rows when changed).
     DbStatus rebuildIndex();
@@ -138,6 +144,7 @@ private:
     bool storedOrderMatches(Tag& t, const CdxTag& stored);
     void invalidate() const;
     void markChanged(std::uint32_t r);
+    void noteRowChanged(std::uint32_t r); // the row's bytes differ from the file's
     void settle() const; // folds changed rows into the orders and rebuilds the view
     void rebuildView() const;
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
