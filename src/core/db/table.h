@@ -145,6 +145,13 @@ private:
     void invalidate() const;
     void markChanged(std::uint32_t r);
     void noteRowChanged(std::uint32_t r); // the row's bytes differ from the file's
+    struct StoredSpan {
+        std::uint64_t at;
+        const std::uint8_t* p;
+        std::size_t n;
+    };
+    DbStatus storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
+                          const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize);
     void settle() const; // folds changed rows into the orders and rebuilds the view
     void rebuildView() const;
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
@@ -176,6 +183,13 @@ private:
     mutable std::size_t pos_ = 0;
     mutable std::uint32_t follow_ = 0;  // 1-based row the cursor stays on across a rebuild
     mutable bool keepPosition_ = false; // after a delete the cursor keeps its place in the order
+
+    // What the files on disk hold, so that a flush writes only what changed.
+    std::uint32_t diskRows_ = 0;
+    std::uint64_t diskSize_ = 0;
+    std::uint32_t rewriteFrom_ = 0xFFFFFFFFu;  // rows from here on moved (pack, empty)
+    std::vector<std::uint32_t> touchedRows_;   // rows below diskRows_ changed since the last flush
+    std::vector<std::uint8_t> cdxImage_;       // the index file's bytes
 };
 
 } // namespace vorsan::db
