@@ -94,6 +94,10 @@ public:
     Date getDate(int field) const;
     bool getLogical(int field) const;
     std::string displayText(int field) const;
+    // The current row's bytes as stored (deletion flag first) and where each field starts in
+    // them: for readers of many rows that decode the fields themselves. nullptr at eof.
+    const std::uint8_t* currentRowBytes() const { return currentRow(); }
+    std::size_t fieldOffset(int field) const { return header_.offsets[static_cast<std::size_t>(field)]; }
     bool isDeleted() const;
 
     DbStatus setField(int field, const FieldValue& value);

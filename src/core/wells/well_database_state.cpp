@@ -153,8 +153,12 @@ WellDatabase::~WellDatabase() {
 }
 
 Outcome WellDatabase::openCurrentTable() {
+    const std::string base = db::wellBaseName(current_.oilfield, current_.pad, current_.well);
+    // The table of the well shown stays open: reading a large well again would cost more than
+    // everything else the operation does.
+    if (well_.isOpen() && base == baseName_) return {};
     well_.close();
-    baseName_ = db::wellBaseName(current_.oilfield, current_.pad, current_.well);
+    baseName_ = base;
     if (auto st = db::openWellTable(well_, dir_, baseName_); !st) return tableFailure("table1", st);
     return {};
 }
@@ -251,12 +255,14 @@ Outcome WellDatabase::writeSnapshot(const WellId& id, const db::Date& date, cons
 }
 
 Outcome WellDatabase::readCurrent() {
+    // The buffers of the previous well are reused: a large well's rows are tens of megabytes, and
+    // fresh memory costs more to touch than the texts cost to make.
     db::WellRows rows;
+    rows.records = std::move(stored_);
     if (auto st = db::readWellRows(well_, rows); !st) return tableFailure("table1", st);
-    journal_ = {};
-    journal_.journal.records = std::move(rows.records);
+    journal_.journal.records.assign(rows.records.begin(), rows.records.end());
     journal_.added = std::move(rows.added);
-    stored_ = journal_.journal.records;
+    stored_ = std::move(rows.records);
     orderKeepingFlags(journal_.journal, journal_.added, stored_);
 
     settings_.present = findSnapshot(current_);
@@ -279,7 +285,9 @@ Outcome WellDatabase::readCurrent() {
     const SettingsCatalogue gen4 = settings_.generation == ControllerGeneration::Gen4
                                        ? settings_.catalogue
                                        : buildCatalogue(ControllerGeneration::Gen4);
-    journal_.rows = buildJournalRows(journal_.journal, settings_.generation, gen4, separator_);
+    journal_.rows.resize(journal_.journal.records.size());
+    for (std::size_t i = 0; i < journal_.rows.size(); ++i)
+        journal_.rows[i] = buildJournalRow(journal_.journal.records[i], settings_.generation, gen4, separator_);
     return {};
 }
 
