@@ -855,7 +855,7 @@ DbStatus Table::fillField(int field, const FieldValue& value) {
         noteRowChanged(r);
         if (keyed) markChanged(r);
     }
-    return flush();
+    return {};
 }
 
 DbStatus Table::deleteCurrent() {
@@ -983,6 +983,37 @@ DbStatus Table::mergeFrom(Table& src) {
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
+    return mergeBytes(incoming);
+}
+
+DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
+    std::vector<std::uint8_t> incoming, bytes;
+    incoming.reserve(rows.size() * header_.recordLength);
+    for (const auto& values : rows) {
+        if (auto st = encodeRow(values, bytes); !st) return st;
+        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
+    }
+    settle();
+    return mergeBytes(incoming);
+}
+
+DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
+    std::vector<std::uint8_t> incoming, bytes;
+    for (const auto& values : rows) {
+        if (auto st = encodeRow(values, bytes); !st) return st;
+        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
+    }
+    settle();
+    return deleteBytes(incoming);
+}
+
+DbStatus Table::mergeBytes(const std::vector<std::uint8_t>& incoming) {
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     const std::size_t rl = header_.recordLength;
@@ -1021,6 +1052,10 @@ DbStatus Table::deleteByKey(Table& src) {
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
+    return deleteBytes(incoming);
+}
+
+DbStatus Table::deleteBytes(const std::vector<std::uint8_t>& incoming) {
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     std::vector<std::uint8_t> k(len);

@@ -104,7 +104,7 @@ public:
     DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
     DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
     // Sets one field of every live row to `value` (e.g. clearing a flag); only rows that change
-    // are written. Flushes.
+    // are written. Stored by the next flush (so that it can go with a merge as one change).
     DbStatus fillField(int field, const FieldValue& value);
     DbStatus deleteCurrent(); // marks it deleted; the cursor moves to the next row
     DbStatus empty();         // no rows left, files kept; flushes
@@ -117,6 +117,9 @@ public:
     // is deleted. Both flush.
     DbStatus mergeFrom(Table& source);
     DbStatus deleteByKey(Table& source);
+    // The same with the source rows given as values in this table's layout.
+    DbStatus mergeRows(const std::vector<std::vector<FieldValue>>& rows);
+    DbStatus deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows);
 
     // Gives an existing tag a new definition (its keys rebuilt from the rows), or adds it. Flushes.
     DbStatus redefineTag(const TagDef& def);
@@ -162,6 +165,8 @@ private:
     DbStatus writeIndex();
     DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
     DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
+    DbStatus mergeBytes(const std::vector<std::uint8_t>& incoming);
+    DbStatus deleteBytes(const std::vector<std::uint8_t>& incoming);
     int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
     long findKey(const Tag& t, const std::uint8_t* key) const;

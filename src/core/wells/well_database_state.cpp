@@ -167,7 +167,9 @@ Outcome WellDatabase::showWell(const WellId& well) {
     current_ = well;
     if (auto o = openCurrentTable(); !o.ok) return o;
     // Only rows that still carry the flag are written.
-    if (auto st = well_.fillField(db::kWellAdd, false); !st) return engineFailure(st);
+    DbStatus st = well_.fillField(db::kWellAdd, false);
+    if (st) st = well_.flush();
+    if (!st) return engineFailure(st);
     return readCurrent();
 }
 
@@ -189,7 +191,8 @@ Outcome WellDatabase::addJournalQuietly(const std::string& oilfield, const Journ
 Outcome WellDatabase::addRows(const JournalToAdd& j) {
     static const Journal kEmpty;
     const Journal& journal = j.journal ? *j.journal : kEmpty;
-    if (auto st = scratch_.empty(); !st) return tableFailure("temp", st);
+    // The journal's rows are merged straight from memory (a scratch table on disk would cost
+    // two more synced writes): clearing ADD and the merge are stored as one change.
     std::vector<std::vector<FieldValue>> rows;
     rows.reserve(journal.count());
     std::vector<FieldValue> values;
@@ -198,12 +201,9 @@ Outcome WellDatabase::addRows(const JournalToAdd& j) {
         if (!db::wellRowValues(r, current_.pad, current_.well, values)) break;
         rows.push_back(values);
     }
-    if (auto st = scratch_.appendRows(rows); !st) return engineFailure(st);
     DbStatus st = well_.setTag("DATt");
-    if (st) st = scratch_.setTag("DATt");
-    if (st) st = well_.mergeFrom(scratch_);
+    if (st) st = well_.mergeRows(rows);
     well_.setTag("DATA");
-    scratch_.setTag("DATA");
     if (!st) return engineFailure(st);
     // The snapshot's moment is the journal's last record; when that has no calendar date, the
     // last record written (and no moment when none was).
@@ -309,18 +309,14 @@ void WellDatabase::buildSettingsPage() {
 
 Outcome WellDatabase::deleteRows(const std::vector<std::size_t>& which) {
     if (!well_.isOpen()) return tableFailure("table1", DbStatus::fail(DbError::NotOpen, "no well shown"));
-    if (auto st = scratch_.empty(); !st) return tableFailure("temp", st);
     std::vector<std::vector<FieldValue>> rows;
     std::vector<FieldValue> values;
     for (std::size_t i : which)
         if (i < stored_.size() && db::wellRowValues(stored_[i], current_.pad, current_.well, values))
             rows.push_back(values);
-    if (auto st = scratch_.appendRows(rows); !st) return engineFailure(st);
     DbStatus st = well_.setTag("DATt");
-    if (st) st = scratch_.setTag("DATt");
-    if (st) st = well_.deleteByKey(scratch_);
+    if (st) st = well_.deleteRowsByKey(rows);
     well_.setTag("DATA");
-    scratch_.setTag("DATA");
     if (st) st = well_.pack();
     if (!st) return engineFailure(st);
     return showWell(current_);
