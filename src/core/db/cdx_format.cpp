@@ -176,7 +176,9 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
     const int R = 8 * E - D - T;
 
     // Leaves, packed full, into a buffer of their own first: their places depend on their number.
-    std::vector<std::uint8_t> leaves;
+    // Kept between builds: a large tag's leaves are megabytes, and fresh memory is slow to touch.
+    thread_local std::vector<std::uint8_t> leaves;
+    leaves.clear();
     std::vector<NodeRef> level;
     std::size_t i = 0;
     do {

@@ -228,6 +228,7 @@ Table& Table::operator=(Table&& o) noexcept {
     rewriteFrom_ = o.rewriteFrom_;
     touchedRows_ = std::move(o.touchedRows_);
     cdxImage_ = std::move(o.cdxImage_);
+    indexSpare_ = std::move(o.indexSpare_);
     o.reset();
     return *this;
 }
@@ -255,6 +256,7 @@ void Table::reset() {
     rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();
     touchedRows_.clear();
     cdxImage_.clear();
+    indexSpare_.clear();
 }
 
 // ---- create, open, close ----------------------------------------------------------------------
@@ -1108,7 +1110,9 @@ DbStatus Table::flush() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_ || (!dirty_ && !indexDirty_)) return {};
     settle();
-    std::vector<std::uint8_t> index;
+    // The new index is built into the buffer of the one before last: fresh memory of a large
+    // index costs more to touch than the index costs to build.
+    std::vector<std::uint8_t>& index = indexSpare_;
     if (!tags_.empty())
         if (auto st = buildIndex(index); !st) return st;
     const std::size_t rl = header_.recordLength;
@@ -1149,7 +1153,7 @@ DbStatus Table::flush() {
     }
     const std::uint64_t dbfNew = dirty_ ? base + std::uint64_t(rowCount_) * rl + 1 : diskSize_;
     if (auto st = storeInPlace(dbf, dbfNew, cdx, tags_.empty() ? cdxOld : index.size()); !st) return st;
-    if (!tags_.empty()) cdxImage_ = std::move(index);
+    if (!tags_.empty()) std::swap(cdxImage_, indexSpare_);
     diskRows_ = rowCount_;
     diskSize_ = dbfNew;
     rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();

@@ -199,6 +199,7 @@ private:
     std::uint32_t rewriteFrom_ = 0xFFFFFFFFu;  // rows from here on moved (pack, empty)
     std::vector<std::uint32_t> touchedRows_;   // rows below diskRows_ changed since the last flush
     std::vector<std::uint8_t> cdxImage_;       // the index file's bytes
+    std::vector<std::uint8_t> indexSpare_;     // buffer the next index is built in
 };
 
 } // namespace vorsan::db
