@@ -40,6 +40,7 @@ AllGraphsPage::AllGraphsPage(WindowState& state, ChartSource& source, QWidget* p
         // The voltage chart has a time axis above as well as below.
         auto* chart = new JournalChart(i == kVoltage, f);
         chart->setObjectName(QStringLiteral("graph%1").arg(i));
+        chart->setCompact();
         if (i == kVoltage) chart->setTimeGridVisible(false);
         row->addWidget(bar);
         row->addWidget(chart, 1);

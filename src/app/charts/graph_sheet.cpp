@@ -113,8 +113,10 @@ void GraphSheet::announce(int printCommand) {
 QStringList GraphSheet::printTitleLines(const QString& axisTitle) const {
     if (source_.database()) {
         const auto& db = source_.databaseJournal();
-        return {kProgramCaption, QString::fromStdString(vorsan::databaseGraphLine(
-                                     axisTitle.toStdString(), db.oilfield.toStdString(), db.pad, db.well))};
+        return {kProgramCaption, QString::fromStdString(vorsan::databaseGraphLine(axisTitle.toStdString(),
+                                                                                  db.oilfield.toStdString(), db.pad,
+                                                                                  db.well))
+                                     .trimmed()};
     }
     const QString caption = context().window ? context().window->windowTitle() : kProgramCaption;
     const QString well = context().status ? context().status->well() : source_.wellCaption();

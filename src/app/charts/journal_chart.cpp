@@ -330,6 +330,18 @@ QString JournalChart::clickBoxText() const {
     return boxText2_->text().isEmpty() ? boxText_->text() : boxText_->text() + QLatin1Char('\n') + boxText2_->text();
 }
 
+void JournalChart::setCompact() {
+    QFont labels = values_->labelsFont();
+    labels.setPointSize(7);
+    QFont title = values_->titleFont();
+    title.setPointSize(7);
+    values_->setLabelsFont(labels);
+    values_->setTitleFont(title);
+    lower_->setLabelsFont(labels);
+    if (upper_) upper_->setLabelsFont(labels);
+    chart_->setMargins(QMargins(2, 2, 6, 2));
+}
+
 void JournalChart::setTitleText(const QString& text) {
     chart_->setTitle(text);
 }

@@ -82,6 +82,9 @@ public:
     // Time value of a view x coordinate (day count).
     double timeAt(double viewX) const;
 
+    // Smaller axis texts for a chart a third of the page high (the three-chart page).
+    void setCompact();
+
     // The chart's title over the plot (rich text; empty hides it). Printing sets it.
     void setTitleText(const QString& text);
     QString titleText() const;

@@ -8,6 +8,8 @@
 #include "charts/one_graph_page.h"
 #include "files/file_commands.h"
 #include "journal/journal_page.h"
+#include "print/print_dialog.h"
+#include "window/commands.h"
 #include "window/data_views.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
@@ -114,5 +116,16 @@ int main(int argc, char** argv) {
     ok = shoot(out.filePath(QStringLiteral("graphs_all_database_well.png"))) && ok;
     diagrams->showDatabaseJournal(wellJournal());
     ok = shoot(out.filePath(QStringLiteral("diagram_causes_database_well.png"))) && ok;
+
+    // The printouts as PDF files (look at them with pdftoppm -png -r 60).
+    setUnattendedPdfOutput(out.filePath(QStringLiteral("print_diagram.pdf")));
+    w.commands().slotAction(CommandSlot::Print)->trigger();
+    one->showDatabaseJournal(wellJournal());
+    setUnattendedPdfOutput(out.filePath(QStringLiteral("print_graph.pdf")));
+    w.commands().slotAction(CommandSlot::Print)->trigger();
+    all->showDatabaseJournal(wellJournal());
+    setUnattendedPdfOutput(out.filePath(QStringLiteral("print_all_graphs.pdf")));
+    w.commands().slotAction(CommandSlot::Print)->trigger();
+    setUnattendedPdfOutput({});
     return ok ? 0 : 1;
 }
