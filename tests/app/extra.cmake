@@ -19,6 +19,10 @@ if(TARGET vorsan_sim)
   target_link_libraries(stall_journal_read PRIVATE vorsan_app vorsan_sim)
 endif()
 
+# The screenshots of the user's guide, against simulated stations (run by scripts/screenshots).
+add_executable(guide_shots ${CMAKE_SOURCE_DIR}/tests/app/shots/guide_shots.cpp)
+target_link_libraries(guide_shots PRIVATE vorsan_app Qt6::Test)
+
 # Screenshots of the graph and diagram pages with a journal file and a well from the database
 # (run by hand under Xvfb, see the file's head).
 add_executable(shot_charts ${CMAKE_SOURCE_DIR}/tests/app/shots/charts_shots.cpp)

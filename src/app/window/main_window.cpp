@@ -6,6 +6,7 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
+#include "print/report_commands.h"
 #include "journal/journal_page.h"
 #include "live/live_station.h"
 #include "settings/catalogue.h"
@@ -148,6 +149,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
         pages_->pageAt(i)->attach(context);
     views_ = new DataViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
+    reports_ = new ReportCommands(state_, *views_, *commands_, this);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -325,9 +327,13 @@ void MainWindow::showParameters() {
 
 void MainWindow::showHelp() {
     // The help file is looked for in the working directory (the data directory) and then beside
-    // the program, where a system-wide install puts it.
+    // the program. Without it the user's guide installed with the program is the help.
     QFileInfo help(kHelpFile);
     if (!help.exists()) help = QFileInfo(QDir(state_.programDir).filePath(kHelpFile));
+    if (!help.exists()) {
+        const QString guide = userGuidePage(state_.programDir);
+        if (!guide.isEmpty()) help = QFileInfo(guide);
+    }
     if (!help.exists()) {
         QMessageBox::information(this, QStringLiteral("Внимание"),
                                  QStringLiteral("Файл справки «%1» не найден.").arg(kHelpFile));
