@@ -54,6 +54,7 @@ const IconText kIcons[] = {
     {Command::SearchNext, "go-next", Glyph::Right, QColor(0x2e, 0x86, 0xc1)},
     {Command::PrintGraphs, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::PrintDiagram, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
+    {Command::PrintAllGraphs, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::Help, "help-contents", Glyph::Question, QColor(0x2e, 0x86, 0xc1)},
     {Command::About, "help-about", Glyph::Info, QColor(0x2e, 0x86, 0xc1)},
     {Command::Exit, "application-exit", Glyph::Door, QColor(0x80, 0x80, 0x80)},

@@ -46,6 +46,7 @@ const CommandText kCommandTexts[] = {
     {Command::PrintDiagram, "Печать выбранной диаграммы", {}},
     {Command::ShowDiagrams, "Показать диаграммы", {}},
     {Command::DeleteRow, "Удалить строку", {}},
+    {Command::PrintAllGraphs, "Печать нескольких графиков", {}},
     {Command::Help, "Справка по программе", QKeySequence(Qt::Key_F1)},
     {Command::About, "О программе", {}},
 };

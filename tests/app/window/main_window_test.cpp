@@ -8,6 +8,8 @@
 #include "window/page_control.h"
 #include "window/status_panels.h"
 
+#include "journal_samples.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -319,10 +321,13 @@ void MainWindowTest::graphKeys() {
     PageControl* pages = w.pages();
     auto* one = pages->page<OneGraphPage>();
     auto* all = pages->page<AllGraphsPage>();
-    for (GraphSheet* s : {static_cast<GraphSheet*>(one), static_cast<GraphSheet*>(all)}) {
-        s->zoomInButton()->setEnabled(true);
-        s->zoomOutButton()->setEnabled(true);
-    }
+    // A journal of an hour: both sheets can zoom in, and out again after a zoom in.
+    QVERIFY(QTest::qWaitFor([&] { return w.state().journalImage != nullptr; }));
+    w.setOilfieldQuestion([] {});
+    w.showJournal(vorsan::ControllerGeneration::Gen4,
+                  samples::imageOf(samples::smallGen4(), vorsan::ControllerGeneration::Gen4), std::nullopt,
+                  std::nullopt);
+    pages->setCurrentIndex(kJournalPage);
     QSignalSpy allIn(all->zoomInButton(), &QPushButton::clicked);
     QSignalSpy allOut(all->zoomOutButton(), &QPushButton::clicked);
     QSignalSpy oneIn(one->zoomInButton(), &QPushButton::clicked);
