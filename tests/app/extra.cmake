@@ -18,3 +18,7 @@ if(TARGET vorsan_sim)
   add_executable(stall_journal_read ${CMAKE_SOURCE_DIR}/tests/app/stall/journal_read_stall.cpp)
   target_link_libraries(stall_journal_read PRIVATE vorsan_app vorsan_sim)
 endif()
+
+# The screenshots of the user's guide, against simulated stations (run by scripts/screenshots).
+add_executable(guide_shots ${CMAKE_SOURCE_DIR}/tests/app/shots/guide_shots.cpp)
+target_link_libraries(guide_shots PRIVATE vorsan_app Qt6::Test)

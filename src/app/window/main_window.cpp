@@ -327,9 +327,13 @@ void MainWindow::showParameters() {
 
 void MainWindow::showHelp() {
     // The help file is looked for in the working directory (the data directory) and then beside
-    // the program, where a system-wide install puts it.
+    // the program. Without it the user's guide installed with the program is the help.
     QFileInfo help(kHelpFile);
     if (!help.exists()) help = QFileInfo(QDir(state_.programDir).filePath(kHelpFile));
+    if (!help.exists()) {
+        const QString guide = userGuidePage(state_.programDir);
+        if (!guide.isEmpty()) help = QFileInfo(guide);
+    }
     if (!help.exists()) {
         QMessageBox::information(this, QStringLiteral("Внимание"),
                                  QStringLiteral("Файл справки «%1» не найден.").arg(kHelpFile));
