@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     // Options of the root (--decimal-separator) may follow the command's own.
     app.fallthrough();
     addCommonOptions(app);
-    for (auto add : {addFileCommands, addLinkCommands, addRecorderCommands, addDatabaseCommands,
+    for (auto add : {addFileCommands, addLinkCommands, addRecorderCommands, addDatabaseCommands, addReportCommands,
                      addVersionCommand})
         add(app);
 

@@ -75,6 +75,8 @@ public:
 
     // Reports of the running transaction, delivered on the window thread.
     Q_SIGNAL void progressed(int done, int total);
+    // The last queued transaction has ended and its result was handed over: the line is free.
+    Q_SIGNAL void idle();
 
 private:
     friend class LinkJob;
@@ -105,6 +107,7 @@ void LinkWorker::run(QObject* context, const QString& device, std::function<Resu
             [this, back, done, result] {
                 --pending_;
                 if (back) done(*result);
+                if (pending_ == 0) emit idle();
             },
             Qt::QueuedConnection);
     });

@@ -12,9 +12,7 @@
 #include <QMessageBox>
 
 LiveSession::LiveSession(LiveWindow& window, LinkWorker& worker)
-    : QObject(window.widget()), window_(window), worker_(worker) {
-    poll4_.setObjectName(QStringLiteral("poll4"));
-    poll3_.setObjectName(QStringLiteral("poll3"));
+    : QObject(window.widget()), window_(window), worker_(worker), scheduler_(window.probeTimer(), worker) {
     connect(&worker_, &LinkWorker::progressed, this, &LiveSession::onProgress);
 }
 
@@ -34,25 +32,12 @@ QTimer& LiveSession::probeTimer() {
     return window_.probeTimer();
 }
 
-std::optional<vorsan::ControllerGeneration> LiveSession::runningPoll() const {
-    if (poll4_.isActive()) return vorsan::ControllerGeneration::Gen4;
-    if (poll3_.isActive()) return vorsan::ControllerGeneration::Gen3;
-    return std::nullopt;
-}
-
-void LiveSession::stopPolls() {
-    poll4_.stop();
-    poll3_.stop();
-}
-
 bool LiveSession::onCurrentStatePage() const {
     return window_.pages()->currentIndex() == kCurrentStatePage;
 }
 
 void LiveSession::finish() {
-    probeTimer().start();
-    if (pausedPoll_ && onCurrentStatePage() && !runningPoll()) poll(*pausedPoll_).start();
-    pausedPoll_.reset();
+    scheduler_.resume();
 }
 
 void LiveSession::onProgress(int done, int total) {

@@ -6,6 +6,7 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
+#include "print/report_commands.h"
 #include "journal/journal_page.h"
 #include "live/live_station.h"
 #include "settings/catalogue.h"
@@ -148,6 +149,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
         pages_->pageAt(i)->attach(context);
     views_ = new DataViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
+    reports_ = new ReportCommands(state_, *views_, *commands_, this);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,

@@ -20,6 +20,7 @@
 class ConnectionIndicator;
 class DataViews;
 class FileCommands;
+class ReportCommands;
 class LiveStation;
 class QPushButton;
 class PageControl;
@@ -106,6 +107,7 @@ public:
 
     DataViews& views() const override { return *views_; }
     FileCommands& files() { return *files_; }
+    ReportCommands& reports() { return *reports_; }
 
     // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
     // window is shown; used by the tests).
@@ -135,6 +137,7 @@ private:
     StatusPanels* status_ = nullptr;
     DataViews* views_ = nullptr;
     FileCommands* files_ = nullptr;
+    ReportCommands* reports_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
     QMenu* portMenu_ = nullptr;
     QComboBox* stationList_ = nullptr;

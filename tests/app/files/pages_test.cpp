@@ -454,16 +454,22 @@ void PagesTest::deletingRowsReencodesTheImage() {
     QCOMPARE(cell(t.journal()->model(), 2, 13), QStringLiteral("---"));
     QCOMPARE(asked, 0);
 
-    // Generation 3 with no station known: the image keeps its own pad and well.
-    QVERIFY(samples::writeJournalFile(t.path("g3.pr"), samples::smallGen3(), G3, samples::runningState()));
-    QVERIFY(t.w.files().openJournalFile(t.path("g3.pr")));
-    t.journal()->deleteRecords(2, 2);
-    const auto g3 = vorsan::decodeJournal(*t.w.state().journalImage, G3);
-    QCOMPARE(g3.journal.count(), 2u);
-    QCOMPARE(g3.padNumber, 12);
-    QCOMPARE(g3.wellNumber, 345);
-    QCOMPARE(t.journal()->model()->rowCount(), 2);
-    QCOMPARE(cell(t.journal()->model(), 1, 3), QStringLiteral("Пуск : ручной"));
+    // Generation 3, with no station known and with another station on the line (pad 77, well 88
+    // from the probe): the image keeps its own pad and well, never the line's.
+    for (const auto& [linePad, lineWell] : {std::pair{vorsan::kUnknown16, vorsan::kUnknown16},
+                                           std::pair{std::uint16_t(77), std::uint16_t(88)}}) {
+        QVERIFY(samples::writeJournalFile(t.path("g3.pr"), samples::smallGen3(), G3, samples::runningState()));
+        QVERIFY(t.w.files().openJournalFile(t.path("g3.pr")));
+        t.w.state().pad = linePad;
+        t.w.state().well = lineWell;
+        t.journal()->deleteRecords(2, 2);
+        const auto g3 = vorsan::decodeJournal(*t.w.state().journalImage, G3);
+        QCOMPARE(g3.journal.count(), 2u);
+        QCOMPARE(g3.padNumber, 12);
+        QCOMPARE(g3.wellNumber, 345);
+        QCOMPARE(t.journal()->model()->rowCount(), 2);
+        QCOMPARE(cell(t.journal()->model(), 1, 3), QStringLiteral("Пуск : ручной"));
+    }
 }
 
 void PagesTest::saveAndReopenJournal() {
@@ -572,7 +578,10 @@ void PagesTest::damagedForeignAndUnreadableFilesChangeNothing() {
     QCOMPARE(t.w.windowTitle(), kMainCaption);
     QVERIFY(!t.w.state().journalLoaded);
     QCOMPARE(t.journal()->model()->rowCount(), 0);
-    QCOMPARE(t.settings()->title(), QString());
+    // The settings title named the file before it was read, and keeps naming it after the refusal;
+    // the settings themselves stay as they were.
+    QCOMPARE(t.settings()->title(), QStringLiteral("Уставки:  ") + QDir::toNativeSeparators(missing));
+    QCOMPARE(t.w.state().catalogue.size(), std::size_t{77});
     QVERIFY(!t.w.commands().table().enabled(Command::SaveJournal));
 
     // A foreign file answered Yes is read with the generation loaded before (4).

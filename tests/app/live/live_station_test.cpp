@@ -17,6 +17,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -199,6 +200,7 @@ private slots:
     void aWriteFailureEndsASearch();
     void searchesFindFiveAndSeventeenAndStopAtTheEdges();
     void cancellingASearchKeepsTheAddress();
+    void probeAndPollTakeTurnsAroundEveryCommand();
 };
 
 void LiveStationTest::probeFindsAGeneration4Station() {
@@ -547,7 +549,7 @@ void LiveStationTest::searchesFindFiveAndSeventeenAndStopAtTheEdges() {
     // From 246 the next search tries only 247.
     state.stationAddress = 246;
     line.sim.clearReceived();
-    line.w().live().search().SearchNextUstr();
+    line.w().live().search().searchNext();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 20000);
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("Error|Больше устройств в сети не обнаружено")});
     QCOMPARE(state.stationAddress, std::uint8_t(246));
@@ -559,7 +561,7 @@ void LiveStationTest::searchesFindFiveAndSeventeenAndStopAtTheEdges() {
     // From 3 downwards nothing answers at 2 and 1.
     boxes.seen.clear();
     state.stationAddress = 3;
-    line.w().live().search().SearchPrevUstr();
+    line.w().live().search().searchPrevious();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 20000);
     QCOMPARE(boxes.seen,
              QStringList{QStringLiteral("Error|Устройство с меньшим адресом в сети не обнаружено")});
@@ -567,7 +569,7 @@ void LiveStationTest::searchesFindFiveAndSeventeenAndStopAtTheEdges() {
     // From 247 there is nothing above and nothing is said.
     boxes.seen.clear();
     state.stationAddress = 247;
-    line.w().live().search().SearchNextUstr();
+    line.w().live().search().searchNext();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 20000);
     QTest::qWait(50);
     QCOMPARE(boxes.seen, QStringList());
@@ -584,7 +586,7 @@ void LiveStationTest::cancellingASearchKeepsTheAddress() {
     state.stationAddress = 17;
     ProgressWindow* progress = nullptr;
     connect(&line.session(), &LiveSession::progressShown, [&](ProgressWindow* p) { progress = p; });
-    line.w().live().search().SearchNextUstr();
+    line.w().live().search().searchNext();
     QTRY_VERIFY_WITH_TIMEOUT(progress != nullptr, 5000);
     QCOMPARE(progress->windowTitle(), QStringLiteral("Поиск устройства в сети..."));
     QVERIFY(progress->cancelButton()->isVisible());
@@ -695,6 +697,99 @@ void LiveStationTest::aWriteFailureEndsASearch() {
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("Error|Ошибка записи в порт")});
     QCOMPARE(line.w().state().stationAddress, std::uint8_t(1));
     QVERIFY(line.w().probeTimer().isActive());
+}
+
+namespace {
+
+// Requests that reached the simulator since it was last cleared: the probe's recorder request
+// (FF 03 00 20, sent by nothing else) and the first block of the generation 4 poll (A 03 00 3F).
+struct LineTraffic {
+    int probes = 0;
+    int polls = 0;
+};
+
+LineTraffic traffic(Line& line) {
+    LineTraffic t;
+    for (const auto& r : line.sim.received()) {
+        if (!r.framed || r.bytes.size() < 4 || r.bytes[1] != 0x03 || r.bytes[2] != 0) continue;
+        if (r.bytes[0] == 0xFF && r.bytes[3] == 0x20) ++t.probes;
+        if (r.bytes[0] != 0xFF && r.bytes[3] == 0x3F) ++t.polls;
+    }
+    return t;
+}
+
+// On the current-state page both the probe and the poll keep reaching the station: from now on,
+// two of each arrive within the time of four of their periods.
+bool bothKeepArriving(Line& line) {
+    line.sim.clearReceived();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 8000) {
+        const LineTraffic t = traffic(line);
+        if (t.probes >= 2 && t.polls >= 2) return true;
+        QTest::qWait(50);
+    }
+    const LineTraffic t = traffic(line);
+    qWarning("in 8 s: %d probes, %d polls", t.probes, t.polls);
+    return false;
+}
+
+} // namespace
+
+void LiveStationTest::probeAndPollTakeTurnsAroundEveryCommand() {
+    Line line(options({1, 5}), 20);
+    Boxes boxes;
+    boxes.answer = QMessageBox::Cancel; // "Сохранить уставки в файл?"
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    const auto showPage = [&] {
+        line.w().pages()->setCurrentIndex(kCurrentStatePage);
+        QVERIFY(bothKeepArriving(line));
+    };
+    const auto trigger = [&](Command c) {
+        QTRY_VERIFY(line.idle());
+        line.w().commands().action(c)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 30000);
+    };
+    showPage();
+
+    // The page follows the station's values.
+    line.station(0, [](auto& s) { return s.holding[64] = 401; });
+    QTRY_COMPARE_WITH_TIMEOUT(line.w().state().currentState.UAB, std::uint16_t(401), 5000);
+    line.station(0, [](auto& s) { return s.holding[64] = 377; });
+    QTRY_COMPARE_WITH_TIMEOUT(line.w().state().currentState.UAB, std::uint16_t(377), 5000);
+
+    trigger(Command::ReadJournal); // shows the journal page
+    showPage();
+    trigger(Command::ReadSettings); // shows the settings page
+    showPage();
+    trigger(Command::WriteSettings);
+    QVERIFY(bothKeepArriving(line));
+    boxes.answer = QMessageBox::Yes;
+    trigger(Command::ClearChronology); // refused: the switch is on
+    QVERIFY(bothKeepArriving(line));
+    QPushButton* button = line.w().live().watch().startStopButton();
+    QTRY_VERIFY(line.idle() && button->isEnabled());
+    button->click();
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 5000);
+    QVERIFY(bothKeepArriving(line));
+
+    // Searches that find the stations at 1 and 5, then one cancelled on its way up from there.
+    trigger(Command::SearchDevice);
+    QCOMPARE(line.w().state().stationAddress, std::uint8_t(1));
+    QVERIFY(bothKeepArriving(line));
+    trigger(Command::SearchNext);
+    QCOMPARE(line.w().state().stationAddress, std::uint8_t(5));
+    QVERIFY(bothKeepArriving(line));
+    ProgressWindow* progress = nullptr;
+    connect(&line.session(), &LiveSession::progressShown, [&](ProgressWindow* p) { progress = p; });
+    QTRY_VERIFY(line.idle());
+    line.w().commands().action(Command::SearchNext)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(progress != nullptr && progress->value() > 10, 10000);
+    progress->cancelButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 5000);
+    QCOMPARE(line.w().state().stationAddress, std::uint8_t(5));
+    QVERIFY(bothKeepArriving(line));
+    QCOMPARE(line.w().pages()->currentIndex(), int(kCurrentStatePage));
 }
 
 QTEST_MAIN(LiveStationTest)
