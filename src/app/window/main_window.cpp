@@ -370,12 +370,14 @@ bool MainWindow::handleGraphKey(int key) {
 void MainWindow::setFileOpener(vorsan::PendingFileKind kind, std::function<void(const QString&)> opener) {
     if (kind == vorsan::PendingFileKind::Journal) journalOpener_ = std::move(opener);
     if (kind == vorsan::PendingFileKind::Settings) settingsOpener_ = std::move(opener);
+    if (kind == vorsan::PendingFileKind::Well) wellOpener_ = std::move(opener);
     if (startedUp_) runPendingFile();
 }
 
 void MainWindow::runPendingFile() {
     const auto& opener = state_.pendingFileKind == vorsan::PendingFileKind::Journal    ? journalOpener_
                          : state_.pendingFileKind == vorsan::PendingFileKind::Settings ? settingsOpener_
+                         : state_.pendingFileKind == vorsan::PendingFileKind::Well     ? wellOpener_
                                                                                        : nullptr;
     if (state_.pendingFileKind == vorsan::PendingFileKind::None) state_.pendingFile.clear();
     if (!opener || state_.pendingFile.isEmpty()) return;

@@ -68,8 +68,9 @@ public:
     // while it is the active page and only if the button is enabled. Returns whether one was pressed.
     bool handleGraphKey(int key);
 
-    // Who opens a file named on the command line: the journal files and the settings files code
-    // register here. A file that arrives before its opener is kept in state().pendingFile.
+    // Who opens a file named on the command line: the journal files, the settings files and the
+    // database's well files code register here. A file that arrives before its opener is kept in
+    // state().pendingFile.
     void setFileOpener(vorsan::PendingFileKind kind, std::function<void(const QString&)> opener);
 
     // The line probe ticks here (first 1 ms after start and after every port choice, then every
@@ -146,6 +147,7 @@ private:
     std::function<void()> probeTick_;
     std::function<void(const QString&)> journalOpener_;
     std::function<void(const QString&)> settingsOpener_;
+    std::function<void(const QString&)> wellOpener_; // "Добавить скважину из файла" of the database
     QString dataDirOverride_;
     std::unique_ptr<LiveStation> live_;
     bool startedUp_ = false;

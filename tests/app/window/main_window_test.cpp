@@ -395,6 +395,15 @@ void MainWindowTest::pendingFileWaitsForItsOpener() {
     QTRY_VERIFY(ignored.state().journalImage != nullptr);
     QCOMPARE(opened, QStringLiteral("/tmp/x 1.VR4"));
     QVERIFY(ignored.state().pendingFile.isEmpty());
+    ignored.close();
+
+    // A well file goes to the database's opener, not to the journal's.
+    MainWindow well(vorsan::parseCommandLine({"/tmp/Куст1_Ск2.VBD"}));
+    well.setDataDir(dir.path());
+    well.setFileOpener(vorsan::PendingFileKind::Journal, [&](const QString& f) { opened = "journal:" + f; });
+    well.setFileOpener(vorsan::PendingFileKind::Well, [&](const QString& f) { opened = "well:" + f; });
+    well.show();
+    QTRY_COMPARE(opened, QStringLiteral("well:/tmp/Куст1_Ск2.VBD"));
 }
 
 void MainWindowTest::missingHelpFileIsReported() {
