@@ -99,6 +99,9 @@ public:
     DbStatus setField(int field, const FieldValue& value);
     DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
     DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
+    // Sets one field of every live row to `value` (e.g. clearing a flag); only rows that change
+    // are written. Flushes.
+    DbStatus fillField(int field, const FieldValue& value);
     DbStatus deleteCurrent(); // marks it deleted; the cursor moves to the next row
     DbStatus empty();         // no rows left, files kept; flushes
     DbStatus pack();          // removes deleted rows; flushes
@@ -110,6 +113,9 @@ public:
     // is deleted. Both flush.
     DbStatus mergeFrom(Table& source);
     DbStatus deleteByKey(Table& source);
+
+    // Gives an existing tag a new definition (its keys rebuilt from the rows), or adds it. Flushes.
+    DbStatus redefineTag(const TagDef& def);
 
     // Rewrites the index from the rows (and flushes the rows when changed).
     DbStatus rebuildIndex();
@@ -138,6 +144,14 @@ private:
     bool storedOrderMatches(Tag& t, const CdxTag& stored);
     void invalidate() const;
     void markChanged(std::uint32_t r);
+    void noteRowChanged(std::uint32_t r); // the row's bytes differ from the file's
+    struct StoredSpan {
+        std::uint64_t at;
+        const std::uint8_t* p;
+        std::size_t n;
+    };
+    DbStatus storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
+                          const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize);
     void settle() const; // folds changed rows into the orders and rebuilds the view
     void rebuildView() const;
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
@@ -169,6 +183,13 @@ private:
     mutable std::size_t pos_ = 0;
     mutable std::uint32_t follow_ = 0;  // 1-based row the cursor stays on across a rebuild
     mutable bool keepPosition_ = false; // after a delete the cursor keeps its place in the order
+
+    // What the files on disk hold, so that a flush writes only what changed.
+    std::uint32_t diskRows_ = 0;
+    std::uint64_t diskSize_ = 0;
+    std::uint32_t rewriteFrom_ = 0xFFFFFFFFu;  // rows from here on moved (pack, empty)
+    std::vector<std::uint32_t> touchedRows_;   // rows below diskRows_ changed since the last flush
+    std::vector<std::uint8_t> cdxImage_;       // the index file's bytes
 };
 
 } // namespace vorsan::db

@@ -28,10 +28,13 @@ TableLayout makeWellLayout() {
                 {"ADD", 'L', 1, 0},  num("NUM_UST", 7, 1), num("OLD_ZN", 7, 1), num("NEW_ZN", 7, 1),
                 num("EXT_ZAP", 6, 0)};
     // "DATt" must match a row of the same journal record added again and keep apart different
-    // events of one second: the moment, the event code, the cause and the setting change.
+    // records of one second: a station may write two measurements in one second with the same
+    // cause, so every value of the record is part of the key (ADD and the well's numbers are not).
     l.tags = {{"DATA", "DTOS(DATA)+TIME", false},
               {"DATt",
-               "DTOS(DATA)+TIME+STR(SOBYTIE,6)+STR(EXT_ZAP,6)+STR(NUM_UST,5)+STR(OLD_ZN,5)+STR(NEW_ZN,5)",
+               "DTOS(DATA)+TIME+STR(SOBYTIE,3)+STR(EXT_ZAP,3)+STR(NUM_UST,5)+STR(OLD_ZN,5)+STR(NEW_ZN,5)"
+               "+STR(UAB,5)+STR(UBC,5)+STR(UCA,5)+STR(IA,7,1)+STR(IB,7,1)+STR(IC,7,1)+STR(ZAGR,5)"
+               "+STR(SOP,6)+STR(P,5)+STR(T,6)+STR(COS_,5)",
                false}};
     return l;
 }
@@ -156,6 +159,21 @@ DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::stri
         table.close();
         return DbStatus::fail(DbError::LayoutMismatch, name + " does not have the expected fields");
     }
+    // A table made by an older version keys its rows as that version did: the key expressions
+    // of this layout replace theirs (an older "DATt" took two records of one second for one).
+    const auto plain = [](std::string s) {
+        std::string out;
+        for (char c : s)
+            if (c != ' ') out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        return out;
+    };
+    for (const TagDef& want : layout.tags)
+        for (const TagDef& have : table.tags())
+            if (plain(have.name) == plain(want.name) && plain(have.expression) != plain(want.expression))
+                if (auto st = table.redefineTag(want); !st) {
+                    table.close();
+                    return st;
+                }
     return {};
 }
 
