@@ -1,6 +1,6 @@
 #include "window/main_window.h"
 
-#include "db/well_database.h"
+#include "wells/well_database_state.h"
 
 #include "charts/graph_sheet.h"
 #include "dialogs/about_dialog.h"
@@ -15,6 +15,7 @@
 #include "window/app_paths.h"
 #include "window/connection_indicator.h"
 #include "window/data_views.h"
+#include "window/loaded_data.h"
 #include "window/page.h"
 #include "window/page_control.h"
 #include "window/status_panels.h"
@@ -269,10 +270,14 @@ void MainWindow::startUp() {
 
 bool MainWindow::openTables() {
     // A database directory that does not exist yet is a first run: it is made with empty tables.
-    const auto r = vorsan::db::openStartupTables(state_.databaseDir.toStdString(), state_.settingsTable,
-                                                 state_.scratchTable);
-    if (r.failure == vorsan::db::StartupFailure::None) return true;
-    QMessageBox::warning(this, QStringLiteral("Внимание..."), QString::fromStdString(r.message()));
+    // The directory stays locked for this program until it ends.
+    vorsan::wells::Outcome outcome;
+    auto database = vorsan::wells::WellDatabase::open(state_.databaseDir.toStdString(), decimalSeparator(), outcome);
+    if (database) {
+        state_.database = std::move(database);
+        return true;
+    }
+    QMessageBox::warning(this, QString::fromStdString(outcome.caption), QString::fromStdString(outcome.message));
     return false;
 }
 
@@ -391,9 +396,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     live_->session().stopPolls();
     live_->shutDown();
     state_.journalImage.reset();
-    // Closing the window ends the program: the tables are released for the next one.
-    state_.settingsTable.close();
-    state_.scratchTable.close();
+    // Closing the window ends the program: the database is released for the next one (after the
+    // operation under way, if any, ended).
+    emit closingDatabase();
+    state_.database.reset();
     QMainWindow::closeEvent(event);
 }
 

@@ -103,6 +103,9 @@ public:
     // Where the well database asks for the oilfield after a journal is shown.
     void setOilfieldQuestion(std::function<void()> ask);
 
+    // Emitted before the window releases the well database (closing): its operations must end.
+    Q_SIGNAL void closingDatabase();
+
     DataViews& views() const override { return *views_; }
     FileCommands& files() { return *files_; }
 
