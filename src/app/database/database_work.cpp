@@ -20,6 +20,7 @@ std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDa
     d->journal = database.journal();
     d->settings = database.settings();
     d->settingsPage = database.settingsPage();
+    d->settingsPageErrors = database.settingsPageErrors();
     if (!d->journal.journal.records.empty()) {
         // The two literals leave a double blank after the comma.
         d->settingsTitle = "Уставки по кусту: " + std::to_string(d->well.pad) + ", " + " скважине " +

@@ -20,6 +20,7 @@ struct DatabaseWellData {
     vorsan::wells::DatabaseJournal journal; // records in shown order, added flags, rows of texts
     vorsan::wells::DatabaseSettings settings;
     std::vector<vorsan::wells::SettingsPageRow> settingsPage;
+    std::vector<std::string> settingsPageErrors; // values outside their list of choices
     std::string settingsTitle; // "Уставки по кусту: ..." (empty while the well has no rows)
 };
 

@@ -3,6 +3,7 @@
 #include "wells/well_database_state.h"
 
 #include "charts/graph_sheet.h"
+#include "database/database_commands.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
@@ -149,6 +150,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
         pages_->pageAt(i)->attach(context);
     views_ = new DataViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
+    database_ = new DatabaseCommands(*this);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -172,6 +174,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    emit closingDatabase();
 }
 
 void MainWindow::buildMenus() {

@@ -18,6 +18,7 @@
 #include <optional>
 
 class ConnectionIndicator;
+class DatabaseCommands;
 class DataViews;
 class FileCommands;
 class LiveStation;
@@ -108,6 +109,8 @@ public:
 
     DataViews& views() const override { return *views_; }
     FileCommands& files() { return *files_; }
+    // The well database's commands, dialogs and the operations behind the database tab.
+    DatabaseCommands& database() { return *database_; }
 
     // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
     // window is shown; used by the tests).
@@ -137,6 +140,7 @@ private:
     StatusPanels* status_ = nullptr;
     DataViews* views_ = nullptr;
     FileCommands* files_ = nullptr;
+    DatabaseCommands* database_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
     QMenu* portMenu_ = nullptr;
     QComboBox* stationList_ = nullptr;
