@@ -237,6 +237,13 @@ void DatabaseCommands::addJournal(const QString& oilfield) {
         });
 }
 
+void DatabaseCommands::runOperation(std::function<Outcome(WellDatabase&)> operation,
+                                    std::function<void(const Outcome&)> done) {
+    run({std::move(operation), false, false}, [done = std::move(done)](const DatabaseResult& r) {
+        if (done) done(r.outcome);
+    });
+}
+
 // ---- showing a well ----
 
 void DatabaseCommands::chooseWell(const WellId& well) {

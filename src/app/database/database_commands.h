@@ -39,6 +39,12 @@ public:
     // The user chose a well in the tree: shown, and saving and deleting it enabled.
     void chooseWell(const vorsan::wells::WellId& well);
 
+    // Runs `operation` on the database off the window's thread, after the operations before it;
+    // `done` gets its outcome on the window's thread. For callers outside the tab, such as the
+    // recorder's batch load (addJournalQuietly per chronology): nothing in the tab changes.
+    void runOperation(std::function<vorsan::wells::Outcome(vorsan::wells::WellDatabase&)> operation,
+                      std::function<void(const vorsan::wells::Outcome&)> done);
+
     void openWellDialog();
     void findWell();
     void deleteRows();

@@ -5,6 +5,8 @@
 #include "database/database_page.h"
 #include "database/find_well_dialog.h"
 #include "database/open_well_dialog.h"
+#include "dialogs/progress_window.h"
+#include "files/file_dialogs.h"
 #include "journal/journal_model.h"
 #include "journal/journal_rows.h"
 #include "settings/catalogue.h"
@@ -160,6 +162,8 @@ private slots:
     void findWellPrefixes();
     void questionYesNeedsAnOilfieldAndNoAddsNothing();
     void oilfieldOnlyMode();
+    void wellFileBetweenTwoInstallations();
+    void archiveBetweenTwoInstallations();
 };
 
 void DatabaseTabTest::emptyDatabaseShowsOnlyTheRoot() {
@@ -422,6 +426,91 @@ void DatabaseTabTest::oilfieldOnlyMode() {
     });
     chosen = AddToDatabaseDialog::askOilfield(&t.w, *t.w.state().database);
     QCOMPARE(chosen, std::optional<QString>(QStringLiteral("Третье")));
+}
+
+namespace {
+// The file dialogs answered with `path` (and the titles and filters they were asked with noted).
+FileDialogs answering(const QString& path, QStringList& asked) {
+    return {[&asked, path](QWidget*, const QString& title, const QString& filter) {
+                asked << title << filter;
+                return path;
+            },
+            [&asked, path](QWidget*, const SaveRequest& r) {
+                asked << r.title << r.filters << r.proposedName;
+                return path;
+            }};
+}
+} // namespace
+
+void DatabaseTabTest::wellFileBetweenTwoInstallations() {
+    QTemporaryDir files;
+    const QString vbd = QDir(files.path()).filePath("well.VBD");
+    Window a({{"Новое", 12, 345}});
+    a.showTab();
+    a.click(a.find(QStringLiteral("Скважина 345")));
+    QStringList asked;
+    a.db().setDialogs(answering(vbd, asked));
+    a.w.commands().action(Command::SaveWellToFile)->trigger();
+    QVERIFY(a.settle());
+    QCOMPARE(asked, (QStringList{"Сохранить данные по скважине как", "Данные по скважине  *.VBD (*.VBD)",
+                                 "novoeK12C345"}));
+    QVERIFY(QFileInfo(vbd).size() > 211);
+
+    Window b({{"Старое", 1, 1}});
+    asked.clear();
+    b.db().setDialogs(answering(vbd, asked));
+    b.w.commands().action(Command::AddWellFromFile)->trigger();
+    QVERIFY(b.settle());
+    QCOMPARE(asked.front(), QStringLiteral("Открыть данные по скважине "));
+    QCOMPARE(b.w.pages()->currentIndex(), int(kDatabasePage));
+    QCOMPARE(b.shown().well, (WellId{"Новое", 12, 345}));
+    QCOMPARE(b.tree()->currentItem()->text(0), QStringLiteral("Скважина 345"));
+    QCOMPARE(b.page()->journalModel()->rowCount(), 5);
+    QCOMPARE(b.page()->settingsGrid()->rowCount(), a.page()->settingsGrid()->rowCount());
+    for (int r = 0; r < a.page()->settingsGrid()->rowCount(); ++r)
+        QCOMPARE(b.page()->settingsGrid()->item(r, 1)->text(), a.page()->settingsGrid()->item(r, 1)->text());
+
+    // A file whose marker is not a well file's is refused and changes nothing.
+    QFile bad(QDir(files.path()).filePath("bad.VBD"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(211, '\0'));
+    bad.close();
+    b.db().setDialogs(answering(bad.fileName(), asked));
+    ModalBoxes boxes;
+    b.w.commands().action(Command::AddWellFromFile)->trigger();
+    QVERIFY(b.settle());
+    QCOMPARE(boxes.texts, QStringList{QStringLiteral("Файл поврежден, открытие невозможно.")});
+    QCOMPARE(boxes.captions, QStringList{QStringLiteral("Error")});
+    QCOMPARE(b.shown().well, (WellId{"Новое", 12, 345}));
+}
+
+void DatabaseTabTest::archiveBetweenTwoInstallations() {
+    QTemporaryDir files;
+    const QString zip = QDir(files.path()).filePath("base.zip");
+    Window a({{"Новое", 1, 1}, {"Новое", 1, 2}});
+    QStringList asked;
+    a.db().setDialogs(answering(zip, asked));
+    a.w.commands().action(Command::ArchiveDatabase)->trigger();
+    QVERIFY(a.settle());
+    QCOMPARE(asked.mid(0, 2), (QStringList{"Сохранить базу данных как", "Архив базы данных (*.zip)"}));
+    QVERIFY(QFileInfo(zip).size() > 0);
+
+    Window b({{"Старое", 3, 3}});
+    b.showTab();
+    b.click(b.find(QStringLiteral("Скважина 3")));
+    b.db().setDialogs(answering(zip, asked));
+    bool progressShown = false;
+    connect(&b.db(), &DatabaseCommands::progressShown, this, [&](ProgressWindow*) { progressShown = true; });
+    b.w.commands().action(Command::RestoreDatabase)->trigger();
+    QVERIFY(b.settle());
+    QVERIFY(progressShown);
+    QVERIFY(!b.db().progress());
+    // Afterwards no well is current and the tab is rebuilt with the archive's wells.
+    QVERIFY(b.shown().well.none());
+    QCOMPARE(b.w.pages()->currentIndex(), int(kDatabasePage));
+    QCOMPARE(b.tree()->topLevelItemCount(), 3);
+    QCOMPARE(b.tree()->currentItem(), b.tree()->topLevelItem(0));
+    QVERIFY(b.find(QStringLiteral("Скважина 2")));
 }
 
 QTEST_MAIN(DatabaseTabTest)
