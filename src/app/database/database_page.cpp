@@ -70,6 +70,11 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     tree_->setObjectName(QStringLiteral("wellTree"));
     tree_->setHeaderHidden(true);
     tree_->setFixedWidth(kTreeWidth);
+    // Deep nodes keep their whole text: a narrow indentation, and a scroll bar rather than "...".
+    tree_->setIndentation(12);
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree_->header()->setStretchLastSection(false);
+    tree_->setTextElideMode(Qt::ElideNone);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setUniformRowHeights(true);

@@ -9,6 +9,7 @@
 #include "database/database_page.h"
 #include "database/find_well_dialog.h"
 #include "database/open_well_dialog.h"
+#include "journal/journal_model.h"
 #include "live/live_station.h"
 #include "window/commands.h"
 #include "window/main_window.h"
@@ -99,12 +100,22 @@ int main(int argc, char** argv) {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
     waitUntil([&] { return db.idle(); }, 60000);
     shoot(QStringLiteral("db_tab_reselected.png"));
+    const auto lastColour = [&] {
+        auto* m = db.page()->journalModel();
+        return m->index(m->rowCount() - 30, 1).data(JournalModel::ColourRole).toUInt();
+    };
+    std::printf("last row's date colour after reselecting: %06x\n", lastColour());
 
     w.commands().action(vorsan::Command::FindWell)->trigger();
     waitUntil([&] { return db.idle(); }, 10000);
-    db.findDialog()->padEdit()->setText(QStringLiteral("1"));
+    std::printf("after FindWell: %06x\n", lastColour());
+    db.findDialog()->padEdit()->setText(QStringLiteral("2"));
     db.findDialog()->findButton()->click();
+    std::printf("after Найти: %06x\n", lastColour());
+    int operations = 0;
+    QObject::connect(&db, &DatabaseCommands::operationDone, [&] { ++operations; });
     shoot(QStringLiteral("db_find.png"));
+    std::printf("after the shot: %06x, %d operations meanwhile\n", lastColour(), operations);
     db.findDialog()->closeButton()->click();
 
     w.commands().action(vorsan::Command::OpenDatabase)->trigger();
