@@ -36,3 +36,15 @@ if(VORSAN_BUILD_BENCH)
   target_link_libraries(bench_charts_show PRIVATE vorsan_app Qt6::Test)
   target_include_directories(bench_charts_show PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
 endif()
+
+# The event-loop stall of the database tab (tree of 5,000 wells, a 200,000-row well shown, a
+# journal added, rows deleted, an archive update): a driver run by hand, not a test.
+#   QT_QPA_PLATFORM=offscreen build/rel/stall_database
+add_executable(stall_database ${CMAKE_SOURCE_DIR}/tests/app/stall/database_stall.cpp)
+target_link_libraries(stall_database PRIVATE vorsan_app Qt6::Test)
+
+# Screenshots of the database tab with a well added from a simulated station (run under Xvfb).
+if(TARGET vorsan_sim)
+  add_executable(shot_database ${CMAKE_SOURCE_DIR}/tests/app/shots/database_shots.cpp)
+  target_link_libraries(shot_database PRIVATE vorsan_app vorsan_sim Qt6::Test)
+endif()

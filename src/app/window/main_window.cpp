@@ -1,8 +1,9 @@
 #include "window/main_window.h"
 
-#include "db/well_database.h"
+#include "wells/well_database_state.h"
 
 #include "charts/graph_sheet.h"
+#include "database/database_commands.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
@@ -16,6 +17,7 @@
 #include "window/app_paths.h"
 #include "window/connection_indicator.h"
 #include "window/data_views.h"
+#include "window/loaded_data.h"
 #include "window/page.h"
 #include "window/page_control.h"
 #include "window/status_panels.h"
@@ -150,6 +152,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     views_ = new DataViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
     reports_ = new ReportCommands(state_, *views_, *commands_, this);
+    database_ = new DatabaseCommands(*this);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -173,6 +176,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    emit closingDatabase();
 }
 
 void MainWindow::buildMenus() {
@@ -271,10 +275,14 @@ void MainWindow::startUp() {
 
 bool MainWindow::openTables() {
     // A database directory that does not exist yet is a first run: it is made with empty tables.
-    const auto r = vorsan::db::openStartupTables(state_.databaseDir.toStdString(), state_.settingsTable,
-                                                 state_.scratchTable);
-    if (r.failure == vorsan::db::StartupFailure::None) return true;
-    QMessageBox::warning(this, QStringLiteral("Внимание..."), QString::fromStdString(r.message()));
+    // The directory stays locked for this program until it ends.
+    vorsan::wells::Outcome outcome;
+    auto database = vorsan::wells::WellDatabase::open(state_.databaseDir.toStdString(), decimalSeparator(), outcome);
+    if (database) {
+        state_.database = std::move(database);
+        return true;
+    }
+    QMessageBox::warning(this, QString::fromStdString(outcome.caption), QString::fromStdString(outcome.message));
     return false;
 }
 
@@ -399,9 +407,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     live_->session().stopPolls();
     live_->shutDown();
     state_.journalImage.reset();
-    // Closing the window ends the program: the tables are released for the next one.
-    state_.settingsTable.close();
-    state_.scratchTable.close();
+    // Closing the window ends the program: the database is released for the next one (after the
+    // operation under way, if any, ended).
+    emit closingDatabase();
+    state_.database.reset();
     QMainWindow::closeEvent(event);
 }
 

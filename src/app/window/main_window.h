@@ -18,6 +18,7 @@
 #include <optional>
 
 class ConnectionIndicator;
+class DatabaseCommands;
 class DataViews;
 class FileCommands;
 class ReportCommands;
@@ -105,9 +106,14 @@ public:
     // Where the well database asks for the oilfield after a journal is shown.
     void setOilfieldQuestion(std::function<void()> ask);
 
+    // Emitted before the window releases the well database (closing): its operations must end.
+    Q_SIGNAL void closingDatabase();
+
     DataViews& views() const override { return *views_; }
     FileCommands& files() { return *files_; }
     ReportCommands& reports() { return *reports_; }
+    // The well database's commands, dialogs and the operations behind the database tab.
+    DatabaseCommands& database() { return *database_; }
 
     // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
     // window is shown; used by the tests).
@@ -138,6 +144,7 @@ private:
     DataViews* views_ = nullptr;
     FileCommands* files_ = nullptr;
     ReportCommands* reports_ = nullptr;
+    DatabaseCommands* database_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
     QMenu* portMenu_ = nullptr;
     QComboBox* stationList_ = nullptr;
