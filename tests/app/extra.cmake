@@ -18,3 +18,8 @@ if(TARGET vorsan_sim)
   add_executable(stall_journal_read ${CMAKE_SOURCE_DIR}/tests/app/stall/journal_read_stall.cpp)
   target_link_libraries(stall_journal_read PRIVATE vorsan_app vorsan_sim)
 endif()
+
+# Screenshots of the port menu and of a settings comparison (run by hand under Xvfb, see the file's head).
+add_executable(shot_ports ${CMAKE_SOURCE_DIR}/tests/app/shots/ports_shots.cpp)
+target_link_libraries(shot_ports PRIVATE vorsan_app Qt6::Test)
+target_include_directories(shot_ports PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)

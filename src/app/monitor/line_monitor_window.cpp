@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QBrush>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -70,6 +72,7 @@ QVariant LineMonitorModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
     const Row& r = rows_[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) return r.cells[index.column()];
+    if (role == Qt::ToolTipRole && index.column() == Bytes && !r.cells[Bytes].isEmpty()) return r.cells[Bytes];
     if (role == Qt::ForegroundRole) {
         if (r.bad) return QBrush(Qt::red);
         if (r.note) return QBrush(Qt::darkGray);
@@ -79,8 +82,8 @@ QVariant LineMonitorModel::data(const QModelIndex& index, int role) const {
 
 QVariant LineMonitorModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const titles[ColumnCount] = {"Время", "", "Станция", "Байты", "Состояние",
-                                                    "Смысл / время ответа"};
+    static const char* const titles[ColumnCount] = {"Время", "", "Станция", "Смысл / время ответа", "Состояние",
+                                                    "Байты"};
     return QString::fromUtf8(titles[section]);
 }
 
@@ -114,8 +117,8 @@ LineMonitorWindow::LineMonitorWindow(LinkWorker& worker, QWidget* parent)
     view_->setColumnWidth(LineMonitorModel::Time, 95);
     view_->setColumnWidth(LineMonitorModel::Direction, 28);
     view_->setColumnWidth(LineMonitorModel::Station, 95);
-    view_->setColumnWidth(LineMonitorModel::Bytes, 360);
-    view_->setColumnWidth(LineMonitorModel::State, 170);
+    view_->setColumnWidth(LineMonitorModel::Meaning, 250);
+    view_->setColumnWidth(LineMonitorModel::State, 190);
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     view_->setFont(mono);
@@ -183,8 +186,11 @@ void LineMonitorWindow::hideEvent(QHideEvent* event) {
 
 void LineMonitorWindow::drain() {
     if (!tap_) return;
+    QElapsedTimer took;
+    took.start();
     std::vector<vorsan::LineEvent> events = tap_->take();
     if (events.empty()) return;
+    const auto measure = qScopeGuard([&] { longestDrainMicros_ = std::max(longestDrainMicros_, took.nsecsElapsed() / 1000); });
     const char separator = decimalSeparator();
     std::vector<LineMonitorModel::Row> rows;
     rows.reserve(events.size() * 2);
@@ -192,8 +198,8 @@ void LineMonitorWindow::drain() {
         if (e.isNote) {
             LineMonitorModel::Row r;
             r.note = true;
-            r.bad = e.note == vorsan::LineNote::LowLatencyRefused || e.note == vorsan::LineNote::Lost ||
-                    e.note == vorsan::LineNote::OpenFailed;
+            // A refused low-latency mode is harmless (the port works, replies may come later): grey.
+            r.bad = e.note == vorsan::LineNote::Lost || e.note == vorsan::LineNote::OpenFailed;
             r.cells[LineMonitorModel::Time] = q(vorsan::monitorClockText(e.wallMs));
             r.cells[LineMonitorModel::Meaning] = q(vorsan::lineNoteText(e));
             rows.push_back(std::move(r));

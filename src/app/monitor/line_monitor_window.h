@@ -26,7 +26,7 @@ class LineMonitorModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kMaxRows = 20000;
-    enum Column { Time, Direction, Station, Bytes, State, Meaning, ColumnCount };
+    enum Column { Time, Direction, Station, Meaning, State, Bytes, ColumnCount };
 
     struct Row {
         QString cells[ColumnCount];
@@ -60,6 +60,8 @@ public:
     QTableView* view() const { return view_; }
     QTableWidget* counters() const { return counters_; }
     const vorsan::LineCounters& stationCounters() const { return counters_data_; }
+    // The longest one drain() has taken on the window thread, in microseconds.
+    qint64 longestDrainMicros() const { return longestDrainMicros_; }
     bool tapped() const { return tap_ != nullptr; }
 
     // Takes what the tap gathered (the timer does this).
@@ -90,4 +92,5 @@ private:
     vorsan::DecodeContext context_;
     vorsan::LineCounters counters_data_;
     std::size_t hiddenWhilePaused_ = 0;
+    qint64 longestDrainMicros_ = 0;
 };

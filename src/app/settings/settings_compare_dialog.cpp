@@ -60,7 +60,8 @@ SettingsCompareDialog::SettingsCompareDialog(const vorsan::SettingsComparison& c
     table_->setColumnWidth(1, 420);
     table_->setColumnWidth(2, 110);
     table_->horizontalHeader()->setStretchLastSection(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);

@@ -428,6 +428,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     probeTimer_.stop();
+    lineMonitor_->close(); // takes its observer off the link while the link thread is still there
     live_->session().stopPolls();
     live_->shutDown();
     state_.journalImage.reset();
