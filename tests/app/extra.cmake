@@ -48,3 +48,8 @@ if(TARGET vorsan_sim)
   add_executable(shot_database ${CMAKE_SOURCE_DIR}/tests/app/shots/database_shots.cpp)
   target_link_libraries(shot_database PRIVATE vorsan_app vorsan_sim Qt6::Test)
 endif()
+
+# Screenshots of the port menu and of a settings comparison (run by hand under Xvfb, see the file's head).
+add_executable(shot_ports ${CMAKE_SOURCE_DIR}/tests/app/shots/ports_shots.cpp)
+target_link_libraries(shot_ports PRIVATE vorsan_app Qt6::Test)
+target_include_directories(shot_ports PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)

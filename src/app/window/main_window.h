@@ -30,6 +30,8 @@ class QComboBox;
 class QMenu;
 class StatusPanels;
 class ParametersDialog;
+class PortMenu;
+class LineMonitorWindow;
 
 inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
 inline const QString kHelpFile = QStringLiteral("vor_help.chm");
@@ -60,6 +62,15 @@ public:
     void selectPort(int n);
     // The serial device behind the chosen port.
     QString portDevice() const override;
+    // A device chosen by name from the port menu: the ComN items are unchecked, the port is probed
+    // at once, "vors.set" is written (port number 0, as for any name that is not ComN) and the
+    // device is remembered in "vorsan.ini" beside it. With `warn`, a device the user may not open
+    // (or that is gone) is said so at once.
+    void selectDevice(const QString& path, bool warn = true);
+    // The devices part of the port menu.
+    PortMenu* portDevices() const { return portDevices_; }
+    // "Монитор линии" (menu "Настройки").
+    LineMonitorWindow* lineMonitor() const { return lineMonitor_; }
 
     void showParameters();
     void showHelp();
@@ -147,6 +158,10 @@ private:
     DatabaseCommands* database_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
     QMenu* portMenu_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* setpointsMenu_ = nullptr;
+    PortMenu* portDevices_ = nullptr;
+    LineMonitorWindow* lineMonitor_ = nullptr;
     QComboBox* stationList_ = nullptr;
     QAction* stationListAction_ = nullptr;
     ParametersDialog* parametersDialog_ = nullptr;
