@@ -5,6 +5,7 @@
 #include "journal/journal_file.h"
 #include "journal/journal_record.h"
 #include "journal/journal_row.h"
+#include "report/journal_export.h"
 
 #include <optional>
 #include <string>
@@ -29,5 +30,10 @@ int openJournal(const std::string& path, std::optional<int> generation, OpenedJo
 
 // The window caption after opening the file: "ВОРСАН 4.074 : " and the path as given.
 std::string journalCaption(const std::string& path);
+
+// Writes rows `range` of a journal as a workbook (OUT.xlsx) or as the export text (OUT.tsv, OUT.txt,
+// or "-" for standard output; Windows-1251 unless `utf8`). Returns the exit status.
+int writeJournalExport(const std::string& out, bool utf8, const Journal& journal,
+                       const std::vector<JournalRow>& rows, ExportRange range);
 
 } // namespace vorsan::cli

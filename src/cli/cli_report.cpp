@@ -127,37 +127,25 @@ int runPrint(const ReportOptions& o) {
 
 // ---- export --------------------------------------------------------------------------------
 
-int runExport(const ReportOptions& o) {
-    const bool workbook = endsWith(o.out, ".xlsx");
-    if (!workbook && o.out != "-" && !endsWith(o.out, ".tsv") && !endsWith(o.out, ".txt"))
+bool isWorkbookName(const std::string& out) { return endsWith(out, ".xlsx"); }
+
+// -o names a workbook, a text file or standard output; --utf8 only for the text.
+int checkExportTarget(const std::string& out, bool utf8) {
+    const bool workbook = isWorkbookName(out);
+    if (!workbook && out != "-" && !endsWith(out, ".tsv") && !endsWith(out, ".txt"))
         return fail("-o names the .xlsx workbook or the .tsv text to write (- for standard output)", kUsage);
-    if (workbook && o.utf8) return fail("--utf8 applies to the text export, not to a workbook", kUsage);
+    if (workbook && utf8) return fail("--utf8 applies to the text export, not to a workbook", kUsage);
+    return kDone;
+}
+
+int runExport(const ReportOptions& o) {
+    if (const int st = checkExportTarget(o.out, o.utf8); st != kDone) return st;
     OpenedJournal j;
     if (const int status = openJournal(o.path, o.generation, j); status != 0) return status;
     RowRange rows;
     if (!rowsWithin(o.rows, j.rows.size(), rows)) return kFailure;
     const ExportRange range = o.rows ? ExportRange{rows.first - 1, rows.last} : ExportRange{0, j.rows.size()};
-
-    if (workbook) {
-        const XlsxResult r = writeJournalWorkbook(o.out, j.journal, j.rows, range);
-        return r.ok ? kDone : fail(o.out + ": " + r.error);
-    }
-    const std::string text = exportText(j.rows, range);
-    std::string bytes = text;
-    if (!o.utf8) {
-        Cp1251Result encoded = utf8ToCp1251(text);
-        if (encoded.replaced > 0)
-            std::cerr << "vorsan-cli: warning: " << encoded.replaced
-                      << " character(s) have no Windows-1251 form and were written as '?'\n";
-        bytes = std::move(encoded.bytes);
-    }
-    if (o.out == "-") {
-        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        std::cout.flush();
-        return std::cout ? kDone : fail("cannot write to standard output");
-    }
-    if (const std::string err = writeWholeFile(o.out, bytes); !err.empty()) return fail(o.out + ": " + err);
-    return kDone;
+    return writeJournalExport(o.out, o.utf8, j.journal, j.rows, range);
 }
 
 void addCommon(CLI::App* cmd, ReportOptions& o, const std::string& outName, const std::string& outHelp) {
@@ -171,6 +159,31 @@ void addCommon(CLI::App* cmd, ReportOptions& o, const std::string& outName, cons
 }
 
 } // namespace
+
+int writeJournalExport(const std::string& out, bool utf8, const Journal& journal,
+                       const std::vector<JournalRow>& rows, ExportRange range) {
+    if (const int st = checkExportTarget(out, utf8); st != kDone) return st;
+    if (isWorkbookName(out)) {
+        const XlsxResult r = writeJournalWorkbook(out, journal, rows, range);
+        return r.ok ? kDone : fail(out + ": " + r.error);
+    }
+    const std::string text = exportText(rows, range);
+    std::string bytes = text;
+    if (!utf8) {
+        Cp1251Result encoded = utf8ToCp1251(text);
+        if (encoded.replaced > 0)
+            std::cerr << "vorsan-cli: warning: " << encoded.replaced
+                      << " character(s) have no Windows-1251 form and were written as '?'\n";
+        bytes = std::move(encoded.bytes);
+    }
+    if (out == "-") {
+        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::cout.flush();
+        return std::cout ? kDone : fail("cannot write to standard output");
+    }
+    if (const std::string err = writeWholeFile(out, bytes); !err.empty()) return fail(out + ": " + err);
+    return kDone;
+}
 
 void addReportCommands(CLI::App& app) {
 #ifdef VORSAN_CLI_PRINT

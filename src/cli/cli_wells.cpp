@@ -47,6 +47,7 @@ std::string defaultDatabaseDir() {
 }
 
 struct Options {
+    bool utf8 = false;
     std::string db;
     std::string file, out, field, pad, well;
     std::optional<int> generation;
@@ -162,6 +163,18 @@ int textExport(const Options& o) {
     return kDone;
 }
 
+// The well's whole journal as the spreadsheet export writes it.
+int exportWell(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (!d) return status;
+    const auto id = wellOf(o, *d, status);
+    if (!id) return status;
+    if (const Outcome r = d->showWell(*id); !r.ok) return refused(r);
+    const wells::DatabaseJournal& j = d->journal();
+    return writeJournalExport(o.out, o.utf8, j.journal, j.rows, ExportRange{0, j.rows.size()});
+}
+
 } // namespace
 
 void addWellCommands(CLI::App& app) {
@@ -237,6 +250,19 @@ void addWellCommands(CLI::App& app) {
         withWell(c, o);
         c->add_option("-o", o->out, "the text file")->required()->type_name("OUT.txt");
         onRun(c, [o] { return textExport(*o); });
+    }
+    {
+        auto o = std::make_shared<Options>();
+        CLI::App* c = command(*db, "export",
+                              "writes a well's journal as a spreadsheet workbook (-o OUT.xlsx) or as the "
+                              "tab-separated export text (-o OUT.tsv: CR LF, Windows-1251 unless --utf8)");
+        withDb(c, o);
+        withWell(c, o);
+        c->add_option("-o", o->out, "the workbook or text file (- for the text on standard output)")
+            ->required()
+            ->type_name("OUT.xlsx|OUT.tsv");
+        c->add_flag("--utf8", o->utf8, "write the text export in UTF-8 instead of Windows-1251");
+        onRun(c, [o] { return exportWell(*o); });
     }
     {
         auto o = std::make_shared<Options>();

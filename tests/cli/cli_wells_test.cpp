@@ -34,21 +34,15 @@ protected:
         const auto b = readWholeFile(p);
         return std::string(b.bytes.begin(), b.bytes.end());
     }
-    CliRun cli(const std::string& args, const std::string& db = "") {
+    // Runs a shell command line, capturing its output and exit status.
+    CliRun run(const std::string& command) {
         const std::string out = (dir_ / "out").string(), err = (dir_ / "err").string();
-        std::string cmd = "'";
-        cmd += VORSAN_BINDIR;
-        cmd += "/vorsan-cli' ";
-        cmd += args;
-        cmd += " --db '";
-        cmd += db.empty() ? (dir_ / "bd").string() : db;
-        cmd += "' >'";
-        cmd += out;
-        cmd += "' 2>'";
-        cmd += err;
-        cmd += "'";
-        const int raw = std::system(cmd.c_str());
+        const int raw = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+    }
+    CliRun cli(const std::string& args, const std::string& db = "") {
+        return run(std::string("'") + VORSAN_BINDIR + "/vorsan-cli' " + args + " --db '" +
+                   (db.empty() ? (dir_ / "bd").string() : db) + "'");
     }
     // A generation 4 journal file of `count` measurements a minute apart, day `day`.
     std::string journal(const std::string& name, std::uint16_t pad, std::uint16_t well, int count, int day) {
@@ -100,6 +94,18 @@ TEST_F(CliWells, AddListFindShowAndText) {
     const std::string t = text(dir_ / "w.txt");
     EXPECT_NE(t.find("\r\n"), std::string::npos);
     EXPECT_NE(t.find("\xEA\xF3\xF1\xF2 \xB9 12"), std::string::npos); // "куст № 12" in Windows-1251
+
+    // The spreadsheet export of the well: its three rows as a workbook another reader opens.
+    const std::string xlsx = (dir_ / "w.xlsx").string();
+    r = cli("db export Новое 12 345 -o '" + xlsx + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const CliRun dump = run("/usr/bin/python3 " VORSAN_TESTDATA "/../core/report/read_workbook.py '" + xlsx + "'");
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_NE(dump.out.find("A2 date 2024-03-01T00:00:00 "), std::string::npos) << dump.out;
+    EXPECT_NE(dump.out.find("B2 number 380.0 "), std::string::npos) << dump.out;
+    EXPECT_NE(dump.out.find("A4 date "), std::string::npos) << dump.out;
+    EXPECT_EQ(dump.out.find("A5 "), std::string::npos) << dump.out;
+    EXPECT_EQ(cli("db export Новое 12 345 -o w.pdf").status, 2);
 }
 
 TEST_F(CliWells, WellFilesArchivesAndDeleting) {
