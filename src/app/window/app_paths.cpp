@@ -42,10 +42,6 @@ void setUpPaths(WindowState& state, const QString& dataDir) {
 }
 
 QString userGuidePage(const QString& programDir) {
-    const QDir dir(programDir);
-    for (const auto* relative : {"../share/doc/vorsan/guide.ru.html", "doc/guide.ru.html"}) {
-        const QFileInfo page(dir.filePath(QString::fromLatin1(relative)));
-        if (page.exists()) return page.absoluteFilePath();
-    }
-    return {};
+    const QFileInfo page(QDir(programDir).filePath(QStringLiteral("../share/doc/vorsan/guide.ru.html")));
+    return page.exists() ? page.absoluteFilePath() : QString();
 }

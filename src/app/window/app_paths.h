@@ -19,6 +19,6 @@ bool isInstalledProgramDir(const QString& programDir);
 // `userDataDir` (created).
 QString chooseDataDir(const QString& programDir, const QString& userDataDir);
 
-// The user's guide as an HTML page for a program directory: share/doc/vorsan/guide.ru.html of an
-// installed program, or doc/guide.ru.html of a build tree; empty when there is none.
+// The user's guide as an HTML page for a program directory: <prefix>/share/doc/vorsan/guide.ru.html
+// beside <prefix>/bin; empty when there is none (a build tree).
 QString userGuidePage(const QString& programDir);

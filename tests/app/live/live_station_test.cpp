@@ -185,6 +185,8 @@ private slots:
     void probeFindsAGeneration3Station();
     void probeFindsTheRecorder();
     void probeFindsNothingWhenTheStationGoes();
+    void aStationWithItsPadUnsetIsListed();
+    void aPollWriteFailureIsReported();
     void generation4JournalReadShowsTheJournal();
     void generation4JournalReadSurvivesCorruptReplies();
     void generation3JournalReadShowsTheJournal();
@@ -274,6 +276,34 @@ void LiveStationTest::probeFindsNothingWhenTheStationGoes() {
     QCOMPARE(line.w().state().pad, vorsan::kUnknown16);
     // Entries are never removed from the station list.
     QCOMPARE(line.w().stationList()->count(), 1);
+}
+
+// The station answers the pad-and-well request with its pad unset: it is listed with the numbers
+// as they are, while the line counts as no station.
+void LiveStationTest::aStationWithItsPadUnsetIsListed() {
+    Line line(options({1}));
+    line.sim.withLine([](LineModel& m) { m.stations[0].holding[vorsan::sim::kRegPad] = vorsan::kUnknown16; });
+    const std::uint16_t well = line.station(0, [](auto& s) { return s.holding[vorsan::sim::kRegWell]; });
+    QTRY_VERIFY_WITH_TIMEOUT(line.w().stationListShown(), 5000);
+    QCOMPARE(line.w().stationList()->currentText(), stationEntry(vorsan::kUnknown16, well, 1));
+    QVERIFY(!line.connected());
+    QVERIFY(!line.enabled(Command::ReadJournal));
+}
+
+// A generation 4 poll whose request cannot be written says so in a message box, besides the
+// status bar.
+void LiveStationTest::aPollWriteFailureIsReported() {
+    Line line(options({1}));
+    Boxes boxes;
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    line.refuseWrites(framedRequestFor(0x03, 0x3F));
+    line.w().pages()->setCurrentIndex(kCurrentStatePage);
+    QTRY_VERIFY_WITH_TIMEOUT(!boxes.seen.isEmpty(), 5000);
+    QCOMPARE(boxes.seen.front(), QStringLiteral("Error|Ошибка записи в порт"));
+    QTRY_COMPARE_WITH_TIMEOUT(line.w().status()->activity(), QStringLiteral("Ошибка чтения текущих параметров"),
+                              5000);
+    line.w().pages()->setCurrentIndex(kJournalPage);
+    line.refuseWrites({});
 }
 
 namespace {
