@@ -107,6 +107,17 @@ void DialogsTest::progressWindow() {
     p.cancelButton()->click();
     QVERIFY(p.cancelRequested());
     QCOMPARE(cancelled.count(), 1);
+    QTest::keyClick(&p, Qt::Key_Escape); // Esc presses "Отмена"
+    QCOMPARE(cancelled.count(), 2);
+    p.setCancelEnabled(false); // a transfer that cannot stop midway: neither works
+    QTest::keyClick(&p, Qt::Key_Escape);
+    QCOMPARE(cancelled.count(), 2);
+
+    for (const auto& [seconds, text] : {std::pair{39, "Осталось: 0:39"}, std::pair{125, "Осталось: 2:05"},
+                                        std::pair{0, ""}}) {
+        p.setRemaining(seconds);
+        QCOMPARE(p.remainingText(), QString::fromUtf8(text));
+    }
 }
 
 void DialogsTest::aboutBox() {
