@@ -148,13 +148,24 @@ int showWell(const Options& o) {
     return kDone;
 }
 
+// Opens the database with the well FIELD PAD WELL shown in it; a null pointer and the exit status
+// when either is not there.
+std::unique_ptr<WellDatabase> openShownWell(const Options& o, int& status) {
+    auto d = openDatabase(o, status);
+    if (!d) return nullptr;
+    const auto id = wellOf(o, *d, status);
+    if (!id) return nullptr;
+    if (const Outcome r = d->showWell(*id); !r.ok) {
+        status = refused(r);
+        return nullptr;
+    }
+    return d;
+}
+
 int textExport(const Options& o) {
     int status = 0;
-    auto d = openDatabase(o, status);
+    const auto d = openShownWell(o, status);
     if (!d) return status;
-    const auto id = wellOf(o, *d, status);
-    if (!id) return status;
-    if (const Outcome r = d->showWell(*id); !r.ok) return refused(r);
     const JournalTextFile f = d->journalText("ВОРСАН 4.074 ");
     const std::vector<std::uint8_t> bytes(f.bytes.begin(), f.bytes.end());
     if (const auto st = db::replaceFile(o.out, {bytes}); !st) return fail(st.detail);
@@ -166,11 +177,8 @@ int textExport(const Options& o) {
 // The well's whole journal as the spreadsheet export writes it.
 int exportWell(const Options& o) {
     int status = 0;
-    auto d = openDatabase(o, status);
+    const auto d = openShownWell(o, status);
     if (!d) return status;
-    const auto id = wellOf(o, *d, status);
-    if (!id) return status;
-    if (const Outcome r = d->showWell(*id); !r.ok) return refused(r);
     const wells::DatabaseJournal& j = d->journal();
     return writeJournalExport(o.out, o.utf8, j.journal, j.rows, ExportRange{0, j.rows.size()});
 }
