@@ -87,6 +87,8 @@ int runPrint(const ReportOptions& o) {
     OpenedJournal j;
     if (const int status = openJournal(o.path, o.generation, j); status != 0) return status;
     if (o.settings && o.rows) return fail("--rows applies to the journal table, not to --settings", kUsage);
+    if (!o.settings && j.rows.empty())
+        return fail(o.path + ": the file holds no journal records (--settings prints its settings list)");
     RowRange rows;
     if (!o.settings && !rowsWithin(o.rows, j.rows.size(), rows)) return kFailure;
 

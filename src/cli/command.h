@@ -50,7 +50,11 @@ void addFileCommands(CLI::App& app);     // show, text                          
 void addLinkCommands(CLI::App& app);     // probe, state, read-*, write-settings...  cli_link.cpp
 void addRecorderCommands(CLI::App& app); // recorder list|download|clear          cli_recorder.cpp
 void addDatabaseCommands(CLI::App& app); // db init, dbf dump|check                cli_db.cpp
+// db add|wells|fields|find|show|text|delete-well|save-well|add-well|archive|update-from
+// (on the "db" group made by addDatabaseCommands, so it is added after it)  cli_wells.cpp
+void addWellCommands(CLI::App& app);
 void addReportCommands(CLI::App& app);   // print, export                           cli_report.cpp
+void addChartCommands(CLI::App& app);    // series, diagram                         cli_charts.cpp
 void addVersionCommand(CLI::App& app);   // version                                cli_version.cpp
 
 } // namespace vorsan::cli

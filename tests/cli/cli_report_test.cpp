@@ -5,6 +5,7 @@
 #include "journal/journal_decode.h"
 #include "journal/journal_rows.h"
 #include "journal/whole_file.h"
+#include "settings/settings_file.h"
 #include "text/cp1251.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +177,18 @@ TEST_F(CliReport, PrintsTheSettingsList) {
     EXPECT_NE(all.find("380 В", first), std::string::npos);
     EXPECT_LT(first, all.find("22 "));
     EXPECT_NE(all.find("A2 "), std::string::npos); // generation 3 rows go up to A2
+}
+
+TEST_F(CliReport, PrintsASettingsFileOnlyAsASettingsList) {
+    if (!printAvailable()) GTEST_SKIP() << "vorsan-cli was built without Qt";
+    const auto file = dir_ / "s.us4";
+    ASSERT_EQ(saveSettingsFile(file, report_samples::settingsOf(G4, 12, 345), CurrentState{}).status,
+              SettingsSaveStatus::ok);
+    const Outcome table = cli("print " + q(file) + " -o " + q(dir_ / "t.pdf"));
+    EXPECT_EQ(table.status, 1);
+    EXPECT_NE(table.err.find("no journal records"), std::string::npos) << table.err;
+    ASSERT_EQ(cli("print " + q(file) + " --settings -o " + q(dir_ / "s.pdf")).status, 0);
+    EXPECT_EQ(pdfPages(dir_ / "s.pdf").size(), 2u);
 }
 
 TEST_F(CliReport, RefusesBadRanges) {

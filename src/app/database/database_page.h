@@ -1,9 +1,86 @@
 #pragma once
+// Page "База данных": the well tree on the left (161 pixels, bold, read-only) and two pages with
+// their tabs at the bottom: "Журнал событий" (the database journal grid: the journal view's model
+// and delegate, added rows' date, time and values blue) and "Уставки" (title line and settings).
+// The page shows what the database operations leave (DatabaseWellData); it runs none itself: a
+// user's choice of a well in the tree is handed to DatabaseCommands through wellChosen.
+#include "window/data_source.h"
 #include "window/page.h"
+#include "wells/well_directory.h"
 
-// Page "База данных": the well tree with the sub-pages "Журнал событий" and "Уставки".
+#include <memory>
+#include <vector>
+
+class JournalDelegate;
+class JournalModel;
+class QLabel;
+class QTabWidget;
+class QTableView;
+class QTableWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
 class DatabasePage : public Page {
     Q_OBJECT
 public:
     explicit DatabasePage(WindowState& state, QWidget* parent = nullptr);
+
+    void attach(const PageContext& context) override;
+    void pageShown() override;
+    void pageHidden() override;
+
+    // Shows `well` in the two pages (journal grid: current row the last; settings page and its
+    // title). The well is also what the data source hands to printing, export and charts.
+    void showWell(std::shared_ptr<const DatabaseWellData> well);
+
+    // Builds the tree from the directory (in "KUST_SKV" order) in one update, selects the root,
+    // then the current well's node when there is one. These selections load nothing.
+    void buildTree(const std::vector<vorsan::wells::WellId>& wells, const vorsan::wells::WellId& current);
+    void clearTree();
+
+    // The user has clicked the tree since it was last shown (or since the last journal added):
+    // only then does choosing a well node load it.
+    bool treeClicked() const { return treeClicked_; }
+    void clearTreeClicked() { treeClicked_ = false; }
+
+    // Indices (in shown order) of the journal rows the user selected.
+    std::vector<std::size_t> selectedRows() const;
+
+    QTreeWidget* tree() const { return tree_; }
+    QTabWidget* bottomPages() const { return bottom_; }
+    QTableView* journalGrid() const { return grid_; }
+    JournalModel* journalModel() const { return model_; }
+    QTableWidget* settingsGrid() const { return settings_; }
+    QLabel* settingsTitle() const { return title_; }
+    // Brings "Журнал событий" to the front with the focus on its grid.
+    void showJournalPage();
+
+    // The user chose a well node (after clicking the tree).
+    Q_SIGNAL void wellChosen(const vorsan::wells::WellId& well);
+    // The tab is shown (rebuild the tree with the directory) / hidden.
+    Q_SIGNAL void shown();
+    Q_SIGNAL void hidden();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void currentNodeChanged(QTreeWidgetItem* node);
+    void bottomPageChanged(int index);
+    void applyColumnWidths();
+    void showStatus();
+
+    QTreeWidget* tree_ = nullptr;
+    QTabWidget* bottom_ = nullptr;
+    QTableView* grid_ = nullptr;
+    JournalModel* model_ = nullptr;
+    JournalDelegate* delegate_ = nullptr;
+    QLabel* title_ = nullptr;
+    QTableWidget* settings_ = nullptr;
+    std::shared_ptr<const DatabaseWellData> well_;
+    bool treeClicked_ = false;
+    bool building_ = false;
 };
+
+// The well of a well node ("Скважина N" under "Куст P" under "М. name"); nullopt for other nodes.
+std::optional<vorsan::wells::WellId> wellOfNode(const QTreeWidgetItem* node);

@@ -7,12 +7,19 @@
 using vorsan::kFirstSpanColumn;
 
 JournalModel::JournalModel(const WindowState& state, QObject* parent)
-    : QAbstractTableModel(parent), state_(state) {}
+    : JournalModel([&state] { return Source{&state.journal, &state.journalRows, state.journalGeneration, nullptr}; },
+                   parent) {}
+
+JournalModel::JournalModel(std::function<Source()> source, QObject* parent)
+    : QAbstractTableModel(parent), source_(std::move(source)) {}
 
 void JournalModel::reload() {
     beginResetModel();
-    generation_ = state_.journalGeneration;
-    rows_ = static_cast<int>(std::min(state_.journalRows.size(), state_.journal.records.size()));
+    shown_ = source_();
+    generation_ = shown_.generation;
+    rows_ = shown_.journal && shown_.rows
+                ? static_cast<int>(std::min(shown_.rows->size(), shown_.journal->records.size()))
+                : 0;
     endResetModel();
 }
 
@@ -25,7 +32,7 @@ int JournalModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString JournalModel::text(int row, int column) const {
-    const auto& r = state_.journalRows[static_cast<std::size_t>(row)];
+    const auto& r = (*shown_.rows)[static_cast<std::size_t>(row)];
     switch (column) {
     case 0:
         return QString::number(row + 1);
@@ -40,15 +47,18 @@ QString JournalModel::text(int row, int column) const {
 
 std::uint32_t JournalModel::colour(int row, int column) const {
     if (column == 0) return vorsan::kNumberColumnColour;
-    if (column < kFirstSpanColumn) return vorsan::kColourBlack;
     const auto i = static_cast<std::size_t>(row);
-    const auto style = vorsan::journalRowStyle(state_.journal.records[i], state_.journalRows[i]);
+    // An added row's date, time and values are blue; event texts and the cause keep their colours.
+    const bool added = shown_.added && i < shown_.added->size() && (*shown_.added)[i];
+    const auto plain = added ? vorsan::kColourBlue : vorsan::kColourBlack;
+    if (column < kFirstSpanColumn) return plain;
+    const auto style = vorsan::journalRowStyle(shown_.journal->records[i], (*shown_.rows)[i]);
     if (!style.eventRow && column == vorsan::kJournalColumnsGen4 - 1) return vorsan::kCauseColumnColour;
-    return style.colour;
+    return style.colour == vorsan::kColourBlack ? plain : style.colour;
 }
 
 bool JournalModel::spans(int row, int column) const {
-    return column >= kFirstSpanColumn && state_.journalRows[static_cast<std::size_t>(row)].isEventRow();
+    return column >= kFirstSpanColumn && (*shown_.rows)[static_cast<std::size_t>(row)].isEventRow();
 }
 
 QVariant JournalModel::data(const QModelIndex& index, int role) const {
@@ -66,7 +76,7 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
         return spans(row, column);
     case LeftAlignedRole:
         return column >= kFirstSpanColumn &&
-               state_.journal.records[static_cast<std::size_t>(row)].SOBYTIE == vorsan::kCodeSettingChange;
+               shown_.journal->records[static_cast<std::size_t>(row)].SOBYTIE == vorsan::kCodeSettingChange;
     default:
         return {};
     }

@@ -85,6 +85,7 @@ void JournalPage::pageShown() {
     context().status->setActivity({});
     context().status->setWell(padWellStatus(state().catalogue));
     auto* commands = context().commands;
+    commands->dataSource().setKind(DataKind::Window);
     commands->retarget(CommandSlot::Print, Command::PrintJournal);
     commands->retarget(CommandSlot::Export, Command::ExportExcel);
     commands->retarget(CommandSlot::SaveText, Command::SaveJournalText);

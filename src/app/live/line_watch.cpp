@@ -103,6 +103,9 @@ void LineWatch::applyProbe(const ProbeOutcome& out, std::uint8_t address) {
     state.well = out.probe.well;
     pages->setRecorderTabVisible(false);
     if (out.probe.device == LineDevice::Nothing) {
+        // A station that answers with its pad or well unset is listed with the numbers as they
+        // are, although the line counts as no station.
+        if (out.probe.padWellAnswered) session_.enterStation(out.probe.pad, out.probe.well, address);
         indicator->setNoConnectionShown(true);
         indicator->setNoConnectionHint(kNoStationHint);
         table.lineState(vorsan::LineState::Nothing);
@@ -149,13 +152,18 @@ void LineWatch::pollTick(ControllerGeneration generation) {
         [this, generation](PollOutcome& out) { applyPoll(out, generation); });
 }
 
-void LineWatch::applyPoll(const PollOutcome& out, ControllerGeneration) {
+void LineWatch::applyPoll(const PollOutcome& out, ControllerGeneration generation) {
     LiveWindow& window = session_.window();
     StatusPanels* status = window.status();
-    if (!out.openFailure.isEmpty()) {
+    // An open failure or a request that could not be written has a message box ("Ошибка записи в
+    // порт"); other failures show in the status bar alone.
+    const QString message = !out.openFailure.isEmpty()
+                                ? out.openFailure
+                                : QString::fromStdString(vorsan::currentStateReadMessage(generation, out.read.error));
+    if (!message.isEmpty()) {
         // The poll rests while its message is up, so that messages do not pile up every 2 s.
         session_.scheduler().setPollResting(true);
-        session_.showError(QStringLiteral("Error"), out.openFailure);
+        session_.showError(QStringLiteral("Error"), message);
         session_.scheduler().setPollResting(false);
     }
     if (!out.opened || !out.read.ok()) {

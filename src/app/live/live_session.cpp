@@ -48,15 +48,25 @@ void LiveSession::onProgress(int done, int total) {
         progress_->setAttribute(Qt::WA_DeleteOnClose);
         progress_->setWindowModality(Qt::ApplicationModal);
         progress_->setWindowTitle(look_.caption);
-        progress_->setCancelVisible(look_.cancellable);
+        progress_->setCancelVisible(look_.cancellable || look_.cancelDisabled);
+        progress_->setCancelEnabled(look_.cancellable);
         if (look_.cancellable) connect(progress_, &ProgressWindow::cancelled, &worker_, &LinkWorker::cancel);
         progress_->setRange(0, total);
         progress_->showCentredLater();
+        showRemaining(done, total);
         emit progressShown(progress_);
     }
+    showRemaining(done, total);
     const int position = look_.position ? look_.position(done, total) : done;
     if (position == 0) progress_->setRange(0, total);
     progress_->setValue(position);
+}
+
+void LiveSession::showRemaining(int done, int total) {
+    if (!look_.bytesLeft || look_.lineSpeed <= 0) return;
+    // Ten bits a byte on the line (start, eight data, stop); rounded up to whole seconds.
+    const long bits = look_.bytesLeft(done, total) * 10;
+    progress_->setRemaining(static_cast<int>((bits + look_.lineSpeed - 1) / look_.lineSpeed));
 }
 
 void LiveSession::releaseProgress() {

@@ -28,6 +28,13 @@ struct OpenResult;
 struct ProgressLook {
     QString caption = QStringLiteral("Чтение данных...");
     bool cancellable = false;
+    // "Отмена" shown but disabled: a transfer of a kind that can stop, but not this one (a
+    // generation 3 block stream runs to its end once started).
+    bool cancelDisabled = false;
+    // Bytes still to cross the line (requests and replies) after report (done, total); with the
+    // line speed it gives the time remaining shown under the bar. Empty: no estimate.
+    std::function<long(int done, int total)> bytesLeft;
+    int lineSpeed = 9600;
     // Turns a report (done, total) into the bar's position; by default the bar stands at `done`.
     std::function<int(int done, int total)> position;
     // Told of every report on the window thread, before the bar moves.
@@ -79,6 +86,7 @@ public:
 private:
     void onProgress(int done, int total);
     void releaseProgress();
+    void showRemaining(int done, int total);
 
     LiveWindow& window_;
     LinkWorker& worker_;

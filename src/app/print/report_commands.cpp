@@ -50,7 +50,8 @@ struct WorkbookJob {
 
 void printJournalReport(QWidget* parent, const JournalReport& report) {
     if (report.journal == nullptr || report.rows == nullptr) return;
-    PrintRequest request{CommandSet::caption(Command::PrintJournal), true, QPageLayout::Portrait};
+    const QString name = report.command.isEmpty() ? CommandSet::caption(Command::PrintJournal) : report.command;
+    PrintRequest request{name, true, QPageLayout::Portrait};
     printWithDialog(parent, request, [&report](QPrinter& printer, const PrintChoice& choice) {
         vorsan::JournalTableInput in;
         in.journal = report.journal;
@@ -69,8 +70,10 @@ void printJournalReport(QWidget* parent, const JournalReport& report) {
     });
 }
 
-void printSettingsReport(QWidget* parent, const QString& title, const std::vector<vorsan::SettingsListRow>& rows) {
-    PrintRequest request{CommandSet::caption(Command::PrintSettings), false, QPageLayout::Portrait};
+void printSettingsReport(QWidget* parent, const QString& title, const std::vector<vorsan::SettingsListRow>& rows,
+                         const QString& command) {
+    PrintRequest request{command.isEmpty() ? CommandSet::caption(Command::PrintSettings) : command, false,
+                         QPageLayout::Portrait};
     printWithDialog(parent, request,
                     [&](QPrinter& printer, const PrintChoice&) { printSettingsList(printer, title, rows); });
 }
@@ -85,7 +88,8 @@ void exportJournalWorkbook(QWidget* parent, const JournalReport& report, const W
     const vorsan::ExportRange range = vorsan::exportRecordRange(
         count, static_cast<std::size_t>(std::max(report.selectionTop, 0)),
         static_cast<std::size_t>(std::max(report.selectionBottom, 0)));
-    const SaveRequest request{CommandSet::caption(Command::ExportExcel),
+    const QString name = report.command.isEmpty() ? CommandSet::caption(Command::ExportExcel) : report.command;
+    const SaveRequest request{name,
                               {kWorkbookFilter},
                               0,
                               QString::fromStdString(vorsan::workbookName(report.pad, report.well, *report.journal, range)),
@@ -103,7 +107,7 @@ void exportJournalWorkbook(QWidget* parent, const JournalReport& report, const W
     QPointer<ProgressWindow> progress;
     if (range.size() > kQuietExportRows) {
         progress = new ProgressWindow(parent);
-        progress->setText(CommandSet::caption(Command::ExportExcel));
+        progress->setText(name);
         progress->setRange(0, 0); // a moving bar: the writer does not report its progress
         progress->showCentredLater();
     }

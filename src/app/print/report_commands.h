@@ -31,6 +31,9 @@ struct JournalReport {
     QString wellLine; // title line 2: journalWellLine or databaseWellLine
     std::uint16_t pad = vorsan::kUnknown16; // for the proposed workbook name
     std::uint16_t well = vorsan::kUnknown16;
+    // The command's caption, for the print job, the save dialog and the progress window; empty:
+    // that of the window's command ("Печать журнала событий", "Экспорт журнала в MS Excel").
+    QString command;
     // The grid's selection, 1-based rows top to bottom; 0 when nothing is selected.
     int selectionTop = 0;
     int selectionBottom = 0;
@@ -40,8 +43,10 @@ struct JournalReport {
 // table. Nothing happens on Cancel; a printer that fails ends the document silently.
 void printJournalReport(QWidget* parent, const JournalReport& report);
 
-// The print dialog without the selection range; prints the settings list.
-void printSettingsReport(QWidget* parent, const QString& title, const std::vector<vorsan::SettingsListRow>& rows);
+// The print dialog without the selection range; prints the settings list. `command` names the
+// print job (empty: "Печать уставок").
+void printSettingsReport(QWidget* parent, const QString& title, const std::vector<vorsan::SettingsListRow>& rows,
+                         const QString& command = {});
 
 // What the export does besides writing the file; the tests replace them.
 struct WorkbookHooks {

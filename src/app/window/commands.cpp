@@ -46,6 +46,13 @@ const CommandText kCommandTexts[] = {
     {Command::PrintDiagram, "Печать выбранной диаграммы", {}},
     {Command::ShowDiagrams, "Показать диаграммы", {}},
     {Command::DeleteRow, "Удалить строку", {}},
+    {Command::PrintAllGraphs, "Печать нескольких графиков", {}},
+    {Command::PrintDatabase, "Печать базы данных", {}},
+    {Command::PrintDatabaseSettings, "Печать уставок по базе данных", {}},
+    {Command::ExportDatabase, "Экспорт базы данных в MS Excel", {}},
+    {Command::SaveDatabaseText, "Сохранить журнал в текстовый файл", {}},
+    {Command::ShowDatabaseDiagrams, "Показать диаграммы", {}},
+    {Command::DeleteDatabaseRows, "Удалить строку", {}},
     {Command::Help, "Справка по программе", QKeySequence(Qt::Key_F1)},
     {Command::About, "О программе", {}},
 };

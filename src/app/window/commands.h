@@ -2,6 +2,7 @@
 // The window's commands as actions: captions, shortcuts, hints and icons written once, their
 // enabled state taken from the one CommandTable, and the code each runs bound by whoever owns it.
 #include "shell/command_table.h"
+#include "window/data_source.h"
 
 #include <QAction>
 #include <QObject>
@@ -34,6 +35,10 @@ public:
     // Points a shared menu item and tool button at another command.
     void retarget(CommandSlot s, vorsan::Command target);
 
+    // Window data or the database well: what the shared print, export, text-export, graph and
+    // diagram functions work on (the database tab switches it).
+    DataSource& dataSource() { return dataSource_; }
+
     // The Russian caption of a command (also its hint).
     static QString caption(vorsan::Command c);
 
@@ -47,6 +52,7 @@ private:
     void mirror(CommandSlot s);
 
     vorsan::CommandTable table_;
+    DataSource dataSource_;
     std::array<QAction*, vorsan::kCommandCount> actions_{};
     std::array<std::function<void()>, vorsan::kCommandCount> handlers_{};
     std::array<Slot, 3> slots_{};

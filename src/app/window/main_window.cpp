@@ -1,14 +1,19 @@
 #include "window/main_window.h"
 
-#include "db/well_database.h"
+#include "wells/well_database_state.h"
 
 #include "charts/graph_sheet.h"
+#include "database/database_commands.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
 #include "print/report_commands.h"
 #include "journal/journal_page.h"
 #include "live/live_station.h"
+#include "monitor/line_monitor_window.h"
+#include "ports/port_menu.h"
+#include "settings/settings_compare_dialog.h"
+#include "link/open_failure.h"
 #include "settings/catalogue.h"
 #include "shell/port_device.h"
 #include "shell/window_geometry.h"
@@ -16,6 +21,7 @@
 #include "window/app_paths.h"
 #include "window/connection_indicator.h"
 #include "window/data_views.h"
+#include "window/loaded_data.h"
 #include "window/page.h"
 #include "window/page_control.h"
 #include "window/status_panels.h"
@@ -30,6 +36,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -124,6 +131,10 @@ QString portMenuCaption(int n) {
     return QStringLiteral("Порт:Com%1").arg(n);
 }
 
+// The program's own settings beside "vors.set", which keeps its 7 bytes: the device chosen by name.
+const QString kOwnSettingsFile = QStringLiteral("vorsan.ini");
+const QString kChosenDeviceKey = QStringLiteral("port/device");
+
 } // namespace
 
 MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, LinkWorker::LinkFactory linkFactory)
@@ -150,6 +161,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     views_ = new DataViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
     reports_ = new ReportCommands(state_, *views_, *commands_, this);
+    database_ = new DatabaseCommands(*this);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -168,11 +180,15 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
         if (probeTick_) probeTick_();
     });
     live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
+    lineMonitor_ = new LineMonitorWindow(live_->worker(), this);
+    settingsMenu_->addAction(lineMonitor_->showAction());
+    attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);
     qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    emit closingDatabase();
 }
 
 void MainWindow::buildMenus() {
@@ -191,8 +207,15 @@ void MainWindow::buildMenus() {
             commands_->action(kPortCommands[n - 1])->setToolTip(QString::fromStdString(device));
         }
     });
-    addEntries(bar->addMenu(QStringLiteral("Настройки")), *commands_, kSettingsMenu);
-    addEntries(bar->addMenu(QStringLiteral("Уставки")), *commands_, kSetpointsMenu);
+    portDevices_ = new PortMenu(portMenu_, [this] {
+        const auto& name = state_.settings.portName;
+        return name.starts_with('/') ? QString::fromStdString(name) : QString();
+    });
+    connect(portDevices_, &PortMenu::deviceChosen, this, [this](const QString& path) { selectDevice(path); });
+    settingsMenu_ = bar->addMenu(QStringLiteral("Настройки"));
+    addEntries(settingsMenu_, *commands_, kSettingsMenu);
+    setpointsMenu_ = bar->addMenu(QStringLiteral("Уставки"));
+    addEntries(setpointsMenu_, *commands_, kSetpointsMenu);
     addEntries(bar->addMenu(QStringLiteral("База данных")), *commands_, kDatabaseMenu);
     addEntries(bar->addMenu(QStringLiteral("Справка")), *commands_, kHelpMenu);
 }
@@ -271,10 +294,14 @@ void MainWindow::startUp() {
 
 bool MainWindow::openTables() {
     // A database directory that does not exist yet is a first run: it is made with empty tables.
-    const auto r = vorsan::db::openStartupTables(state_.databaseDir.toStdString(), state_.settingsTable,
-                                                 state_.scratchTable);
-    if (r.failure == vorsan::db::StartupFailure::None) return true;
-    QMessageBox::warning(this, QStringLiteral("Внимание..."), QString::fromStdString(r.message()));
+    // The directory stays locked for this program until it ends.
+    vorsan::wells::Outcome outcome;
+    auto database = vorsan::wells::WellDatabase::open(state_.databaseDir.toStdString(), decimalSeparator(), outcome);
+    if (database) {
+        state_.database = std::move(database);
+        return true;
+    }
+    QMessageBox::warning(this, QString::fromStdString(outcome.caption), QString::fromStdString(outcome.message));
     return false;
 }
 
@@ -283,7 +310,13 @@ void MainWindow::readProgramSettings() {
     const auto file = QDir(state_.settingsDir).filePath(QString::fromLatin1(vorsan::kSettingsFileName));
     vorsan::readSettingsFile(file.toStdString(), state_.settings);
     const int n = state_.settings.portNumber;
-    if (n >= 1 && n <= vorsan::kPortCount) selectPort(n);
+    if (n >= 1 && n <= vorsan::kPortCount) {
+        selectPort(n);
+        return;
+    }
+    const QSettings own(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat);
+    if (const QString device = own.value(kChosenDeviceKey).toString(); device.startsWith(QLatin1Char('/')))
+        selectDevice(device, false);
 }
 
 void MainWindow::writeProgramSettings() {
@@ -303,6 +336,21 @@ void MainWindow::selectPort(int n) {
     portMenu_->setTitle(portMenuCaption(n));
     armProbe(1);
     writeProgramSettings();
+    QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat).remove(kChosenDeviceKey);
+}
+
+void MainWindow::selectDevice(const QString& path, bool warn) {
+    for (Command c : kPortCommands)
+        commands_->action(c)->setChecked(false);
+    state_.settings.portName = path.toStdString();
+    portMenu_->setTitle(PortMenu::caption(path));
+    armProbe(1);
+    writeProgramSettings();
+    QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat)
+        .setValue(kChosenDeviceKey, path);
+    if (!warn) return;
+    if (const auto problem = vorsan::portAccessWarning(path.toStdString()); !problem.empty())
+        QMessageBox::warning(this, QStringLiteral("Внимание"), QString::fromStdString(problem));
 }
 
 QString MainWindow::portDevice() const {
@@ -396,12 +444,14 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     probeTimer_.stop();
+    lineMonitor_->close(); // takes its observer off the link while the link thread is still there
     live_->session().stopPolls();
     live_->shutDown();
     state_.journalImage.reset();
-    // Closing the window ends the program: the tables are released for the next one.
-    state_.settingsTable.close();
-    state_.scratchTable.close();
+    // Closing the window ends the program: the database is released for the next one (after the
+    // operation under way, if any, ended).
+    emit closingDatabase();
+    state_.database.reset();
     QMainWindow::closeEvent(event);
 }
 

@@ -3,7 +3,6 @@
 // these objects; the pages get a reference to it. Only the program settings are ever written to
 // disk (vors.set), and only when the user changes them.
 #include "common/types.h"
-#include "db/table.h"
 #include "journal/current_state.h"
 #include "journal/journal_record.h"
 #include "journal/journal_row.h"
@@ -12,6 +11,10 @@
 #include "shell/program_settings.h"
 
 #include <QString>
+
+namespace vorsan::wells {
+class WellDatabase;
+}
 
 #include <cstdint>
 #include <memory>
@@ -36,10 +39,9 @@ struct WindowState {
     std::uint16_t well = vorsan::kUnknown16;
     std::uint16_t recorderCount = 255; // the recorder's register 0x20; 255: no recorder
 
-    // The well database's settings table "ustavki.DBF" and scratch table "temp.DBF", held open
-    // (exclusively) from start-up to the end.
-    vorsan::db::Table settingsTable;
-    vorsan::db::Table scratchTable;
+    // The well database (its directory locked for this program, "ustavki.DBF" and "temp.DBF"
+    // open) from start-up to the end; null before start-up and after closing.
+    std::shared_ptr<vorsan::wells::WellDatabase> database;
 
     bool journalLoaded = false;
     std::unique_ptr<vorsan::JournalImage> journalImage; // created at start, released with the window

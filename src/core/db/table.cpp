@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 
@@ -48,7 +49,149 @@ bool readAt(int fd, std::uint8_t* p, std::size_t n, off_t at) {
     return true;
 }
 
+constexpr char kJournalMagic[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '1'};
+
+std::string journalPathFor(const std::string& path) {
+    return path + "-journal";
+}
+
+std::uint32_t fnv1a(const std::uint8_t* p, std::size_t n) {
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < n; ++i)
+        h = (h ^ p[i]) * 16777619u;
+    return h;
+}
+
+void putLe(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+std::uint64_t getLe(const std::uint8_t* p, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+bool writeAt(int fd, const std::uint8_t* p, std::size_t n, off_t at) {
+    while (n > 0) {
+        const ssize_t w = ::pwrite(fd, p, n, at);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+        at += w;
+    }
+    return true;
+}
+
+// Puts back what an interrupted change had saved in the table's rollback journal. A journal that
+// is incomplete (its checksum fails) was being written when the change stopped, before either
+// file was touched: it is only removed.
+DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath) {
+    const std::string jp = journalPathFor(path);
+    if (!fileExists(jp)) return {};
+    std::vector<std::uint8_t> j;
+    if (auto st = readWholeFile(jp, j); !st) return st;
+    const std::size_t head = 8 + 8 + 8 + 1;
+    const bool valid = j.size() >= head + 4 && std::memcmp(j.data(), kJournalMagic, 8) == 0 &&
+                       fnv1a(j.data(), j.size() - 4) == getLe(&j[j.size() - 4], 4);
+    if (valid) {
+        const std::uint64_t dbfSize = getLe(&j[8], 8), cdxSize = getLe(&j[16], 8);
+        const bool cdxExisted = j[24] != 0;
+        const int cdxFd = ::open(cdxPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (cdxFd < 0) return DbStatus::fail(DbError::Io, "cannot open " + cdxPath + " to roll back");
+        bool ok = true;
+        for (std::size_t at = head; ok && at + 13 <= j.size() - 4;) {
+            const int file = j[at];
+            const std::uint64_t off = getLe(&j[at + 1], 8);
+            const std::size_t n = static_cast<std::size_t>(getLe(&j[at + 9], 4));
+            if (at + 13 + n > j.size() - 4) break;
+            ok = writeAt(file == 0 ? dbfFd : cdxFd, &j[at + 13], n, static_cast<off_t>(off));
+            at += 13 + n;
+        }
+        ok = ok && ::ftruncate(dbfFd, static_cast<off_t>(dbfSize)) == 0 &&
+             ::ftruncate(cdxFd, static_cast<off_t>(cdxSize)) == 0 && ::fsync(dbfFd) == 0 && ::fsync(cdxFd) == 0;
+        ::close(cdxFd);
+        if (!ok) return DbStatus::fail(DbError::Io, "cannot roll back the unfinished change of " + path);
+        if (!cdxExisted) ::unlink(cdxPath.c_str());
+    }
+    ::unlink(jp.c_str());
+    syncDirectory(directoryOf(path));
+    return {};
+}
+
 } // namespace
+
+DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
+                             const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize) {
+    const std::uint64_t cdxOld = cdxImage_.size();
+    if (dbf.empty() && cdx.empty() && dbfSize == diskSize_ && cdxSize == cdxOld) return {};
+    const bool cdxExists = fileExists(cdxPath_);
+    std::vector<std::uint8_t> j(kJournalMagic, kJournalMagic + 8);
+    putLe(j, diskSize_, 8);
+    putLe(j, cdxExists ? cdxOld : 0, 8);
+    j.push_back(cdxExists ? 1 : 0);
+    // A file that shrinks loses its tail: that is saved too.
+    std::vector<StoredSpan> saveDbf = dbf, saveCdx = cdx;
+    if (dbfSize < diskSize_) saveDbf.push_back({dbfSize, nullptr, static_cast<std::size_t>(diskSize_ - dbfSize)});
+    if (cdxSize < cdxOld) saveCdx.push_back({cdxSize, nullptr, static_cast<std::size_t>(cdxOld - cdxSize)});
+    for (const StoredSpan& s : saveDbf) {
+        if (s.at >= diskSize_) continue;
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, diskSize_ - s.at));
+        j.push_back(0);
+        putLe(j, s.at, 8);
+        putLe(j, n, 4);
+        const std::size_t from = j.size();
+        j.resize(from + n);
+        if (!readAt(fd_, &j[from], n, static_cast<off_t>(s.at)))
+            return DbStatus::fail(DbError::Io, "cannot read " + path_);
+    }
+    if (cdxExists)
+        for (const StoredSpan& s : saveCdx) {
+            if (s.at >= cdxOld) continue;
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, cdxOld - s.at));
+            j.push_back(1);
+            putLe(j, s.at, 8);
+            putLe(j, n, 4);
+            j.insert(j.end(), cdxImage_.begin() + static_cast<std::ptrdiff_t>(s.at),
+                     cdxImage_.begin() + static_cast<std::ptrdiff_t>(s.at + n));
+        }
+    putLe(j, fnv1a(j.data(), j.size()), 4);
+    const std::string jp = journalPathFor(path_);
+    {
+        const int jfd = ::open(jp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (jfd < 0) return DbStatus::fail(DbError::Io, "cannot create " + jp + ": " + std::strerror(errno));
+        const bool ok = writeAt(jfd, j.data(), j.size(), 0) && ::fsync(jfd) == 0;
+        ::close(jfd);
+        if (!ok) {
+            ::unlink(jp.c_str());
+            return DbStatus::fail(DbError::Io, "cannot write " + jp);
+        }
+        syncDirectory(directoryOf(path_));
+    }
+    bool ok = true;
+    for (const StoredSpan& s : dbf)
+        ok = ok && writeAt(fd_, s.p, s.n, static_cast<off_t>(s.at));
+    if (ok && dbfSize < diskSize_) ok = ::ftruncate(fd_, static_cast<off_t>(dbfSize)) == 0;
+    ok = ok && ::fsync(fd_) == 0;
+    if (ok && (!cdx.empty() || cdxSize != cdxOld || !cdxExists)) {
+        const int cfd = ::open(cdxPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        ok = cfd >= 0;
+        for (const StoredSpan& s : cdx)
+            ok = ok && writeAt(cfd, s.p, s.n, static_cast<off_t>(s.at));
+        ok = ok && ::ftruncate(cfd, static_cast<off_t>(cdxSize)) == 0 && ::fsync(cfd) == 0;
+        if (cfd >= 0) ::close(cfd);
+    }
+    if (!ok) {
+        const std::string why = std::strerror(errno);
+        rollBack(fd_, path_, cdxPath_);
+        return DbStatus::fail(DbError::Io, "cannot write " + path_ + ": " + why);
+    }
+    ::unlink(jp.c_str());
+    return {};
+}
 
 Table::~Table() {
     if (isOpen()) close();
@@ -80,6 +223,12 @@ Table& Table::operator=(Table&& o) noexcept {
     pos_ = o.pos_;
     follow_ = o.follow_;
     keepPosition_ = o.keepPosition_;
+    diskRows_ = o.diskRows_;
+    diskSize_ = o.diskSize_;
+    rewriteFrom_ = o.rewriteFrom_;
+    touchedRows_ = std::move(o.touchedRows_);
+    cdxImage_ = std::move(o.cdxImage_);
+    indexSpare_ = std::move(o.indexSpare_);
     o.reset();
     return *this;
 }
@@ -102,6 +251,12 @@ void Table::reset() {
     pos_ = 0;
     follow_ = 0;
     keepPosition_ = false;
+    diskRows_ = 0;
+    diskSize_ = 0;
+    rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();
+    touchedRows_.clear();
+    cdxImage_.clear();
+    indexSpare_.clear();
 }
 
 // ---- create, open, close ----------------------------------------------------------------------
@@ -131,6 +286,7 @@ DbStatus Table::create(const std::string& path, const TableLayout& layout, bool 
     } else if (fileExists(cdx)) {
         ::unlink(cdx.c_str());
     }
+    ::unlink(journalPathFor(path).c_str());
     return replaceFile(path, {h.raw, std::span<const std::uint8_t>(&eof, 1)});
 }
 
@@ -139,6 +295,15 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     reset();
     readOnly_ = mode == OpenMode::ReadOnly;
     int fd = -1;
+    // A reader that finds an interrupted change rolls it back first when no one else has the
+    // table open, so it never reads a half-written table.
+    if (readOnly_ && fileExists(journalPathFor(path))) {
+        const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (wfd >= 0) {
+            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0) rollBack(wfd, path, indexPathFor(path));
+            ::close(wfd);
+        }
+    }
     // Lock, then make sure the name still leads to the locked file: a writer renames a new file
     // over the old one, and a lock won on the old one would guard nothing.
     for (int attempt = 0;; ++attempt) {
@@ -166,6 +331,12 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
         reset();
         return st;
     };
+    cdxPath_ = indexPathFor(path);
+    if (!readOnly_) {
+        if (auto st = rollBack(fd_, path_, cdxPath_); !st) return fail(st);
+    } else if (fileExists(journalPathFor(path_))) {
+        indexProblems_.push_back("an interrupted change waits to be rolled back by a writer");
+    }
     struct stat st {};
     ::fstat(fd_, &st);
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
@@ -182,7 +353,8 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     rows_.resize(std::size_t(rowCount_) * header_.recordLength);
     if (!readAt(fd_, rows_.data(), rows_.size(), header_.headerLength))
         return fail(DbStatus::fail(DbError::Io, "cannot read the rows of " + path));
-    cdxPath_ = indexPathFor(path);
+    diskRows_ = rowCount_;
+    diskSize_ = size;
     if (!readOnly_) {
         ::unlink(replacementPath(path_).c_str()); // left by a write that was interrupted
         ::unlink(replacementPath(cdxPath_).c_str());
@@ -192,7 +364,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     std::vector<CdxTag> stored;
     bool cdxRead = false;
     if (fileExists(cdxPath_)) {
-        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint8_t>& bytes = cdxImage_;
         DbStatus s = readWholeFile(cdxPath_, bytes);
         if (s) {
             const auto padFor = [&](const CdxTag& t) {
@@ -351,6 +523,11 @@ bool Table::storedOrderMatches(Tag& t, const CdxTag& stored) {
 void Table::invalidate() const {
     if (viewValid_ && pos_ < view_.size()) follow_ = view_[pos_] + 1;
     viewValid_ = false;
+}
+
+void Table::noteRowChanged(std::uint32_t r) {
+    dirty_ = true;
+    if (r < diskRows_) touchedRows_.push_back(r);
 }
 
 void Table::markChanged(std::uint32_t r) {
@@ -623,7 +800,7 @@ DbStatus Table::setField(int field, const FieldValue& value) {
     if (auto st = encodeField(field, value, copy.data()); !st) return st;
     if (std::memcmp(copy.data(), row(r), copy.size()) == 0) return {};
     std::memcpy(row(r), copy.data(), copy.size());
-    dirty_ = true;
+    noteRowChanged(r);
     for (const Tag& t : tags_) {
         const auto& used = t.expr.fieldsUsed();
         if (std::find(used.begin(), used.end(), field) != used.end()) {
@@ -661,13 +838,35 @@ DbStatus Table::appendRows(const std::vector<std::vector<FieldValue>>& rows) {
     return flush();
 }
 
+DbStatus Table::fillField(int field, const FieldValue& value) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    std::vector<std::uint8_t> probe(header_.recordLength, ' ');
+    if (auto st = encodeField(field, value, probe.data()); !st) return st;
+    const std::size_t at = header_.offsets[static_cast<std::size_t>(field)];
+    const auto len = static_cast<std::size_t>(header_.fields[static_cast<std::size_t>(field)].length);
+    bool keyed = false;
+    for (const Tag& t : tags_) {
+        const auto& used = t.expr.fieldsUsed();
+        keyed = keyed || std::find(used.begin(), used.end(), field) != used.end();
+    }
+    for (std::uint32_t r = 0; r < rowCount_; ++r) {
+        std::uint8_t* p = row(r);
+        if (p[0] == kRowDeleted || std::memcmp(p + at, probe.data() + at, len) == 0) continue;
+        std::memcpy(p + at, probe.data() + at, len);
+        noteRowChanged(r);
+        if (keyed) markChanged(r);
+    }
+    return {};
+}
+
 DbStatus Table::deleteCurrent() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     settle();
     if (pos_ >= view_.size()) return DbStatus::fail(DbError::NoCurrentRow, "no current row");
     row(view_[pos_])[0] = kRowDeleted;
-    dirty_ = true;
+    noteRowChanged(view_[pos_]);
     viewValid_ = false;
     keepPosition_ = true;
     return {};
@@ -678,6 +877,7 @@ DbStatus Table::empty() {
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     rows_.clear();
     rowCount_ = 0;
+    rewriteFrom_ = 0;
     for (Tag& t : tags_)
         t.keys.clear(), t.order.clear();
     changed_.clear();
@@ -693,10 +893,14 @@ DbStatus Table::pack() {
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> kept;
     kept.reserve(rows_.size());
-    std::uint32_t n = 0;
+    std::uint32_t n = 0, firstGone = rowCount_;
     for (std::uint32_t r = 0; r < rowCount_; ++r)
-        if (row(r)[0] != kRowDeleted) kept.insert(kept.end(), row(r), row(r) + header_.recordLength), ++n;
+        if (row(r)[0] != kRowDeleted)
+            kept.insert(kept.end(), row(r), row(r) + header_.recordLength), ++n;
+        else
+            firstGone = std::min(firstGone, r);
     if (n != rowCount_) {
+        rewriteFrom_ = std::min(rewriteFrom_, firstGone); // rows after the first gone one move
         rows_ = std::move(kept);
         rowCount_ = n;
         dirty_ = true;
@@ -781,6 +985,37 @@ DbStatus Table::mergeFrom(Table& src) {
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
+    return mergeBytes(incoming);
+}
+
+DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
+    std::vector<std::uint8_t> incoming, bytes;
+    incoming.reserve(rows.size() * header_.recordLength);
+    for (const auto& values : rows) {
+        if (auto st = encodeRow(values, bytes); !st) return st;
+        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
+    }
+    settle();
+    return mergeBytes(incoming);
+}
+
+DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
+    std::vector<std::uint8_t> incoming, bytes;
+    for (const auto& values : rows) {
+        if (auto st = encodeRow(values, bytes); !st) return st;
+        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
+    }
+    settle();
+    return deleteBytes(incoming);
+}
+
+DbStatus Table::mergeBytes(const std::vector<std::uint8_t>& incoming) {
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     const std::size_t rl = header_.recordLength;
@@ -797,7 +1032,7 @@ DbStatus Table::mergeFrom(Table& src) {
             if (std::memcmp(row(static_cast<std::uint32_t>(d)) + 1, s + 1, rl - 1) != 0) {
                 std::memcpy(row(static_cast<std::uint32_t>(d)) + 1, s + 1, rl - 1);
                 markChanged(static_cast<std::uint32_t>(d));
-                dirty_ = true;
+                noteRowChanged(static_cast<std::uint32_t>(d));
             }
         } else {
             rows_.insert(rows_.end(), s, s + rl);
@@ -819,6 +1054,10 @@ DbStatus Table::deleteByKey(Table& src) {
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
+    return deleteBytes(incoming);
+}
+
+DbStatus Table::deleteBytes(const std::vector<std::uint8_t>& incoming) {
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     std::vector<std::uint8_t> k(len);
@@ -830,7 +1069,7 @@ DbStatus Table::deleteByKey(Table& src) {
         for (; it != t.order.end() && std::memcmp(t.key(*it), k.data(), len) == 0; ++it) {
             if (row(*it)[0] == kRowDeleted) continue;
             row(*it)[0] = kRowDeleted;
-            dirty_ = true;
+            noteRowChanged(*it);
         }
     }
     invalidate();
@@ -857,53 +1096,89 @@ DbStatus Table::writeIndex() {
     if (tags_.empty()) return {};
     std::vector<std::uint8_t> bytes;
     if (auto st = buildIndex(bytes); !st) return st;
-    return replaceFile(cdxPath_, {bytes});
+    if (auto st = replaceFile(cdxPath_, {bytes}); !st) return st;
+    cdxImage_ = std::move(bytes);
+    return {};
 }
 
-// Both new files are written and synced beside the old ones before either is renamed: the table
-// first, then its index. A crash between the renames leaves a new table with its old index, which
-// the next open finds stale and rebuilds.
+// A change is stored in place, costing what it changes: the parts of the table and index files
+// about to be overwritten are first saved in a rollback journal beside the table, which is synced
+// before either file is touched and removed once both are synced. A crash in between leaves the
+// journal, and the next open puts the saved bytes back (rollBack), so the files are always the old
+// or the new table whole.
 DbStatus Table::flush() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_ || (!dirty_ && !indexDirty_)) return {};
     settle();
-    std::vector<std::uint8_t> index;
+    // The new index is built into the buffer of the one before last: fresh memory of a large
+    // index costs more to touch than the index costs to build.
+    std::vector<std::uint8_t>& index = indexSpare_;
     if (!tags_.empty())
         if (auto st = buildIndex(index); !st) return st;
-    int newFd = -1;
+    const std::size_t rl = header_.recordLength;
+    const std::uint64_t base = header_.headerLength;
+    std::vector<StoredSpan> dbf, cdx;
+    std::vector<std::uint8_t> tail;
     if (dirty_) {
         header_.recordCount = rowCount_;
         // The structural-index flag says whether an index goes with the table.
         header_.raw[28] =
             tags_.empty() ? header_.raw[28] & ~kFlagStructuralCdx : header_.raw[28] | kFlagStructuralCdx;
         stampDbfHeader(header_, todayDate());
-        const std::uint8_t eof = kEndOfFile;
-        if (auto st =
-                writeReplacement(path_, {header_.raw, rows_, std::span<const std::uint8_t>(&eof, 1)}, &newFd);
-            !st)
-            return st;
-    }
-    if (!tags_.empty()) {
-        if (auto st = writeReplacement(cdxPath_, {index}); !st) {
-            if (newFd >= 0) ::close(newFd), ::unlink(replacementPath(path_).c_str());
-            return st;
+        dbf.push_back({0, header_.raw.data(), header_.raw.size()});
+        const std::uint32_t moved = std::min({diskRows_, rewriteFrom_, rowCount_});
+        std::sort(touchedRows_.begin(), touchedRows_.end());
+        touchedRows_.erase(std::unique(touchedRows_.begin(), touchedRows_.end()), touchedRows_.end());
+        for (std::size_t i = 0; i < touchedRows_.size();) {
+            std::size_t j = i + 1;
+            while (j < touchedRows_.size() && touchedRows_[j] == touchedRows_[j - 1] + 1)
+                ++j;
+            const std::uint32_t from = touchedRows_[i], to = std::min(touchedRows_[j - 1] + 1, moved);
+            if (from < to) dbf.push_back({base + from * rl, row(from), std::size_t(to - from) * rl});
+            i = j;
         }
+        if (moved < rowCount_) dbf.push_back({base + moved * rl, row(moved), std::size_t(rowCount_ - moved) * rl});
+        tail.push_back(kEndOfFile);
+        dbf.push_back({base + std::uint64_t(rowCount_) * rl, tail.data(), 1});
     }
-    if (dirty_) {
-        if (auto st = commitReplacement(path_); !st) {
-            ::close(newFd);
-            return st;
-        }
-        ::close(fd_);
-        fd_ = newFd;
-        dirty_ = false;
+    // Only the index blocks that differ from the file's are written.
+    const std::uint64_t cdxOld = cdxImage_.size();
+    for (std::size_t at = 0; at < index.size(); at += kCdxBlock) {
+        std::size_t end = at;
+        while (end < index.size() &&
+               (end + kCdxBlock > cdxOld || std::memcmp(&index[end], &cdxImage_[end], kCdxBlock) != 0))
+            end += kCdxBlock;
+        if (end > at) cdx.push_back({at, &index[at], end - at});
+        at = end;
     }
-    indexDirty_ = true;
-    if (!tags_.empty())
-        if (auto st = commitReplacement(cdxPath_); !st) return st;
-    indexDirty_ = false;
-    syncDirectory(directoryOf(path_));
+    const std::uint64_t dbfNew = dirty_ ? base + std::uint64_t(rowCount_) * rl + 1 : diskSize_;
+    if (auto st = storeInPlace(dbf, dbfNew, cdx, tags_.empty() ? cdxOld : index.size()); !st) return st;
+    if (!tags_.empty()) std::swap(cdxImage_, indexSpare_);
+    diskRows_ = rowCount_;
+    diskSize_ = dbfNew;
+    rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();
+    touchedRows_.clear();
+    dirty_ = indexDirty_ = false;
     return {};
+}
+
+DbStatus Table::redefineTag(const TagDef& def) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    settle();
+    Tag t;
+    t.def = def;
+    if (auto st = t.expr.compile(def.expression, header_); !st) return st;
+    computeKeys(t, 0);
+    sortOrder(t);
+    const int idx = tagIndex(def.name);
+    if (idx >= 0)
+        tags_[static_cast<std::size_t>(idx)] = std::move(t);
+    else
+        tags_.push_back(std::move(t));
+    invalidate();
+    indexDirty_ = true;
+    return flush();
 }
 
 DbStatus Table::rebuildIndex() {

@@ -94,11 +94,18 @@ public:
     Date getDate(int field) const;
     bool getLogical(int field) const;
     std::string displayText(int field) const;
+    // The current row's bytes as stored (deletion flag first) and where each field starts in
+    // them: for readers of many rows that decode the fields themselves. nullptr at eof.
+    const std::uint8_t* currentRowBytes() const { return currentRow(); }
+    std::size_t fieldOffset(int field) const { return header_.offsets[static_cast<std::size_t>(field)]; }
     bool isDeleted() const;
 
     DbStatus setField(int field, const FieldValue& value);
     DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
     DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
+    // Sets one field of every live row to `value` (e.g. clearing a flag); only rows that change
+    // are written. Stored by the next flush (so that it can go with a merge as one change).
+    DbStatus fillField(int field, const FieldValue& value);
     DbStatus deleteCurrent(); // marks it deleted; the cursor moves to the next row
     DbStatus empty();         // no rows left, files kept; flushes
     DbStatus pack();          // removes deleted rows; flushes
@@ -110,6 +117,12 @@ public:
     // is deleted. Both flush.
     DbStatus mergeFrom(Table& source);
     DbStatus deleteByKey(Table& source);
+    // The same with the source rows given as values in this table's layout.
+    DbStatus mergeRows(const std::vector<std::vector<FieldValue>>& rows);
+    DbStatus deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows);
+
+    // Gives an existing tag a new definition (its keys rebuilt from the rows), or adds it. Flushes.
+    DbStatus redefineTag(const TagDef& def);
 
     // Rewrites the index from the rows (and flushes the rows when changed).
     DbStatus rebuildIndex();
@@ -138,12 +151,22 @@ private:
     bool storedOrderMatches(Tag& t, const CdxTag& stored);
     void invalidate() const;
     void markChanged(std::uint32_t r);
+    void noteRowChanged(std::uint32_t r); // the row's bytes differ from the file's
+    struct StoredSpan {
+        std::uint64_t at;
+        const std::uint8_t* p;
+        std::size_t n;
+    };
+    DbStatus storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
+                          const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize);
     void settle() const; // folds changed rows into the orders and rebuilds the view
     void rebuildView() const;
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
     DbStatus writeIndex();
     DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
     DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
+    DbStatus mergeBytes(const std::vector<std::uint8_t>& incoming);
+    DbStatus deleteBytes(const std::vector<std::uint8_t>& incoming);
     int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
     long findKey(const Tag& t, const std::uint8_t* key) const;
@@ -169,6 +192,14 @@ private:
     mutable std::size_t pos_ = 0;
     mutable std::uint32_t follow_ = 0;  // 1-based row the cursor stays on across a rebuild
     mutable bool keepPosition_ = false; // after a delete the cursor keeps its place in the order
+
+    // What the files on disk hold, so that a flush writes only what changed.
+    std::uint32_t diskRows_ = 0;
+    std::uint64_t diskSize_ = 0;
+    std::uint32_t rewriteFrom_ = 0xFFFFFFFFu;  // rows from here on moved (pack, empty)
+    std::vector<std::uint32_t> touchedRows_;   // rows below diskRows_ changed since the last flush
+    std::vector<std::uint8_t> cdxImage_;       // the index file's bytes
+    std::vector<std::uint8_t> indexSpare_;     // buffer the next index is built in
 };
 
 } // namespace vorsan::db

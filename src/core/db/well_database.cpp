@@ -28,10 +28,13 @@ TableLayout makeWellLayout() {
                 {"ADD", 'L', 1, 0},  num("NUM_UST", 7, 1), num("OLD_ZN", 7, 1), num("NEW_ZN", 7, 1),
                 num("EXT_ZAP", 6, 0)};
     // "DATt" must match a row of the same journal record added again and keep apart different
-    // events of one second: the moment, the event code, the cause and the setting change.
+    // records of one second: a station may write two measurements in one second with the same
+    // cause, so every value of the record is part of the key (ADD and the well's numbers are not).
     l.tags = {{"DATA", "DTOS(DATA)+TIME", false},
               {"DATt",
-               "DTOS(DATA)+TIME+STR(SOBYTIE,6)+STR(EXT_ZAP,6)+STR(NUM_UST,5)+STR(OLD_ZN,5)+STR(NEW_ZN,5)",
+               "DTOS(DATA)+TIME+STR(SOBYTIE,3)+STR(EXT_ZAP,3)+STR(NUM_UST,5)+STR(OLD_ZN,5)+STR(NEW_ZN,5)"
+               "+STR(UAB,5)+STR(UBC,5)+STR(UCA,5)+STR(IA,7,1)+STR(IB,7,1)+STR(IC,7,1)+STR(ZAGR,5)"
+               "+STR(SOP,6)+STR(P,5)+STR(T,6)+STR(COS_,5)",
                false}};
     return l;
 }
@@ -156,6 +159,21 @@ DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::stri
         table.close();
         return DbStatus::fail(DbError::LayoutMismatch, name + " does not have the expected fields");
     }
+    // A table made by an older version keys its rows as that version did: the key expressions
+    // of this layout replace theirs (an older "DATt" took two records of one second for one).
+    const auto plain = [](std::string s) {
+        std::string out;
+        for (char c : s)
+            if (c != ' ') out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        return out;
+    };
+    for (const TagDef& want : layout.tags)
+        for (const TagDef& have : table.tags())
+            if (plain(have.name) == plain(want.name) && plain(have.expression) != plain(want.expression))
+                if (auto st = table.redefineTag(want); !st) {
+                    table.close();
+                    return st;
+                }
     return {};
 }
 
@@ -255,43 +273,62 @@ DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t 
 
 std::uint16_t toUnsigned16(double v) {
     if (!std::isfinite(v)) return 0;
-    return static_cast<std::uint16_t>(static_cast<long long>(std::llround(v)) & 0xFFFF);
+    // Rounded half away from zero, as llround, without the library call.
+    const double r = v < 0 ? v - 0.5 : v + 0.5;
+    if (r <= -9.2e18 || r >= 9.2e18) return 0;
+    return static_cast<std::uint16_t>(static_cast<long long>(r) & 0xFFFF);
 }
 
 DbStatus readWellRows(Table& t, WellRows& out) {
-    out = {};
+    out.records.clear(); // capacity kept for the caller's next read
+    out.added.clear();
     if (auto st = t.setTag("DATA"); !st) return st;
     out.records.reserve(t.count());
     out.added.reserve(t.count());
+    // A well may hold hundreds of thousands of rows: the fields are decoded straight from the
+    // row bytes rather than through the field accessors.
+    const auto& f = t.fields();
+    std::size_t at[kWellFieldCount], len[kWellFieldCount];
+    for (int i = 0; i < kWellFieldCount; ++i) {
+        at[i] = t.fieldOffset(i);
+        len[i] = static_cast<std::size_t>(f[static_cast<std::size_t>(i)].length);
+    }
     for (t.first(); !t.eof(); t.next()) {
+        const std::uint8_t* row = t.currentRowBytes();
+        const auto text = [&](int i) {
+            return std::string_view(reinterpret_cast<const char*>(row + at[i]), len[i]);
+        };
+        const auto number = [&](int i) { return parseNumericText(text(i)).value_or(0); };
+        const auto u16 = [&](int i) { return toUnsigned16(number(i)); };
         JournalRecord r;
-        const Date d = t.getDate(kWellData);
+        const Date d = parseDateText(text(kWellData)).value_or(Date{});
         r.year = static_cast<std::uint16_t>(d.year);
         r.month = static_cast<std::uint8_t>(d.month);
         r.day = static_cast<std::uint8_t>(d.day);
         int h = 0, m = 0, s = 0;
-        parseTimeText(t.getString(kWellTime), h, m, s);
+        parseTimeText(text(kWellTime), h, m, s);
         r.hour = static_cast<std::uint8_t>(h);
         r.minute = static_cast<std::uint8_t>(m);
         r.second = static_cast<std::uint8_t>(s);
-        r.UAB = toUnsigned16(t.getNumber(kWellUab));
-        r.UBC = toUnsigned16(t.getNumber(kWellUbc));
-        r.UCA = toUnsigned16(t.getNumber(kWellUca));
-        r.IA = t.getNumber(kWellIa);
-        r.IB = t.getNumber(kWellIb);
-        r.IC = t.getNumber(kWellIc);
-        r.ZAGR = toUnsigned16(t.getNumber(kWellZagr));
-        r.SOP = toUnsigned16(t.getNumber(kWellSop));
-        r.P = toUnsigned16(t.getNumber(kWellP));
-        r.T = toUnsigned16(t.getNumber(kWellT));
-        r.COS_ = toUnsigned16(t.getNumber(kWellCos));
-        r.SOBYTIE = static_cast<std::uint8_t>(toUnsigned16(t.getNumber(kWellSobytie)));
-        r.NUM_UST = toUnsigned16(t.getNumber(kWellNumUst));
-        r.OLD_ZN = toUnsigned16(t.getNumber(kWellOldZn));
-        r.NEW_ZN = toUnsigned16(t.getNumber(kWellNewZn));
-        r.EXT_ZAP = static_cast<std::uint8_t>(toUnsigned16(t.getNumber(kWellExtZap)));
+        r.UAB = u16(kWellUab);
+        r.UBC = u16(kWellUbc);
+        r.UCA = u16(kWellUca);
+        r.IA = number(kWellIa);
+        r.IB = number(kWellIb);
+        r.IC = number(kWellIc);
+        r.ZAGR = u16(kWellZagr);
+        r.SOP = u16(kWellSop);
+        r.P = u16(kWellP);
+        r.T = u16(kWellT);
+        r.COS_ = u16(kWellCos);
+        r.SOBYTIE = static_cast<std::uint8_t>(u16(kWellSobytie));
+        r.NUM_UST = u16(kWellNumUst);
+        r.OLD_ZN = u16(kWellOldZn);
+        r.NEW_ZN = u16(kWellNewZn);
+        r.EXT_ZAP = static_cast<std::uint8_t>(u16(kWellExtZap));
         out.records.push_back(r);
-        out.added.push_back(t.getLogical(kWellAdd));
+        const char a = static_cast<char>(row[at[kWellAdd]]);
+        out.added.push_back(a == 'T' || a == 't' || a == 'Y' || a == 'y');
     }
     return {};
 }

@@ -12,6 +12,8 @@ CommandTable::CommandTable() {
         enabled_[index(c)] = false;
     for (auto c : kWellCommands)
         enabled_[index(c)] = false;
+    for (auto c : kDatabaseJournalCommands)
+        enabled_[index(c)] = false;
 }
 
 void CommandTable::set(Command c, bool on) {

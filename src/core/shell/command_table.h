@@ -49,6 +49,15 @@ enum class Command {
     PrintDiagram,
     ShowDiagrams,
     DeleteRow,
+    PrintAllGraphs, // the three-chart page's print command (reached through the shared print button)
+    // the database tab's own commands: the shared print, export and text-export items point at
+    // them while the tab is shown
+    PrintDatabase,
+    PrintDatabaseSettings,
+    ExportDatabase,
+    SaveDatabaseText,
+    ShowDatabaseDiagrams,
+    DeleteDatabaseRows,
     // "Справка"
     Help,
     About,
@@ -65,11 +74,17 @@ inline constexpr std::array kStationCommands = {Command::ReadJournal, Command::R
 // Commands that need a loaded journal.
 inline constexpr std::array kJournalCommands = {
     Command::SaveJournal,  Command::SaveJournalText, Command::PrintJournal, Command::PrintGraphs,
-    Command::PrintDiagram, Command::ExportExcel,     Command::ShowDiagrams, Command::DeleteRow};
+    Command::PrintDiagram, Command::ExportExcel,     Command::ShowDiagrams, Command::DeleteRow,
+    Command::PrintAllGraphs};
 // Searches for the station below and above the current address.
 inline constexpr std::array kNeighbourSearchCommands = {Command::SearchPrevious, Command::SearchNext};
 // Commands on the well selected in the database tree.
 inline constexpr std::array kWellCommands = {Command::SaveWellToFile, Command::DeleteWell};
+// Commands on the rows of the well shown in the database tab (a well with at least one row).
+inline constexpr std::array kDatabaseJournalCommands = {
+    Command::PrintDatabase,        Command::PrintDatabaseSettings, Command::ExportDatabase,
+    Command::SaveDatabaseText,     Command::ShowDatabaseDiagrams,  Command::DeleteDatabaseRows,
+    Command::PrintGraphs,          Command::PrintDiagram};
 
 class CommandTable {
 public:
@@ -99,6 +114,10 @@ public:
 
     // A well node of the database tree is selected (true) or no longer (false).
     void wellSelected(bool selected) { set(kWellCommands, selected); }
+
+    // The database tab showed a well with rows: its print, export and diagram commands become
+    // available (they stay so until the program ends, as the journal commands do).
+    void databaseRowsShown() { set(kDatabaseJournalCommands, true); }
 
 private:
     static std::size_t index(Command c) { return static_cast<std::size_t>(c); }

@@ -4,6 +4,7 @@
 #include "db/well_database.h"
 #include "db_test_util.h"
 #include "text/cp1251.h"
+#include "text/number_format.h"
 
 #include <gtest/gtest.h>
 
@@ -112,10 +113,17 @@ WrittenWell writeWell(const std::string& path) {
         char date[16], tail[64];
         std::snprintf(date, sizeof date, "%04d%02d%02d", r.year, r.month, r.day);
         const std::string moment = std::string(date) + timeText(r.hour, r.minute, r.second);
-        std::snprintf(tail, sizeof tail, "%6d%6d%5d%5d%5d", r.SOBYTIE, r.EXT_ZAP, r.NUM_UST, r.OLD_ZN,
-                      r.NEW_ZN);
+        std::snprintf(tail, sizeof tail, "%3d%3d%5d%5d%5d%5d%5d%5d", r.SOBYTIE, r.EXT_ZAP, r.NUM_UST, r.OLD_ZN,
+                      r.NEW_ZN, r.UAB, r.UBC, r.UCA);
+        std::string values = tail;
+        for (double a : {r.IA, r.IB, r.IC}) {
+            const std::string x = formatFixed(a, 1, '.');
+            values += std::string(7 - x.size(), ' ') + x;
+        }
+        std::snprintf(tail, sizeof tail, "%5d%6d%5d%6d%5d", r.ZAGR, r.SOP, r.P, r.T, r.COS_);
+        values += tail;
         w.dataKeys.push_back(moment);
-        w.datTKeys.push_back(moment + tail);
+        w.datTKeys.push_back(moment + values);
     }
     t.appendRows(rows);
     t.goToRecno(10);

@@ -28,13 +28,15 @@ std::string identity(Table& t) {
     return t.displayText(kWellData) + t.getString(kWellTime) + t.displayText(kWellSobytie);
 }
 
-std::vector<FieldValue> rowFor(int serial, double uab) {
+// The row of a serial number; `added` is outside the matching key, so a merge of the same serial
+// with the other flag replaces the row.
+std::vector<FieldValue> rowFor(int serial, bool added) {
     JournalRecord r =
         makeRecord(1 + serial / 86400 % 28, serial / 3600 % 24, serial / 60 % 60, serial % 60, 255);
     r.month = static_cast<std::uint8_t>(1 + serial / (86400 * 28) % 12);
     std::vector<FieldValue> v;
     wellRowValues(r, 7, 8, v);
-    v[kWellUab] = uab;
+    v[kWellAdd] = added;
     return v;
 }
 
@@ -62,7 +64,7 @@ enum class Op { Append, Merge, DeleteAndPack };
     switch (op) {
     case Op::Append:
         for (int n : serials)
-            rows.push_back(rowFor(n, 1));
+            rows.push_back(rowFor(n, true));
         w.appendRows(rows);
         break;
     case Op::Merge: // rows already there (new values) and new rows
@@ -70,10 +72,10 @@ enum class Op { Append, Merge, DeleteAndPack };
         if (!s.open(scratch, OpenMode::Exclusive, wellTableLayout().tags)) _exit(3);
         s.empty();
         for (int n : existing)
-            rows.push_back(rowFor(n, 2));
+            rows.push_back(rowFor(n, false));
         if (op == Op::Merge)
             for (int n : serials)
-                rows.push_back(rowFor(n, 3));
+                rows.push_back(rowFor(n, true));
         s.appendRows(rows);
         s.setTag("DATt");
         w.setTag("DATt");
@@ -94,7 +96,7 @@ enum class Op { Append, Merge, DeleteAndPack };
 }
 
 std::string identityOf(int serial) {
-    const auto v = rowFor(serial, 0);
+    const auto v = rowFor(serial, true);
     char date[8];
     formatDateText(std::get<Date>(v[kWellData]), date);
     return std::string(date, 8) + std::get<std::string>(v[kWellTime]) + "255";
@@ -112,7 +114,7 @@ TEST(KillSafety, RowsSurviveSigkillAtAnyMoment) {
         ASSERT_TRUE(w.open(well));
         std::vector<std::vector<FieldValue>> rows;
         for (int i = 0; i < kBaseRows; ++i)
-            rows.push_back(rowFor(i * 7, 0));
+            rows.push_back(rowFor(i * 7, true));
         ASSERT_TRUE(w.appendRows(rows));
     }
     std::map<std::string, int> serialOf; // identity -> serial, for rows the test added

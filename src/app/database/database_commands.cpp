@@ -1,0 +1,417 @@
+#include "database/database_commands.h"
+
+#include "database/add_to_database_dialog.h"
+#include "database/database_page.h"
+#include "database/find_well_dialog.h"
+#include "database/open_well_dialog.h"
+#include "dialogs/centred_window.h"
+#include "dialogs/progress_window.h"
+#include "journal/journal_page.h"
+#include "journal/whole_file.h"
+#include "settings/catalogue.h"
+#include "window/commands.h"
+#include "window/data_views.h"
+#include "window/main_window.h"
+#include "window/page_control.h"
+#include "window/status_panels.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QTableView>
+#include <QTreeWidget>
+
+using vorsan::Command;
+using vorsan::wells::Outcome;
+using vorsan::wells::WellDatabase;
+using vorsan::wells::WellId;
+
+namespace {
+
+const QString kWellFileFilter = QStringLiteral("Данные по скважине  *.VBD (*.VBD)");
+const QString kArchiveSaveFilter = QStringLiteral("Архив базы данных (*.zip)");
+// Archives of the old tool are RAR; 7z and tar are read as well.
+const QString kArchiveOpenFilter =
+    QStringLiteral("Архив базы данных (*.zip *.rar *.7z *.tar *.tar.gz *.tgz *.tar.xz *.tar.bz2)");
+const QStringList kTextFilters = {QStringLiteral("Текстовый файл *.txt (*.txt)")};
+
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), window_(window) {
+    page_ = window.pages()->page<DatabasePage>();
+    CommandSet& c = window.commands();
+    c.bind(Command::OpenDatabase, [this] { openWellDialog(); });
+    c.bind(Command::FindWell, [this] { findWell(); });
+    c.bind(Command::AddWellFromFile, [this] { addWellFile(); });
+    c.bind(Command::SaveWellToFile, [this] { saveWellFile(); });
+    c.bind(Command::DeleteWell, [this] { deleteWell(); });
+    c.bind(Command::ArchiveDatabase, [this] { createArchive(); });
+    c.bind(Command::RestoreDatabase, [this] { updateFromArchive(); });
+    c.bind(Command::DeleteDatabaseRows, [this] { deleteRows(); });
+    c.bind(Command::SaveDatabaseText, [this] { saveText(); });
+    c.bind(Command::ShowDatabaseDiagrams, [&window] { window.pages()->setCurrentIndex(kDiagramsPage); });
+    window.setOilfieldQuestion([this] { askToAdd(); });
+    connect(page_, &DatabasePage::wellChosen, this, &DatabaseCommands::chooseWell);
+    connect(page_, &DatabasePage::shown, this, &DatabaseCommands::rebuildTree);
+    connect(page_, &DatabasePage::hidden, this, [this] {
+        if (find_) find_->deleteLater();
+    });
+    connect(&window, &MainWindow::closingDatabase, this, [this] {
+        queue_.clear();
+        work_.finish();
+    });
+    connect(&work_, &DatabaseWork::busyChanged, this, [this](bool busy) {
+        const Qt::CursorShape shape = busy ? Qt::BusyCursor : Qt::ArrowCursor;
+        page_->journalGrid()->viewport()->setCursor(shape);
+        page_->tree()->viewport()->setCursor(shape);
+    });
+}
+
+DatabaseCommands::~DatabaseCommands() {
+    // The window is going: results still to come are dropped (DatabaseWork waits for the worker).
+    queue_.clear();
+}
+
+AddToDatabaseDialog* DatabaseCommands::question() const {
+    return question_;
+}
+
+FindWellDialog* DatabaseCommands::findDialog() const {
+    return find_;
+}
+
+OpenWellDialog* DatabaseCommands::openDialog() const {
+    return open_;
+}
+
+bool DatabaseCommands::idle() const {
+    return !work_.busy() && queue_.empty() && window_.state().database;
+}
+
+void DatabaseCommands::run(Job job, Done done) {
+    queue_.emplace_back(std::move(job), std::move(done));
+    if (!work_.busy()) runNext();
+}
+
+void DatabaseCommands::runNext() {
+    if (queue_.empty() || work_.busy()) return;
+    auto [job, done] = std::move(queue_.front());
+    queue_.pop_front();
+    const auto database = window_.state().database;
+    if (!database) {
+        queue_.clear();
+        return;
+    }
+    work_.run(database, std::move(job), [this, done = std::move(done)](const DatabaseResult& result) {
+        if (result.wells) wells_ = *result.wells;
+        if (done) done(result);
+        emit operationDone();
+        runNext();
+    });
+}
+
+bool DatabaseCommands::report(const Outcome& outcome) {
+    if (!outcome.message.empty()) {
+        QMessageBox::warning(&window_, qs(outcome.caption), qs(outcome.message));
+        // An archive update names every well it could not merge; the first is the message.
+        for (std::size_t i = 1; i < outcome.notes.size(); ++i)
+            QMessageBox::warning(&window_, qs(outcome.caption), qs(outcome.notes[i]));
+    }
+    return outcome.ok;
+}
+
+void DatabaseCommands::showResult(const DatabaseResult& result) {
+    if (result.well) {
+        page_->showWell(result.well);
+        if (!result.well->journal.journal.records.empty()) {
+            auto& table = window_.commands().table();
+            table.databaseRowsShown();
+            if (window_.pages()->currentIndex() == kDatabasePage) {
+                window_.status()->clear();
+                const WellId& w = result.well->well;
+                if (!w.none())
+                    window_.status()->setWell(QStringLiteral("куст № %1 скважина № %2").arg(w.pad).arg(w.well));
+            }
+            page_->bottomPages()->setCurrentIndex(0);
+        }
+        // A value outside its list of choices: said once per value; the other rows are shown.
+        for (std::size_t i = 0; i < result.well->settingsPageErrors.size(); ++i)
+            QMessageBox::critical(&window_, QStringLiteral("Error"),
+                                  QStringLiteral("Ошибка, уставка выходит за допустимые значения"));
+    }
+}
+
+std::vector<WellId> DatabaseCommands::directory() {
+    // Read afresh when the database is free; while an operation runs, the directory as last read.
+    if (idle()) wells_ = window_.state().database->wells();
+    return wells_;
+}
+
+void DatabaseCommands::rebuildTree() {
+    run({[](WellDatabase&) { return Outcome{}; }, false, true}, [this](const DatabaseResult& r) {
+        if (window_.pages()->currentIndex() != kDatabasePage || !r.wells) return;
+        page_->buildTree(*r.wells, window_.commands().dataSource().databaseWell()->well);
+    });
+}
+
+void DatabaseCommands::showTab() {
+    PageControl* pages = window_.pages();
+    pages->setTabVisible(kDatabasePage, true);
+    page_->bottomPages()->setCurrentIndex(0);
+    if (pages->currentIndex() == kDatabasePage) {
+        page_->pageHidden();
+        page_->pageShown();
+    } else {
+        pages->setCurrentIndex(kDatabasePage);
+    }
+    page_->journalGrid()->setFocus();
+}
+
+void DatabaseCommands::openProgress(const QString& caption, int maximum, int value) {
+    progress_ = std::make_unique<ProgressWindow>(&window_);
+    progress_->setWindowTitle(caption);
+    progress_->setRange(0, maximum);
+    progress_->setValue(value);
+    progress_->showCentredLater();
+    emit progressShown(progress_.get());
+}
+
+void DatabaseCommands::closeProgress() {
+    if (!progress_) return;
+    progress_->setWindowTitle(QStringLiteral("Чтение данных..."));
+    progress_.reset();
+}
+
+// ---- adding a journal ----
+
+void DatabaseCommands::askToAdd() {
+    if (!window_.state().database) return;
+    if (question_) question_->close();
+    if (!idle()) {
+        // The oilfield list is read from the database: once the operation under way ended.
+        run({[](WellDatabase&) { return Outcome{}; }, false, false}, [this](const DatabaseResult&) { askToAdd(); });
+        return;
+    }
+    auto* dialog = new AddToDatabaseDialog(AddToDatabaseDialog::Mode::Question, *window_.state().database, &window_);
+    question_ = dialog;
+    connect(dialog, &AddToDatabaseDialog::oilfieldChosen, this, &DatabaseCommands::addJournal);
+    connect(dialog, &AddToDatabaseDialog::declined, this, [this] {
+        window_.pages()->setCurrentIndex(kJournalPage);
+        window_.views().journalPage()->grid()->setFocus();
+    });
+    showCentredOnScreen(*dialog);
+}
+
+void DatabaseCommands::addJournal(const QString& oilfield) {
+    const WindowState& s = window_.state();
+    // The journal and the settings read with it, as they are now (the window may read another
+    // journal while this one is added).
+    auto journal = std::make_shared<vorsan::Journal>(s.journal);
+    vorsan::wells::JournalToAdd add;
+    add.generation = s.journalGeneration;
+    add.settings = s.catalogue.generation == s.journalGeneration
+                       ? vorsan::settingsSetOf(s.catalogue)
+                       : vorsan::settingsSetOf(vorsan::buildCatalogue(s.journalGeneration));
+    const int count = int(journal->records.size());
+    page_->clearTreeClicked();
+    openProgress(QStringLiteral("Ждите..."), count, std::min(1, count));
+    const std::string name = oilfield.toStdString();
+    run({[journal, add, name](WellDatabase& db) mutable {
+             add.journal = journal.get();
+             return db.addJournal(name, add);
+         },
+         true, false},
+        [this, count](const DatabaseResult& r) {
+            if (progress_) progress_->setValue(count);
+            closeProgress();
+            const bool ok = report(r.outcome);
+            showResult(r);
+            if (ok) showTab();
+        });
+}
+
+void DatabaseCommands::runOperation(std::function<Outcome(WellDatabase&)> operation,
+                                    std::function<void(const Outcome&)> done) {
+    run({std::move(operation), false, false}, [done = std::move(done)](const DatabaseResult& r) {
+        if (done) done(r.outcome);
+    });
+}
+
+// ---- showing a well ----
+
+void DatabaseCommands::chooseWell(const WellId& well) {
+    // A later choice replaces one still waiting.
+    std::erase_if(queue_, [](const auto& q) { return !q.first.readWells && q.first.readWell; });
+    run({[well](WellDatabase& db) { return db.showWell(well); }, true, false}, [this](const DatabaseResult& r) {
+        const bool ok = report(r.outcome);
+        showResult(r);
+        if (ok) window_.commands().table().wellSelected(true);
+    });
+}
+
+void DatabaseCommands::openWell(const WellId& well) {
+    run({[well](WellDatabase& db) { return db.showWell(well); }, true, false}, [this](const DatabaseResult& r) {
+        report(r.outcome);
+        showResult(r);
+        showTab();
+    });
+}
+
+void DatabaseCommands::openWellDialog() {
+    if (!idle()) return;
+    const auto wells = directory();
+    if (wells.empty()) {
+        QMessageBox::information(&window_, QString(), QStringLiteral("Нет данных "));
+        return;
+    }
+    if (open_) open_->close();
+    auto* dialog = new OpenWellDialog(wells, &window_);
+    open_ = dialog;
+    connect(dialog, &OpenWellDialog::wellChosen, this, &DatabaseCommands::openWell);
+    showCentredOnScreen(*dialog);
+    dialog->activateWindow();
+}
+
+void DatabaseCommands::findWell() {
+    if (window_.pages()->currentIndex() != kDatabasePage) showTab();
+    if (!find_) {
+        find_ = new FindWellDialog([this] { return directory(); }, &window_);
+        connect(find_, &FindWellDialog::wellChosen, this, &DatabaseCommands::openWell);
+    }
+    centreOver(*find_, window_);
+    find_->show();
+    find_->raise();
+    find_->activateWindow();
+}
+
+// ---- deleting ----
+
+void DatabaseCommands::deleteRows() {
+    if (window_.pages()->currentIndex() != kDatabasePage || !idle()) return;
+    const auto rows = page_->selectedRows();
+    if (rows.empty()) return;
+    if (QMessageBox::warning(&window_, QStringLiteral("Внимание"), QStringLiteral("Удалить выделенные строки?"),
+                             QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
+        return;
+    openProgress(QStringLiteral("Удаление данных..."), int(rows.size()), 0);
+    run({[rows](WellDatabase& db) { return db.deleteRows(rows); }, true, false}, [this](const DatabaseResult& r) {
+        if (progress_) progress_->setValue(progress_->value() + 1);
+        closeProgress();
+        report(r.outcome);
+        showResult(r);
+        page_->journalGrid()->setFocus();
+    });
+}
+
+void DatabaseCommands::deleteWell() {
+    if (!idle()) return;
+    if (QMessageBox::warning(&window_, QStringLiteral("Внимание"),
+                             QStringLiteral("Вы действительно хотите удалить всю информацию по данной скважине?"),
+                             QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
+        return;
+    run({[](WellDatabase& db) { return db.deleteCurrentWell(); }, true, false}, [this](const DatabaseResult& r) {
+        report(r.outcome);
+        showResult(r);
+        showTab();
+    });
+}
+
+// ---- text export ----
+
+void DatabaseCommands::saveText() {
+    if (!idle()) return;
+    const auto& db = *window_.state().database;
+    SaveRequest request{QStringLiteral("Сохранение журнала в текстовый файл"), kTextFilters, 0,
+                        qs(db.offeredTextFileName()), {QStringLiteral("txt")}};
+    const QString path = dialogs_.save(&window_, request);
+    if (path.isEmpty()) return;
+    const std::string caption = window_.windowTitle().toStdString();
+    const std::string file = localPath(path);
+    auto error = std::make_shared<std::string>();
+    run({[caption, file, error](WellDatabase& d) {
+             *error = vorsan::writeWholeFile(file, d.journalText(caption).bytes);
+             return Outcome{};
+         },
+         false, false},
+        [this, path, error](const DatabaseResult&) {
+            if (!error->empty())
+                QMessageBox::critical(&window_, QStringLiteral("Ошибка"),
+                                      QStringLiteral("Не удалось записать файл %1: %2").arg(path, qs(*error)));
+        });
+}
+
+// ---- well files ----
+
+void DatabaseCommands::saveWellFile() {
+    if (!idle()) return;
+    SaveRequest request{QStringLiteral("Сохранить данные по скважине как"),
+                        {kWellFileFilter},
+                        0,
+                        qs(window_.state().database->currentBaseName()),
+                        {QStringLiteral("VBD")}};
+    const QString path = dialogs_.save(&window_, request);
+    if (path.isEmpty()) return;
+    const std::string file = localPath(path);
+    run({[file](WellDatabase& db) { return db.saveWellFile(file); }, false, false},
+        [this](const DatabaseResult& r) { report(r.outcome); });
+}
+
+void DatabaseCommands::addWellFile() {
+    if (!idle()) return;
+    const QString path = dialogs_.open(&window_, QStringLiteral("Открыть данные по скважине "), kWellFileFilter);
+    if (path.isEmpty()) return;
+    const std::string file = localPath(path);
+    run({[file](WellDatabase& db) { return db.addWellFile(file); }, true, false}, [this](const DatabaseResult& r) {
+        if (!report(r.outcome)) return;
+        showResult(r);
+        showTab();
+    });
+}
+
+// ---- archives ----
+
+void DatabaseCommands::createArchive() {
+    if (!idle()) return;
+    SaveRequest request{QStringLiteral("Сохранить базу данных как"), {kArchiveSaveFilter}, 0, QString(),
+                        {QStringLiteral("zip")}};
+    const QString path = dialogs_.save(&window_, request);
+    if (path.isEmpty()) return;
+    const std::string file = localPath(path);
+    run({[file](WellDatabase& db) { return db.createArchive(file); }, false, false},
+        [this](const DatabaseResult& r) { report(r.outcome); });
+}
+
+void DatabaseCommands::updateFromArchive() {
+    if (!idle()) return;
+    const QString path = dialogs_.open(&window_, QStringLiteral("Открыть архив базы данных "), kArchiveOpenFilter);
+    if (path.isEmpty()) return;
+    const std::string file = localPath(path);
+    openProgress(QStringLiteral("Чтение данных..."), 1, 0);
+    // Called on the worker: the bar moves on the window's thread (this object outlives the work).
+    DatabaseCommands* self = this;
+    const vorsan::wells::Progress step = [self](std::size_t done, std::size_t total) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, done, total] {
+                if (!self->progress_) return;
+                self->progress_->setRange(0, int(total));
+                self->progress_->setValue(int(done));
+            },
+            Qt::QueuedConnection);
+    };
+    run({[file, step](WellDatabase& db) { return db.updateFromArchive(file, step); }, true, false},
+        [this](const DatabaseResult& r) {
+            closeProgress();
+            report(r.outcome);
+            // No well is current afterwards.
+            showResult(r);
+            showTab();
+        });
+}

@@ -1,0 +1,100 @@
+#pragma once
+// The commands of the well database in the window: the question after every journal obtained,
+// the menu "База данных" and the tool button "Работа с базой данных", the database tab's own
+// commands (deleting rows and wells, the text export, "Показать диаграммы"), well files and
+// archives. Every operation is one call of the core's WellDatabase, run by DatabaseWork off the
+// window's thread, with the progress window where one is shown; the tab then shows its result.
+#include "database/database_work.h"
+#include "files/file_dialogs.h"
+#include "wells/well_directory.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <deque>
+#include <functional>
+
+class AddToDatabaseDialog;
+class DatabasePage;
+class FindWellDialog;
+class MainWindow;
+class OpenWellDialog;
+class ProgressWindow;
+
+class DatabaseCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit DatabaseCommands(MainWindow& window);
+    ~DatabaseCommands() override;
+
+    void setDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
+
+    // After a journal was shown (not for a file named on the command line): asks whether to add it.
+    void askToAdd();
+    // "Да" with `oilfield`: the window's journal and settings are added to the well they name,
+    // which is then shown in the database tab.
+    void addJournal(const QString& oilfield);
+    // Shows `well` (browse), then the database tab as after adding.
+    void openWell(const vorsan::wells::WellId& well);
+    // The user chose a well in the tree: shown, and saving and deleting it enabled.
+    void chooseWell(const vorsan::wells::WellId& well);
+
+    // Runs `operation` on the database off the window's thread, after the operations before it;
+    // `done` gets its outcome on the window's thread. For callers outside the tab, such as the
+    // recorder's batch load (addJournalQuietly per chronology): nothing in the tab changes.
+    void runOperation(std::function<vorsan::wells::Outcome(vorsan::wells::WellDatabase&)> operation,
+                      std::function<void(const vorsan::wells::Outcome&)> done);
+
+    void openWellDialog();
+    void findWell();
+    void deleteRows();
+    void deleteWell();
+    void saveText();
+    void saveWellFile();
+    void addWellFile();
+    void createArchive();
+    void updateFromArchive();
+
+    // Makes the tab visible and current with its journal page in front, runs its hide and show
+    // handlers (the tree rebuilt with the current well selected) and focuses the journal grid.
+    void showTab();
+
+    // No operation runs or waits.
+    bool idle() const;
+    DatabaseWork& work() { return work_; }
+    DatabasePage* page() const { return page_; }
+    AddToDatabaseDialog* question() const;
+    FindWellDialog* findDialog() const;
+    OpenWellDialog* openDialog() const;
+    ProgressWindow* progress() const { return progress_.get(); }
+    // The progress window of each operation that shows one, as it opens (drivers watch it).
+    Q_SIGNAL void progressShown(ProgressWindow* progress);
+    // An operation ended and the tab shows its result.
+    Q_SIGNAL void operationDone();
+
+private:
+    using Job = DatabaseWork::Job;
+    using Done = std::function<void(const DatabaseResult&)>;
+    // Runs `job` now or, while another runs, after it (in order).
+    void run(Job job, Done done);
+    void runNext();
+    // Shows the outcome's message (and every further note) when there is one; true on success.
+    bool report(const vorsan::wells::Outcome& outcome);
+    void showResult(const DatabaseResult& result);
+    void rebuildTree();
+    std::vector<vorsan::wells::WellId> directory();
+    void openProgress(const QString& caption, int maximum, int value);
+    void closeProgress();
+
+
+    MainWindow& window_;
+    DatabasePage* page_ = nullptr;
+    DatabaseWork work_;
+    std::deque<std::pair<Job, Done>> queue_;
+    std::vector<vorsan::wells::WellId> wells_; // the directory as last read
+    FileDialogs dialogs_ = systemFileDialogs();
+    QPointer<AddToDatabaseDialog> question_;
+    QPointer<FindWellDialog> find_;
+    QPointer<OpenWellDialog> open_;
+    std::unique_ptr<ProgressWindow> progress_;
+};

@@ -1,0 +1,52 @@
+#pragma once
+// Runs the operations of the well database off the window's thread, one at a time, so that adding
+// a journal, deleting rows, updating from an archive or reading a large well never holds the
+// window up. The operation gets the database to itself; when it ends, the well it leaves shown is
+// copied (still on the worker) into a DatabaseWellData the window can keep reading while the next
+// operation runs, and `done` is called on the window's thread.
+#include "window/data_source.h"
+#include "wells/well_database_state.h"
+
+#include <QObject>
+#include <QThreadPool>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct DatabaseResult {
+    vorsan::wells::Outcome outcome;
+    std::shared_ptr<const DatabaseWellData> well;            // set when the job asked for it
+    std::optional<std::vector<vorsan::wells::WellId>> wells; // set when the job asked for it
+};
+
+class DatabaseWork : public QObject {
+    Q_OBJECT
+public:
+    explicit DatabaseWork(QObject* parent = nullptr);
+    ~DatabaseWork() override; // waits for the operation under way
+
+    struct Job {
+        std::function<vorsan::wells::Outcome(vorsan::wells::WellDatabase&)> operation;
+        bool readWell = true;   // copy the shown well afterwards (also after a failure)
+        bool readWells = false; // read the well directory afterwards
+    };
+
+    bool busy() const { return busy_; }
+    // Starts `job` on `database`; `done` runs on the window's thread when it ended. Refused (false)
+    // while another operation runs.
+    bool run(std::shared_ptr<vorsan::wells::WellDatabase> database, Job job,
+             std::function<void(const DatabaseResult&)> done);
+    // Waits for the operation under way, delivering its result.
+    void finish();
+
+    // The well the database shows, as the tab keeps it ("Уставки по кусту: ..." included).
+    static std::shared_ptr<const DatabaseWellData> copyShownWell(const vorsan::wells::WellDatabase& database);
+
+    Q_SIGNAL void busyChanged(bool busy);
+
+private:
+    QThreadPool pool_;
+    bool busy_ = false;
+};

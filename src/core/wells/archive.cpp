@@ -1,0 +1,217 @@
+#include "wells/archive.h"
+
+#include "db/file_io.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorsan::wells {
+
+namespace {
+
+ArchiveStatus failed(std::string detail) {
+    return {false, std::move(detail)};
+}
+
+struct ReadCloser {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+struct WriteCloser {
+    void operator()(archive* a) const { archive_write_free(a); }
+};
+struct EntryFree {
+    void operator()(archive_entry* e) const { archive_entry_free(e); }
+};
+
+bool leftover(const std::string& name) {
+    return name.ends_with(".tmp") || name.ends_with("-journal") || name.empty() || name[0] == '.';
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+PrivateDirectory::PrivateDirectory() {
+    std::error_code ec;
+    std::string tmpl = (std::filesystem::temp_directory_path(ec) / "vorsan-bd-XXXXXX").string();
+    if (ec) tmpl = "/tmp/vorsan-bd-XXXXXX";
+    if (::mkdtemp(tmpl.data())) path_ = tmpl;
+}
+
+PrivateDirectory::~PrivateDirectory() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+ArchiveStatus writeDatabaseArchive(const std::string& dir, const std::string& archivePath) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            struct stat st {};
+            if (leftover(name) || ::stat(db::joinPath(dir, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+                continue;
+            names.push_back(name);
+        }
+        ::closedir(d);
+    } else {
+        return failed("cannot read the directory " + dir + ": " + std::strerror(errno));
+    }
+    std::sort(names.begin(), names.end());
+    const std::string partial = archivePath + ".tmp";
+    std::unique_ptr<archive, WriteCloser> a(archive_write_new());
+    if (archive_write_set_format_zip(a.get()) != ARCHIVE_OK ||
+        archive_write_open_filename(a.get(), partial.c_str()) != ARCHIVE_OK)
+        return failed("cannot create " + archivePath + ": " + archive_error_string(a.get()));
+    const auto abandon = [&](const std::string& why) {
+        archive_write_close(a.get());
+        ::unlink(partial.c_str());
+        return failed(why);
+    };
+    std::unique_ptr<archive_entry, EntryFree> dirEntry(archive_entry_new());
+    archive_entry_set_pathname(dirEntry.get(), "BD/");
+    archive_entry_set_filetype(dirEntry.get(), AE_IFDIR);
+    archive_entry_set_perm(dirEntry.get(), 0755);
+    archive_entry_set_mtime(dirEntry.get(), std::time(nullptr), 0);
+    if (archive_write_header(a.get(), dirEntry.get()) != ARCHIVE_OK)
+        return abandon(std::string("cannot write ") + archivePath + ": " + archive_error_string(a.get()));
+    for (const std::string& name : names) {
+        std::vector<std::uint8_t> bytes;
+        const std::string path = db::joinPath(dir, name);
+        if (auto st = db::readWholeFile(path, bytes); !st) return abandon(st.detail);
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        std::unique_ptr<archive_entry, EntryFree> e(archive_entry_new());
+        archive_entry_set_pathname(e.get(), ("BD/" + name).c_str());
+        archive_entry_set_filetype(e.get(), AE_IFREG);
+        archive_entry_set_perm(e.get(), 0644);
+        archive_entry_set_size(e.get(), static_cast<la_int64_t>(bytes.size()));
+        archive_entry_set_mtime(e.get(), st.st_mtime, 0);
+        if (archive_write_header(a.get(), e.get()) != ARCHIVE_OK ||
+            (!bytes.empty() && archive_write_data(a.get(), bytes.data(), bytes.size()) !=
+                                   static_cast<la_ssize_t>(bytes.size())))
+            return abandon("cannot write " + archivePath + ": " + archive_error_string(a.get()));
+    }
+    if (archive_write_close(a.get()) != ARCHIVE_OK)
+        return abandon("cannot finish " + archivePath + ": " + archive_error_string(a.get()));
+    // The archive appears under its name only when it is complete.
+    const int fd = ::open(partial.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) ::fsync(fd), ::close(fd);
+    if (::rename(partial.c_str(), archivePath.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        ::unlink(partial.c_str());
+        return failed("cannot rename into " + archivePath + ": " + why);
+    }
+    return {};
+}
+
+ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::string& target,
+                                    const UnpackLimits& limits) {
+    std::unique_ptr<archive, ReadCloser> a(archive_read_new());
+    archive_read_support_filter_all(a.get());
+    archive_read_support_format_zip(a.get());
+    archive_read_support_format_rar(a.get());
+    archive_read_support_format_rar5(a.get());
+    archive_read_support_format_7zip(a.get());
+    archive_read_support_format_tar(a.get());
+    if (archive_read_open_filename(a.get(), archivePath.c_str(), 64 * 1024) != ARCHIVE_OK)
+        return failed("cannot open the archive " + archivePath + ": " + archive_error_string(a.get()));
+    const std::string bd = db::joinPath(target, "bd");
+    if (::mkdir(bd.c_str(), 0700) != 0)
+        return failed("cannot create " + bd + ": " + std::strerror(errno));
+    const auto refuse = [&](const std::string& why) {
+        std::error_code ec;
+        std::filesystem::remove_all(bd, ec);
+        return failed(why);
+    };
+    std::uint64_t total = 0;
+    std::size_t entries = 0;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        archive_entry* e = nullptr;
+        const int r = archive_read_next_header(a.get(), &e);
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN)
+            return refuse(std::string("the archive cannot be read: ") + archive_error_string(a.get()));
+        if (++entries > limits.maxEntries) return refuse("the archive has too many entries");
+        const char* rawName = archive_entry_pathname(e);
+        const std::string name = rawName ? rawName : "";
+        std::string path = name;
+        for (char& c : path)
+            if (c == '\\') c = '/';
+        if (path.empty() || path[0] == '/' || (path.size() > 1 && path[1] == ':'))
+            return refuse("entry \"" + name + "\" has an absolute path");
+        std::vector<std::string> parts;
+        for (std::size_t p = 0; p <= path.size();) {
+            const std::size_t q = std::min(path.find('/', p), path.size());
+            const std::string part = path.substr(p, q - p);
+            if (part == "..") return refuse("entry \"" + name + "\" leads out of the archive with \"..\"");
+            if (!part.empty() && part != ".") parts.push_back(part);
+            p = q + 1;
+        }
+        const auto type = archive_entry_filetype(e);
+        if (archive_entry_hardlink(e) || archive_entry_symlink(e) || type == AE_IFLNK)
+            return refuse("entry \"" + name + "\" is a link");
+        if (type == AE_IFDIR) continue;
+        if (type != AE_IFREG) return refuse("entry \"" + name + "\" is not a regular file");
+        if (archive_entry_size_is_set(e) && archive_entry_size(e) < 0)
+            return refuse("entry \"" + name + "\" has a negative size");
+        if (archive_entry_size_is_set(e) && std::uint64_t(archive_entry_size(e)) > limits.maxEntryBytes)
+            return refuse("entry \"" + name + "\" is too large");
+        // Only the database's own files: "bd/<name>".
+        if (parts.size() != 2 || !equalsIgnoringCase(parts[0], "bd")) continue;
+        const std::string& file = parts[1];
+        bool plain = true;
+        for (unsigned char c : file)
+            plain = plain && c >= 0x20 && c != 0x7F;
+        if (!plain) return refuse("entry \"" + name + "\" has control characters in its name");
+        const std::string out = db::joinPath(bd, file);
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return refuse("cannot create " + out + ": " + std::strerror(errno));
+        std::uint64_t written = 0;
+        for (;;) {
+            const la_ssize_t n = archive_read_data(a.get(), buffer.data(), buffer.size());
+            if (n == 0) break;
+            if (n < 0) {
+                ::close(fd);
+                return refuse("entry \"" + name + "\" cannot be read: " + archive_error_string(a.get()));
+            }
+            written += static_cast<std::uint64_t>(n);
+            total += static_cast<std::uint64_t>(n);
+            if (written > limits.maxEntryBytes || total > limits.maxTotalBytes) {
+                ::close(fd);
+                return refuse("entry \"" + name + "\" is too large");
+            }
+            if (::write(fd, buffer.data(), static_cast<std::size_t>(n)) != n) {
+                ::close(fd);
+                return refuse("cannot write " + out + ": " + std::strerror(errno));
+            }
+        }
+        ::close(fd);
+    }
+    return {};
+}
+
+} // namespace vorsan::wells

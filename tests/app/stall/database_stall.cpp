@@ -1,0 +1,262 @@
+// The database tab under load, measured as the journal read is: a beat every 2 ms on the window's
+// thread, the longest gap between beats is the longest the event loop was held up. Prepares (with
+// the core) a database of 5,000 wells, one of them with 200,000 rows, then through the window:
+// shows the tab (the tree of 5,000 wells), clicks the large well (time until its rows are in the
+// grid), adds a 1184-record journal to it, deletes 100 of its rows, and updates the database from
+// an archive of 100 wells of 1,000 rows. Run by hand:
+//   QT_QPA_PLATFORM=offscreen build/rel/stall_database [DIR]   (DIR keeps the prepared database)
+#include "database/database_commands.h"
+#include "database/database_page.h"
+#include "database/database_work.h"
+#include "files/file_dialogs.h"
+#include "journal/journal_model.h"
+#include "settings/catalogue.h"
+#include "wells/well_database_state.h"
+#include "window/commands.h"
+#include "window/main_window.h"
+#include "window/page_control.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+using vorsan::ControllerGeneration;
+using vorsan::wells::WellDatabase;
+
+namespace {
+
+constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+// `count` measurements a minute apart from 2001-01-01 00:00 + `first` minutes.
+vorsan::Journal minutes(long first, long count) {
+    vorsan::Journal j;
+    j.records.reserve(std::size_t(count));
+    for (long m = first; m < first + count; ++m) {
+        long day = m / 1440;
+        int year = 1, month = 0;
+        while (day >= kDaysInMonth[month]) {
+            day -= kDaysInMonth[month];
+            if (++month == 12) {
+                month = 0;
+                ++year;
+            }
+        }
+        vorsan::JournalRecord r;
+        r.year = std::uint16_t(2000 + year);
+        r.month = std::uint8_t(month + 1);
+        r.day = std::uint8_t(day + 1);
+        r.hour = std::uint8_t((m % 1440) / 60);
+        r.minute = std::uint8_t(m % 60);
+        r.SOBYTIE = m % 97 == 0 ? 1 : 255;
+        r.UAB = std::uint16_t(380 + m % 7);
+        r.UBC = 381;
+        r.UCA = 379;
+        r.IA = 12.5;
+        r.IB = 12.4;
+        r.IC = 12.6;
+        r.ZAGR = 55;
+        r.SOP = 900;
+        r.COS_ = 85;
+        r.P = 12;
+        r.T = 80;
+        r.EXT_ZAP = 1;
+        j.records.push_back(r);
+    }
+    return j;
+}
+
+vorsan::SettingsSet settingsFor(std::uint16_t pad, std::uint16_t well) {
+    vorsan::SettingsSet s(vorsan::settingCount(ControllerGeneration::Gen4), 0);
+    s[std::size_t(vorsan::kGen4PadNumber - vorsan::kFirstSettingNumber)] = pad;
+    s[std::size_t(vorsan::kGen4WellNumber - vorsan::kFirstSettingNumber)] = well;
+    return s;
+}
+
+bool prepare(const QString& dir, int wells, int rowsEach, long bigRows) {
+    vorsan::wells::Outcome o;
+    auto db = WellDatabase::open(QDir(dir).filePath("bd").toStdString(), ',', o);
+    if (!db) return false;
+    const auto small = minutes(0, rowsEach);
+    for (int i = 0; i < wells; ++i) {
+        const auto f = "Поле" + std::to_string(i / 500);
+        if (!db->addJournalQuietly(f, {&small, ControllerGeneration::Gen4,
+                                       settingsFor(std::uint16_t(i / 10 % 50 + 1), std::uint16_t(i + 1))})
+                 .ok)
+            return false;
+    }
+    if (bigRows > 0) {
+        const auto big = minutes(0, bigRows);
+        if (!db->addJournalQuietly("Большое", {&big, ControllerGeneration::Gen4, settingsFor(1, 1)}).ok) return false;
+    }
+    return true;
+}
+
+template <class F> bool waitUntil(F done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer check;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done() || clock.elapsed() > timeoutMs) loop.quit();
+    });
+    check.start(1);
+    if (!done()) loop.exec();
+    return done();
+}
+
+struct Beat {
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    QTimer timer;
+    Beat() {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const qint64 now = clock.elapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+    }
+    void start() {
+        clock.start();
+        last = 0;
+        longest = 0;
+        timer.start(2);
+    }
+    qint64 stop() {
+        timer.stop();
+        return longest;
+    }
+};
+
+// Answers every message box with its first button (questions: OK).
+void answerBoxes() {
+    auto* t = new QTimer(qApp);
+    QObject::connect(t, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->buttons().value(0)->click();
+    });
+    t->start(5);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir tmp;
+    QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : tmp.path();
+    QElapsedTimer clock;
+    clock.start();
+    if (!QDir(dir).exists("bd")) {
+        if (!prepare(dir, 4999, 3, 200000)) {
+            std::fprintf(stderr, "could not prepare the database\n");
+            return 1;
+        }
+        std::printf("prepared 5,000 wells (one of 200,000 rows) in %lld ms\n", clock.elapsed());
+    }
+    const QString other = QDir(tmp.path()).filePath("other");
+    QDir().mkpath(other);
+    if (!prepare(other, 100, 1000, 0)) return 1;
+    {
+        vorsan::wells::Outcome o;
+        auto db = WellDatabase::open(QDir(other).filePath("bd").toStdString(), ',', o);
+        if (!db || !db->createArchive(QDir(other).filePath("hundred.zip").toStdString()).ok) return 1;
+    }
+    answerBoxes();
+
+    MainWindow w;
+    w.setDataDir(dir);
+    w.resize(1200, 800);
+    w.show();
+    if (!waitUntil([&] { return w.state().database != nullptr; }, 10000)) return 1;
+    DatabaseCommands& db = w.database();
+    DatabasePage* page = db.page();
+    Beat beat;
+    int failures = 0;
+    const auto report = [&](const char* what, qint64 ms, qint64 stall) {
+        std::printf("%-44s %7lld ms   longest event-loop stall %4lld ms%s\n", what, ms, stall,
+                    stall >= 50 ? "   (TOO LONG)" : "");
+        if (stall >= 50) ++failures;
+    };
+
+    // The tab with the tree of 5,000 wells.
+    beat.start();
+    qint64 t0 = clock.elapsed();
+    w.pages()->setCurrentIndex(kDatabasePage);
+    waitUntil([&] { return db.idle() && page->tree()->topLevelItemCount() > 1; }, 60000);
+    report("tab shown, tree of 5,000 wells built", clock.elapsed() - t0, beat.stop());
+    {
+        std::vector<vorsan::wells::WellId> wells = w.state().database->wells();
+        QElapsedTimer t;
+        t.start();
+        page->buildTree(wells, {});
+        std::printf("%-44s %7.1f ms (window thread)\n", "  of which the tree widget",
+                    double(t.nsecsElapsed()) / 1e6);
+        QElapsedTimer r;
+        r.start();
+        (void)w.state().database->wells();
+        std::printf("%-44s %7.1f ms (worker)\n", "  and reading the directory", double(r.nsecsElapsed()) / 1e6);
+    }
+
+    // A click on the large well.
+    auto* big = page->tree()->findItems(QStringLiteral("М. Большое"), Qt::MatchExactly).value(0);
+    if (!big) return 1;
+    page->tree()->expandAll();
+    QTreeWidgetItem* node = big->child(0)->child(0);
+    page->tree()->scrollToItem(node);
+    QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(node).center());
+    QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(big).center());
+    waitUntil([&] { return db.idle(); }, 10000);
+    beat.start();
+    t0 = clock.elapsed();
+    QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(node).center());
+    waitUntil([&] { return db.idle() && page->journalModel()->rowCount() >= 200000; }, 60000);
+    page->journalGrid()->viewport()->repaint();
+    report("click on the 200,000-row well, rows shown", clock.elapsed() - t0, beat.stop());
+
+    // Adding a journal of 1184 records to it.
+    w.state().journal = minutes(200000 - 100, 1184);
+    w.state().journalGeneration = ControllerGeneration::Gen4;
+    w.state().catalogue = vorsan::buildCatalogue(ControllerGeneration::Gen4);
+    vorsan::assignSettingsSet(w.state().catalogue, settingsFor(1, 1));
+    beat.start();
+    t0 = clock.elapsed();
+    db.addJournal(QStringLiteral("Большое"));
+    waitUntil([&] { return db.idle(); }, 120000);
+    report("adding 1184 records, well shown again", clock.elapsed() - t0, beat.stop());
+    std::printf("  rows now %d\n", page->journalModel()->rowCount());
+
+    // Deleting 100 rows.
+    page->journalGrid()->clearSelection();
+    page->journalGrid()->selectionModel()->select(
+        QItemSelection(page->journalModel()->index(1000, 0), page->journalModel()->index(1099, 0)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    beat.start();
+    t0 = clock.elapsed();
+    w.commands().action(vorsan::Command::DeleteDatabaseRows)->trigger();
+    waitUntil([&] { return db.idle(); }, 120000);
+    report("deleting 100 rows, well shown again", clock.elapsed() - t0, beat.stop());
+    std::printf("  rows now %d\n", page->journalModel()->rowCount());
+
+    // Updating from an archive of 100 wells of 1,000 rows.
+    const QString archive = QDir(other).filePath("hundred.zip");
+    db.setDialogs({[archive](QWidget*, const QString&, const QString&) { return archive; },
+                   [](QWidget*, const SaveRequest&) { return QString(); }});
+    beat.start();
+    t0 = clock.elapsed();
+    w.commands().action(vorsan::Command::RestoreDatabase)->trigger();
+    waitUntil([&] { return db.idle() && !db.progress(); }, 300000);
+    report("update from an archive of 100 wells", clock.elapsed() - t0, beat.stop());
+
+    w.close();
+    return failures == 0 ? 0 : 2;
+}
