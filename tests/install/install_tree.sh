@@ -37,7 +37,12 @@ grep -qi "generation 4\|gen4\|поколени" <<<"$probe" || fail "probe print
 # the database.
 home=$dest/home
 mkdir -p "$home"
-env -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen timeout 5 "$usr/bin/vorsan" --port "$dest/no-line" >/dev/null 2>&1 || true
+env -u XDG_DATA_HOME HOME="$home" QT_QPA_PLATFORM=offscreen "$usr/bin/vorsan" --port "$dest/no-line" >/dev/null 2>&1 &
+window_pid=$!
+for _ in $(seq 200); do [ -s "$home/.local/share/Vorsan/bd/temp.DBF" ] && break; sleep 0.05; done
+sleep 0.2
+kill "$window_pid" 2>/dev/null || true
+wait "$window_pid" 2>/dev/null || true
 [ -s "$home/.local/share/Vorsan/bd/ustavki.DBF" ] || fail "first run made no database in ~/.local/share/Vorsan"
 [ -z "$(ls "$usr/bin" | grep -v '^vorsan')" ] || fail "the program wrote into its bin directory: $(ls "$usr/bin")"
 

@@ -58,6 +58,8 @@ DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), windo
     c.bind(Command::SaveDatabaseText, [this] { saveText(); });
     c.bind(Command::ShowDatabaseDiagrams, [&window] { window.pages()->setCurrentIndex(kDiagramsPage); });
     window.setOilfieldQuestion([this] { askToAdd(); });
+    // A well file named on the command line (a file manager opening it with the program).
+    window.setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { addWellFileAt(path); });
     connect(page_, &DatabasePage::wellChosen, this, &DatabaseCommands::chooseWell);
     connect(page_, &DatabasePage::shown, this, &DatabaseCommands::rebuildTree);
     connect(page_, &DatabasePage::hidden, this, [this] {
@@ -367,6 +369,11 @@ void DatabaseCommands::addWellFile() {
     if (!idle()) return;
     const QString path = dialogs_.open(&window_, QStringLiteral("Открыть данные по скважине "), kWellFileFilter);
     if (path.isEmpty()) return;
+    addWellFileAt(path);
+}
+
+void DatabaseCommands::addWellFileAt(const QString& path) {
+    if (!idle()) return;
     const std::string file = localPath(path);
     run({[file](WellDatabase& db) { return db.addWellFile(file); }, true, false}, [this](const DatabaseResult& r) {
         if (!report(r.outcome)) return;

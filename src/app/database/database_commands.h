@@ -52,6 +52,8 @@ public:
     void saveText();
     void saveWellFile();
     void addWellFile();
+    // Adds the well file at `path` and shows the well (also for a file named on the command line).
+    void addWellFileAt(const QString& path);
     void createArchive();
     void updateFromArchive();
 

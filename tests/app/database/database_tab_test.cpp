@@ -97,7 +97,8 @@ void prepare(const QTemporaryDir& dir, const std::vector<Well>& wells) {
 struct Window {
     QTemporaryDir dir;
     MainWindow w;
-    explicit Window(const std::vector<Well>& wells = {}) {
+    explicit Window(const std::vector<Well>& wells = {}, const vorsan::CommandLine& commandLine = {})
+        : w(commandLine) {
         prepare(dir, wells);
         w.setDataDir(dir.path());
         w.show();
@@ -469,6 +470,13 @@ void DatabaseTabTest::wellFileBetweenTwoInstallations() {
     QCOMPARE(b.page()->settingsGrid()->rowCount(), a.page()->settingsGrid()->rowCount());
     for (int r = 0; r < a.page()->settingsGrid()->rowCount(); ++r)
         QCOMPARE(b.page()->settingsGrid()->item(r, 1)->text(), a.page()->settingsGrid()->item(r, 1)->text());
+
+    // A well file named on the command line (a file manager's double click) is added at start.
+    Window c({{"Старое", 1, 1}}, vorsan::parseCommandLine({vbd.toStdString()}));
+    QTRY_COMPARE(c.w.pages()->currentIndex(), int(kDatabasePage));
+    QVERIFY(c.settle());
+    QCOMPARE(c.shown().well, (WellId{"Новое", 12, 345}));
+    QCOMPARE(c.page()->journalModel()->rowCount(), 5);
 
     // A file whose marker is not a well file's is refused and changes nothing.
     QFile bad(QDir(files.path()).filePath("bad.VBD"));

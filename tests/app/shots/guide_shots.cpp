@@ -4,6 +4,7 @@
 //   guide_shots OUTDIR SIMULATOR
 // A step whose window part is not there yet is skipped with a note on stderr, so the pictures
 // follow what the window shows today; the exit status is 1 only when no window could be shot.
+#include "print/print_dialog.h"
 #include "shell/command_line.h"
 #include "window/main_window.h"
 #include "window/translations.h"
@@ -93,7 +94,8 @@ public:
         QRect area = target->frameGeometry();
         if (!what)
             for (auto* w : QApplication::topLevelWidgets())
-                if (w != &window_ && w->isVisible() && (w->windowType() == Qt::Popup || qobject_cast<QMenu*>(w)))
+                if (w != &window_ && w->isVisible() &&
+                    (w->windowType() == Qt::Popup || qobject_cast<QMenu*>(w) || qobject_cast<QDialog*>(w)))
                     area |= w->frameGeometry();
         area &= QGuiApplication::primaryScreen()->geometry();
         const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
@@ -318,6 +320,33 @@ int main(int argc, char** argv) {
     if (d.showPage(QStringLiteral("Журнал событий")) && d.openMenu(QStringLiteral("Файл"))) {
         d.shoot(QStringLiteral("file_menu"));
         d.closeMenus();
+    }
+
+    // Printing: the print dialog over the window, and the first page as it comes out (to PDF,
+    // drawn as a picture by pdftoppm).
+    if (d.showPage(QStringLiteral("Журнал событий"))) {
+        bool dialogShown = false;
+        QTimer::singleShot(1000, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog) return;
+            dialogShown = true;
+            d.shoot(QStringLiteral("print_dialog"));
+            if (auto* modal = qobject_cast<QDialog*>(dialog)) modal->reject();
+            else dialog->close();
+        });
+        if (d.trigger(QStringLiteral("Печать журнала событий"))) {
+            waitFor([&] { return dialogShown; }, 3000);
+            const QString pdf = dir.filePath(QStringLiteral("journal.pdf"));
+            setUnattendedPdfOutput(pdf);
+            d.trigger(QStringLiteral("Печать журнала событий"));
+            setUnattendedPdfOutput({});
+            if (QFile::exists(pdf) &&
+                QProcess::execute(QStringLiteral("pdftoppm"),
+                                  {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"),
+                                   QStringLiteral("-singlefile"), pdf,
+                                   QDir(out).filePath(QStringLiteral("print_page"))}) == 0)
+                note(QStringLiteral("printed page drawn"));
+        }
     }
 
     // The well database and its search dialog.
