@@ -243,7 +243,7 @@ void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entr
     struct Outcome {
         OpenResult opened;
         RecorderDirectory directory;
-        std::vector<std::pair<int, QString>> failures;
+        std::vector<std::pair<int, QString>> failures; // entry, message
         bool cancelled = false;
     };
     session.command<Outcome>(
@@ -292,7 +292,7 @@ void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entr
                 s.showError(kErrorCaption, text(vorsan::errorMessage(out.directory.error)));
             else showDirectory(out.directory);
             for (const auto& [entry, message] : out.failures)
-                s.showError(kErrorCaption, QStringLiteral("%1: %2").arg(entry).arg(message));
+                s.showError(kErrorCaption, message);
             s.finish();
             // The database adds run in order after the line work: this one ends after the last.
             window_.database().runOperation([](vorsan::wells::WellDatabase&) { return vorsan::wells::Outcome{}; },

@@ -1,6 +1,7 @@
 // The recorder page against the simulator's recorder on a pseudo-terminal: the entries' layout and
 // captions, one chronology into the window, the batch load into the database, clearing.
 #include "database/add_to_database_dialog.h"
+#include "dialogs/progress_window.h"
 #include "live/live_station.h"
 #include "modal_boxes.h"
 #include "recorder/recorder_commands.h"
@@ -49,7 +50,7 @@ private:
 // changes them before the window first sees the line.
 struct Line {
     template <class Prepare = void (*)(LineModel&)>
-    Line(int entries, Prepare prepare = [](LineModel&) {}) : clock(10), sim(options(entries)) {
+    Line(int entries, Prepare prepare = [](LineModel&) {}) : clock(2), sim(options(entries)) {
         sim.withLine([&](LineModel& m) { prepare(m); });
         const std::string error = sim.start();
         if (!error.empty()) qFatal("simulator: %s", error.c_str());
@@ -103,6 +104,7 @@ private slots:
     void aGeneration3EntryAt57600ComesReversedIntoTheWindow();
     void nothingMarkedIsRefused();
     void theMarkedEntriesGoIntoTheDatabase();
+    void cancellingStopsBetweenChronologies();
     void clearingEmptiesTheRecorder();
 };
 
@@ -261,6 +263,31 @@ void RecorderPageTest::theMarkedEntriesGoIntoTheDatabase() {
     // Batch mode: the tab did not change and the window holds no chronology.
     QCOMPARE(line.window->pages()->currentIndex(), tabBefore);
     QVERIFY(!line.window->state().journalLoaded);
+}
+
+void RecorderPageTest::cancellingStopsBetweenChronologies() {
+    Line line(5);
+    QVERIFY(waitForDirectory(line));
+    QTRY_VERIFY(line.idle());
+    for (int i : {1, 2, 4})
+        line.page().entryMark(i)->click();
+    // "Отмена" while the second chronology is on the line: it is finished, the third never starts.
+    connect(&line.window->live().worker(), &LinkWorker::progressed, this, [&](int done, int) {
+        ProgressWindow* p = line.window->live().session().progressWindow();
+        if (!p) return;
+        if (done == 272 + 100 && !p->cancelRequested()) p->cancelButton()->click();
+    });
+    QTimer::singleShot(50, [] {
+        auto* d = qobject_cast<AddToDatabaseDialog*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        d->oilfieldList()->setEditText(QStringLiteral("Южное"));
+        QTest::keyClick(d->oilfieldList()->lineEdit(), Qt::Key_Return);
+    });
+    QSignalSpy done(&line.recorder(), &RecorderCommands::batchDone);
+    line.page().loadMarkedButton()->click();
+    QVERIFY(done.wait(60000));
+    QCOMPARE(done.at(0).at(0).toInt(), 2);
+    QCOMPARE(line.window->state().database->wells().size(), std::size_t(2));
 }
 
 void RecorderPageTest::clearingEmptiesTheRecorder() {
