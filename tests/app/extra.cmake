@@ -53,3 +53,10 @@ endif()
 add_executable(shot_ports ${CMAKE_SOURCE_DIR}/tests/app/shots/ports_shots.cpp)
 target_link_libraries(shot_ports PRIVATE vorsan_app Qt6::Test)
 target_include_directories(shot_ports PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
+
+# The recorder page with a dozen chronologies (screenshot under Xvfb) and the time of a batch load
+# paced at 115200 bit/s (run by hand, see the file's head).
+if(TARGET vorsan_sim)
+  add_executable(shot_recorder ${CMAKE_SOURCE_DIR}/tests/app/shots/recorder_shots.cpp)
+  target_link_libraries(shot_recorder PRIVATE vorsan_app vorsan_sim Qt6::Test)
+endif()

@@ -10,6 +10,8 @@
 #include "print/report_commands.h"
 #include "journal/journal_page.h"
 #include "live/live_station.h"
+#include "recorder/recorder_commands.h"
+#include "recorder/recorder_page.h"
 #include "monitor/line_monitor_window.h"
 #include "ports/port_menu.h"
 #include "settings/settings_compare_dialog.h"
@@ -181,6 +183,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     });
     live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
     lineMonitor_ = new LineMonitorWindow(live_->worker(), this);
+    recorder_ = new RecorderCommands(*this, *pages_->page<RecorderPage>());
     settingsMenu_->addAction(lineMonitor_->showAction());
     attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);
     qApp->installEventFilter(this);

@@ -19,6 +19,7 @@
 
 class ConnectionIndicator;
 class DatabaseCommands;
+class RecorderCommands;
 class DataViews;
 class FileCommands;
 class ReportCommands;
@@ -125,6 +126,7 @@ public:
     ReportCommands& reports() { return *reports_; }
     // The well database's commands, dialogs and the operations behind the database tab.
     DatabaseCommands& database() { return *database_; }
+    RecorderCommands& recorder() { return *recorder_; }
 
     // Keeps "vors.set" and the database in `dir` instead of beside the program (set before the
     // window is shown; used by the tests).
@@ -156,6 +158,7 @@ private:
     FileCommands* files_ = nullptr;
     ReportCommands* reports_ = nullptr;
     DatabaseCommands* database_ = nullptr;
+    RecorderCommands* recorder_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
     QMenu* portMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
