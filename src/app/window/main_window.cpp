@@ -183,6 +183,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     lineMonitor_ = new LineMonitorWindow(live_->worker(), this);
     settingsMenu_->addAction(lineMonitor_->showAction());
     attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);
+    attachSnapshotComparison(setpointsMenu_, views_->settingsPage(), state_, commands_->dataSource(), this);
     qApp->installEventFilter(this);
 }
 
