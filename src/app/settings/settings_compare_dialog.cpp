@@ -3,6 +3,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_model.h"
 #include "settings/settings_page.h"
+#include "window/data_source.h"
 #include "window/loaded_data.h"
 #include "window/window_state.h"
 
@@ -120,5 +121,33 @@ QAction* attachSettingsComparison(QMenu* menu, SettingsPage* page, WindowState& 
     menu->addAction(action);
     page->grid()->addAction(action);
     page->grid()->setContextMenuPolicy(Qt::ActionsContextMenu);
+    return action;
+}
+
+QAction* attachSnapshotComparison(QMenu* menu, SettingsPage* page, WindowState& state, DataSource& database,
+                                  QWidget* parent) {
+    auto* action = new QAction(QStringLiteral("Сравнить уставки со скважиной из базы данных"), parent);
+    action->setObjectName(QStringLiteral("compareSnapshotAction"));
+    auto follow = [action, &database] {
+        const auto& well = database.databaseWell();
+        action->setEnabled(well && well->settings.present);
+    };
+    follow();
+    QObject::connect(&database, &DataSource::databaseWellChanged, action, follow);
+    QObject::connect(action, &QAction::triggered, parent, [page, &state, &database, parent] {
+        const auto well = database.databaseWell();
+        if (!well || !well->settings.present) return;
+        vorsan::SettingsSet values;
+        for (const auto& e : well->settings.catalogue.entries)
+            values.push_back(e.value);
+        const QString there = QStringLiteral("в базе данных (куст %1, скважина %2)")
+                                  .arg(well->well.pad)
+                                  .arg(well->well.well);
+        showSettingsComparison(vorsan::compareSettings(state.catalogue, well->settings.generation, values,
+                                                       decimalSeparator(), there.toStdString()),
+                               there, page, parent);
+    });
+    menu->addAction(action);
+    page->grid()->addAction(action);
     return action;
 }

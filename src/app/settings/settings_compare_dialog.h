@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class DataSource;
+class QAction;
 class QMenu;
 class QTableWidget;
 class SettingsPage;
@@ -38,3 +40,9 @@ bool compareWithSettingsFile(const QString& path, WindowState& state, SettingsPa
 // The command "Сравнить уставки…" in `menu` and in the settings grid's context menu; it asks for a
 // settings file.
 QAction* attachSettingsComparison(QMenu* menu, SettingsPage* page, WindowState& state, QWidget* parent);
+
+// The command "Сравнить уставки со скважиной из базы данных" in `menu` and the grid's context
+// menu: the page's settings against the snapshot of the well the database tab shows; enabled while
+// that well has one.
+QAction* attachSnapshotComparison(QMenu* menu, SettingsPage* page, WindowState& state, DataSource& database,
+                                  QWidget* parent);

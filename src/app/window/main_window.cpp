@@ -186,6 +186,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     recorder_ = new RecorderCommands(*this, *pages_->page<RecorderPage>());
     settingsMenu_->addAction(lineMonitor_->showAction());
     attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);
+    attachSnapshotComparison(setpointsMenu_, views_->settingsPage(), state_, commands_->dataSource(), this);
     qApp->installEventFilter(this);
 }
 

@@ -8,6 +8,7 @@
 #include "settings/settings_model.h"
 #include "settings/settings_page.h"
 #include "window/commands.h"
+#include "window/data_source.h"
 #include "window/data_views.h"
 #include "window/main_window.h"
 
@@ -64,6 +65,7 @@ private slots:
     void portMenuListsTheDevicesAndRemembersTheChoice();
     void monitorShowsAJournalReadAndCostsNothingClosed();
     void comparisonWithASettingsFile();
+    void comparisonWithTheDatabaseWellsSnapshot();
 };
 
 void PortsMonitorTest::portMenuListsTheDevicesAndRemembersTheChoice() {
@@ -221,6 +223,38 @@ void PortsMonitorTest::comparisonWithASettingsFile() {
     QCOMPARE(boxes.captions, QStringList{"Внимание"});
     QVERIFY(boxes.texts.at(0).contains(QStringLiteral("поколения 3 (82)")));
     QVERIFY(page->model()->markedRows().isEmpty());
+}
+
+// The well shown in the database tab lends its snapshot; without one the command is disabled.
+void PortsMonitorTest::comparisonWithTheDatabaseWellsSnapshot() {
+    QTemporaryDir data;
+    MainWindow w;
+    w.setDataDir(data.path());
+    w.show();
+    QTRY_VERIFY(w.startedUp() && !w.state().settingsDir.isEmpty());
+    auto* compare = w.findChild<QAction*>(QStringLiteral("compareSnapshotAction"));
+    QVERIFY(compare);
+    QVERIFY(!compare->isEnabled());
+
+    auto catalogue = vorsan::buildCatalogue(vorsan::ControllerGeneration::Gen4);
+    for (auto& e : catalogue.entries)
+        e.value = static_cast<std::uint16_t>(e.minRaw);
+    w.views().showSettings(catalogue, QString());
+    auto well = std::make_shared<DatabaseWellData>();
+    well->well = {"Новое", 12, 345};
+    well->settings.present = true;
+    well->settings.generation = vorsan::ControllerGeneration::Gen4;
+    well->settings.catalogue = catalogue;
+    well->settings.catalogue.byNumber(24)->value = 30;
+    w.commands().dataSource().setDatabaseWell(well);
+    QVERIFY(compare->isEnabled());
+    compare->trigger();
+    auto* dialog = w.findChild<SettingsCompareDialog*>();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->table()->rowCount(), 1);
+    QCOMPARE(dialog->table()->item(0, 0)->text(), QStringLiteral("24"));
+    QCOMPARE(dialog->table()->item(0, 3)->text(), QStringLiteral("30 сек"));
+    QCOMPARE(w.views().settingsPage()->model()->markedRows(), QList<int>{3});
 }
 
 QTEST_MAIN(PortsMonitorTest)
