@@ -3,6 +3,7 @@
 #include "window/translations.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <string>
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorsan"));
     QApplication::setApplicationVersion(QStringLiteral("4.074"));
+    // The menu entry and the icon an installed program gets from the desktop (data/).
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.vorsan.Vorsan"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vorsan")));
     installRussianTranslations(app);
 
     // Qt has taken its own options (-platform, ...); what is left is ours.

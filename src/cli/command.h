@@ -50,6 +50,8 @@ void addFileCommands(CLI::App& app);     // show, text                          
 void addLinkCommands(CLI::App& app);     // probe, state, read-*, write-settings...  cli_link.cpp
 void addRecorderCommands(CLI::App& app); // recorder list|download|clear          cli_recorder.cpp
 void addDatabaseCommands(CLI::App& app); // db init, dbf dump|check                cli_db.cpp
+void addReportCommands(CLI::App& app);   // print, export                           cli_report.cpp
+void addChartCommands(CLI::App& app);    // series, diagram                         cli_charts.cpp
 void addVersionCommand(CLI::App& app);   // version                                cli_version.cpp
 
 } // namespace vorsan::cli

@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
     // Options of the root (--decimal-separator) may follow the command's own.
     app.fallthrough();
     addCommonOptions(app);
-    for (auto add : {addFileCommands, addLinkCommands, addRecorderCommands, addDatabaseCommands,
-                     addVersionCommand})
+    for (auto add : {addFileCommands, addLinkCommands, addRecorderCommands, addDatabaseCommands, addReportCommands,
+                     addChartCommands, addVersionCommand})
         add(app);
 
     if (argc < 2) {

@@ -19,6 +19,24 @@ if(TARGET vorsan_sim)
   target_link_libraries(stall_journal_read PRIVATE vorsan_app vorsan_sim)
 endif()
 
+# The screenshots of the user's guide, against simulated stations (run by scripts/screenshots).
+add_executable(guide_shots ${CMAKE_SOURCE_DIR}/tests/app/shots/guide_shots.cpp)
+target_link_libraries(guide_shots PRIVATE vorsan_app Qt6::Test)
+
+# Screenshots of the graph and diagram pages with a journal file and a well from the database
+# (run by hand under Xvfb, see the file's head).
+add_executable(shot_charts ${CMAKE_SOURCE_DIR}/tests/app/shots/charts_shots.cpp)
+target_link_libraries(shot_charts PRIVATE vorsan_app Qt6::Test)
+target_include_directories(shot_charts PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
+
+# The timed driver of the graph and diagram pages: a 1184-record and a 200,000-record journal
+# shown and zoomed (run by hand):  QT_QPA_PLATFORM=offscreen build/rel/bench_charts_show
+if(VORSAN_BUILD_BENCH)
+  add_executable(bench_charts_show ${CMAKE_SOURCE_DIR}/bench/pages/charts_show.cpp)
+  target_link_libraries(bench_charts_show PRIVATE vorsan_app Qt6::Test)
+  target_include_directories(bench_charts_show PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
+endif()
+
 # The event-loop stall of the database tab (tree of 5,000 wells, a 200,000-row well shown, a
 # journal added, rows deleted, an archive update): a driver run by hand, not a test.
 #   QT_QPA_PLATFORM=offscreen build/rel/stall_database
@@ -30,3 +48,8 @@ if(TARGET vorsan_sim)
   add_executable(shot_database ${CMAKE_SOURCE_DIR}/tests/app/shots/database_shots.cpp)
   target_link_libraries(shot_database PRIVATE vorsan_app vorsan_sim Qt6::Test)
 endif()
+
+# Screenshots of the port menu and of a settings comparison (run by hand under Xvfb, see the file's head).
+add_executable(shot_ports ${CMAKE_SOURCE_DIR}/tests/app/shots/ports_shots.cpp)
+target_link_libraries(shot_ports PRIVATE vorsan_app Qt6::Test)
+target_include_directories(shot_ports PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)

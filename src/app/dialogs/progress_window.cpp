@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,10 +30,15 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     bar_->setTextVisible(false);
     bar_->setRange(0, 100);
     bar_->setValue(0);
+    remaining_ = new QLabel(this);
+    remaining_->setObjectName(QStringLiteral("remaining"));
+    remaining_->setAlignment(Qt::AlignCenter);
+    remaining_->hide();
     cancel_ = new QPushButton(QStringLiteral("Отмена"), this);
     cancel_->hide();
     column->addWidget(text_);
     column->addWidget(bar_);
+    column->addWidget(remaining_);
     column->addWidget(cancel_, 0, Qt::AlignHCenter);
     connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::requestCancel);
     setFixedWidth(kClientWidth);
@@ -68,6 +74,27 @@ void ProgressWindow::setCancelVisible(bool visible) {
     adjustSize();
 }
 
+void ProgressWindow::setCancelEnabled(bool enabled) {
+    cancel_->setEnabled(enabled);
+}
+
+void ProgressWindow::setRemaining(int seconds) {
+    const bool shown = seconds > 0;
+    const QString text = shown ? QStringLiteral("Осталось: %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10,
+                                                                                        QLatin1Char('0'))
+                               : QString();
+    if (text == remaining_->text()) return;
+    remaining_->setText(text);
+    if (remaining_->isVisible() != shown) {
+        remaining_->setVisible(shown);
+        adjustSize();
+    }
+}
+
+QString ProgressWindow::remainingText() const {
+    return remaining_->text();
+}
+
 void ProgressWindow::showCentred() {
     showCentredLater();
     paintNow();
@@ -95,8 +122,20 @@ void ProgressWindow::requestCancel() {
 void ProgressWindow::closeEvent(QCloseEvent* event) {
     if (event->spontaneous()) {
         event->ignore();
-        if (!cancel_->isHidden()) requestCancel();
+        if (cancelAvailable()) requestCancel();
         return;
     }
     QWidget::closeEvent(event);
+}
+
+bool ProgressWindow::cancelAvailable() const {
+    return !cancel_->isHidden() && cancel_->isEnabled();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        if (cancelAvailable()) requestCancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -2,7 +2,8 @@
 // The progress window of long operations (controller and recorder transfers, database work).
 // Each operation creates one, may change its caption, sets the range, steps it once per block or
 // row, and destroys it when it ends, also on failure (hold it in a std::unique_ptr or on the
-// stack). The "Отмена" button shows only where an operation can be cancelled.
+// stack). The "Отмена" button shows only where an operation can be cancelled; it is shown disabled
+// where the operation is of a kind that can be, but this one cannot stop midway. Esc presses it.
 #include <QWidget>
 
 class QLabel;
@@ -24,6 +25,10 @@ public:
     int value() const;
     void setText(const QString& text); // an optional line above the bar
     void setCancelVisible(bool visible);
+    void setCancelEnabled(bool enabled);
+    // The line under the bar: "Осталось: M:SS" for `seconds` > 0, nothing otherwise.
+    void setRemaining(int seconds);
+    QString remainingText() const;
     bool cancelRequested() const { return cancelRequested_; }
 
     // Shows the window centred on the screen and paints it.
@@ -41,13 +46,16 @@ protected:
     // The window has no close button; closing it from the desktop counts as "Отмена" where the
     // operation can be cancelled and is refused otherwise (the operation owns the window).
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void requestCancel();
+    bool cancelAvailable() const;
     void paintNow();
 
     QLabel* text_ = nullptr;
     QProgressBar* bar_ = nullptr;
+    QLabel* remaining_ = nullptr;
     QPushButton* cancel_ = nullptr;
     bool cancelRequested_ = false;
 };

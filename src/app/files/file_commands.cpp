@@ -149,10 +149,13 @@ void FileCommands::loadSettings() {
 }
 
 bool FileCommands::loadSettingsFile(const QString& path) {
+    // The title names the file before it is read and keeps naming it when the file is refused.
+    const QString title = kSettingsTitlePrefix + QDir::toNativeSeparators(path);
+    views_.settingsPage()->setTitle(title);
     auto load =
         vorsan::loadSettingsFile(fsPath(path), state_.loadedGeneration, [this] { return askForeignFile(); });
     if (!opened(path, load.status, load.error)) return false;
-    views_.showSettings(load.file.catalogue, kSettingsTitlePrefix + QDir::toNativeSeparators(path));
+    views_.showSettings(load.file.catalogue, title);
     if (load.file.state)
         views_.showCurrentState(*load.file.state);
     else

@@ -116,11 +116,16 @@ void JournalPage::deleteRecords(int first, int last) {
     auto& s = state();
     if (!s.journalImage || first < 1 || last < first) return;
     // Encoded from the records as the image holds them (the shown journal has "---" values set to
-    // 0); the image keeps its own pad and well (generation 3) when the window knows none.
-    const auto own =
-        vorsan::decodeJournal(std::span<const std::uint8_t>(*s.journalImage), s.journalGeneration);
-    const auto pad = s.pad != vorsan::kUnknown16 ? s.pad : own.padNumber;
-    const auto well = s.well != vorsan::kUnknown16 ? s.well : own.wellNumber;
+    // 0). The pad and well written back are the image's own (bytes 1020-1023: the numbers of a
+    // generation 3 journal; in generation 4 part of the last short-event slot, which its event
+    // overwrites), never those of the station now on the line: the journal may be another well's.
+    const std::span<const std::uint8_t> image(*s.journalImage);
+    const auto own = vorsan::decodeJournal(image, s.journalGeneration);
+    const auto word = [&](std::size_t at) {
+        return static_cast<std::uint16_t>(image[at] | image[at + 1] << 8);
+    };
+    const std::uint16_t well = word(1020);
+    const std::uint16_t pad = word(1022);
     auto after = vorsan::deleteJournalRecords(
         own.journal, s.journalGeneration, *s.journalImage,
         {static_cast<std::size_t>(first), static_cast<std::size_t>(last)}, well, pad);

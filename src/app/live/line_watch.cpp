@@ -22,7 +22,6 @@ using vorsan::LinkError;
 
 namespace {
 
-constexpr int kPollInterval = 2000;
 const QString kStationHint = QStringLiteral("Есть соединение со станцией");
 const QString kRecorderHint = QStringLiteral("Есть соединение с регистратором");
 const QString kNoStationHint = QStringLiteral("Нет соединения со станцией");
@@ -34,11 +33,10 @@ const QString kStopCaption = QStringLiteral("Стоп");
 
 LineWatch::LineWatch(LiveSession& session) : QObject(&session), session_(session) {
     LiveWindow& window = session_.window();
-    window.setProbe([this] { probeTick(); });
-    for (auto g : {ControllerGeneration::Gen4, ControllerGeneration::Gen3}) {
-        QTimer& poll = session_.poll(g);
-        connect(&poll, &QTimer::timeout, this, [this, g] { pollTick(g); });
-    }
+    LineScheduler& scheduler = session_.scheduler();
+    scheduler.probe = [this] { probeTick(); };
+    scheduler.poll = [this](ControllerGeneration g) { pollTick(g); };
+    window.setProbe([&scheduler] { scheduler.tick(); });
     connect(window.pages(), &QTabWidget::currentChanged, this, &LineWatch::currentPageChanged);
 
     // The button lives on the current-state page, which captions it from the status word.
@@ -49,8 +47,7 @@ LineWatch::LineWatch(LiveSession& session) : QObject(&session), session_(session
 // ---- probe ----------------------------------------------------------------------------------
 
 void LineWatch::probeTick() {
-    // A command or a poll holds the line: this tick is skipped (the next one comes in 2 s).
-    if (session_.worker().busy()) return;
+    // The scheduler runs this only on a free line.
     const std::uint8_t address = session_.state().stationAddress;
     session_.worker().run<ProbeOutcome>(
         this, session_.device(),
@@ -72,11 +69,7 @@ void LineWatch::applyProbe(const ProbeOutcome& out, std::uint8_t address) {
     PageControl* pages = window.pages();
     vorsan::CommandTable& table = session_.table();
     const auto switchPoll = [this](ControllerGeneration to) {
-        if (!session_.onCurrentStatePage()) return;
-        const auto from =
-            to == ControllerGeneration::Gen4 ? ControllerGeneration::Gen3 : ControllerGeneration::Gen4;
-        session_.poll(from).stop();
-        if (!session_.poll(to).isActive()) session_.poll(to).start();
+        if (session_.onCurrentStatePage()) session_.scheduler().startPoll(to);
     };
 
     state.recorderCount = out.probe.recorderCount;
@@ -127,15 +120,12 @@ void LineWatch::applyProbe(const ProbeOutcome& out, std::uint8_t address) {
 // ---- current-state polls ----------------------------------------------------------------------
 
 void LineWatch::pollTick(ControllerGeneration generation) {
-    QTimer& poll = session_.poll(generation);
-    poll.setInterval(kPollInterval);
     LiveWindow& window = session_.window();
     if (generation == ControllerGeneration::Gen4 &&
         (window.indicator()->noConnectionShown() || window.pages()->recorderTabVisible())) {
-        poll.stop();
+        session_.scheduler().stopPoll();
         return;
     }
-    if (session_.worker().busy()) return;
     window.status()->setActivity(kReadingState);
     const std::uint8_t address = session_.state().stationAddress;
     session_.worker().run<PollOutcome>(
@@ -159,16 +149,14 @@ void LineWatch::pollTick(ControllerGeneration generation) {
         [this, generation](PollOutcome& out) { applyPoll(out, generation); });
 }
 
-void LineWatch::applyPoll(const PollOutcome& out, ControllerGeneration generation) {
+void LineWatch::applyPoll(const PollOutcome& out, ControllerGeneration) {
     LiveWindow& window = session_.window();
     StatusPanels* status = window.status();
     if (!out.openFailure.isEmpty()) {
         // The poll rests while its message is up, so that messages do not pile up every 2 s.
-        QTimer& poll = session_.poll(generation);
-        const bool wasActive = poll.isActive();
-        poll.stop();
+        session_.scheduler().setPollResting(true);
         session_.showError(QStringLiteral("Error"), out.openFailure);
-        if (wasActive && session_.onCurrentStatePage() && !session_.commandRunning()) poll.start();
+        session_.scheduler().setPollResting(false);
     }
     if (!out.opened || !out.read.ok()) {
         status->setActivity(kStateReadFailed);
@@ -189,10 +177,7 @@ void LineWatch::currentPageChanged(int index) {
     StatusPanels* status = session_.window().status();
     if (shown) {
         status->clear();
-        if (session_.probeTimer().isActive()) {
-            QTimer& poll = session_.poll(session_.state().connectedGeneration);
-            poll.start(1);
-        }
+        session_.scheduler().startPoll(session_.state().connectedGeneration, true);
     } else {
         status->setActivity({});
         session_.stopPolls();
@@ -227,7 +212,7 @@ void LineWatch::startStop() {
             } else if (out.error == LinkError::Write_Error) {
                 session_.showError(QStringLiteral("Error"), QStringLiteral("Ошибка записи в порт"));
             } else {
-                session_.poll(generation).start();
+                session_.scheduler().startPoll(generation);
             }
             session_.finish();
         });

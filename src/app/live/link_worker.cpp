@@ -27,6 +27,7 @@ LinkWorker::~LinkWorker() {
     thread_.quit();
     thread_.wait();
     link_.reset(); // the thread has ended: nothing else uses the link now
+    observer_.reset();
     delete host_;
 }
 
@@ -38,4 +39,11 @@ void LinkWorker::post(std::function<void(vorsan::SerialLink&)> work) {
             work(*link_);
         },
         Qt::QueuedConnection);
+}
+
+void LinkWorker::setObserver(std::shared_ptr<vorsan::LinkObserver> observer) {
+    post([this, observer = std::move(observer)](vorsan::SerialLink& link) {
+        link.setObserver(observer.get());
+        observer_ = observer;
+    });
 }

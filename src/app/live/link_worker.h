@@ -73,8 +73,15 @@ public:
     // Every transaction from now on is told to stop (the program is closing).
     void shutDown() { closing_ = true; }
 
+    // Lets `observer` see the link's traffic from the next transaction on (nullptr: nothing does).
+    // Set on the link thread between transactions; the worker keeps the observer alive until it
+    // is replaced there, so the caller may drop its reference at once.
+    void setObserver(std::shared_ptr<vorsan::LinkObserver> observer);
+
     // Reports of the running transaction, delivered on the window thread.
     Q_SIGNAL void progressed(int done, int total);
+    // The last queued transaction has ended and its result was handed over: the line is free.
+    Q_SIGNAL void idle();
 
 private:
     friend class LinkJob;
@@ -84,6 +91,7 @@ private:
     QObject* host_ = nullptr; // lives on the link thread; queued work runs as its calls
     LinkFactory factory_;
     std::unique_ptr<vorsan::SerialLink> link_; // made and used on the link thread only
+    std::shared_ptr<vorsan::LinkObserver> observer_; // link thread only
     std::atomic<bool> cancel_{false};
     std::atomic<bool> closing_{false};
     int pending_ = 0; // window thread
@@ -105,6 +113,7 @@ void LinkWorker::run(QObject* context, const QString& device, std::function<Resu
             [this, back, done, result] {
                 --pending_;
                 if (back) done(*result);
+                if (pending_ == 0) emit idle();
             },
             Qt::QueuedConnection);
     });

@@ -12,9 +12,7 @@
 #include <QMessageBox>
 
 LiveSession::LiveSession(LiveWindow& window, LinkWorker& worker)
-    : QObject(window.widget()), window_(window), worker_(worker) {
-    poll4_.setObjectName(QStringLiteral("poll4"));
-    poll3_.setObjectName(QStringLiteral("poll3"));
+    : QObject(window.widget()), window_(window), worker_(worker), scheduler_(window.probeTimer(), worker) {
     connect(&worker_, &LinkWorker::progressed, this, &LiveSession::onProgress);
 }
 
@@ -34,25 +32,12 @@ QTimer& LiveSession::probeTimer() {
     return window_.probeTimer();
 }
 
-std::optional<vorsan::ControllerGeneration> LiveSession::runningPoll() const {
-    if (poll4_.isActive()) return vorsan::ControllerGeneration::Gen4;
-    if (poll3_.isActive()) return vorsan::ControllerGeneration::Gen3;
-    return std::nullopt;
-}
-
-void LiveSession::stopPolls() {
-    poll4_.stop();
-    poll3_.stop();
-}
-
 bool LiveSession::onCurrentStatePage() const {
     return window_.pages()->currentIndex() == kCurrentStatePage;
 }
 
 void LiveSession::finish() {
-    probeTimer().start();
-    if (pausedPoll_ && onCurrentStatePage() && !runningPoll()) poll(*pausedPoll_).start();
-    pausedPoll_.reset();
+    scheduler_.resume();
 }
 
 void LiveSession::onProgress(int done, int total) {
@@ -63,15 +48,25 @@ void LiveSession::onProgress(int done, int total) {
         progress_->setAttribute(Qt::WA_DeleteOnClose);
         progress_->setWindowModality(Qt::ApplicationModal);
         progress_->setWindowTitle(look_.caption);
-        progress_->setCancelVisible(look_.cancellable);
+        progress_->setCancelVisible(look_.cancellable || look_.cancelDisabled);
+        progress_->setCancelEnabled(look_.cancellable);
         if (look_.cancellable) connect(progress_, &ProgressWindow::cancelled, &worker_, &LinkWorker::cancel);
         progress_->setRange(0, total);
         progress_->showCentredLater();
+        showRemaining(done, total);
         emit progressShown(progress_);
     }
+    showRemaining(done, total);
     const int position = look_.position ? look_.position(done, total) : done;
     if (position == 0) progress_->setRange(0, total);
     progress_->setValue(position);
+}
+
+void LiveSession::showRemaining(int done, int total) {
+    if (!look_.bytesLeft || look_.lineSpeed <= 0) return;
+    // Ten bits a byte on the line (start, eight data, stop); rounded up to whole seconds.
+    const long bits = look_.bytesLeft(done, total) * 10;
+    progress_->setRemaining(static_cast<int>((bits + look_.lineSpeed - 1) / look_.lineSpeed));
 }
 
 void LiveSession::releaseProgress() {

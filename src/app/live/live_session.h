@@ -6,6 +6,7 @@
 // already closed, its messages are shown, and the probe starts again whatever the outcome.
 #include "common/types.h"
 #include "dialogs/progress_window.h"
+#include "live/line_scheduler.h"
 #include "live/link_worker.h"
 
 #include <QObject>
@@ -27,6 +28,13 @@ struct OpenResult;
 struct ProgressLook {
     QString caption = QStringLiteral("Чтение данных...");
     bool cancellable = false;
+    // "Отмена" shown but disabled: a transfer of a kind that can stop, but not this one (a
+    // generation 3 block stream runs to its end once started).
+    bool cancelDisabled = false;
+    // Bytes still to cross the line (requests and replies) after report (done, total); with the
+    // line speed it gives the time remaining shown under the bar. Empty: no estimate.
+    std::function<long(int done, int total)> bytesLeft;
+    int lineSpeed = 9600;
     // Turns a report (done, total) into the bar's position; by default the bar stands at `done`.
     std::function<int(int done, int total)> position;
     // Told of every report on the window thread, before the bar moves.
@@ -45,14 +53,12 @@ public:
     // The device behind the chosen port, taken when a transaction is asked for.
     QString device() const;
 
-    // ---- timers ----
+    // ---- the line's periodic work ----
     QTimer& probeTimer();
-    QTimer& poll(vorsan::ControllerGeneration generation) {
-        return generation == vorsan::ControllerGeneration::Gen4 ? poll4_ : poll3_;
-    }
-    // The poll that runs, if one does.
-    std::optional<vorsan::ControllerGeneration> runningPoll() const;
-    void stopPolls();
+    LineScheduler& scheduler() { return scheduler_; }
+    // The poll that takes turns with the probe, if one does.
+    std::optional<vorsan::ControllerGeneration> runningPoll() const { return scheduler_.runningPoll(); }
+    void stopPolls() { scheduler_.stopPoll(); }
     bool onCurrentStatePage() const;
 
     // ---- commands ----
@@ -63,9 +69,8 @@ public:
     void command(ProgressLook look, std::function<Result(LinkJob&)> job, std::function<void(Result&)> done);
     bool commandRunning() const { return commandRunning_; }
     ProgressWindow* progressWindow() const { return progress_; }
-    // The end of every command, whatever its outcome: the probe timer starts again (2000 ms) and
-    // the poll that ran before the command goes on, if its page is still shown and the command
-    // did not start one itself.
+    // The end of every command, whatever its outcome: the probe and (while its page is shown) the
+    // poll take their turns again.
     void finish();
 
     // ---- what commands show ----
@@ -81,13 +86,12 @@ public:
 private:
     void onProgress(int done, int total);
     void releaseProgress();
+    void showRemaining(int done, int total);
 
     LiveWindow& window_;
     LinkWorker& worker_;
-    QTimer poll4_;
-    QTimer poll3_;
+    LineScheduler scheduler_;
     bool commandRunning_ = false;
-    std::optional<vorsan::ControllerGeneration> pausedPoll_;
     ProgressLook look_;
     QPointer<ProgressWindow> progress_;
 };
@@ -95,9 +99,7 @@ private:
 template <class Result>
 void LiveSession::command(ProgressLook look, std::function<Result(LinkJob&)> job,
                           std::function<void(Result&)> done) {
-    probeTimer().stop();
-    pausedPoll_ = runningPoll();
-    stopPolls();
+    scheduler_.pause();
     commandRunning_ = true;
     look_ = std::move(look);
     worker_.run<Result>(this, device(), std::move(job), [this, done = std::move(done)](Result& result) {

@@ -47,11 +47,30 @@ template <class Read> struct Step {
     Read read;
 };
 
-// The window's settings set has a value that was never read or loaded. Writing it would put
-// 0xFFFF into the controller's setpoints.
-bool hasUnknownValue(const vorsan::SettingsCatalogue& catalogue) {
-    return std::any_of(catalogue.entries.begin(), catalogue.entries.end(),
-                       [](const vorsan::SettingDef& d) { return d.value == vorsan::kUnknown16; });
+// What crosses the line for one progress step (request and reply bytes) of each transfer.
+constexpr long kJournalBlocks4 = 256, kJournalStep4 = 8 + 133;
+constexpr long kSettingsBlocks4 = 16, kSettingsStep4 = 8 + 37;
+constexpr long kJournalBlocks3 = 128, kJournalStep3 = 256;
+constexpr long kSettingsBlocks3 = 8, kSettingsStep3 = 64;
+
+// The look of a read: "Отмена" works in generation 4 (the transfer stops between requests) and is
+// shown disabled in generation 3 (a block stream runs to its end); the time remaining follows the
+// blocks left of the journal (when there is one) and of the settings that come after it.
+ProgressLook readLook(ControllerGeneration generation, bool withJournal) {
+    ProgressLook look;
+    const bool g4 = generation == ControllerGeneration::Gen4;
+    look.cancellable = g4;
+    look.cancelDisabled = !g4;
+    const long journalBlocks = g4 ? kJournalBlocks4 : kJournalBlocks3;
+    const long journalStep = g4 ? kJournalStep4 : kJournalStep3;
+    const long settingsBlocks = g4 ? kSettingsBlocks4 : kSettingsBlocks3;
+    const long settingsStep = g4 ? kSettingsStep4 : kSettingsStep3;
+    look.bytesLeft = [=](int done, int total) {
+        if (withJournal && total == journalBlocks)
+            return (journalBlocks - done) * journalStep + settingsBlocks * settingsStep;
+        return (total - done) * settingsStep;
+    };
+    return look;
 }
 
 } // namespace
@@ -76,6 +95,7 @@ void StationCommands::bindReadJournal(ControllerGeneration generation) {
 void StationCommands::readJournalGen4() {
     if (session_.commandRunning()) return;
     WindowState& state = session_.state();
+    const ControllerGeneration before = state.loadedGeneration;
     state.loadedGeneration = ControllerGeneration::Gen4;
     const std::uint8_t address = state.stationAddress;
     struct Outcome {
@@ -84,7 +104,7 @@ void StationCommands::readJournalGen4() {
         Step<vorsan::SettingsRead> settings;
     };
     session_.command<Outcome>(
-        {},
+        readLook(ControllerGeneration::Gen4, true),
         [address](LinkJob& job) {
             Outcome out;
             out.opened = job.openAndRun(
@@ -94,10 +114,13 @@ void StationCommands::readJournalGen4() {
                 [&] { out.settings.read = vorsan::readSettings4(job.link(), address, job.progress()); });
             return out;
         },
-        [this](Outcome& out) {
+        [this, before](Outcome& out) {
             WindowState& state = session_.state();
             StatusPanels* status = session_.window().status();
-            if (!out.opened.ok()) {
+            if (out.journal.cancelled || out.settings.read.cancelled) {
+                // "Отмена": the window stays as it was.
+                state.loadedGeneration = before;
+            } else if (!out.opened.ok()) {
                 session_.showOpenFailure(out.opened);
             } else if (!out.journal.ok()) {
                 if (!out.journal.cancelled)
@@ -133,7 +156,7 @@ void StationCommands::readJournalGen3() {
         Step<vorsan::SettingsRead> settings;
     };
     session_.command<Outcome>(
-        {},
+        readLook(ControllerGeneration::Gen3, true),
         [](LinkJob& job) {
             Outcome out;
             out.opened =
@@ -211,7 +234,7 @@ void StationCommands::readSettings() {
         vorsan::SettingsRead read;
     };
     session_.command<Outcome>(
-        {},
+        readLook(generation, false),
         [generation, address](LinkJob& job) {
             Outcome out;
             out.opened = job.openAndRun([&] {
@@ -222,10 +245,14 @@ void StationCommands::readSettings() {
             return out;
         },
         [this, generation](Outcome& out) {
+            if (out.read.cancelled) { // "Отмена": the window stays as it was
+                session_.finish();
+                return;
+            }
             if (!out.opened.ok() || !out.read.ok()) {
                 if (!out.opened.ok())
                     session_.showOpenFailure(out.opened);
-                else if (!out.read.cancelled)
+                else
                     session_.showError(kErrorCaption,
                                        text(vorsan::settingsReadMessage(generation, out.read.error)));
                 settingsTitle(kSettingsFailedTitle);
@@ -254,11 +281,10 @@ void StationCommands::writeSettings() {
     if (session_.commandRunning()) return;
     WindowState& state = session_.state();
     const ControllerGeneration generation = state.loadedGeneration;
-    if (state.catalogue.generation != generation || state.catalogue.entries.empty() ||
-        hasUnknownValue(state.catalogue)) {
-        session_.showError(QStringLiteral("Внимание"),
-                           QStringLiteral("Не все уставки считаны или загружены из файла: запись уставок в "
-                                          "контроллер отменена"));
+    // Decided on each setting's read-or-loaded flag, not on its value: 0xFFFF is a legitimate
+    // value of some settings (motor and pump "none").
+    if (state.catalogue.generation != generation || !vorsan::settingsWritable(state.catalogue)) {
+        session_.showError(QStringLiteral("Внимание"), text(vorsan::kSettingsNotLoadedMessage));
         return;
     }
     const std::uint8_t address = state.stationAddress;

@@ -22,20 +22,20 @@ const QString kSearchCaption = QStringLiteral("Поиск устройства �
 
 StationSearch::StationSearch(LiveSession& session) : QObject(&session), session_(session) {
     CommandSet& commands = session_.window().commands();
-    commands.bind(Command::SearchDevice, [this] { SearchUstr(); });
-    commands.bind(Command::SearchNext, [this] { SearchNextUstr(); });
-    commands.bind(Command::SearchPrevious, [this] { SearchPrevUstr(); });
+    commands.bind(Command::SearchDevice, [this] { searchDevice(); });
+    commands.bind(Command::SearchNext, [this] { searchNext(); });
+    commands.bind(Command::SearchPrevious, [this] { searchPrevious(); });
 }
 
-void StationSearch::SearchUstr() {
+void StationSearch::searchDevice() {
     search(Kind::All);
 }
 
-void StationSearch::SearchNextUstr() {
+void StationSearch::searchNext() {
     search(Kind::Next);
 }
 
-void StationSearch::SearchPrevUstr() {
+void StationSearch::searchPrevious() {
     search(Kind::Previous);
 }
 
@@ -76,7 +76,7 @@ void StationSearch::finished(Kind kind, int first, Outcome& out) {
         return;
     }
     const auto startPoll = [this] {
-        if (session_.onCurrentStatePage()) session_.poll(vorsan::ControllerGeneration::Gen4).start();
+        if (session_.onCurrentStatePage()) session_.scheduler().startPoll(vorsan::ControllerGeneration::Gen4);
     };
     if (out.search.cancelled) {
         session_.table().set(Command::SearchDevice, true);

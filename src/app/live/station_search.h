@@ -1,7 +1,7 @@
 #pragma once
 // The three searches for generation 4 stations on a shared line: "Поиск устройства в сети"
-// (`SearchUstr`, upwards from address 1), "поиск следующего устройства в сети" (`SearchNextUstr`)
-// and "поиск предыдущего устройства в сети" (`SearchPrevUstr`) from the station address. The
+// (`searchDevice`, upwards from address 1), "поиск следующего устройства в сети" (`searchNext`)
+// and "поиск предыдущего устройства в сети" (`searchPrevious`) from the station address. The
 // progress window has "Отмена"; each address that does not answer disables the station commands
 // as it goes, and the station found becomes the station address and enters the station list.
 #include "link/device_search.h"
@@ -16,9 +16,9 @@ class StationSearch : public QObject {
 public:
     explicit StationSearch(LiveSession& session);
 
-    void SearchUstr();
-    void SearchNextUstr();
-    void SearchPrevUstr();
+    void searchDevice();
+    void searchNext();
+    void searchPrevious();
 
 private:
     enum class Kind { All, Next, Previous };

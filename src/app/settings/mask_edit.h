@@ -1,10 +1,18 @@
 #pragma once
-// A line edit that holds an edit mask of the settings ("99\ч99\мин", "999,9", ...): typed
-// characters fill the mask's free positions from the first on, literals stay in place, unfilled
-// positions read back as blanks; Backspace takes back the last typed character.
+// The editor of a setting with an edit mask ("99\ч99\мин", "999", "cccc"): a line edit on Qt's
+// input mask, so it behaves as a masked edit does. The cursor moves with the arrows, Home, End and
+// the mouse; a typed character replaces the position under the cursor and skips the literals; the
+// positions of the mask are optional and may stay blank.
+//
+// The settings' mask letters differ from Qt's: "9" is an optional digit there (Qt's "0"; Qt's
+// "9" is a required one), "c" an optional character of any kind (Qt's "x"); every other character
+// is a literal and is escaped for Qt.
 #include <QLineEdit>
 
 #include <string>
+
+// The Qt input mask of a settings edit mask, with a blank as the blank character.
+QString qtInputMask(const std::string& mask);
 
 class MaskEdit : public QLineEdit {
     Q_OBJECT
@@ -12,15 +20,7 @@ public:
     explicit MaskEdit(std::string mask, QWidget* parent = nullptr);
 
     const std::string& mask() const { return mask_; }
-    // What the user typed so far (only characters the mask took).
-    const std::string& typed() const { return typed_; }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void showTyped();
-
     std::string mask_;
-    std::string typed_;
 };

@@ -3,10 +3,13 @@
 #include "settings/catalogue.h"
 #include "settings/value_text.h"
 
+#include <QColor>
+
 void SettingsModel::prepare(const vorsan::SettingsCatalogue& catalogue) {
     beginResetModel();
     names_.clear();
     values_.clear();
+    marked_.clear();
     for (std::size_t i = 0; i < catalogue.size(); ++i) {
         names_ << QString::fromStdString(vorsan::settingRowName(catalogue, i));
         values_ << QString();
@@ -29,6 +32,11 @@ void SettingsModel::showValues(const vorsan::SettingsCatalogue& catalogue, int f
     if (first <= last) emit dataChanged(index(first, 1), index(last, 1));
 }
 
+void SettingsModel::setMarkedRows(const QList<int>& rows) {
+    marked_ = rows;
+    if (!names_.isEmpty()) emit dataChanged(index(0, 0), index(static_cast<int>(names_.size()) - 1, 1));
+}
+
 int SettingsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(names_.size());
 }
@@ -40,6 +48,7 @@ int SettingsModel::columnCount(const QModelIndex& parent) const {
 QVariant SettingsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= names_.size()) return {};
     if (role == Qt::DisplayRole) return index.column() == 0 ? names_[index.row()] : values_[index.row()];
+    if (role == Qt::BackgroundRole && marked_.contains(index.row())) return QColor(255, 236, 150);
     return {};
 }
 

@@ -22,6 +22,11 @@ public:
     void showValues(const vorsan::SettingsCatalogue& catalogue, int first, int last, char separator,
                     const std::function<void()>& outOfList);
 
+    // Rows (0-based) shown highlighted: the settings that differ from a compared set. prepare()
+    // clears them.
+    void setMarkedRows(const QList<int>& rows);
+    const QList<int>& markedRows() const { return marked_; }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -30,4 +35,5 @@ public:
 private:
     QStringList names_;
     QStringList values_;
+    QList<int> marked_;
 };

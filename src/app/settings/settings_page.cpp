@@ -195,12 +195,17 @@ void SettingsPage::commitEditor() {
     if (maskEditor_) {
         const auto input =
             vorsan::parseSettingInput(*def, maskEditor_->text().toStdString(), decimalSeparator());
-        if (input.ok)
+        if (input.ok) {
             def->value = input.raw;
-        else
+            def->loaded = true; // the user's own value counts as known
+        } else {
             message = input.message;
+        }
     } else if (choiceEditor_) {
-        if (const auto raw = vorsan::choiceCommit(*def, choiceEditor_->currentIndex())) def->value = *raw;
+        if (const auto raw = vorsan::choiceCommit(*def, choiceEditor_->currentIndex())) {
+            def->value = *raw;
+            def->loaded = true;
+        }
     }
     discardEditor();
     grid_->setFocus();

@@ -19,8 +19,14 @@ bool canCreateFilesIn(const QString& dir) {
 
 } // namespace
 
+bool isInstalledProgramDir(const QString& programDir) {
+    const QDir dir(programDir);
+    return dir.dirName() == QStringLiteral("bin") &&
+           QFileInfo::exists(dir.filePath(QStringLiteral("../share/applications/ru.vorsan.Vorsan.desktop")));
+}
+
 QString chooseDataDir(const QString& programDir, const QString& userDataDir) {
-    if (canCreateFilesIn(programDir)) return programDir;
+    if (!isInstalledProgramDir(programDir) && canCreateFilesIn(programDir)) return programDir;
     QDir().mkpath(userDataDir);
     return userDataDir;
 }
@@ -33,4 +39,9 @@ void setUpPaths(WindowState& state, const QString& dataDir) {
                                         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     state.databaseDir = QDir(state.dataDir).filePath(QStringLiteral("bd"));
     state.settingsDir = state.dataDir;
+}
+
+QString userGuidePage(const QString& programDir) {
+    const QFileInfo page(QDir(programDir).filePath(QStringLiteral("../share/doc/vorsan/guide.ru.html")));
+    return page.exists() ? page.absoluteFilePath() : QString();
 }

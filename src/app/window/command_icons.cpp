@@ -54,6 +54,7 @@ const IconText kIcons[] = {
     {Command::SearchNext, "go-next", Glyph::Right, QColor(0x2e, 0x86, 0xc1)},
     {Command::PrintGraphs, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::PrintDiagram, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
+    {Command::PrintAllGraphs, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::PrintDatabase, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::PrintDatabaseSettings, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::ExportDatabase, "x-office-spreadsheet", Glyph::Sheet, QColor(0x1d, 0x6f, 0x42)},

@@ -46,6 +46,7 @@ const CommandText kCommandTexts[] = {
     {Command::PrintDiagram, "Печать выбранной диаграммы", {}},
     {Command::ShowDiagrams, "Показать диаграммы", {}},
     {Command::DeleteRow, "Удалить строку", {}},
+    {Command::PrintAllGraphs, "Печать нескольких графиков", {}},
     {Command::PrintDatabase, "Печать базы данных", {}},
     {Command::PrintDatabaseSettings, "Печать уставок по базе данных", {}},
     {Command::ExportDatabase, "Экспорт базы данных в MS Excel", {}},

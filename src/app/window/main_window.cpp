@@ -7,8 +7,13 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
+#include "print/report_commands.h"
 #include "journal/journal_page.h"
 #include "live/live_station.h"
+#include "monitor/line_monitor_window.h"
+#include "ports/port_menu.h"
+#include "settings/settings_compare_dialog.h"
+#include "link/open_failure.h"
 #include "settings/catalogue.h"
 #include "shell/port_device.h"
 #include "shell/window_geometry.h"
@@ -31,6 +36,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -125,6 +131,10 @@ QString portMenuCaption(int n) {
     return QStringLiteral("Порт:Com%1").arg(n);
 }
 
+// The program's own settings beside "vors.set", which keeps its 7 bytes: the device chosen by name.
+const QString kOwnSettingsFile = QStringLiteral("vorsan.ini");
+const QString kChosenDeviceKey = QStringLiteral("port/device");
+
 } // namespace
 
 MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, LinkWorker::LinkFactory linkFactory)
@@ -150,6 +160,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
         pages_->pageAt(i)->attach(context);
     views_ = new DataViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
+    reports_ = new ReportCommands(state_, *views_, *commands_, this);
     database_ = new DatabaseCommands(*this);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
@@ -169,6 +180,9 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
         if (probeTick_) probeTick_();
     });
     live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
+    lineMonitor_ = new LineMonitorWindow(live_->worker(), this);
+    settingsMenu_->addAction(lineMonitor_->showAction());
+    attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);
     qApp->installEventFilter(this);
 }
 
@@ -193,8 +207,15 @@ void MainWindow::buildMenus() {
             commands_->action(kPortCommands[n - 1])->setToolTip(QString::fromStdString(device));
         }
     });
-    addEntries(bar->addMenu(QStringLiteral("Настройки")), *commands_, kSettingsMenu);
-    addEntries(bar->addMenu(QStringLiteral("Уставки")), *commands_, kSetpointsMenu);
+    portDevices_ = new PortMenu(portMenu_, [this] {
+        const auto& name = state_.settings.portName;
+        return name.starts_with('/') ? QString::fromStdString(name) : QString();
+    });
+    connect(portDevices_, &PortMenu::deviceChosen, this, [this](const QString& path) { selectDevice(path); });
+    settingsMenu_ = bar->addMenu(QStringLiteral("Настройки"));
+    addEntries(settingsMenu_, *commands_, kSettingsMenu);
+    setpointsMenu_ = bar->addMenu(QStringLiteral("Уставки"));
+    addEntries(setpointsMenu_, *commands_, kSetpointsMenu);
     addEntries(bar->addMenu(QStringLiteral("База данных")), *commands_, kDatabaseMenu);
     addEntries(bar->addMenu(QStringLiteral("Справка")), *commands_, kHelpMenu);
 }
@@ -289,7 +310,13 @@ void MainWindow::readProgramSettings() {
     const auto file = QDir(state_.settingsDir).filePath(QString::fromLatin1(vorsan::kSettingsFileName));
     vorsan::readSettingsFile(file.toStdString(), state_.settings);
     const int n = state_.settings.portNumber;
-    if (n >= 1 && n <= vorsan::kPortCount) selectPort(n);
+    if (n >= 1 && n <= vorsan::kPortCount) {
+        selectPort(n);
+        return;
+    }
+    const QSettings own(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat);
+    if (const QString device = own.value(kChosenDeviceKey).toString(); device.startsWith(QLatin1Char('/')))
+        selectDevice(device, false);
 }
 
 void MainWindow::writeProgramSettings() {
@@ -309,6 +336,21 @@ void MainWindow::selectPort(int n) {
     portMenu_->setTitle(portMenuCaption(n));
     armProbe(1);
     writeProgramSettings();
+    QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat).remove(kChosenDeviceKey);
+}
+
+void MainWindow::selectDevice(const QString& path, bool warn) {
+    for (Command c : kPortCommands)
+        commands_->action(c)->setChecked(false);
+    state_.settings.portName = path.toStdString();
+    portMenu_->setTitle(PortMenu::caption(path));
+    armProbe(1);
+    writeProgramSettings();
+    QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat)
+        .setValue(kChosenDeviceKey, path);
+    if (!warn) return;
+    if (const auto problem = vorsan::portAccessWarning(path.toStdString()); !problem.empty())
+        QMessageBox::warning(this, QStringLiteral("Внимание"), QString::fromStdString(problem));
 }
 
 QString MainWindow::portDevice() const {
@@ -333,9 +375,13 @@ void MainWindow::showParameters() {
 
 void MainWindow::showHelp() {
     // The help file is looked for in the working directory (the data directory) and then beside
-    // the program, where a system-wide install puts it.
+    // the program. Without it the user's guide installed with the program is the help.
     QFileInfo help(kHelpFile);
     if (!help.exists()) help = QFileInfo(QDir(state_.programDir).filePath(kHelpFile));
+    if (!help.exists()) {
+        const QString guide = userGuidePage(state_.programDir);
+        if (!guide.isEmpty()) help = QFileInfo(guide);
+    }
     if (!help.exists()) {
         QMessageBox::information(this, QStringLiteral("Внимание"),
                                  QStringLiteral("Файл справки «%1» не найден.").arg(kHelpFile));
@@ -372,12 +418,14 @@ bool MainWindow::handleGraphKey(int key) {
 void MainWindow::setFileOpener(vorsan::PendingFileKind kind, std::function<void(const QString&)> opener) {
     if (kind == vorsan::PendingFileKind::Journal) journalOpener_ = std::move(opener);
     if (kind == vorsan::PendingFileKind::Settings) settingsOpener_ = std::move(opener);
+    if (kind == vorsan::PendingFileKind::Well) wellOpener_ = std::move(opener);
     if (startedUp_) runPendingFile();
 }
 
 void MainWindow::runPendingFile() {
     const auto& opener = state_.pendingFileKind == vorsan::PendingFileKind::Journal    ? journalOpener_
                          : state_.pendingFileKind == vorsan::PendingFileKind::Settings ? settingsOpener_
+                         : state_.pendingFileKind == vorsan::PendingFileKind::Well     ? wellOpener_
                                                                                        : nullptr;
     if (state_.pendingFileKind == vorsan::PendingFileKind::None) state_.pendingFile.clear();
     if (!opener || state_.pendingFile.isEmpty()) return;
@@ -396,6 +444,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     probeTimer_.stop();
+    lineMonitor_->close(); // takes its observer off the link while the link thread is still there
     live_->session().stopPolls();
     live_->shutDown();
     state_.journalImage.reset();

@@ -21,6 +21,7 @@ class ConnectionIndicator;
 class DatabaseCommands;
 class DataViews;
 class FileCommands;
+class ReportCommands;
 class LiveStation;
 class QPushButton;
 class PageControl;
@@ -29,6 +30,8 @@ class QComboBox;
 class QMenu;
 class StatusPanels;
 class ParametersDialog;
+class PortMenu;
+class LineMonitorWindow;
 
 inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
 inline const QString kHelpFile = QStringLiteral("vor_help.chm");
@@ -59,6 +62,15 @@ public:
     void selectPort(int n);
     // The serial device behind the chosen port.
     QString portDevice() const override;
+    // A device chosen by name from the port menu: the ComN items are unchecked, the port is probed
+    // at once, "vors.set" is written (port number 0, as for any name that is not ComN) and the
+    // device is remembered in "vorsan.ini" beside it. With `warn`, a device the user may not open
+    // (or that is gone) is said so at once.
+    void selectDevice(const QString& path, bool warn = true);
+    // The devices part of the port menu.
+    PortMenu* portDevices() const { return portDevices_; }
+    // "Монитор линии" (menu "Настройки").
+    LineMonitorWindow* lineMonitor() const { return lineMonitor_; }
 
     void showParameters();
     void showHelp();
@@ -68,8 +80,9 @@ public:
     // while it is the active page and only if the button is enabled. Returns whether one was pressed.
     bool handleGraphKey(int key);
 
-    // Who opens a file named on the command line: the journal files and the settings files code
-    // register here. A file that arrives before its opener is kept in state().pendingFile.
+    // Who opens a file named on the command line: the journal files, the settings files and the
+    // database's well files code register here. A file that arrives before its opener is kept in
+    // state().pendingFile.
     void setFileOpener(vorsan::PendingFileKind kind, std::function<void(const QString&)> opener);
 
     // The line probe ticks here (first 1 ms after start and after every port choice, then every
@@ -109,6 +122,7 @@ public:
 
     DataViews& views() const override { return *views_; }
     FileCommands& files() { return *files_; }
+    ReportCommands& reports() { return *reports_; }
     // The well database's commands, dialogs and the operations behind the database tab.
     DatabaseCommands& database() { return *database_; }
 
@@ -140,9 +154,14 @@ private:
     StatusPanels* status_ = nullptr;
     DataViews* views_ = nullptr;
     FileCommands* files_ = nullptr;
+    ReportCommands* reports_ = nullptr;
     DatabaseCommands* database_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
     QMenu* portMenu_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* setpointsMenu_ = nullptr;
+    PortMenu* portDevices_ = nullptr;
+    LineMonitorWindow* lineMonitor_ = nullptr;
     QComboBox* stationList_ = nullptr;
     QAction* stationListAction_ = nullptr;
     ParametersDialog* parametersDialog_ = nullptr;
@@ -150,6 +169,7 @@ private:
     std::function<void()> probeTick_;
     std::function<void(const QString&)> journalOpener_;
     std::function<void(const QString&)> settingsOpener_;
+    std::function<void(const QString&)> wellOpener_; // "Добавить скважину из файла" of the database
     QString dataDirOverride_;
     std::unique_ptr<LiveStation> live_;
     bool startedUp_ = false;

@@ -1,6 +1,7 @@
 #include "window/page_control.h"
 
 #include "charts/all_graphs_page.h"
+#include "charts/chart_source.h"
 #include "charts/diagrams_page.h"
 #include "charts/one_graph_page.h"
 #include "database/database_page.h"
@@ -13,12 +14,15 @@
 
 PageControl::PageControl(WindowState& state, QWidget* parent) : QTabWidget(parent) {
     const QString graphs = QStringLiteral("Графики");
+    // The graph and diagram pages draw one journal: the window's, or a well's the database page
+    // hands over.
+    charts_ = new ChartSource(state, this);
     addTab(new JournalPage(state), QStringLiteral("Журнал событий"));
     addTab(new SettingsPage(state), QStringLiteral("Уставки"));
     addTab(new CurrentStatePage(state), QStringLiteral("Текущее состояние"));
-    addTab(new DiagramsPage(state), QStringLiteral("Диаграммы"));
-    addTab(new OneGraphPage(state), graphs);
-    addTab(new AllGraphsPage(state), graphs);
+    addTab(new DiagramsPage(state, *charts_), QStringLiteral("Диаграммы"));
+    addTab(new OneGraphPage(state, *charts_), graphs);
+    addTab(new AllGraphsPage(state, *charts_), graphs);
     addTab(new RecorderPage(state), QStringLiteral("Регистратор"));
     addTab(new DatabasePage(state), QStringLiteral("База данных"));
     setTabVisible(kSpareGraphPage, false);

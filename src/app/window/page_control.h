@@ -6,6 +6,7 @@
 
 #include <QTabWidget>
 
+class ChartSource;
 class Page;
 class GraphSheet;
 class OneGraphPage;
@@ -33,9 +34,14 @@ public:
     void setRecorderTabVisible(bool visible);
     bool recorderTabVisible() const { return isTabVisible(kRecorderPage); }
 
+    // What the graph and diagram pages draw (the database page hands a well's journal over here or
+    // through the pages' showJournal).
+    ChartSource* chartSource() const { return charts_; }
+
 private:
     void onCurrentChanged(int index);
 
     Page* current_ = nullptr;
+    ChartSource* charts_ = nullptr;
     bool swapping_ = false;
 };

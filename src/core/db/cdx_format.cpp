@@ -150,8 +150,20 @@ struct NodeRef {
     std::uint32_t offset;
 };
 
-// Writes the tree of one tag (or of the directory) into `out` starting at byte `base` (blocks
-// appended); returns the root offset.
+// Leaf capacity of a tag's region: grows in steps of a quarter, so that a tag that gains or loses
+// a few leaves keeps its region and every other tag keeps its place in the file.
+std::size_t leafCapacity(std::size_t leaves) {
+    std::size_t cap = 4;
+    while (cap < leaves)
+        cap += std::max<std::size_t>(1, cap / 4);
+    return cap;
+}
+
+// Writes the tree of one tag (or of the directory) into a region appended to `out`; returns the
+// root offset. The region is laid out so that a change writes blocks in proportion to it: the
+// leaves from the region's start, packed full in key order, then each interior level in a slot
+// sized for the region's full leaf capacity. Keys appended at the end of the order change the last
+// leaf and the last node of each level and add new ones; nothing else moves.
 DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::uint32_t& root) {
     const std::size_t klen = static_cast<std::size_t>(s.keyLength);
     std::uint32_t maxRec = 1;
@@ -163,20 +175,16 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
         return DbStatus::fail(DbError::BadIndex, "too many rows for key length " + std::to_string(klen));
     const int R = 8 * E - D - T;
 
+    // Leaves, packed full, into a buffer of their own first: their places depend on their number.
+    // Kept between builds: a large tag's leaves are megabytes, and fresh memory is slow to touch.
+    thread_local std::vector<std::uint8_t> leaves;
+    leaves.clear();
     std::vector<NodeRef> level;
-    const auto newBlock = [&]() {
-        const std::uint32_t off = static_cast<std::uint32_t>(out.size());
-        out.resize(out.size() + kCdxBlock, 0);
-        return off;
-    };
-    // Leaves, packed full.
     std::size_t i = 0;
     do {
-        const std::uint32_t off = newBlock();
-        std::uint8_t* n = &out[off];
-        put32(n + 4, level.empty() ? kNone : level.back().offset);
-        put32(n + 8, kNone);
-        if (!level.empty()) put32(&out[level.back().offset] + 8, off);
+        const std::size_t off = leaves.size();
+        leaves.resize(off + kCdxBlock, 0);
+        std::uint8_t* n = &leaves[off];
         std::size_t count = 0, keyBytes = 0, end = kCdxBlock;
         const std::uint8_t* prev = nullptr;
         for (; i < s.count; ++i) {
@@ -210,22 +218,41 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
         n[21] = std::uint8_t(D);
         n[22] = std::uint8_t(T);
         n[23] = std::uint8_t(E);
-        level.push_back({prev, count ? s.recno(i - 1) : 0, off});
+        level.push_back({prev, count ? s.recno(i - 1) : 0, static_cast<std::uint32_t>(level.size())});
     } while (i < s.count);
 
-    // Interior levels: each entry the last key and record of its child, then the child pointer.
+    // The region: leaf slots, then one slot per interior level.
     const std::size_t per = (kCdxBlock - kInteriorHeader) / (klen + 8);
-    while (level.size() > 1) {
+    const std::size_t leafCap = leafCapacity(level.size());
+    std::vector<std::size_t> levelStart; // block index of each interior level's slot in the region
+    std::size_t blocks = leafCap;
+    for (std::size_t c = leafCap; c > 1;) {
+        c = (c + per - 1) / per;
+        levelStart.push_back(blocks);
+        blocks += c;
+    }
+    const std::size_t base = out.size();
+    out.resize(base + blocks * kCdxBlock, 0);
+    const auto at = [&](std::size_t block) { return static_cast<std::uint32_t>(base + block * kCdxBlock); };
+    for (std::size_t b = 0; b < level.size(); ++b) {
+        std::uint8_t* n = &out[at(b)];
+        std::memcpy(n, &leaves[b * kCdxBlock], kCdxBlock);
+        put32(n + 4, b == 0 ? kNone : at(b - 1));
+        put32(n + 8, b + 1 == level.size() ? kNone : at(b + 1));
+        level[b].offset = at(b);
+    }
+    // Interior levels: each entry the last key and record of its child, then the child pointer.
+    for (std::size_t depth = 0; level.size() > 1; ++depth) {
         std::vector<NodeRef> up;
-        for (std::size_t b = 0; b < level.size(); b += per) {
-            const std::uint32_t off = newBlock();
+        const std::size_t nodes = (level.size() + per - 1) / per;
+        for (std::size_t k = 0; k < nodes; ++k) {
+            const std::uint32_t off = at(levelStart[depth] + k);
             std::uint8_t* n = &out[off];
-            const std::size_t cnt = std::min(per, level.size() - b);
+            const std::size_t b = k * per, cnt = std::min(per, level.size() - b);
             put16(n, 0);
             put16(n + 2, cnt);
-            put32(n + 4, up.empty() ? kNone : up.back().offset);
-            put32(n + 8, kNone);
-            if (!up.empty()) put32(&out[up.back().offset] + 8, off);
+            put32(n + 4, k == 0 ? kNone : at(levelStart[depth] + k - 1));
+            put32(n + 8, k + 1 == nodes ? kNone : at(levelStart[depth] + k + 1));
             for (std::size_t c = 0; c < cnt; ++c) {
                 std::uint8_t* e = n + kInteriorHeader + c * (klen + 8);
                 std::memcpy(e, level[b + c].lastKey, klen);

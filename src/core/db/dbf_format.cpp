@@ -153,6 +153,34 @@ std::optional<double> parseNumericText(std::string_view t) {
     t = trimRight(t);
     if (t.empty()) return 0.0;
     if (t.front() == '+') t.remove_prefix(1);
+    // The common case, a plain decimal of at most 15 digits, read as an integer and one division
+    // by a power of ten: exact, since both are exactly representable and divided once.
+    {
+        static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                            1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        std::size_t i = 0;
+        const bool negative = t.front() == '-';
+        if (negative) ++i;
+        std::uint64_t m = 0;
+        int digits = 0, decimals = -1;
+        bool plain = i < t.size();
+        for (; plain && i < t.size(); ++i) {
+            const char c = t[i];
+            if (c >= '0' && c <= '9') {
+                m = m * 10 + std::uint64_t(c - '0');
+                ++digits;
+                if (decimals >= 0) ++decimals;
+            } else if (c == '.' && decimals < 0) {
+                decimals = 0;
+            } else {
+                plain = false;
+            }
+        }
+        if (plain && digits > 0 && digits <= 15) {
+            const double v = double(m) / kPow10[decimals < 0 ? 0 : decimals];
+            return negative ? -v : v;
+        }
+    }
     double v = 0;
     const auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (ec != std::errc() || p != t.data() + t.size()) return std::nullopt;

@@ -228,6 +228,7 @@ Table& Table::operator=(Table&& o) noexcept {
     rewriteFrom_ = o.rewriteFrom_;
     touchedRows_ = std::move(o.touchedRows_);
     cdxImage_ = std::move(o.cdxImage_);
+    indexSpare_ = std::move(o.indexSpare_);
     o.reset();
     return *this;
 }
@@ -255,6 +256,7 @@ void Table::reset() {
     rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();
     touchedRows_.clear();
     cdxImage_.clear();
+    indexSpare_.clear();
 }
 
 // ---- create, open, close ----------------------------------------------------------------------
@@ -855,7 +857,7 @@ DbStatus Table::fillField(int field, const FieldValue& value) {
         noteRowChanged(r);
         if (keyed) markChanged(r);
     }
-    return flush();
+    return {};
 }
 
 DbStatus Table::deleteCurrent() {
@@ -983,6 +985,37 @@ DbStatus Table::mergeFrom(Table& src) {
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
+    return mergeBytes(incoming);
+}
+
+DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
+    std::vector<std::uint8_t> incoming, bytes;
+    incoming.reserve(rows.size() * header_.recordLength);
+    for (const auto& values : rows) {
+        if (auto st = encodeRow(values, bytes); !st) return st;
+        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
+    }
+    settle();
+    return mergeBytes(incoming);
+}
+
+DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
+    std::vector<std::uint8_t> incoming, bytes;
+    for (const auto& values : rows) {
+        if (auto st = encodeRow(values, bytes); !st) return st;
+        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
+    }
+    settle();
+    return deleteBytes(incoming);
+}
+
+DbStatus Table::mergeBytes(const std::vector<std::uint8_t>& incoming) {
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     const std::size_t rl = header_.recordLength;
@@ -1021,6 +1054,10 @@ DbStatus Table::deleteByKey(Table& src) {
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
+    return deleteBytes(incoming);
+}
+
+DbStatus Table::deleteBytes(const std::vector<std::uint8_t>& incoming) {
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     std::vector<std::uint8_t> k(len);
@@ -1073,7 +1110,9 @@ DbStatus Table::flush() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_ || (!dirty_ && !indexDirty_)) return {};
     settle();
-    std::vector<std::uint8_t> index;
+    // The new index is built into the buffer of the one before last: fresh memory of a large
+    // index costs more to touch than the index costs to build.
+    std::vector<std::uint8_t>& index = indexSpare_;
     if (!tags_.empty())
         if (auto st = buildIndex(index); !st) return st;
     const std::size_t rl = header_.recordLength;
@@ -1114,7 +1153,7 @@ DbStatus Table::flush() {
     }
     const std::uint64_t dbfNew = dirty_ ? base + std::uint64_t(rowCount_) * rl + 1 : diskSize_;
     if (auto st = storeInPlace(dbf, dbfNew, cdx, tags_.empty() ? cdxOld : index.size()); !st) return st;
-    if (!tags_.empty()) cdxImage_ = std::move(index);
+    if (!tags_.empty()) std::swap(cdxImage_, indexSpare_);
     diskRows_ = rowCount_;
     diskSize_ = dbfNew;
     rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();

@@ -94,13 +94,17 @@ public:
     Date getDate(int field) const;
     bool getLogical(int field) const;
     std::string displayText(int field) const;
+    // The current row's bytes as stored (deletion flag first) and where each field starts in
+    // them: for readers of many rows that decode the fields themselves. nullptr at eof.
+    const std::uint8_t* currentRowBytes() const { return currentRow(); }
+    std::size_t fieldOffset(int field) const { return header_.offsets[static_cast<std::size_t>(field)]; }
     bool isDeleted() const;
 
     DbStatus setField(int field, const FieldValue& value);
     DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
     DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
     // Sets one field of every live row to `value` (e.g. clearing a flag); only rows that change
-    // are written. Flushes.
+    // are written. Stored by the next flush (so that it can go with a merge as one change).
     DbStatus fillField(int field, const FieldValue& value);
     DbStatus deleteCurrent(); // marks it deleted; the cursor moves to the next row
     DbStatus empty();         // no rows left, files kept; flushes
@@ -113,6 +117,9 @@ public:
     // is deleted. Both flush.
     DbStatus mergeFrom(Table& source);
     DbStatus deleteByKey(Table& source);
+    // The same with the source rows given as values in this table's layout.
+    DbStatus mergeRows(const std::vector<std::vector<FieldValue>>& rows);
+    DbStatus deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows);
 
     // Gives an existing tag a new definition (its keys rebuilt from the rows), or adds it. Flushes.
     DbStatus redefineTag(const TagDef& def);
@@ -158,6 +165,8 @@ private:
     DbStatus writeIndex();
     DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
     DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
+    DbStatus mergeBytes(const std::vector<std::uint8_t>& incoming);
+    DbStatus deleteBytes(const std::vector<std::uint8_t>& incoming);
     int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
     long findKey(const Tag& t, const std::uint8_t* key) const;
@@ -190,6 +199,7 @@ private:
     std::uint32_t rewriteFrom_ = 0xFFFFFFFFu;  // rows from here on moved (pack, empty)
     std::vector<std::uint32_t> touchedRows_;   // rows below diskRows_ changed since the last flush
     std::vector<std::uint8_t> cdxImage_;       // the index file's bytes
+    std::vector<std::uint8_t> indexSpare_;     // buffer the next index is built in
 };
 
 } // namespace vorsan::db

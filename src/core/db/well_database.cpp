@@ -273,43 +273,62 @@ DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t 
 
 std::uint16_t toUnsigned16(double v) {
     if (!std::isfinite(v)) return 0;
-    return static_cast<std::uint16_t>(static_cast<long long>(std::llround(v)) & 0xFFFF);
+    // Rounded half away from zero, as llround, without the library call.
+    const double r = v < 0 ? v - 0.5 : v + 0.5;
+    if (r <= -9.2e18 || r >= 9.2e18) return 0;
+    return static_cast<std::uint16_t>(static_cast<long long>(r) & 0xFFFF);
 }
 
 DbStatus readWellRows(Table& t, WellRows& out) {
-    out = {};
+    out.records.clear(); // capacity kept for the caller's next read
+    out.added.clear();
     if (auto st = t.setTag("DATA"); !st) return st;
     out.records.reserve(t.count());
     out.added.reserve(t.count());
+    // A well may hold hundreds of thousands of rows: the fields are decoded straight from the
+    // row bytes rather than through the field accessors.
+    const auto& f = t.fields();
+    std::size_t at[kWellFieldCount], len[kWellFieldCount];
+    for (int i = 0; i < kWellFieldCount; ++i) {
+        at[i] = t.fieldOffset(i);
+        len[i] = static_cast<std::size_t>(f[static_cast<std::size_t>(i)].length);
+    }
     for (t.first(); !t.eof(); t.next()) {
+        const std::uint8_t* row = t.currentRowBytes();
+        const auto text = [&](int i) {
+            return std::string_view(reinterpret_cast<const char*>(row + at[i]), len[i]);
+        };
+        const auto number = [&](int i) { return parseNumericText(text(i)).value_or(0); };
+        const auto u16 = [&](int i) { return toUnsigned16(number(i)); };
         JournalRecord r;
-        const Date d = t.getDate(kWellData);
+        const Date d = parseDateText(text(kWellData)).value_or(Date{});
         r.year = static_cast<std::uint16_t>(d.year);
         r.month = static_cast<std::uint8_t>(d.month);
         r.day = static_cast<std::uint8_t>(d.day);
         int h = 0, m = 0, s = 0;
-        parseTimeText(t.getString(kWellTime), h, m, s);
+        parseTimeText(text(kWellTime), h, m, s);
         r.hour = static_cast<std::uint8_t>(h);
         r.minute = static_cast<std::uint8_t>(m);
         r.second = static_cast<std::uint8_t>(s);
-        r.UAB = toUnsigned16(t.getNumber(kWellUab));
-        r.UBC = toUnsigned16(t.getNumber(kWellUbc));
-        r.UCA = toUnsigned16(t.getNumber(kWellUca));
-        r.IA = t.getNumber(kWellIa);
-        r.IB = t.getNumber(kWellIb);
-        r.IC = t.getNumber(kWellIc);
-        r.ZAGR = toUnsigned16(t.getNumber(kWellZagr));
-        r.SOP = toUnsigned16(t.getNumber(kWellSop));
-        r.P = toUnsigned16(t.getNumber(kWellP));
-        r.T = toUnsigned16(t.getNumber(kWellT));
-        r.COS_ = toUnsigned16(t.getNumber(kWellCos));
-        r.SOBYTIE = static_cast<std::uint8_t>(toUnsigned16(t.getNumber(kWellSobytie)));
-        r.NUM_UST = toUnsigned16(t.getNumber(kWellNumUst));
-        r.OLD_ZN = toUnsigned16(t.getNumber(kWellOldZn));
-        r.NEW_ZN = toUnsigned16(t.getNumber(kWellNewZn));
-        r.EXT_ZAP = static_cast<std::uint8_t>(toUnsigned16(t.getNumber(kWellExtZap)));
+        r.UAB = u16(kWellUab);
+        r.UBC = u16(kWellUbc);
+        r.UCA = u16(kWellUca);
+        r.IA = number(kWellIa);
+        r.IB = number(kWellIb);
+        r.IC = number(kWellIc);
+        r.ZAGR = u16(kWellZagr);
+        r.SOP = u16(kWellSop);
+        r.P = u16(kWellP);
+        r.T = u16(kWellT);
+        r.COS_ = u16(kWellCos);
+        r.SOBYTIE = static_cast<std::uint8_t>(u16(kWellSobytie));
+        r.NUM_UST = u16(kWellNumUst);
+        r.OLD_ZN = u16(kWellOldZn);
+        r.NEW_ZN = u16(kWellNewZn);
+        r.EXT_ZAP = static_cast<std::uint8_t>(u16(kWellExtZap));
         out.records.push_back(r);
-        out.added.push_back(t.getLogical(kWellAdd));
+        const char a = static_cast<char>(row[at[kWellAdd]]);
+        out.added.push_back(a == 'T' || a == 't' || a == 'Y' || a == 'y');
     }
     return {};
 }

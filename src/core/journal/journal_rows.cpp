@@ -55,7 +55,8 @@ const CodeText* findCode(std::uint8_t code) {
 }
 
 std::string cut(std::string s, std::size_t maxChars) {
-    return utf8Length(s) <= maxChars ? s : utf8Left(s, maxChars);
+    // No text has more characters than bytes: the common short text needs no counting.
+    return s.size() <= maxChars || utf8Length(s) <= maxChars ? s : utf8Left(s, maxChars);
 }
 
 // Two digits with a leading zero; larger numbers in full.

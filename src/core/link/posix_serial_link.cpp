@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -66,6 +67,26 @@ bool applyReadTimeouts(int fd) {
     return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+// Sets ASYNC_LOW_LATENCY; true when the driver took it. `saved` gets the flags it had.
+bool setLowLatency(int fd, int& saved) {
+    serial_struct info{};
+    if (ioctl(fd, TIOCGSERIAL, &info) != 0) return false;
+    saved = info.flags;
+    if (info.flags & ASYNC_LOW_LATENCY) return true;
+    info.flags |= ASYNC_LOW_LATENCY;
+    if (ioctl(fd, TIOCSSERIAL, &info) != 0) return false;
+    // Some drivers accept the call and keep their flags: ask again.
+    serial_struct check{};
+    return ioctl(fd, TIOCGSERIAL, &check) == 0 && (check.flags & ASYNC_LOW_LATENCY);
+}
+
+void restoreSerialFlags(int fd, int saved) {
+    serial_struct info{};
+    if (ioctl(fd, TIOCGSERIAL, &info) != 0 || info.flags == saved) return;
+    info.flags = saved;
+    ioctl(fd, TIOCSSERIAL, &info);
+}
+
 void releaseFd(int fd) {
     ioctl(fd, TIOCNXCL);
     flock(fd, LOCK_UN);
@@ -80,7 +101,9 @@ std::int64_t steadyMs() {
 } // namespace
 
 PosixSerialLink::~PosixSerialLink() {
-    if (fd_ >= 0) releaseFd(fd_);
+    if (fd_ < 0) return;
+    if (lowLatency_ == LowLatency::On) restoreSerialFlags(fd_, savedSerialFlags_);
+    releaseFd(fd_);
 }
 
 OpenResult PosixSerialLink::doOpen(const std::string& device, int speed) {
@@ -116,11 +139,14 @@ OpenResult PosixSerialLink::doOpen(const std::string& device, int speed) {
     }
     tcflush(fd, TCIFLUSH);
     fd_ = fd;
+    lowLatency_ = setLowLatency(fd, savedSerialFlags_) ? LowLatency::On : LowLatency::Refused;
     return result;
 }
 
 void PosixSerialLink::doClose() {
     if (fd_ < 0) return;
+    if (lowLatency_ == LowLatency::On) restoreSerialFlags(fd_, savedSerialFlags_);
+    lowLatency_ = LowLatency::NotTried;
     releaseFd(fd_);
     fd_ = -1;
     pendingBegin_ = pendingEnd_ = 0;

@@ -6,6 +6,12 @@
 // no output processing: each would corrupt binary frames), 8 data bits, no parity, one stop bit,
 // no hardware flow control, CLOCAL | CREAD, any speed (14400 included), pending input flushed.
 // Reads wait with poll() for at most 4 ms.
+//
+// Low latency: USB serial adapters of the FTDI kind pass received bytes on only when their latency
+// timer (16 ms by default) runs out or their buffer fills, adding up to 16 ms to every reply. open()
+// sets ASYNC_LOW_LATENCY through TIOCSSERIAL, which such drivers turn into a 1 ms timer, and close()
+// puts the flags back as they were. Drivers that do not know the request (a pseudo-terminal) or
+// refuse it (an unprivileged user on some UARTs) leave the port as it is; lowLatency() says which.
 #include "link/serial_link.h"
 
 #include <array>
@@ -23,6 +29,7 @@ class PosixSerialLink final : public SerialLink {
     bool isRs232() const override;
     // The open file descriptor, or -1.
     int fd() const { return fd_; }
+    LowLatency lowLatency() const override { return lowLatency_; }
 
   protected:
     OpenResult doOpen(const std::string& device, int speed) override;
@@ -39,6 +46,8 @@ class PosixSerialLink final : public SerialLink {
     std::size_t pendingBegin_ = 0;
     std::size_t pendingEnd_ = 0;
     int fd_ = -1;
+    LowLatency lowLatency_ = LowLatency::NotTried;
+    int savedSerialFlags_ = 0; // the driver's flags before open() set ASYNC_LOW_LATENCY
 };
 
 } // namespace vorsan

@@ -14,6 +14,8 @@ std::string openFailureMessage(const OpenResult& result) {
 OpenResult SerialLink::open(const std::string& device, int speed) {
     OpenResult result = doOpen(device, speed);
     notify(result.ok() ? LinkControl::Opened : LinkControl::OpenFailed);
+    if (result.ok() && lowLatency() != LowLatency::NotTried)
+        notify(lowLatency() == LowLatency::On ? LinkControl::LowLatencyOn : LinkControl::LowLatencyRefused);
     return result;
 }
 

@@ -44,7 +44,19 @@ struct ReadResult {
 };
 
 enum class TrafficDirection { Written, Read };
-enum class LinkControl { Opened, OpenFailed, Closed, Purged, Drained, RtsRaised, RtsDropped };
+// LowLatencyOn / LowLatencyRefused follow Opened on a port that was asked for low-latency mode
+// (USB adapters hold received bytes up to their latency timer otherwise); a refusal is harmless.
+enum class LinkControl {
+    Opened,
+    OpenFailed,
+    Closed,
+    Purged,
+    Drained,
+    RtsRaised,
+    RtsDropped,
+    LowLatencyOn,
+    LowLatencyRefused,
+};
 
 // Sees every byte the link writes and reads, with the link clock's time in microseconds.
 // Called synchronously from the link's operations; it must not call back into the link.
@@ -97,6 +109,10 @@ class SerialLink {
     // At most one observer; nullptr removes it. The observer must outlive its registration.
     void setObserver(LinkObserver* observer) { observer_ = observer; }
     LinkObserver* observer() const { return observer_; }
+
+    // Whether the open port runs in low-latency mode (see LinkControl).
+    enum class LowLatency { NotTried, On, Refused };
+    virtual LowLatency lowLatency() const { return LowLatency::NotTried; }
 
   protected:
     virtual OpenResult doOpen(const std::string& device, int speed) = 0;

@@ -42,6 +42,8 @@ const char* controlText(LinkControl what) {
     case LinkControl::Drained:
     case LinkControl::RtsRaised:
     case LinkControl::RtsDropped:
+    case LinkControl::LowLatencyOn:
+    case LinkControl::LowLatencyRefused:
         break;
     }
     return nullptr;

@@ -40,7 +40,7 @@ bool validDateTime(const JournalRecord& r) {
 
 } // namespace
 
-RecordRange exportRecordRange(std::size_t recordCount, std::size_t selectionTop, std::size_t selectionBottom) {
+ExportRange exportRecordRange(std::size_t recordCount, std::size_t selectionTop, std::size_t selectionBottom) {
     if (selectionTop >= 1 && selectionTop < selectionBottom && selectionTop <= recordCount)
         return {selectionTop - 1, std::min(selectionBottom, recordCount)};
     return {0, recordCount};
@@ -57,7 +57,7 @@ std::string exportTextLine(const JournalRow& row) {
     return line;
 }
 
-std::string exportText(const std::vector<JournalRow>& rows, RecordRange range) {
+std::string exportText(const std::vector<JournalRow>& rows, ExportRange range) {
     std::string text;
     for (std::size_t c = 0; c < std::size(kExportHeaders); ++c) {
         if (c > 0) text += '\t';
@@ -74,7 +74,7 @@ std::string exportText(const std::vector<JournalRow>& rows, RecordRange range) {
 }
 
 std::string workbookName(std::uint16_t padNumber, std::uint16_t wellNumber, const Journal& journal,
-                         RecordRange range) {
+                         ExportRange range) {
     std::string name = padNumber == kUnknown16 || wellNumber == kUnknown16
                            ? std::string("Журнал")
                            : "Куст" + std::to_string(padNumber) + "_Ск" + std::to_string(wellNumber);
@@ -177,7 +177,7 @@ private:
 } // namespace
 
 XlsxResult writeJournalWorkbook(const std::string& path, const Journal& journal,
-                                const std::vector<JournalRow>& rows, RecordRange range) {
+                                const std::vector<JournalRow>& rows, ExportRange range) {
     XlsxResult result;
     const CNumericLocale numbers; // outlives the workbook, whose closing writes numbers too
     // Written beside the target and renamed at the end, so a failed export leaves an existing
@@ -264,7 +264,7 @@ XlsxResult writeJournalWorkbook(const std::string& path, const Journal& journal,
 
 #else
 
-XlsxResult writeJournalWorkbook(const std::string&, const Journal&, const std::vector<JournalRow>&, RecordRange) {
+XlsxResult writeJournalWorkbook(const std::string&, const Journal&, const std::vector<JournalRow>&, ExportRange) {
     return {false, "программа собрана без записи книг .xlsx (libxlsxwriter)"};
 }
 

@@ -13,17 +13,17 @@
 namespace vorsan {
 
 // Records to export as a half-open range of record indices.
-struct RecordRange {
+struct ExportRange {
     std::size_t begin = 0;
     std::size_t end = 0;
     std::size_t size() const { return end > begin ? end - begin : 0; }
-    bool operator==(const RecordRange&) const = default;
+    bool operator==(const ExportRange&) const = default;
 };
 
 // The grid's selection (1-based rows, top ≤ bottom) exports its rows when it spans more than one
 // row; a single selected row, no selection (0, 0) or a selection beyond the journal exports every
 // record. Grid row n is record n − 1; a selection reaching past the last record is cut to it.
-RecordRange exportRecordRange(std::size_t recordCount, std::size_t selectionTop, std::size_t selectionBottom);
+ExportRange exportRecordRange(std::size_t recordCount, std::size_t selectionTop, std::size_t selectionBottom);
 
 // The header line's eleven fields.
 inline constexpr const char* kExportHeaders[11] = {"Дата, Время", "Uab,В", "Ubc,В",  "Uca,В",  "Ia,А", "Ib,А",
@@ -36,7 +36,7 @@ std::string exportTextLine(const JournalRow& row);
 
 // The whole export text (UTF-8): the header line and one line per record of `range`, every line
 // ended by CR LF.
-std::string exportText(const std::vector<JournalRow>& rows, RecordRange range);
+std::string exportText(const std::vector<JournalRow>& rows, ExportRange range);
 
 // A measurement text as a number when it is one ("12,3", "1 235,0" with any group blank, "400");
 // false for "---", empty text and anything else.
@@ -46,7 +46,7 @@ bool exportNumber(std::string_view text, double& value);
 // the well and the date of the last exported record; "Журнал" in place of pad and well when either
 // is 0xFFFF, no date when nothing is exported or the date is impossible.
 std::string workbookName(std::uint16_t padNumber, std::uint16_t wellNumber, const Journal& journal,
-                         RecordRange range);
+                         ExportRange range);
 
 struct XlsxResult {
     bool ok = false;
@@ -61,6 +61,6 @@ struct XlsxResult {
 // row 1 and right of column K, A1 selected. Rows stream to disk (constant memory), so the size of
 // a database well does not matter. An existing file is replaced.
 XlsxResult writeJournalWorkbook(const std::string& path, const Journal& journal,
-                                const std::vector<JournalRow>& rows, RecordRange range);
+                                const std::vector<JournalRow>& rows, ExportRange range);
 
 } // namespace vorsan

@@ -11,6 +11,8 @@ namespace {
 
 constexpr const char* kUnknownWellLine = "куст № ____    скважина № ____";
 
+int cellPadding(int zeroWidth) { return zeroWidth / 8; }
+
 int measure(const PrintMetrics& m, std::string_view text, bool bold) {
     if (m.textWidth) return m.textWidth(text, bold);
     return static_cast<int>(utf8Length(text)) * m.zeroWidth;
@@ -27,10 +29,12 @@ PageText text(PageRect rect, std::string s, TextAlign align = TextAlign::centre,
     return t;
 }
 
-// A text that must stay inside `rect`: narrowed by the renderer when it is wider.
+// A text that must stay inside `rect`: narrowed by the renderer when it is wider. A centred text
+// keeps kCellPadding of w clear of each rule.
 PageText fitted(PageRect rect, std::string s, const PrintMetrics& m, TextAlign align = TextAlign::centre,
                 bool bold = false, std::uint32_t colour = kColourBlack) {
-    const bool wide = measure(m, s, bold) > rect.width();
+    const int room = align == TextAlign::centre ? rect.width() - 2 * cellPadding(m.zeroWidth) : rect.width();
+    const bool wide = measure(m, s, bold) > room;
     PageText t = text(rect, std::move(s), align, bold, colour);
     t.squeeze = wide;
     return t;

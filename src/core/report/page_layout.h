@@ -37,8 +37,8 @@ struct PageText {
     TextAlign align = TextAlign::centre;
     bool bold = false;
     std::uint32_t colour = kColourBlack; // blue-green-red, as every colour of the program
-    // The text is wider than its rectangle: the renderer narrows it to the rectangle's width
-    // instead of letting it run over the neighbouring cells.
+    // The text is wider than its rectangle: the renderer narrows it to the rectangle's width (less
+    // w div 8 on each side for a centred text) instead of letting it run over the neighbouring cells.
     bool squeeze = false;
     bool operator==(const PageText&) const = default;
 };

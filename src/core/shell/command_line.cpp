@@ -13,6 +13,7 @@ PendingFileKind pendingFileKind(std::string_view path) {
     const auto ext = fileExtension(path);
     if (ext == ".vr4" || ext == ".VR4" || ext == ".pr") return PendingFileKind::Journal;
     if (ext == ".us4" || ext == ".ust") return PendingFileKind::Settings;
+    if (ext == ".VBD") return PendingFileKind::Well;
     return PendingFileKind::None;
 }
 

@@ -7,9 +7,10 @@
 namespace vorsan {
 
 // What the file named on the command line is, decided by its extension compared exactly as
-// written: ".VR4", ".vr4" and ".pr" are journal files, ".us4" and ".ust" settings files. Any other
-// extension (".Vr4" too) is ignored.
-enum class PendingFileKind { None, Journal, Settings };
+// written: ".VR4", ".vr4" and ".pr" are journal files, ".us4" and ".ust" settings files, ".VBD"
+// well files of the database (a file manager opens them with the program). Any other extension
+// (".Vr4" too) is ignored.
+enum class PendingFileKind { None, Journal, Settings, Well };
 
 struct CommandLine {
     std::string portDevice; // --port DEVICE (or --port=DEVICE); empty: the menu's choice

@@ -49,6 +49,7 @@ enum class Command {
     PrintDiagram,
     ShowDiagrams,
     DeleteRow,
+    PrintAllGraphs, // the three-chart page's print command (reached through the shared print button)
     // the database tab's own commands: the shared print, export and text-export items point at
     // them while the tab is shown
     PrintDatabase,
@@ -73,7 +74,8 @@ inline constexpr std::array kStationCommands = {Command::ReadJournal, Command::R
 // Commands that need a loaded journal.
 inline constexpr std::array kJournalCommands = {
     Command::SaveJournal,  Command::SaveJournalText, Command::PrintJournal, Command::PrintGraphs,
-    Command::PrintDiagram, Command::ExportExcel,     Command::ShowDiagrams, Command::DeleteRow};
+    Command::PrintDiagram, Command::ExportExcel,     Command::ShowDiagrams, Command::DeleteRow,
+    Command::PrintAllGraphs};
 // Searches for the station below and above the current address.
 inline constexpr std::array kNeighbourSearchCommands = {Command::SearchPrevious, Command::SearchNext};
 // Commands on the well selected in the database tree.

@@ -10,6 +10,7 @@ namespace vorsan {
 std::string portDevice(std::string_view portName, std::string_view overrideDevice,
                        const DeviceExists& exists) {
     if (!overrideDevice.empty()) return std::string(overrideDevice);
+    if (portName.starts_with('/')) return std::string(portName);
     const int n = portNumberOf(portName);
     if (n == 0) return {};
     const auto index = std::to_string(n - 1);

@@ -11,7 +11,9 @@ using DeviceExists = std::function<bool(const std::string& device)>;
 
 // "comN" is /dev/ttyUSB(N-1) when that device exists (a USB serial adapter), else /dev/ttyS(N-1).
 // A non-empty `overrideDevice` (the command-line option --port) wins for every port name.
-// A port name other than "com1".."com4" gives "".
+// A port name that is a device path (a serial device chosen by name from the port menu, such as
+// "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0") is that device. Any other
+// port name gives "".
 std::string portDevice(std::string_view portName, std::string_view overrideDevice,
                        const DeviceExists& exists);
 

@@ -153,8 +153,12 @@ WellDatabase::~WellDatabase() {
 }
 
 Outcome WellDatabase::openCurrentTable() {
+    const std::string base = db::wellBaseName(current_.oilfield, current_.pad, current_.well);
+    // The table of the well shown stays open: reading a large well again would cost more than
+    // everything else the operation does.
+    if (well_.isOpen() && base == baseName_) return {};
     well_.close();
-    baseName_ = db::wellBaseName(current_.oilfield, current_.pad, current_.well);
+    baseName_ = base;
     if (auto st = db::openWellTable(well_, dir_, baseName_); !st) return tableFailure("table1", st);
     return {};
 }
@@ -163,7 +167,9 @@ Outcome WellDatabase::showWell(const WellId& well) {
     current_ = well;
     if (auto o = openCurrentTable(); !o.ok) return o;
     // Only rows that still carry the flag are written.
-    if (auto st = well_.fillField(db::kWellAdd, false); !st) return engineFailure(st);
+    DbStatus st = well_.fillField(db::kWellAdd, false);
+    if (st) st = well_.flush();
+    if (!st) return engineFailure(st);
     return readCurrent();
 }
 
@@ -185,7 +191,8 @@ Outcome WellDatabase::addJournalQuietly(const std::string& oilfield, const Journ
 Outcome WellDatabase::addRows(const JournalToAdd& j) {
     static const Journal kEmpty;
     const Journal& journal = j.journal ? *j.journal : kEmpty;
-    if (auto st = scratch_.empty(); !st) return tableFailure("temp", st);
+    // The journal's rows are merged straight from memory (a scratch table on disk would cost
+    // two more synced writes): clearing ADD and the merge are stored as one change.
     std::vector<std::vector<FieldValue>> rows;
     rows.reserve(journal.count());
     std::vector<FieldValue> values;
@@ -194,12 +201,9 @@ Outcome WellDatabase::addRows(const JournalToAdd& j) {
         if (!db::wellRowValues(r, current_.pad, current_.well, values)) break;
         rows.push_back(values);
     }
-    if (auto st = scratch_.appendRows(rows); !st) return engineFailure(st);
     DbStatus st = well_.setTag("DATt");
-    if (st) st = scratch_.setTag("DATt");
-    if (st) st = well_.mergeFrom(scratch_);
+    if (st) st = well_.mergeRows(rows);
     well_.setTag("DATA");
-    scratch_.setTag("DATA");
     if (!st) return engineFailure(st);
     // The snapshot's moment is the journal's last record; when that has no calendar date, the
     // last record written (and no moment when none was).
@@ -251,12 +255,14 @@ Outcome WellDatabase::writeSnapshot(const WellId& id, const db::Date& date, cons
 }
 
 Outcome WellDatabase::readCurrent() {
+    // The buffers of the previous well are reused: a large well's rows are tens of megabytes, and
+    // fresh memory costs more to touch than the texts cost to make.
     db::WellRows rows;
+    rows.records = std::move(stored_);
     if (auto st = db::readWellRows(well_, rows); !st) return tableFailure("table1", st);
-    journal_ = {};
-    journal_.journal.records = std::move(rows.records);
+    journal_.journal.records.assign(rows.records.begin(), rows.records.end());
     journal_.added = std::move(rows.added);
-    stored_ = journal_.journal.records;
+    stored_ = std::move(rows.records);
     orderKeepingFlags(journal_.journal, journal_.added, stored_);
 
     settings_.present = findSnapshot(current_);
@@ -279,7 +285,9 @@ Outcome WellDatabase::readCurrent() {
     const SettingsCatalogue gen4 = settings_.generation == ControllerGeneration::Gen4
                                        ? settings_.catalogue
                                        : buildCatalogue(ControllerGeneration::Gen4);
-    journal_.rows = buildJournalRows(journal_.journal, settings_.generation, gen4, separator_);
+    journal_.rows.resize(journal_.journal.records.size());
+    for (std::size_t i = 0; i < journal_.rows.size(); ++i)
+        journal_.rows[i] = buildJournalRow(journal_.journal.records[i], settings_.generation, gen4, separator_);
     return {};
 }
 
@@ -301,18 +309,14 @@ void WellDatabase::buildSettingsPage() {
 
 Outcome WellDatabase::deleteRows(const std::vector<std::size_t>& which) {
     if (!well_.isOpen()) return tableFailure("table1", DbStatus::fail(DbError::NotOpen, "no well shown"));
-    if (auto st = scratch_.empty(); !st) return tableFailure("temp", st);
     std::vector<std::vector<FieldValue>> rows;
     std::vector<FieldValue> values;
     for (std::size_t i : which)
         if (i < stored_.size() && db::wellRowValues(stored_[i], current_.pad, current_.well, values))
             rows.push_back(values);
-    if (auto st = scratch_.appendRows(rows); !st) return engineFailure(st);
     DbStatus st = well_.setTag("DATt");
-    if (st) st = scratch_.setTag("DATt");
-    if (st) st = well_.deleteByKey(scratch_);
+    if (st) st = well_.deleteRowsByKey(rows);
     well_.setTag("DATA");
-    scratch_.setTag("DATA");
     if (st) st = well_.pack();
     if (!st) return engineFailure(st);
     return showWell(current_);

@@ -118,6 +118,7 @@ private slots:
     void gridDrawsColoursSpansAndSelection();
     void gen3JournalFileHasElevenColumnsAndMayHoldNoState();
     void maskSettingAcceptsAndRefuses();
+    void timeEditorFollowsTheCursor();
     void choiceSettingAndEscape();
     void scrollBarFollowsTheGrid();
     void deletingRowsReencodesTheImage();
@@ -340,11 +341,84 @@ void PagesTest::maskSettingAcceptsAndRefuses() {
     QTest::keyClicks(edit, "4a0b0");
     QCOMPARE(edit->text(), QStringLiteral("400"));
     QTest::keyClick(edit, Qt::Key_Backspace);
-    QCOMPARE(edit->text(), QStringLiteral("40 "));
+    QCOMPARE(edit->displayText(), QStringLiteral("40 "));
     QTest::keyClicks(edit, "5");
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(t.w.state().catalogue.byNumber(21)->value, 405);
     QCOMPARE(boxes.captions.size(), 2);
+}
+
+namespace {
+
+// Clicks into a line edit so that its cursor stands before character `position`.
+void clickAt(QLineEdit* edit, int position) {
+    for (int x = 0; x < edit->width(); ++x) {
+        const QPoint p(x, edit->height() / 2);
+        if (edit->cursorPositionAt(p) == position) {
+            QTest::mouseClick(edit, Qt::LeftButton, {}, p);
+            return;
+        }
+    }
+    QFAIL("no such position");
+}
+
+} // namespace
+
+void PagesTest::timeEditorFollowsTheCursor() {
+    Window t;
+    QVERIFY(t.started());
+    t.w.showSettings(samples::settingsOf(G4), QStringLiteral("Текущие уставки контроллера"));
+    t.w.pages()->setCurrentIndex(kSettingsPage);
+    auto* page = t.settings();
+    const int row = 73 - 21; // "Период записи хронологии событий", 1 to 5999 minutes
+    ModalBoxes boxes;
+    struct Case {
+        const char* what;
+        std::function<void(QLineEdit*)> keys;
+        QString shown;
+        int stored; // -1: refused
+    };
+    const std::vector<Case> cases = {
+        {"1, a click into the minutes, 30", [](QLineEdit* e) {
+             QTest::keyClicks(e, "1");
+             clickAt(e, 3);
+             QTest::keyClicks(e, "30");
+         }, QStringLiteral("1 ч30мин"), 90},
+        {"12, Home, 0: the digit under the cursor is replaced", [](QLineEdit* e) {
+             QTest::keyClicks(e, "12");
+             QTest::keyClick(e, Qt::Key_Home);
+             QTest::keyClicks(e, "0");
+         }, QStringLiteral("02ч  мин"), 120},
+        {"0130, End, Left, 5, then four to the left (4, 3, over the ч to 1, 0), 2", [](QLineEdit* e) {
+             QTest::keyClicks(e, "0130");
+             QTest::keyClick(e, Qt::Key_End); // behind the last digit
+             QTest::keyClick(e, Qt::Key_Left);
+             QTest::keyClicks(e, "5");
+             for (int i = 0; i < 4; ++i)
+                 QTest::keyClick(e, Qt::Key_Left);
+             QTest::keyClicks(e, "2");
+         }, QStringLiteral("21ч35мин"), 21 * 60 + 35},
+        {"nothing typed: 0 is below the limit", [](QLineEdit*) {}, QStringLiteral("  ч  мин"), -1},
+    };
+    for (const Case& c : cases) {
+        const std::uint16_t before = t.w.state().catalogue.byNumber(73)->value;
+        page->grid()->setCurrentIndex(page->model()->index(row, 0));
+        QTest::keyClick(page->grid(), Qt::Key_Return);
+        auto* edit = qobject_cast<MaskEdit*>(page->editor());
+        QVERIFY2(edit, c.what);
+        c.keys(edit);
+        QCOMPARE(edit->displayText(), c.shown);
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (c.stored >= 0) {
+            QVERIFY2(boxes.texts.isEmpty(), c.what);
+            QCOMPARE(t.w.state().catalogue.byNumber(73)->value, std::uint16_t(c.stored));
+        } else {
+            QCOMPARE(boxes.texts,
+                     QStringList{QStringLiteral("Введено неправильное значение\nДолжно быть не менее 1мин. и "
+                                                "не более 5999мин.")});
+            QCOMPARE(t.w.state().catalogue.byNumber(73)->value, before);
+        }
+    }
 }
 
 void PagesTest::choiceSettingAndEscape() {
@@ -454,16 +528,22 @@ void PagesTest::deletingRowsReencodesTheImage() {
     QCOMPARE(cell(t.journal()->model(), 2, 13), QStringLiteral("---"));
     QCOMPARE(asked, 0);
 
-    // Generation 3 with no station known: the image keeps its own pad and well.
-    QVERIFY(samples::writeJournalFile(t.path("g3.pr"), samples::smallGen3(), G3, samples::runningState()));
-    QVERIFY(t.w.files().openJournalFile(t.path("g3.pr")));
-    t.journal()->deleteRecords(2, 2);
-    const auto g3 = vorsan::decodeJournal(*t.w.state().journalImage, G3);
-    QCOMPARE(g3.journal.count(), 2u);
-    QCOMPARE(g3.padNumber, 12);
-    QCOMPARE(g3.wellNumber, 345);
-    QCOMPARE(t.journal()->model()->rowCount(), 2);
-    QCOMPARE(cell(t.journal()->model(), 1, 3), QStringLiteral("Пуск : ручной"));
+    // Generation 3, with no station known and with another station on the line (pad 77, well 88
+    // from the probe): the image keeps its own pad and well, never the line's.
+    for (const auto& [linePad, lineWell] : {std::pair{vorsan::kUnknown16, vorsan::kUnknown16},
+                                           std::pair{std::uint16_t(77), std::uint16_t(88)}}) {
+        QVERIFY(samples::writeJournalFile(t.path("g3.pr"), samples::smallGen3(), G3, samples::runningState()));
+        QVERIFY(t.w.files().openJournalFile(t.path("g3.pr")));
+        t.w.state().pad = linePad;
+        t.w.state().well = lineWell;
+        t.journal()->deleteRecords(2, 2);
+        const auto g3 = vorsan::decodeJournal(*t.w.state().journalImage, G3);
+        QCOMPARE(g3.journal.count(), 2u);
+        QCOMPARE(g3.padNumber, 12);
+        QCOMPARE(g3.wellNumber, 345);
+        QCOMPARE(t.journal()->model()->rowCount(), 2);
+        QCOMPARE(cell(t.journal()->model(), 1, 3), QStringLiteral("Пуск : ручной"));
+    }
 }
 
 void PagesTest::saveAndReopenJournal() {
@@ -572,7 +652,10 @@ void PagesTest::damagedForeignAndUnreadableFilesChangeNothing() {
     QCOMPARE(t.w.windowTitle(), kMainCaption);
     QVERIFY(!t.w.state().journalLoaded);
     QCOMPARE(t.journal()->model()->rowCount(), 0);
-    QCOMPARE(t.settings()->title(), QString());
+    // The settings title named the file before it was read, and keeps naming it after the refusal;
+    // the settings themselves stay as they were.
+    QCOMPARE(t.settings()->title(), QStringLiteral("Уставки:  ") + QDir::toNativeSeparators(missing));
+    QCOMPARE(t.w.state().catalogue.size(), std::size_t{77});
     QVERIFY(!t.w.commands().table().enabled(Command::SaveJournal));
 
     // A foreign file answered Yes is read with the generation loaded before (4).

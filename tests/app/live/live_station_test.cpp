@@ -17,6 +17,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -199,6 +200,8 @@ private slots:
     void aWriteFailureEndsASearch();
     void searchesFindFiveAndSeventeenAndStopAtTheEdges();
     void cancellingASearchKeepsTheAddress();
+    void probeAndPollTakeTurnsAroundEveryCommand();
+    void cancellingAJournalReadChangesNothing();
 };
 
 void LiveStationTest::probeFindsAGeneration4Station() {
@@ -338,7 +341,14 @@ void LiveStationTest::generation3JournalReadShowsTheJournal() {
     Boxes boxes;
     QTRY_VERIFY_WITH_TIMEOUT(line.w().state().connectedGeneration == ControllerGeneration::Gen3, 5000);
     QTRY_VERIFY(line.idle());
+    // A block stream cannot stop midway: "Отмена" is there, disabled, and Esc does nothing.
+    bool cancelDisabled = false;
+    connect(&line.session(), &LiveSession::progressShown, [&](ProgressWindow* p) {
+        cancelDisabled = p->cancelButton()->isVisibleTo(p) && !p->cancelButton()->isEnabled();
+        QTest::keyClick(p, Qt::Key_Escape);
+    });
     readJournal(line, 60000);
+    QVERIFY(cancelDisabled);
     QCOMPARE(boxes.seen, QStringList());
     WindowState& state = line.w().state();
     QVERIFY(state.journalLoaded);
@@ -369,6 +379,11 @@ void LiveStationTest::generation4SettingsRoundTrip() {
     QVERIFY(boxes.seen.front().startsWith(QStringLiteral("Внимание|")));
     boxes.seen.clear();
 
+    // Motor and pump "none": 0xFFFF read from the station is a value like any other.
+    line.station(0, [](auto& s) {
+        s.holding[vorsan::sim::kRegMotor] = s.holding[vorsan::sim::kRegPump] = 0xFFFF;
+        return 0;
+    });
     line.w().commands().action(Command::ReadSettings)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 10000);
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("|Сохранить уставки в файл?")});
@@ -394,6 +409,8 @@ void LiveStationTest::generation4SettingsRoundTrip() {
     const auto holding = line.station(0, [](auto& s) { return s.holding; });
     QCOMPARE(holding[register1], v1);
     QCOMPARE(holding[register2], v2);
+    QCOMPARE(holding[vorsan::sim::kRegMotor], std::uint16_t(0xFFFF));
+    QCOMPARE(holding[vorsan::sim::kRegPump], std::uint16_t(0xFFFF));
     QCOMPARE(state.stationAddress, std::uint8_t(1));
     QCOMPARE(line.w().status()->well(),
              QStringLiteral(" Куст: %1 ,Скважина: %2").arg(state.pad).arg(state.well));
@@ -547,7 +564,7 @@ void LiveStationTest::searchesFindFiveAndSeventeenAndStopAtTheEdges() {
     // From 246 the next search tries only 247.
     state.stationAddress = 246;
     line.sim.clearReceived();
-    line.w().live().search().SearchNextUstr();
+    line.w().live().search().searchNext();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 20000);
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("Error|Больше устройств в сети не обнаружено")});
     QCOMPARE(state.stationAddress, std::uint8_t(246));
@@ -559,7 +576,7 @@ void LiveStationTest::searchesFindFiveAndSeventeenAndStopAtTheEdges() {
     // From 3 downwards nothing answers at 2 and 1.
     boxes.seen.clear();
     state.stationAddress = 3;
-    line.w().live().search().SearchPrevUstr();
+    line.w().live().search().searchPrevious();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 20000);
     QCOMPARE(boxes.seen,
              QStringList{QStringLiteral("Error|Устройство с меньшим адресом в сети не обнаружено")});
@@ -567,7 +584,7 @@ void LiveStationTest::searchesFindFiveAndSeventeenAndStopAtTheEdges() {
     // From 247 there is nothing above and nothing is said.
     boxes.seen.clear();
     state.stationAddress = 247;
-    line.w().live().search().SearchNextUstr();
+    line.w().live().search().searchNext();
     QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 20000);
     QTest::qWait(50);
     QCOMPARE(boxes.seen, QStringList());
@@ -584,7 +601,7 @@ void LiveStationTest::cancellingASearchKeepsTheAddress() {
     state.stationAddress = 17;
     ProgressWindow* progress = nullptr;
     connect(&line.session(), &LiveSession::progressShown, [&](ProgressWindow* p) { progress = p; });
-    line.w().live().search().SearchNextUstr();
+    line.w().live().search().searchNext();
     QTRY_VERIFY_WITH_TIMEOUT(progress != nullptr, 5000);
     QCOMPARE(progress->windowTitle(), QStringLiteral("Поиск устройства в сети..."));
     QVERIFY(progress->cancelButton()->isVisible());
@@ -644,8 +661,6 @@ void LiveStationTest::closingTheWindowStopsARunningRead() {
     connect(&line.session(), &LiveSession::progressShown, [&](ProgressWindow* p) { progress = p; });
     line.w().commands().action(Command::ReadJournal)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(progress && progress->value() >= 5, 10000);
-    // The user cannot close the progress window of a transfer without "Отмена".
-    QVERIFY(!progress->cancelButton()->isVisible());
     line.w().close();
     line.window.reset(); // waits for the link thread: the read stops at its next block
     QVERIFY(line.sim.received().size() < 200);
@@ -695,6 +710,140 @@ void LiveStationTest::aWriteFailureEndsASearch() {
     QCOMPARE(boxes.seen, QStringList{QStringLiteral("Error|Ошибка записи в порт")});
     QCOMPARE(line.w().state().stationAddress, std::uint8_t(1));
     QVERIFY(line.w().probeTimer().isActive());
+}
+
+namespace {
+
+// Requests that reached the simulator since it was last cleared: the probe's recorder request
+// (FF 03 00 20, sent by nothing else) and the first block of the generation 4 poll (A 03 00 3F).
+struct LineTraffic {
+    int probes = 0;
+    int polls = 0;
+};
+
+LineTraffic traffic(Line& line) {
+    LineTraffic t;
+    for (const auto& r : line.sim.received()) {
+        if (!r.framed || r.bytes.size() < 4 || r.bytes[1] != 0x03 || r.bytes[2] != 0) continue;
+        if (r.bytes[0] == 0xFF && r.bytes[3] == 0x20) ++t.probes;
+        if (r.bytes[0] != 0xFF && r.bytes[3] == 0x3F) ++t.polls;
+    }
+    return t;
+}
+
+// On the current-state page both the probe and the poll keep reaching the station: from now on,
+// two of each arrive within the time of four of their periods.
+bool bothKeepArriving(Line& line) {
+    line.sim.clearReceived();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 8000) {
+        const LineTraffic t = traffic(line);
+        if (t.probes >= 2 && t.polls >= 2) return true;
+        QTest::qWait(50);
+    }
+    const LineTraffic t = traffic(line);
+    qWarning("in 8 s: %d probes, %d polls", t.probes, t.polls);
+    return false;
+}
+
+} // namespace
+
+void LiveStationTest::probeAndPollTakeTurnsAroundEveryCommand() {
+    Line line(options({1, 5}), 20);
+    Boxes boxes;
+    boxes.answer = QMessageBox::Cancel; // "Сохранить уставки в файл?"
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    const auto showPage = [&] {
+        line.w().pages()->setCurrentIndex(kCurrentStatePage);
+        QVERIFY(bothKeepArriving(line));
+    };
+    const auto trigger = [&](Command c) {
+        QTRY_VERIFY(line.idle());
+        line.w().commands().action(c)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 30000);
+    };
+    showPage();
+
+    // The page follows the station's values (its voltages drift within a few volts of nominal).
+    line.station(0, [](auto& s) { return s.plant.nominalU = 660; });
+    QTRY_VERIFY_WITH_TIMEOUT(line.w().state().currentState.UAB > 620, 5000);
+    line.station(0, [](auto& s) { return s.plant.nominalU = 220; });
+    QTRY_VERIFY_WITH_TIMEOUT(line.w().state().currentState.UAB < 260, 5000);
+
+    trigger(Command::ReadJournal); // shows the journal page
+    showPage();
+    trigger(Command::ReadSettings); // shows the settings page
+    showPage();
+    trigger(Command::WriteSettings);
+    QVERIFY(bothKeepArriving(line));
+    boxes.answer = QMessageBox::Yes;
+    trigger(Command::ClearChronology); // refused: the switch is on
+    QVERIFY(bothKeepArriving(line));
+    QPushButton* button = line.w().live().watch().startStopButton();
+    QTRY_VERIFY(line.idle() && button->isEnabled());
+    button->click();
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 5000);
+    QVERIFY(bothKeepArriving(line));
+
+    // Searches that find the stations at 1 and 5, then one cancelled on its way up from there.
+    trigger(Command::SearchDevice);
+    QCOMPARE(line.w().state().stationAddress, std::uint8_t(1));
+    QVERIFY(bothKeepArriving(line));
+    trigger(Command::SearchNext);
+    QCOMPARE(line.w().state().stationAddress, std::uint8_t(5));
+    QVERIFY(bothKeepArriving(line));
+    ProgressWindow* progress = nullptr;
+    connect(&line.session(), &LiveSession::progressShown, [&](ProgressWindow* p) { progress = p; });
+    QTRY_VERIFY(line.idle());
+    line.w().commands().action(Command::SearchNext)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(progress != nullptr && progress->value() > 10, 10000);
+    progress->cancelButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 5000);
+    QCOMPARE(line.w().state().stationAddress, std::uint8_t(5));
+    QVERIFY(bothKeepArriving(line));
+    QCOMPARE(line.w().pages()->currentIndex(), int(kCurrentStatePage));
+}
+
+void LiveStationTest::cancellingAJournalReadChangesNothing() {
+    Line line(options({1}), 1);
+    Boxes boxes;
+    QTRY_VERIFY_WITH_TIMEOUT(line.enabled(Command::ReadJournal), 5000);
+    QTRY_VERIFY(line.idle());
+    WindowState& state = line.w().state();
+    state.loadedGeneration = ControllerGeneration::Gen3; // as after a generation 3 file
+    const QString caption = line.w().windowTitle();
+    const QString settingsTitle = line.w().views().settingsPage()->title();
+    line.sim.setFaults(0, 0, 20, false); // 20 ms more for every reply: about 5 s for the journal
+    ProgressWindow* progress = nullptr;
+    QString remainingAtStart;
+    connect(&line.session(), &LiveSession::progressShown, [&](ProgressWindow* p) {
+        progress = p;
+        remainingAtStart = p->remainingText();
+    });
+    line.w().commands().action(Command::ReadJournal)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(progress && progress->value() >= 5, 10000);
+    // 256 journal blocks of 8 + 133 bytes and 16 settings blocks of 8 + 37 bytes at 9600 bit/s.
+    QCOMPARE(remainingAtStart, QStringLiteral("Осталось: 0:39"));
+    QVERIFY(progress->cancelButton()->isVisible() && progress->cancelButton()->isEnabled());
+    QTest::keyClick(progress, Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle(), 5000);
+    QVERIFY(line.sim.received().size() < 200);
+    QCOMPARE(boxes.seen, QStringList());
+    QVERIFY(!state.journalLoaded);
+    QCOMPARE(state.loadedGeneration, ControllerGeneration::Gen3);
+    QCOMPARE(line.w().windowTitle(), caption);
+    QCOMPARE(line.w().views().settingsPage()->title(), settingsTitle);
+    QVERIFY(line.w().probeTimer().isActive());
+
+    // The line is usable: the settings read that follows succeeds.
+    line.sim.setFaults(0, 0, 0, false);
+    state.loadedGeneration = ControllerGeneration::Gen4;
+    boxes.answer = QMessageBox::Cancel;
+    line.w().commands().action(Command::ReadSettings)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(line.idle() && !boxes.seen.isEmpty(), 10000);
+    QCOMPARE(boxes.seen, QStringList{QStringLiteral("|Сохранить уставки в файл?")});
+    QCOMPARE(line.w().views().settingsPage()->title(), kControllerSettingsTitle);
 }
 
 QTEST_MAIN(LiveStationTest)

@@ -1,7 +1,9 @@
 // Reads a generation 4 journal through the window from a simulated station paced at 9600 bit/s and
 // reports the longest time the window's event loop did not run. With --shots DIR it saves what the
 // screen shows: the current-state page, the progress window half-way, the journal after the read.
+// With --monitor the line monitor is open during the read (and shot half-way).
 #include "dialogs/progress_window.h"
+#include "monitor/line_monitor_window.h"
 #include "live/live_station.h"
 #include "window/commands.h"
 #include "window/connection_indicator.h"
@@ -52,9 +54,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QString shots;
     bool fast = false;
+    bool monitor = false;
     const QStringList args = QApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--fast")) fast = true;
+        if (args[i] == QLatin1String("--monitor")) monitor = true;
         if (args[i] == QLatin1String("--shots") && i + 1 < args.size()) shots = args[++i];
     }
     if (!shots.isEmpty()) QDir().mkpath(shots);
@@ -88,6 +92,10 @@ int main(int argc, char** argv) {
         shoot(window, shots, QStringLiteral("current_state.png"));
         window.pages()->setCurrentIndex(kJournalPage);
     }
+    if (monitor) {
+        window.lineMonitor()->showAction()->trigger();
+        window.lineMonitor()->move(window.x() + 200, window.y() + 150);
+    }
     LiveSession& session = window.live().session();
     (void)waitUntil([&] { return !window.live().worker().busy(); }, 10000);
 
@@ -111,6 +119,11 @@ int main(int argc, char** argv) {
             if (!halfShot && progress->value() >= 128) {
                 halfShot = true;
                 shoot(window, shots, QStringLiteral("journal_read_progress.png"));
+                if (monitor && !shots.isEmpty()) {
+                    const QString file = QDir(shots).filePath(QStringLiteral("monitor_journal_read.png"));
+                    std::printf("%s: %s\n", qPrintable(file),
+                                window.lineMonitor()->grab().save(file) ? "saved" : "NOT saved");
+                }
             }
         });
         watch->start(50);
@@ -122,9 +135,13 @@ int main(int argc, char** argv) {
     (void)waitUntil([&] { return !session.commandRunning(); }, 120000);
     const qint64 took = clock.elapsed() - started;
     beat.stop();
-    std::printf("journal read (%s): %lld ms, %lld beats, longest event-loop stall %lld ms, journal %s\n",
-                fast ? "fast" : "9600 bit/s", took, beats, longest,
+    std::printf("journal read (%s%s): %lld ms, %lld beats, longest event-loop stall %lld ms, journal %s\n",
+                fast ? "fast" : "9600 bit/s", monitor ? ", line monitor open" : "", took, beats, longest,
                 window.state().journalLoaded ? "shown" : "NOT shown");
+    if (monitor)
+        std::printf("line monitor: longest drain %lld us, %d rows\n",
+                    static_cast<long long>(window.lineMonitor()->longestDrainMicros()),
+                    window.lineMonitor()->model()->rowCount());
     (void)waitUntil([] { return false; }, 300);
     shoot(window, shots, QStringLiteral("journal.png"));
     window.close();

@@ -8,6 +8,8 @@
 #include "window/page_control.h"
 #include "window/status_panels.h"
 
+#include "journal_samples.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -87,10 +89,11 @@ void MainWindowTest::menusCarryTheListedItems() {
                      "Печать журнала событий|", "Экспорт журнала в MS Excel|Ctrl+E", "-", "Выход|Ctrl+Q"}));
     QCOMPARE(describe(w.portMenu()->actions()), (QStringList{"Com1|", "Com2|", "Com3|", "Com4|"}));
     QCOMPARE(describe(menuNamed(w, "Настройки")->actions()),
-             (QStringList{"Обнуление хронологии событий|", "Параметры...|"}));
+             (QStringList{"Обнуление хронологии событий|", "Параметры...|", "Монитор линии|"}));
     QCOMPARE(describe(menuNamed(w, "Уставки")->actions()),
              (QStringList{"Загрузить файл уставок|", "Считать уставки с контроллера|",
-                          "Сохранить уставки в файл|", "Запись уставок в контроллер|"}));
+                          "Сохранить уставки в файл|", "Запись уставок в контроллер|", "-",
+                          "Сравнить уставки…|"}));
     QCOMPARE(describe(menuNamed(w, "База данных")->actions()),
              (QStringList{"Добавить скважину из файла|", "Сохранить скважину в файл|", "-",
                           "Удалить скважину из базы данных|", "-", "Найти скважину|", "-",
@@ -319,10 +322,13 @@ void MainWindowTest::graphKeys() {
     PageControl* pages = w.pages();
     auto* one = pages->page<OneGraphPage>();
     auto* all = pages->page<AllGraphsPage>();
-    for (GraphSheet* s : {static_cast<GraphSheet*>(one), static_cast<GraphSheet*>(all)}) {
-        s->zoomInButton()->setEnabled(true);
-        s->zoomOutButton()->setEnabled(true);
-    }
+    // A journal of an hour: both sheets can zoom in, and out again after a zoom in.
+    QVERIFY(QTest::qWaitFor([&] { return w.state().journalImage != nullptr; }));
+    w.setOilfieldQuestion([] {});
+    w.showJournal(vorsan::ControllerGeneration::Gen4,
+                  samples::imageOf(samples::smallGen4(), vorsan::ControllerGeneration::Gen4), std::nullopt,
+                  std::nullopt);
+    pages->setCurrentIndex(kJournalPage);
     QSignalSpy allIn(all->zoomInButton(), &QPushButton::clicked);
     QSignalSpy allOut(all->zoomOutButton(), &QPushButton::clicked);
     QSignalSpy oneIn(one->zoomInButton(), &QPushButton::clicked);
@@ -390,6 +396,15 @@ void MainWindowTest::pendingFileWaitsForItsOpener() {
     QTRY_VERIFY(ignored.state().journalImage != nullptr);
     QCOMPARE(opened, QStringLiteral("/tmp/x 1.VR4"));
     QVERIFY(ignored.state().pendingFile.isEmpty());
+    ignored.close();
+
+    // A well file goes to the database's opener, not to the journal's.
+    MainWindow well(vorsan::parseCommandLine({"/tmp/Куст1_Ск2.VBD"}));
+    well.setDataDir(dir.path());
+    well.setFileOpener(vorsan::PendingFileKind::Journal, [&](const QString& f) { opened = "journal:" + f; });
+    well.setFileOpener(vorsan::PendingFileKind::Well, [&](const QString& f) { opened = "well:" + f; });
+    well.show();
+    QTRY_COMPARE(opened, QStringLiteral("well:/tmp/Куст1_Ск2.VBD"));
 }
 
 void MainWindowTest::missingHelpFileIsReported() {

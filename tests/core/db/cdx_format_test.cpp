@@ -266,9 +266,10 @@ TEST(CdxFormat, BrokenLeafChainOrInteriorKeyIsReported) {
     const auto pad = [](const CdxTag&) { return std::uint8_t(0x20); };
     std::vector<CdxTag> tags;
     ASSERT_TRUE(readCdx(good, pad, tags));
-    // Tag header at 0x400 names the root; the tag's first leaf is the block after the directory leaf.
+    // Tag header at 0x400 names the root; the tag's first leaf follows the directory's region
+    // (four leaf slots and a slot for one interior node).
     const std::uint32_t root = good[0x400] | (good[0x401] << 8) | (good[0x402] << 16);
-    const std::size_t firstLeaf = 0x800 + 512;
+    const std::size_t firstLeaf = 0x800 + 5 * 512;
     ASSERT_EQ(good[firstLeaf] & 0x02, 0x02);
     ASSERT_EQ(good[root] & 0x02, 0x00); // an interior root over the leaves
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sys/stat.h>
 
 using namespace vorsan;
@@ -271,4 +272,33 @@ TEST(WellDatabase, OverlappingJournalKeepsOldRowsAndMarksItsOwn) {
     ASSERT_TRUE(openWellTable(well, tmp.path(), wellBaseName("Новое", 12, 345)));
     ASSERT_TRUE(readWellRows(well, got));
     EXPECT_EQ(std::count(got.added.begin(), got.added.end(), true), 0);
+}
+
+TEST(WellDatabase, OlderDatTKeyIsReplacedOnOpening) {
+    TempDir tmp;
+    ASSERT_TRUE(initDatabase(tmp.path()));
+    TableLayout older = wellTableLayout();
+    older.tags[1].expression = "DTOS(DATA)+TIME+STR(SOBYTIE,6)";
+    ASSERT_TRUE(Table::create(tmp.file("oldK1C2.DBF"), older));
+    {
+        Table t;
+        ASSERT_TRUE(t.open(tmp.file("oldK1C2.DBF")));
+        std::vector<FieldValue> a, b;
+        ASSERT_TRUE(wellRowValues(makeRecord(1, 5, 0, 0, 255, 1), 1, 2, a));
+        ASSERT_TRUE(wellRowValues(makeRecord(1, 5, 0, 0, 255, 2), 1, 2, b));
+        ASSERT_TRUE(t.appendRows({a, b}));
+    }
+    Table well;
+    ASSERT_TRUE(openWellTable(well, tmp.path(), "oldK1C2"));
+    EXPECT_EQ(well.tags()[1].expression, wellTableLayout().tags[1].expression);
+    // Two measurements of one second with the same cause stay two rows when merged again.
+    std::vector<FieldValue> a, b;
+    ASSERT_TRUE(wellRowValues(makeRecord(1, 5, 0, 0, 255, 1), 1, 2, a));
+    ASSERT_TRUE(wellRowValues(makeRecord(1, 5, 0, 0, 255, 2), 1, 2, b));
+    ASSERT_TRUE(well.setTag("DATt"));
+    ASSERT_TRUE(well.mergeRows({a, b}));
+    std::set<double> uab;
+    for (well.first(); !well.eof(); well.next())
+        uab.insert(well.getNumber(kWellUab));
+    EXPECT_EQ(uab, (std::set<double>{381, 382}));
 }

@@ -213,7 +213,7 @@ TEST(OpenFailure, PermissionReasonNamesTheGroupAndTheFix) {
     const std::string reason =
         openFailureReason(OpenFailureCause::PermissionDenied, "/dev/ttyUSB0", "dialout", "ivan", EACCES);
     EXPECT_NE(reason.find("/dev/ttyUSB0"), std::string::npos);
-    EXPECT_NE(reason.find("группа dialout"), std::string::npos);
+    EXPECT_NE(reason.find("в группу dialout"), std::string::npos);
     EXPECT_NE(reason.find("usermod -aG dialout ivan"), std::string::npos);
     EXPECT_EQ(openFailureCause(EACCES), OpenFailureCause::PermissionDenied);
     EXPECT_EQ(openFailureCause(ENOENT), OpenFailureCause::Missing);

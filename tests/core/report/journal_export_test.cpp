@@ -61,7 +61,7 @@ constexpr const char* kHeaderLine =
 TEST(ExportRange, SelectionOfMoreThanOneRowElseEverything) {
     struct Case {
         std::size_t top, bottom;
-        RecordRange expected;
+        ExportRange expected;
     };
     const Case cases[] = {
         {3, 3, {0, 10}},  // one selected row exports the whole journal

@@ -21,6 +21,8 @@ TEST(CommandLineRule, ExtensionsComparedExactly) {
         {"a.pr", PendingFileKind::Journal},
         {"a.us4", PendingFileKind::Settings},
         {"a.ust", PendingFileKind::Settings},
+        {"/home/u/Куст12_Ск345.VBD", PendingFileKind::Well},
+        {"a.vbd", PendingFileKind::None},
         {"a.Vr4", PendingFileKind::None},
         {"a.vR4", PendingFileKind::None},
         {"a.PR", PendingFileKind::None},

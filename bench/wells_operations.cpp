@@ -1,0 +1,329 @@
+// The well database's operations at the sizes the field meets: adding a 1184-record journal to a
+// well of 200,000 rows (and SQLite's INSERT OR REPLACE of the same rows, measured in the same run),
+// showing that well, the directory of 5,000 wells, and updating from an archive of 100 wells of
+// 10,000 rows.
+#include "db/file_io.h"
+#include "db/table.h"
+#include "db/well_database.h"
+#include "settings/catalogue.h"
+#include "text/cp1251.h"
+#include "wells/well_database_state.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
+#include <string>
+
+using namespace vorsan;
+using namespace vorsan::db;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRows = 200000;
+constexpr int kJournal = 1184;
+
+// Moment of row n: every 10 minutes from 2020-01-01 (civil date from a day count).
+JournalRecord recordAt(long seconds, int code, int seed) {
+    const long days = seconds / 86400 + 18262; // 1970-01-01 + 18262 = 2020-01-01
+    long z = days + 719468, era = z / 146097, doe = z - era * 146097;
+    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365,
+         doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long mp = (5 * doy + 2) / 153, d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9;
+    JournalRecord r;
+    r.year = static_cast<std::uint16_t>(yoe + era * 400 + (m <= 2));
+    r.month = static_cast<std::uint8_t>(m);
+    r.day = static_cast<std::uint8_t>(d);
+    r.hour = static_cast<std::uint8_t>(seconds / 3600 % 24);
+    r.minute = static_cast<std::uint8_t>(seconds / 60 % 60);
+    r.second = static_cast<std::uint8_t>(seconds % 60);
+    r.SOBYTIE = static_cast<std::uint8_t>(code);
+    r.UAB = static_cast<std::uint16_t>(370 + seed % 30);
+    r.UBC = 380;
+    r.UCA = 381;
+    r.IA = 10 + seed % 100 / 10.0;
+    r.IB = 11.5;
+    r.IC = 12.5;
+    r.ZAGR = static_cast<std::uint16_t>(seed % 100);
+    r.SOP = seed % 7 == 0 ? 65535 : static_cast<std::uint16_t>(seed % 9999);
+    r.COS_ = 85;
+    r.P = 40;
+    r.T = 75;
+    r.EXT_ZAP = code == 255 ? 1 : 0;
+    return r;
+}
+
+// --- SQLite through dlopen (only the benchmark uses it) -------------------------------------
+struct Sqlite {
+    void* lib = nullptr;
+    int (*open)(const char*, void**) = nullptr;
+    int (*close)(void*) = nullptr;
+    int (*exec)(void*, const char*, void*, void*, char**) = nullptr;
+    int (*prepare)(void*, const char*, int, void**, const char**) = nullptr;
+    int (*bindText)(void*, int, const char*, int, void (*)(void*)) = nullptr;
+    int (*bindDouble)(void*, int, double) = nullptr;
+    int (*step)(void*) = nullptr;
+    int (*reset)(void*) = nullptr;
+    int (*finalize)(void*) = nullptr;
+    bool load() {
+        lib = dlopen("libsqlite3.so.0", RTLD_NOW);
+        if (!lib) return false;
+        const auto sym = [&](auto& f, const char* name) {
+            f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(lib, name));
+        };
+        sym(open, "sqlite3_open");
+        sym(close, "sqlite3_close");
+        sym(exec, "sqlite3_exec");
+        sym(prepare, "sqlite3_prepare_v2");
+        sym(bindText, "sqlite3_bind_text");
+        sym(bindDouble, "sqlite3_bind_double");
+        sym(step, "sqlite3_step");
+        sym(reset, "sqlite3_reset");
+        sym(finalize, "sqlite3_finalize");
+        return open && close && exec && prepare && bindText && bindDouble && step && reset && finalize;
+    }
+};
+
+Sqlite* sqliteLib() {
+    static Sqlite s;
+    static const bool ok = s.load();
+    return ok ? &s : nullptr;
+}
+Sqlite& sqlite() {
+    return *sqliteLib();
+}
+
+constexpr const char* kColumns[] = {"KUST", "SKV",     "DATA", "TIME",    "UAB",    "UBC",    "UCA",
+                                    "IA",   "IB",      "IC",   "ZAGR",    "SOP",    "P",      "T",
+                                    "COS_", "SOBYTIE", "ADD_", "NUM_UST", "OLD_ZN", "NEW_ZN", "EXT_ZAP"};
+
+void sqliteInsert(void* db, const std::vector<JournalRecord>& recs, bool replace) {
+    Sqlite& s = sqlite();
+    std::string sql = std::string(replace ? "INSERT OR REPLACE" : "INSERT") + " INTO well VALUES(?";
+    for (int i = 1; i < 21; ++i)
+        sql += ",?";
+    sql += ")";
+    void* st = nullptr;
+    s.prepare(db, sql.c_str(), -1, &st, nullptr);
+    s.exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    for (const JournalRecord& r : recs) {
+        char date[16];
+        std::snprintf(date, sizeof date, "%04d%02d%02d", r.year, r.month, r.day);
+        const std::string time = timeText(r.hour, r.minute, r.second);
+        const double nums[] = {12,
+                               345,
+                               0,
+                               0,
+                               double(r.UAB),
+                               double(r.UBC),
+                               double(r.UCA),
+                               r.IA,
+                               r.IB,
+                               r.IC,
+                               double(r.ZAGR),
+                               double(r.SOP),
+                               double(r.P),
+                               double(r.T),
+                               double(r.COS_),
+                               double(r.SOBYTIE),
+                               1,
+                               double(r.NUM_UST),
+                               double(r.OLD_ZN),
+                               double(r.NEW_ZN),
+                               double(r.EXT_ZAP)};
+        for (int i = 0; i < 21; ++i)
+            s.bindDouble(st, i + 1, nums[i]);
+        s.bindText(st, 3, date, -1, reinterpret_cast<void (*)(void*)>(-1));
+        s.bindText(st, 4, time.c_str(), -1, reinterpret_cast<void (*)(void*)>(-1));
+        s.step(st);
+        s.reset(st);
+    }
+    s.exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    s.finalize(st);
+}
+
+
+void check(bool ok, const std::string& what) {
+    if (!ok) {
+        std::fprintf(stderr, "benchmark setup failed: %s\n", what.c_str());
+        std::abort();
+    }
+}
+
+std::string freshDir(const std::string& name) {
+    const std::string d = (fs::temp_directory_path() / ("vorsan-bench-wells-" + name)).string();
+    fs::remove_all(d);
+    fs::create_directories(d);
+    return d;
+}
+
+SettingsSet gen4Settings(std::uint16_t pad, std::uint16_t well) {
+    SettingsSet s(settingCount(ControllerGeneration::Gen4), 1);
+    s[std::size_t(kGen4PadNumber - kFirstSettingNumber)] = pad;
+    s[std::size_t(kGen4WellNumber - kFirstSettingNumber)] = well;
+    return s;
+}
+
+// Records first ... first + count - 1, ten minutes apart.
+Journal journalOf(long first, long count) {
+    Journal j;
+    j.records.reserve(std::size_t(count));
+    for (long n = first; n < first + count; ++n)
+        j.records.push_back(recordAt(600L * n, n % 3 ? 255 : (n % 2 ? 3 : 49), int(n)));
+    return j;
+}
+
+std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
+    wells::Outcome o;
+    auto d = wells::WellDatabase::open(dir, ',', o);
+    check(d != nullptr, o.detail);
+    return d;
+}
+
+// One database with one well of 200,000 rows, shared by the add and show benchmarks.
+wells::WellDatabase& bigWell() {
+    static std::unique_ptr<wells::WellDatabase> d = [] {
+        auto db = openDb(joinPath(freshDir("big"), "bd"));
+        const Journal j = journalOf(0, kRows);
+        check(db->addJournalQuietly("Новое", {&j, ControllerGeneration::Gen4, gen4Settings(12, 345)}).ok, "fill");
+        return db;
+    }();
+    return *d;
+}
+
+// Each journal read from a station overlaps the one before by half.
+long nextJournal = kRows - kJournal / 2;
+
+void BM_AddJournalTo200kRowWell(benchmark::State& state) {
+    wells::WellDatabase& db = bigWell();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const Journal j = journalOf(nextJournal, kJournal);
+        nextJournal += kJournal / 2;
+        state.ResumeTiming();
+        check(db.addJournalQuietly("Новое", {&j, ControllerGeneration::Gen4, gen4Settings(12, 345)}).ok, "add");
+    }
+}
+
+void BM_SqliteInsertOrReplaceSameRows(benchmark::State& state) {
+    if (!sqliteLib()) {
+        state.SkipWithError("libsqlite3.so.0 not found");
+        return;
+    }
+    Sqlite& s = sqlite();
+    const std::string path = joinPath(freshDir("sqlite"), "well.sqlite");
+    void* db = nullptr;
+    s.open(path.c_str(), &db);
+    std::string sql = "PRAGMA synchronous=FULL;CREATE TABLE well(";
+    for (int i = 0; i < 21; ++i)
+        sql += std::string(i ? "," : "") + kColumns[i];
+    sql += ");CREATE INDEX data ON well(DATA,TIME);"
+           "CREATE UNIQUE INDEX datt ON well(DATA,TIME,SOBYTIE,EXT_ZAP,NUM_UST,OLD_ZN,NEW_ZN,UAB,UBC,UCA,IA,IB,IC,"
+           "ZAGR,SOP,P,T,COS_);";
+    s.exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    sqliteInsert(db, journalOf(0, kRows).records, false);
+    long next = kRows - kJournal / 2;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const Journal j = journalOf(next, kJournal);
+        next += kJournal / 2;
+        state.ResumeTiming();
+        sqliteInsert(db, j.records, true);
+    }
+    s.close(db);
+}
+
+void BM_ShowWellOf200kRows(benchmark::State& state) {
+    wells::WellDatabase& db = bigWell();
+    for (auto _ : state)
+        check(db.showWell({"Новое", 12, 345}).ok, "show");
+    state.counters["rows"] = double(db.journal().journal.count());
+}
+
+void BM_DirectoryOf5000Wells(benchmark::State& state) {
+    static const std::string dir = [] {
+        const std::string d = joinPath(freshDir("dir"), "bd");
+        check(initDatabase(d).ok(), "init");
+        Table t;
+        check(openDatabaseTable(t, d, kSettingsTableFile, settingsSnapshotLayout()).ok(), "open");
+        std::vector<std::vector<FieldValue>> rows;
+        for (int i = 0; i < 5000; ++i) {
+            std::vector<FieldValue> v(kSnapFieldCount, std::string("1"));
+            v[kSnapMesto] = utf8ToCp1251("Месторождение " + std::to_string(i % 40)).bytes;
+            v[kSnapKust] = double(i / 40 % 10);
+            v[kSnapSkv] = double(i);
+            v[kSnapData] = Date{2024, 3, 1};
+            v[kSnapTime] = std::string("12/00/00");
+            v[kSnapNewFormat] = true;
+            rows.push_back(v);
+        }
+        check(t.appendRows(rows).ok(), "append");
+        return d;
+    }();
+    auto db = openDb(dir);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db->tree());
+}
+
+// 100 wells of 10,000 rows: the archive is made once; each run updates a fresh empty database
+// (new wells: files installed) and then the same database again (every well merged).
+void BM_UpdateFromArchiveOf100WellsOf10kRows(benchmark::State& state) {
+    static const std::string archive = [] {
+        const std::string base = freshDir("archive");
+        const std::string d = joinPath(base, "bd");
+        check(initDatabase(d).ok(), "init");
+        {
+            Table snaps;
+            check(openDatabaseTable(snaps, d, kSettingsTableFile, settingsSnapshotLayout()).ok(), "open");
+            for (int w = 0; w < 100; ++w) {
+                Table t;
+                check(openWellTable(t, d, wellBaseName("Новое", 1, std::uint16_t(w))).ok(), "well");
+                std::vector<std::vector<FieldValue>> rows;
+                for (const JournalRecord& r : journalOf(w * 10000L, 10000).records) {
+                    std::vector<FieldValue> v;
+                    wellRowValues(r, 1, std::uint16_t(w), v);
+                    rows.push_back(v);
+                }
+                check(t.appendRows(rows).ok(), "rows");
+                std::vector<FieldValue> s(kSnapFieldCount, std::string("1"));
+                s[kSnapMesto] = utf8ToCp1251("Новое").bytes;
+                s[kSnapKust] = 1.0;
+                s[kSnapSkv] = double(w);
+                s[kSnapData] = Date{2024, 3, 1};
+                s[kSnapTime] = std::string("12/00/00");
+                s[kSnapNewFormat] = true;
+                check(snaps.appendRow(s).ok(), "snapshot");
+            }
+        }
+        auto db = openDb(d);
+        const std::string zip = joinPath(base, "base.zip");
+        check(db->createArchive(zip).ok, "archive");
+        return zip;
+    }();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = openDb(joinPath(freshDir("target"), "bd"));
+        state.ResumeTiming();
+        check(db->updateFromArchive(archive).ok, "update (new wells)");
+        state.PauseTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        check(db->updateFromArchive(archive).ok, "update (merged wells)");
+        state.counters["merge_all_ms"] = double(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                    std::chrono::steady_clock::now() - t0)
+                                                    .count());
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_AddJournalTo200kRowWell)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SqliteInsertOrReplaceSameRows)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ShowWellOf200kRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DirectoryOf5000Wells)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_UpdateFromArchiveOf100WellsOf10kRows)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_MAIN();

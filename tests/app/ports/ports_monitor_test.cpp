@@ -1,0 +1,227 @@
+// The port menu over a fake /dev, the line monitor watching the window's own journal read from the
+// simulator, and the settings comparison on the settings page; all through the real window.
+#include "files/file_commands.h"
+#include "live/live_station.h"
+#include "monitor/line_monitor_window.h"
+#include "ports/port_menu.h"
+#include "settings/settings_compare_dialog.h"
+#include "settings/settings_model.h"
+#include "settings/settings_page.h"
+#include "window/commands.h"
+#include "window/data_views.h"
+#include "window/main_window.h"
+
+#include "modal_boxes.h"
+
+#include "settings/catalogue.h"
+#include "settings/settings_file.h"
+#include "shell/serial_ports.h"
+#include "simulator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+using vorsan::Command;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kFtdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+
+// A /dev with one FTDI adapter (ttyUSB1 behind its by-id link), a ttyUSB0 and two ttyS.
+void makeDev(const fs::path& root) {
+    fs::create_directories(vorsan::byIdDirectory(root));
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyS0", "ttyS1"})
+        std::ofstream(root / name).put('\0');
+    fs::create_symlink("../../ttyUSB1", vorsan::byIdDirectory(root) / kFtdi);
+}
+
+QStringList itemTexts(PortMenu* menu) {
+    QStringList texts;
+    for (QAction* a : menu->deviceActions())
+        texts << a->text() + (a->isChecked() ? QStringLiteral(" *") : QString());
+    return texts;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class PortsMonitorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void portMenuListsTheDevicesAndRemembersTheChoice();
+    void monitorShowsAJournalReadAndCostsNothingClosed();
+    void comparisonWithASettingsFile();
+};
+
+void PortsMonitorTest::portMenuListsTheDevicesAndRemembersTheChoice() {
+    QTemporaryDir data, dev;
+    const fs::path root = dev.path().toStdString();
+    makeDev(root);
+    const auto uart = [](const std::string& name) { return name == "ttyS0"; };
+    const QString ftdi = QString::fromStdString((vorsan::byIdDirectory(root) / kFtdi).string());
+    {
+        MainWindow w;
+        w.setDataDir(data.path());
+        w.show();
+        QTRY_VERIFY(w.startedUp() && !w.state().settingsDir.isEmpty());
+        w.portDevices()->setDevRoot(dev.path(), uart);
+        QCOMPARE(itemTexts(w.portDevices()),
+                 (QStringList{"FTDI FT232R USB UART (ttyUSB1)", "ttyUSB0", "ttyS0"}));
+        w.portDevices()->deviceActions().at(0)->trigger();
+        QCOMPARE(w.portDevice(), ftdi);
+        QCOMPARE(w.portMenu()->title(), QStringLiteral("Порт:FTDI FT232R USB UART"));
+        QVERIFY(!w.commands().action(Command::Port1)->isChecked());
+        // "vors.set" keeps its 7 bytes: port number 0 for a port that is none of Com1..Com4.
+        QCOMPARE(fileBytes(QDir(w.state().settingsDir).filePath("vors.set")),
+                 QByteArray::fromHex("ede1008025000000").left(7));
+        w.portMenu()->popup({0, 0}); // the menu is made again on opening
+        QTRY_VERIFY(w.portMenu()->isVisible());
+        QCOMPARE(itemTexts(w.portDevices()).at(0), QStringLiteral("FTDI FT232R USB UART (ttyUSB1) *"));
+        w.portMenu()->hide();
+
+        // Pulled out: the by-id directory changes and the list follows without the menu opening.
+        fs::remove(vorsan::byIdDirectory(root) / kFtdi);
+        fs::remove(root / "ttyUSB1");
+        QTRY_COMPARE(itemTexts(w.portDevices()),
+                     (QStringList{"ttyUSB0", "ttyS0", "FTDI FT232R USB UART (отключён) *"}));
+    }
+    // The next start takes the device from "vorsan.ini", whatever socket it is plugged into.
+    makeDev(root);
+    {
+        MainWindow w;
+        w.setDataDir(data.path());
+        w.show();
+        QTRY_VERIFY(w.startedUp() && w.portDevice() == ftdi);
+        // Com2 again: the named device is forgotten and "vors.set" says 2.
+        w.commands().action(Command::Port2)->trigger();
+        QCOMPARE(fileBytes(QDir(w.state().settingsDir).filePath("vors.set")).at(2), char(2));
+        const QSettings own(QDir(w.state().settingsDir).filePath("vorsan.ini"), QSettings::IniFormat);
+        QVERIFY(!own.contains("port/device"));
+    }
+    // Choosing an adapter that is gone says so at once.
+    {
+        MainWindow w;
+        w.setDataDir(data.path());
+        w.show();
+        QTRY_VERIFY(w.startedUp() && !w.state().settingsDir.isEmpty());
+        ModalBoxes boxes;
+        w.selectDevice(QStringLiteral("/dev/serial/by-id/usb-FTDI_gone_X1Y2Z3W4-if00-port0"));
+        QCOMPARE(boxes.captions, QStringList{"Внимание"});
+        QVERIFY(boxes.texts.at(0).contains("отключён"));
+    }
+}
+
+void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
+    vorsan::sim::SimOptions o;
+    o.fast = true;
+    o.seed = 7;
+    o.gen4Addresses = {1};
+    vorsan::sim::Simulator sim(o);
+    QCOMPARE(QString::fromStdString(sim.start()), QString());
+    QTemporaryDir data;
+    vorsan::CommandLine commandLine;
+    commandLine.portDevice = sim.devicePath();
+    {
+        MainWindow w(commandLine);
+        w.setDataDir(data.path());
+        w.show();
+        LineMonitorWindow* monitor = w.lineMonitor();
+        QVERIFY(!monitor->tapped());
+        monitor->showAction()->trigger();
+        QVERIFY(monitor->tapped());
+        QTRY_VERIFY_WITH_TIMEOUT(w.commands().table().enabled(Command::ReadJournal), 5000);
+        QTRY_VERIFY(!w.live().worker().busy());
+        w.commands().action(Command::ReadJournal)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.state().journalLoaded && !w.live().session().commandRunning(), 30000);
+        w.live().session().probeTimer().stop();
+        QTRY_VERIFY(!w.live().worker().busy());
+        monitor->drain();
+        bool block17 = false;
+        for (const auto& r : monitor->model()->rows())
+            block17 = block17 || r.cells[LineMonitorModel::Meaning] == QStringLiteral("чтение журнала, блок 17 из 256");
+        QVERIFY(block17);
+        // The probe asks for a generation 3 controller (0xFF) and the recorder (255) too; nobody
+        // answers them on this line.
+        const auto& stations = monitor->stationCounters().stations();
+        QCOMPARE(stations.size(), std::size_t{3});
+        QCOMPARE(stations[1].station, 1);
+        QVERIFY(stations[1].requests >= 256 + 16);
+        QCOMPARE(stations[1].good, stations[1].requests);
+        QCOMPARE(stations[2].station, 255);
+        QCOMPARE(stations[2].good, 0u);
+        QCOMPARE(stations[2].timeOuts, stations[2].requests);
+        QVERIFY(monitor->text().contains(QStringLiteral("чтение уставок, блок 16 из 16")));
+
+        // Closed, the link has no observer: what goes over the line afterwards is not gathered.
+        monitor->close();
+        QVERIFY(!monitor->tapped());
+        const int rows = monitor->model()->rowCount();
+        sim.clearReceived();
+        w.armProbe(1);
+        QTRY_VERIFY(!sim.received().empty());
+        QTRY_VERIFY(!w.live().worker().busy());
+        monitor->drain();
+        QCOMPARE(monitor->model()->rowCount(), rows);
+        w.close();
+    }
+    sim.stop();
+}
+
+void PortsMonitorTest::comparisonWithASettingsFile() {
+    QTemporaryDir data;
+    MainWindow w;
+    w.setDataDir(data.path());
+    w.show();
+    QTRY_VERIFY(w.startedUp() && !w.state().settingsDir.isEmpty());
+    auto catalogue = vorsan::buildCatalogue(vorsan::ControllerGeneration::Gen4);
+    for (auto& e : catalogue.entries)
+        e.value = static_cast<std::uint16_t>(e.minRaw);
+    const fs::path here = fs::path(data.path().toStdString()) / "here.us4";
+    const fs::path there = fs::path(data.path().toStdString()) / "there.us4";
+    QCOMPARE(vorsan::saveSettingsFile(here, catalogue, {}).status, vorsan::SettingsSaveStatus::ok);
+    catalogue.byNumber(21)->value = 400;
+    catalogue.byNumber(40)->value = 2;
+    QCOMPARE(vorsan::saveSettingsFile(there, catalogue, {}).status, vorsan::SettingsSaveStatus::ok);
+    QVERIFY(w.files().loadSettingsFile(QString::fromStdString(here.string())));
+
+    SettingsPage* page = w.views().settingsPage();
+    QVERIFY(compareWithSettingsFile(QString::fromStdString(there.string()), w.state(), page, &w));
+    auto* dialog = w.findChild<SettingsCompareDialog*>();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->table()->rowCount(), 2);
+    QCOMPARE(dialog->table()->item(0, 2)->text(), QStringLiteral("100 В"));
+    QCOMPARE(dialog->table()->item(0, 3)->text(), QStringLiteral("400 В"));
+    QCOMPARE(dialog->table()->item(1, 3)->text(), QStringLiteral("АПВ"));
+    QCOMPARE(page->model()->markedRows(), (QList<int>{0, 19}));
+    QVERIFY(page->model()->data(page->model()->index(19, 1), Qt::BackgroundRole).isValid());
+    QVERIFY(!page->model()->data(page->model()->index(18, 1), Qt::BackgroundRole).isValid());
+    dialog->close();
+
+    // A generation 3 file is refused and marks nothing.
+    auto gen3 = vorsan::buildCatalogue(vorsan::ControllerGeneration::Gen3);
+    gen3.entries[0].value = 1;
+    const fs::path other = fs::path(data.path().toStdString()) / "other.ust";
+    QCOMPARE(vorsan::saveSettingsFile(other, gen3, {}).status, vorsan::SettingsSaveStatus::ok);
+    w.views().showSettings(w.state().catalogue, QString());
+    ModalBoxes boxes;
+    QVERIFY(compareWithSettingsFile(QString::fromStdString(other.string()), w.state(), page, &w));
+    QCOMPARE(boxes.captions, QStringList{"Внимание"});
+    QVERIFY(boxes.texts.at(0).contains(QStringLiteral("поколения 3 (82)")));
+    QVERIFY(page->model()->markedRows().isEmpty());
+}
+
+QTEST_MAIN(PortsMonitorTest)
+#include "ports_monitor_test.moc"
