@@ -1,5 +1,8 @@
 #include "database/database_commands.h"
 
+#include "charts/chart_source.h"
+#include "charts/diagrams_page.h"
+#include "charts/graph_sheet.h"
 #include "database/add_to_database_dialog.h"
 #include "database/database_page.h"
 #include "database/find_well_dialog.h"
@@ -15,9 +18,11 @@
 #include "window/page_control.h"
 #include "window/status_panels.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QTableView>
+#include <QThreadPool>
 #include <QTreeWidget>
 
 using vorsan::Command;
@@ -69,6 +74,7 @@ DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), windo
         queue_.clear();
         work_.finish();
     });
+    connect(window.pages(), &QTabWidget::currentChanged, this, &DatabaseCommands::feedCharts);
     connect(&work_, &DatabaseWork::busyChanged, this, [this](bool busy) {
         const Qt::CursorShape shape = busy ? Qt::BusyCursor : Qt::ArrowCursor;
         page_->journalGrid()->viewport()->setCursor(shape);
@@ -154,6 +160,40 @@ std::vector<WellId> DatabaseCommands::directory() {
     // Read afresh when the database is free; while an operation runs, the directory as last read.
     if (idle()) wells_ = window_.state().database->wells();
     return wells_;
+}
+
+void DatabaseCommands::feedCharts(int index) {
+    if (index != kDiagramsPage && index != kGraphPage) return;
+    if (window_.commands().dataSource().kind() != DataKind::DatabaseWell) return;
+    auto well = window_.commands().dataSource().databaseWell();
+    if (well->journal.journal.records.empty()) return;
+    if (well == chartsHave_.lock() && window_.pages()->chartSource()->database()) return;
+    chartsHave_ = well;
+    QPointer<DatabaseCommands> self(this);
+    QThreadPool::globalInstance()->start([self, well, index] {
+        auto j = std::make_shared<DatabaseJournal>();
+        j->journal = well->journal.journal;
+        j->rows = well->journal.rows;
+        j->oilfield = QString::fromStdString(well->well.oilfield);
+        j->pad = well->well.pad;
+        j->well = well->well.well;
+        j->wellCaption = QStringLiteral("куст № %1 скважина № %2").arg(well->well.pad).arg(well->well.well);
+        // Delivered through the application object: this one may be gone by then.
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, j, index] {
+                if (!self) return;
+                PageControl* pages = self->window_.pages();
+                if (pages->currentIndex() != index ||
+                    self->window_.commands().dataSource().kind() != DataKind::DatabaseWell)
+                    return;
+                if (index == kDiagramsPage)
+                    pages->page<DiagramsPage>()->showDatabaseJournal(std::move(*j));
+                else if (GraphSheet* sheet = pages->graphSheetInUse())
+                    sheet->showDatabaseJournal(std::move(*j));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void DatabaseCommands::rebuildTree() {

@@ -84,6 +84,9 @@ private:
     bool report(const vorsan::wells::Outcome& outcome);
     void showResult(const DatabaseResult& result);
     void rebuildTree();
+    // A chart page was shown while the database's data is chosen: the charts get the well shown
+    // (copied on a pool thread from the tab's unchanging copy, then handed over).
+    void feedCharts(int pageIndex);
     std::vector<vorsan::wells::WellId> directory();
     void openProgress(const QString& caption, int maximum, int value);
     void closeProgress();
@@ -99,4 +102,5 @@ private:
     QPointer<FindWellDialog> find_;
     QPointer<OpenWellDialog> open_;
     std::unique_ptr<ProgressWindow> progress_;
+    std::weak_ptr<const DatabaseWellData> chartsHave_; // the well the charts were last given
 };

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTabWidget>
+#include <QThreadPool>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -187,11 +188,13 @@ void DatabasePage::applyColumnWidths() {
 }
 
 void DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
-    // The model reads the new well from here on; the old one lives until the model let it go.
+    // The model reads the new well from here on. The old one (200,000 rows of texts take tens of
+    // milliseconds to free) is let go on a pool thread once the data source no longer holds it.
     auto previous = std::move(well_);
     well_ = well ? std::move(well) : std::make_shared<DatabaseWellData>();
     model_->reload();
-    previous.reset();
+    if (context().commands) context().commands->dataSource().setDatabaseWell(well_);
+    QThreadPool::globalInstance()->start([previous = std::move(previous)]() mutable { previous.reset(); });
     applyColumnWidths();
     if (model_->rowCount() > 0) {
         const QModelIndex last = model_->index(model_->rowCount() - 1, 1);
@@ -212,7 +215,6 @@ void DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
     }
     settings_->setUpdatesEnabled(true);
     if (!well_->settingsTitle.empty()) title_->setText(qs(well_->settingsTitle));
-    if (context().commands) context().commands->dataSource().setDatabaseWell(well_);
 }
 
 void DatabasePage::showJournalPage() {

@@ -7,6 +7,7 @@
 #include "database/open_well_dialog.h"
 #include "dialogs/progress_window.h"
 #include "files/file_dialogs.h"
+#include "charts/chart_source.h"
 #include "journal/journal_model.h"
 #include "journal/journal_rows.h"
 #include "settings/catalogue.h"
@@ -210,6 +211,13 @@ void DatabaseTabTest::treeOfTwoOilfieldsAndNodesThatLoadNothing() {
     QVERIFY(t.w.commands().table().enabled(Command::SaveWellToFile));
     QVERIFY(t.w.commands().table().enabled(Command::DeleteWell));
     QCOMPARE(t.page()->journalModel()->rowCount(), 5);
+    // The diagrams draw the well shown.
+    t.w.commands().action(Command::ShowDatabaseDiagrams)->trigger();
+    QCOMPARE(t.w.pages()->currentIndex(), int(kDiagramsPage));
+    QTRY_VERIFY(t.w.pages()->chartSource()->database());
+    QCOMPARE(t.w.pages()->chartSource()->records().size(), std::size_t(5));
+    QCOMPARE(t.w.pages()->tabText(kDiagramsPage), QStringLiteral("Диаграммы по базе данных"));
+    t.showTab();
     // Shown again, the tab selects the current well without loading it anew.
     t.w.pages()->setCurrentIndex(kJournalPage);
     QVERIFY(!t.w.commands().table().enabled(Command::DeleteWell));
