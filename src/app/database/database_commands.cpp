@@ -11,6 +11,8 @@
 #include "dialogs/progress_window.h"
 #include "journal/journal_page.h"
 #include "journal/whole_file.h"
+#include "print/report_commands.h"
+#include "report/page_layout.h"
 #include "settings/catalogue.h"
 #include "window/commands.h"
 #include "window/data_views.h"
@@ -22,6 +24,8 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QTableView>
+#include <QTableWidget>
+#include <QLabel>
 #include <QThreadPool>
 #include <QTreeWidget>
 
@@ -47,6 +51,26 @@ QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The shown well's journal as the printout and the workbook take it, with the grid's selection.
+JournalReport wellReport(const DatabaseWellData& w, const DatabasePage& page, const QString& caption,
+                         const QString& command) {
+    JournalReport r;
+    r.journal = &w.journal.journal;
+    r.rows = &w.journal.rows;
+    r.generation = w.settings.generation;
+    r.caption = caption;
+    r.wellLine = qs(vorsan::databaseWellLine(w.well.oilfield, w.well.pad, w.well.well));
+    r.pad = w.well.pad;
+    r.well = w.well.well;
+    r.command = command;
+    const std::vector<std::size_t> rows = page.selectedRows(); // sorted, 0-based
+    if (!rows.empty()) {
+        r.selectionTop = int(rows.front()) + 1;
+        r.selectionBottom = int(rows.back()) + 1;
+    }
+    return r;
+}
+
 } // namespace
 
 DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), window_(window) {
@@ -61,6 +85,9 @@ DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), windo
     c.bind(Command::RestoreDatabase, [this] { updateFromArchive(); });
     c.bind(Command::DeleteDatabaseRows, [this] { deleteRows(); });
     c.bind(Command::SaveDatabaseText, [this] { saveText(); });
+    c.bind(Command::PrintDatabase, [this] { printJournal(); });
+    c.bind(Command::PrintDatabaseSettings, [this] { printSettings(); });
+    c.bind(Command::ExportDatabase, [this] { exportJournal(); });
     c.bind(Command::ShowDatabaseDiagrams, [&window] { window.pages()->setCurrentIndex(kDiagramsPage); });
     window.setOilfieldQuestion([this] { askToAdd(); });
     // A well file named on the command line (a file manager opening it with the program).
@@ -387,6 +414,37 @@ void DatabaseCommands::saveText() {
                 QMessageBox::critical(&window_, QStringLiteral("Ошибка"),
                                       QStringLiteral("Не удалось записать файл %1: %2").arg(path, qs(*error)));
         });
+}
+
+// ---- printing and export of the shown well ----
+
+void DatabaseCommands::printJournal() {
+    const std::shared_ptr<const DatabaseWellData> well = window_.commands().dataSource().databaseWell();
+    if (well->journal.rows.empty()) return;
+    printJournalReport(&window_, wellReport(*well, *page_, window_.windowTitle(), QStringLiteral("Печать базы данных")));
+}
+
+void DatabaseCommands::printSettings() {
+    std::vector<vorsan::SettingsListRow> rows;
+    const QTableWidget* grid = page_->settingsGrid();
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        const QTableWidgetItem* name = grid->item(r, 0);
+        const QTableWidgetItem* value = grid->item(r, 1);
+        rows.push_back({name ? name->text().toStdString() : std::string(),
+                        value ? value->text().toStdString() : std::string()});
+    }
+    if (rows.empty()) return;
+    printSettingsReport(&window_, page_->settingsTitle()->text(), rows, QStringLiteral("Печать уставок по базе данных"));
+}
+
+void DatabaseCommands::exportJournal() {
+    const std::shared_ptr<const DatabaseWellData> well = window_.commands().dataSource().databaseWell();
+    if (well->journal.rows.empty() || exporting_) return;
+    exporting_ = true;
+    // The well's data stays alive until the workbook is written, whatever the tab shows meanwhile.
+    exportJournalWorkbook(&window_,
+                          wellReport(*well, *page_, window_.windowTitle(), QStringLiteral("Экспорт базы данных в MS Excel")),
+                          window_.reports().hooks(), [this, well] { exporting_ = false; });
 }
 
 // ---- well files ----

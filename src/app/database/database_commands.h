@@ -50,6 +50,10 @@ public:
     void deleteRows();
     void deleteWell();
     void saveText();
+    // "Печать базы данных", "Печать уставок по базе данных", "Экспорт базы данных в MS Excel".
+    void printJournal();
+    void printSettings();
+    void exportJournal();
     void saveWellFile();
     void addWellFile();
     // Adds the well file at `path` and shows the well (also for a file named on the command line).
@@ -93,6 +97,7 @@ private:
 
 
     MainWindow& window_;
+    bool exporting_ = false;
     DatabasePage* page_ = nullptr;
     DatabaseWork work_;
     std::deque<std::pair<Job, Done>> queue_;

@@ -69,6 +69,7 @@ public:
     ReportCommands(WindowState& state, DataViews& views, CommandSet& commands, QWidget* window);
 
     void setHooks(WorkbookHooks hooks) { hooks_ = std::move(hooks); }
+    const WorkbookHooks& hooks() const { return hooks_; }
 
     // The window's journal with the journal grid's selection.
     JournalReport windowJournal() const;

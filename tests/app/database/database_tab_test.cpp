@@ -6,6 +6,7 @@
 #include "database/find_well_dialog.h"
 #include "database/open_well_dialog.h"
 #include "dialogs/progress_window.h"
+#include "print/print_dialog.h"
 #include "files/file_dialogs.h"
 #include "charts/chart_source.h"
 #include "journal/journal_model.h"
@@ -22,6 +23,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -159,6 +161,7 @@ private slots:
     void addedRowsAreBlueUntilShownAgain();
     void deletingRowsAndAddingAgain();
     void deletingAWell();
+    void printingTheShownWell();
     void settingsNumbering();
     void openWellDialogLines();
     void findWellPrefixes();
@@ -297,6 +300,31 @@ void DatabaseTabTest::deletingAWell() {
     QCOMPARE(t.page()->journalModel()->rowCount(), 0);
     // The table's files stay, with no rows.
     QVERIFY(QFile::exists(QDir(t.dir.path()).filePath("bd/novoeK1C2.DBF")));
+}
+
+// "Печать базы данных" and "Печать уставок по базе данных" print the well the tab shows, with the
+// oilfield in the second title line; the PDF is read back by an independent reader.
+void DatabaseTabTest::printingTheShownWell() {
+    Window t({{"Новое", 7, 8}});
+    t.showTab();
+    t.click(t.find(QStringLiteral("Скважина 8")));
+    const auto pdfText = [&](Command command) {
+        const QString pdf = QDir(t.dir.path()).filePath(QStringLiteral("out.pdf"));
+        QFile::remove(pdf);
+        setUnattendedPdfOutput(pdf);
+        t.w.commands().action(command)->trigger();
+        setUnattendedPdfOutput({});
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        p.waitForFinished();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QString journal = pdfText(Command::PrintDatabase);
+    // (pdftotext folds the title's runs of blanks into one.)
+    QVERIFY2(journal.contains(QStringLiteral("месторождение- Новое куст № 7 скважина № 8")), qPrintable(journal));
+    QVERIFY(journal.contains(QStringLiteral("Uab,В")));
+    const QString settings = pdfText(Command::PrintDatabaseSettings);
+    QVERIFY2(settings.contains(QStringLiteral("Уставки по кусту: 7")), qPrintable(settings));
 }
 
 void DatabaseTabTest::settingsNumbering() {
