@@ -296,12 +296,9 @@ void addWellCommands(CLI::App& app) {
         c->add_option("-o", o->out, "the well file")->required()->type_name("FILE.VBD");
         onRun(c, [o] {
             int status = 0;
-            auto d = openDatabase(*o, status);
+            const auto d = openShownWell(*o, status);
             if (!d) return status;
-            const auto id = wellOf(*o, *d, status);
-            if (!id) return status;
-            Outcome r = d->showWell(*id);
-            if (r.ok) r = d->saveWellFile(o->out);
+            const Outcome r = d->saveWellFile(o->out);
             return r.ok ? int(kDone) : refused(r);
         });
     }
