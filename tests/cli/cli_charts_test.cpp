@@ -6,6 +6,8 @@
 #include "journal/whole_file.h"
 #include "settings/catalogue.h"
 
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,12 +24,6 @@ using namespace vorsan;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 JournalRecord at(std::uint8_t code, int hh, int mm) {
     JournalRecord r;
@@ -75,19 +71,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    CliRun cli(const std::string& args) {
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        const std::string cmd = "LC_ALL=C '" + std::string(VORSAN_BINDIR) + "/vorsan-cli' " + args + " >'" +
-                                out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(cmd.c_str());
-        CliRun r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        const auto o = readWholeFile(out);
-        const auto e = readWholeFile(err);
-        r.out.assign(o.bytes.begin(), o.bytes.end());
-        r.err.assign(e.bytes.begin(), e.bytes.end());
-        return r;
-    }
+    CliRun cli(const std::string& args) { return runCli(args, dir_); }
 
     std::string journalFile() {
         JournalImage blank;

@@ -1,4 +1,6 @@
 // vorsan-cli database commands, run as the user runs them.
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,24 +10,6 @@
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun cli(const std::string& args) {
-    const std::string cmd = std::string(VORSAN_BINDIR) + "/vorsan-cli " + args + " 2>&1";
-    CliRun r{-1, {}};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
-        r.out.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
 class CliDb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -33,6 +17,12 @@ protected:
         dir = ::mkdtemp(tmpl.data());
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
+    // Both streams in one text, as a user reads them on the terminal.
+    CliRun cli(const std::string& args) {
+        CliRun r = runCli(args, dir);
+        r.out += r.err;
+        return r;
+    }
     std::string dir;
 };
 

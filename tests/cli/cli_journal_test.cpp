@@ -8,6 +8,8 @@
 #include "settings/settings_file.h"
 #include "text/cp1251.h"
 
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,16 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readText(const fs::path& p) {
-    const auto b = readWholeFile(p);
-    return std::string(b.bytes.begin(), b.bytes.end());
-}
+std::string readText(const fs::path& p) { return readTextFile(p); }
 
 class CliJournal : public ::testing::Test {
 protected:
@@ -42,18 +35,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs vorsan-cli with the arguments (each quoted) and LC_ALL=C, capturing both streams.
-    CliRun cli(const std::string& args) {
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        const std::string cmd = "LC_ALL=C '" + std::string(VORSAN_BINDIR) + "/vorsan-cli' " + args + " >'" +
-                                out.string() + "' 2>'" + err.string() + "'";
-        const int raw = std::system(cmd.c_str());
-        CliRun r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = readText(out);
-        r.err = readText(err);
-        return r;
-    }
+    CliRun cli(const std::string& args) { return runCli(args, dir_); }
 
     static std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 

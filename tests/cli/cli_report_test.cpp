@@ -8,6 +8,8 @@
 #include "settings/settings_file.h"
 #include "text/cp1251.h"
 
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -27,16 +29,9 @@ namespace {
 constexpr auto G4 = ControllerGeneration::Gen4;
 constexpr auto G3 = ControllerGeneration::Gen3;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = CliRun;
 
-std::string readText(const fs::path& p) {
-    const auto b = readWholeFile(p);
-    return std::string(b.bytes.begin(), b.bytes.end());
-}
+std::string readText(const fs::path& p) { return readTextFile(p); }
 
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
@@ -59,14 +54,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    Outcome sh(const std::string& command) {
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        const int raw = std::system((command + " >'" + out.string() + "' 2>'" + err.string() + "'").c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(out), readText(err)};
-    }
-    Outcome cli(const std::string& args) {
-        return sh("LC_ALL=C QT_QPA_PLATFORM=offscreen '" + std::string(VORSAN_BINDIR) + "/vorsan-cli' " + args);
-    }
+    Outcome sh(const std::string& command) { return runCommand(command, dir_); }
+    Outcome cli(const std::string& args) { return runCli(args, dir_); }
     // The text of each page of a PDF, as pdftotext lays it out.
     std::vector<std::string> pdfPages(const fs::path& pdf) {
         const Outcome r = sh("pdftotext -layout '" + pdf.string() + "' -");

@@ -4,6 +4,8 @@
 #include "journal/whole_file.h"
 #include "settings/catalogue.h"
 
+#include "cli_run.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,11 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
 class CliWells : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,19 +27,10 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    std::string text(const fs::path& p) {
-        const auto b = readWholeFile(p);
-        return std::string(b.bytes.begin(), b.bytes.end());
-    }
-    // Runs a shell command line, capturing its output and exit status.
-    CliRun run(const std::string& command) {
-        const std::string out = (dir_ / "out").string(), err = (dir_ / "err").string();
-        const int raw = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
-    }
+    std::string text(const fs::path& p) { return readTextFile(p); }
+    CliRun run(const std::string& command) { return runCommand(command, dir_); }
     CliRun cli(const std::string& args, const std::string& db = "") {
-        return run(std::string("'") + VORSAN_BINDIR + "/vorsan-cli' " + args + " --db '" +
-                   (db.empty() ? (dir_ / "bd").string() : db) + "'");
+        return runCli(args + " --db '" + (db.empty() ? (dir_ / "bd").string() : db) + "'", dir_);
     }
     // A generation 4 journal file of `count` measurements a minute apart, day `day`.
     std::string journal(const std::string& name, std::uint16_t pad, std::uint16_t well, int count, int day) {
