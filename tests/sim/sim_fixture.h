@@ -10,21 +10,7 @@
 
 namespace vorsan::sim::test {
 
-// A link clock running `factor` times faster than real time, so that the 500 ms of an absent
-// station pass in a few real milliseconds while a simulator at --fast still answers in time.
-class FastClock final : public LinkClock {
-public:
-    explicit FastClock(int factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
-    std::int64_t nowMicros() const override {
-        auto real =
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_);
-        return 1'000'000 + real.count() * factor_;
-    }
-
-private:
-    int factor_;
-    std::chrono::steady_clock::time_point start_;
-};
+using FastClock = vorsan::ScaledLinkClock;
 
 inline SimOptions fastOptions() {
     SimOptions o;

@@ -38,21 +38,7 @@ using vorsan::sim::SimOptions;
 
 namespace {
 
-// Link time running `factor` times faster than real time: the simulator's fast mode answers at
-// once, so the 300 and 500 ms waits of the protocol may pass in a few real milliseconds.
-class FastClock final : public vorsan::LinkClock {
-public:
-    explicit FastClock(int factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
-    std::int64_t nowMicros() const override {
-        const auto real =
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_);
-        return 1'000'000 + real.count() * factor_;
-    }
-
-private:
-    int factor_;
-    std::chrono::steady_clock::time_point start_;
-};
+using FastClock = vorsan::ScaledLinkClock;
 
 // The port, with writes that the test chooses refused as a broken line would refuse them.
 class RefusingLink final : public vorsan::SerialLink {

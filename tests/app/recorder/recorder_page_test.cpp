@@ -31,20 +31,7 @@ using vorsan::sim::SimOptions;
 
 namespace {
 
-// Link time running `factor` times faster than real time (the simulator answers at once).
-class FastClock final : public vorsan::LinkClock {
-public:
-    explicit FastClock(int factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
-    std::int64_t nowMicros() const override {
-        const auto real =
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_);
-        return 1'000'000 + real.count() * factor_;
-    }
-
-private:
-    int factor_;
-    std::chrono::steady_clock::time_point start_;
-};
+using FastClock = vorsan::ScaledLinkClock;
 
 // A recorder of `entries` chronologies (every third copied from a generation 3 station); `prepare`
 // changes them before the window first sees the line.
