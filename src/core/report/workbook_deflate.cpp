@@ -12,8 +12,12 @@ thread_local bool tFastDeflate = false;
 
 } // namespace
 
-FastWorkbookDeflate::FastWorkbookDeflate() : previous_(tFastDeflate) { tFastDeflate = true; }
-FastWorkbookDeflate::~FastWorkbookDeflate() { tFastDeflate = previous_; }
+FastWorkbookDeflate::FastWorkbookDeflate() : previous_(tFastDeflate) {
+    tFastDeflate = true;
+}
+FastWorkbookDeflate::~FastWorkbookDeflate() {
+    tFastDeflate = previous_;
+}
 
 } // namespace vorsan
 
@@ -32,10 +36,11 @@ extern "C" int zipOpenNewFileInZip4_64(void* file, const char* filename, const v
 
 extern "C" __attribute__((visibility("default"))) int
 zipOpenNewFileInZip4_64(void* file, const char* filename, const void* zipfi, const void* extrafieldLocal,
-                        unsigned sizeExtrafieldLocal, const void* extrafieldGlobal, unsigned sizeExtrafieldGlobal,
-                        const char* comment, int method, int level, int raw, int windowBits, int memLevel,
-                        int strategy, const char* password, unsigned long crcForCrypting,
-                        unsigned long versionMadeBy, unsigned long flagBase, int zip64) {
+                        unsigned sizeExtrafieldLocal, const void* extrafieldGlobal,
+                        unsigned sizeExtrafieldGlobal, const char* comment, int method, int level, int raw,
+                        int windowBits, int memLevel, int strategy, const char* password,
+                        unsigned long crcForCrypting, unsigned long versionMadeBy, unsigned long flagBase,
+                        int zip64) {
     using Open = decltype(&zipOpenNewFileInZip4_64);
     // The next definition in lookup order after this program's: the one in libminizip.
     static const Open minizip = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
@@ -44,8 +49,8 @@ zipOpenNewFileInZip4_64(void* file, const char* filename, const void* zipfi, con
     constexpr int kDeflated = 8; // Z_DEFLATED
     if (vorsan::tFastDeflate && method == kDeflated && raw == 0) level = 1;
     return minizip(file, filename, zipfi, extrafieldLocal, sizeExtrafieldLocal, extrafieldGlobal,
-                   sizeExtrafieldGlobal, comment, method, level, raw, windowBits, memLevel, strategy, password,
-                   crcForCrypting, versionMadeBy, flagBase, zip64);
+                   sizeExtrafieldGlobal, comment, method, level, raw, windowBits, memLevel, strategy,
+                   password, crcForCrypting, versionMadeBy, flagBase, zip64);
 }
 
 #endif
