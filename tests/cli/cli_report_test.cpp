@@ -221,6 +221,8 @@ TEST_F(CliReport, ExportsAWorkbook) {
     EXPECT_EQ(dump.out.find("J2 "), std::string::npos) << dump.out; // generation 3: no pressure
     EXPECT_NE(dump.out.find("A3 date 2024-03-01T01:00:06 "), std::string::npos) << dump.out;
     EXPECT_EQ(dump.out.find("A4 "), std::string::npos) << dump.out;
+    // The program, not only the library's tests, packs at the fastest level.
+    EXPECT_NE(dump.out.find("packed fastest\n"), std::string::npos) << dump.out;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "report/journal_export.h"
 
 #include "common/types.h"
+#include "report/workbook_deflate.h"
 
 #include <algorithm>
 #include <array>
@@ -89,29 +90,52 @@ std::string workbookName(std::uint16_t padNumber, std::uint16_t wellNumber, cons
 }
 
 bool exportNumber(std::string_view text, double& value) {
-    // Drop the digit-group blanks the current texts carry (blank, no-break space, narrow one).
-    std::string plain;
+    // Called for every measurement cell of a workbook, so it is one pass without the heap: the
+    // text without its digit-group blanks (blank, no-break space, narrow no-break space) and with
+    // a point for the comma goes into `plain`, the digits also into `digits`.
+    char plain[32];
+    std::size_t n = 0;
+    std::uint64_t digits = 0;
+    int digitCount = 0;
+    int fractionPlaces = 0;
+    bool negative = false;
+    enum { Sign, Whole, Point, Fraction } at = Sign;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ') continue;
+        char c = text[i];
+        if (c == ' ') continue;
         if (text.substr(i, 2) == "\u00A0") { ++i; continue; }
         if (text.substr(i, 3) == "\u202F") { i += 2; continue; }
-        plain += text[i] == ',' ? '.' : text[i];
+        if (c >= '0' && c <= '9') {
+            if (at == Sign) at = Whole;
+            if (at == Point) at = Fraction;
+            if (at == Fraction) ++fractionPlaces;
+            if (digitCount < 19) digits = digits * 10 + static_cast<unsigned>(c - '0');
+            ++digitCount;
+        } else if (c == '-' && at == Sign && !negative) {
+            negative = true;
+        } else if ((c == ',' || c == '.') && at == Whole) {
+            at = Point;
+            c = '.';
+        } else {
+            return false;
+        }
+        if (n == sizeof plain) return false; // longer than any measurement text
+        plain[n++] = c;
     }
-    std::size_t at = 0;
-    if (at < plain.size() && plain[at] == '-') ++at;
-    const std::size_t digitsFrom = at;
-    while (at < plain.size() && plain[at] >= '0' && plain[at] <= '9') ++at;
-    if (at == digitsFrom) return false;
-    if (at < plain.size() && plain[at] == '.') {
-        const std::size_t fractionFrom = ++at;
-        while (at < plain.size() && plain[at] >= '0' && plain[at] <= '9') ++at;
-        if (at == fractionFrom) return false;
+    if (at != Whole && at != Fraction) return false;
+    // Up to 15 digits are exact in a double, and so is 10^k for k up to 15: their quotient, one
+    // correctly rounded division, is the value the text denotes.
+    static constexpr double kTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (digitCount <= 15) {
+        const double v = static_cast<double>(digits) / kTen[fractionPlaces];
+        value = negative ? -v : v;
+        return true;
     }
-    if (at != plain.size()) return false;
     // strtod would follow LC_NUMERIC; from_chars does not.
     double v = 0;
-    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
-    if (ec != std::errc() || end != plain.data() + plain.size()) return false;
+    const auto [end, ec] = std::from_chars(plain, plain + n, v);
+    if (ec != std::errc() || end != plain + n) return false;
     value = v;
     return true;
 }
@@ -180,6 +204,7 @@ XlsxResult writeJournalWorkbook(const std::string& path, const Journal& journal,
                                 const std::vector<JournalRow>& rows, ExportRange range) {
     XlsxResult result;
     const CNumericLocale numbers; // outlives the workbook, whose closing writes numbers too
+    const FastWorkbookDeflate fast; // the package is deflated when the workbook closes
     // Written beside the target and renamed at the end, so a failed export leaves an existing
     // file as it was.
     const std::string partial = path + ".part";

@@ -103,7 +103,10 @@ TEST(ExportNumber, WhatCountsAsANumber) {
         {"400", true, 400},     {"12,5", true, 12.5},   {"12.5", true, 12.5}, {"1\u00A0234", true, 1234},
         {"1 235,0", true, 1235}, {"1\u202F235", true, 1235}, {"0", true, 0},  {"---", false, 0},
         {"", false, 0},          {"12,", false, 0},      {",5", false, 0},     {"1e3", false, 0},
-        {"inf", false, 0},       {"12,5 А", false, 0},
+        {"inf", false, 0},       {"12,5 А", false, 0},  {"-3,25", true, -3.25}, {"1-2", false, 0},
+        {"12,5,1", false, 0},    {"--1", false, 0},
+        // More digits than a double holds exactly.
+        {"12345678901234567", true, 12345678901234567.0}, {"0,00000000000000001", true, 1e-17},
     };
     for (const auto& c : cases) {
         double v = -1;
@@ -137,7 +140,9 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir); }
 };
 
+// The sheet is deflated at the fastest level: a large well is written in half the time.
 constexpr const char* kSheetLayout = "sheet Журнал\n"
+                                     "packed fastest\n"
                                      "freeze L2\n"
                                      "active A1\n"
                                      "columns 1 1 width 19\n"
