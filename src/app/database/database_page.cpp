@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QThreadPool>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -152,7 +151,7 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     layout->addWidget(tree_);
     layout->addWidget(bottom_, 1);
     applyColumnWidths();
-    showWell(well_);
+    (void)showWell(well_);
 }
 
 void DatabasePage::attach(const PageContext& context) {
@@ -187,14 +186,12 @@ void DatabasePage::applyColumnWidths() {
     }
 }
 
-void DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
-    // The model reads the new well from here on. The old one (200,000 rows of texts take tens of
-    // milliseconds to free) is let go on a pool thread once the data source no longer holds it.
+std::shared_ptr<const DatabaseWellData> DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
+    // The model reads the new well from here on; the data source lets the old one go too.
     auto previous = std::move(well_);
     well_ = well ? std::move(well) : std::make_shared<DatabaseWellData>();
     model_->reload();
     if (context().commands) context().commands->dataSource().setDatabaseWell(well_);
-    QThreadPool::globalInstance()->start([previous = std::move(previous)]() mutable { previous.reset(); });
     applyColumnWidths();
     if (model_->rowCount() > 0) {
         const QModelIndex last = model_->index(model_->rowCount() - 1, 1);
@@ -215,6 +212,11 @@ void DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
     }
     settings_->setUpdatesEnabled(true);
     if (!well_->settingsTitle.empty()) title_->setText(qs(well_->settingsTitle));
+    return previous;
+}
+
+std::optional<WellId> DatabasePage::currentWellNode() const {
+    return wellOfNode(tree_->currentItem());
 }
 
 void DatabasePage::showJournalPage() {

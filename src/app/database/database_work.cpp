@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include <utility>
+
 using vorsan::wells::WellDatabase;
 
 DatabaseWork::DatabaseWork(QObject* parent) : QObject(parent) {
@@ -14,19 +16,52 @@ DatabaseWork::~DatabaseWork() {
     pool_.waitForDone();
 }
 
-std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDatabase& database) {
-    auto d = std::make_shared<DatabaseWellData>();
+std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDatabase& database,
+                                                                    std::shared_ptr<DatabaseWellData> reuse) {
+    auto d = reuse ? std::move(reuse) : std::make_shared<DatabaseWellData>();
+    // Assigned over the earlier copy's vectors: every string keeps its buffer, so a large well
+    // costs no fresh memory to fault in and none to give back.
     d->well = database.currentWell();
-    d->journal = database.journal();
+    d->journal.journal.records = database.journal().journal.records;
+    d->journal.added = database.journal().added;
+    d->journal.rows = database.journal().rows;
     d->settings = database.settings();
     d->settingsPage = database.settingsPage();
     d->settingsPageErrors = database.settingsPageErrors();
+    // A small well shown over a large one's buffers would keep the large one's memory.
+    const auto fit = [](auto& v) {
+        if (v.capacity() > 2 * v.size() + 1024) v.shrink_to_fit();
+    };
+    fit(d->journal.journal.records);
+    fit(d->journal.added);
+    fit(d->journal.rows);
+    d->settingsTitle.clear();
     if (!d->journal.journal.records.empty()) {
         // The two literals leave a double blank after the comma.
         d->settingsTitle = "Уставки по кусту: " + std::to_string(d->well.pad) + ", " + " скважине " +
                            std::to_string(d->well.well) + " на: " + d->settings.momentText;
     }
     return d;
+}
+
+void DatabaseWork::recycle(std::shared_ptr<const DatabaseWellData> well) {
+    if (!well) return;
+    std::shared_ptr<DatabaseWellData> drop;
+    if (well.use_count() == 1) {
+        // Nobody else can reach it any more: it was made by copyShownWell, not constant.
+        std::lock_guard lock(spareLock_);
+        drop = std::exchange(spare_, std::const_pointer_cast<DatabaseWellData>(std::move(well)));
+    }
+    if (well || drop)
+        QThreadPool::globalInstance()->start([well = std::move(well), drop = std::move(drop)]() mutable {
+            well.reset();
+            drop.reset();
+        });
+}
+
+std::shared_ptr<DatabaseWellData> DatabaseWork::takeSpare() {
+    std::lock_guard lock(spareLock_);
+    return std::move(spare_);
 }
 
 bool DatabaseWork::run(std::shared_ptr<WellDatabase> database, Job job,
@@ -40,7 +75,7 @@ bool DatabaseWork::run(std::shared_ptr<WellDatabase> database, Job job,
     pool_.start([self, database = std::move(database), job = std::move(job), done = std::move(done)] {
         auto result = std::make_shared<DatabaseResult>();
         result->outcome = job.operation(*database);
-        if (job.readWell) result->well = copyShownWell(*database);
+        if (job.readWell) result->well = copyShownWell(*database, self->takeSpare());
         if (job.readWells) result->wells = database->wells();
         QMetaObject::invokeMethod(
             self,
@@ -48,6 +83,8 @@ bool DatabaseWork::run(std::shared_ptr<WellDatabase> database, Job job,
                 self->busy_ = false;
                 emit self->busyChanged(false);
                 if (done) done(*result);
+                // Shown, it is held by the tab as well; dropped (a stale choice), it is the spare.
+                self->recycle(std::move(result->well));
             },
             Qt::QueuedConnection);
     });
