@@ -194,8 +194,8 @@ void DatabaseCommands::feedCharts(int index) {
     if (window_.commands().dataSource().kind() != DataKind::DatabaseWell) return;
     auto well = window_.commands().dataSource().databaseWell();
     if (well->journal.journal.records.empty()) return;
-    if (well == chartsHave_.lock() && window_.pages()->chartSource()->database()) return;
-    chartsHave_ = well;
+    if (well->taking == chartsHave_ && window_.pages()->chartSource()->database()) return;
+    chartsHave_ = well->taking;
     QPointer<DatabaseCommands> self(this);
     QThreadPool::globalInstance()->start([self, well, index] {
         auto j = std::make_shared<DatabaseJournal>();

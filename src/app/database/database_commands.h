@@ -117,5 +117,5 @@ private:
     QPointer<FindWellDialog> find_;
     QPointer<OpenWellDialog> open_;
     std::unique_ptr<ProgressWindow> progress_;
-    std::weak_ptr<const DatabaseWellData> chartsHave_; // the well the charts were last given
+    std::uint64_t chartsHave_ = 0; // the taking of the well the charts were last given
 };

@@ -1,8 +1,10 @@
 #include "database/database_work.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include <atomic>
 #include <utility>
 
 using vorsan::wells::WellDatabase;
@@ -21,6 +23,8 @@ std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDa
     auto d = reuse ? std::move(reuse) : std::make_shared<DatabaseWellData>();
     // Assigned over the earlier copy's vectors: every string keeps its buffer, so a large well
     // costs no fresh memory to fault in and none to give back.
+    static std::atomic<std::uint64_t> takings{0};
+    d->taking = ++takings;
     d->well = database.currentWell();
     d->journal.journal.records = database.journal().journal.records;
     d->journal.added = database.journal().added;
@@ -28,13 +32,6 @@ std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDa
     d->settings = database.settings();
     d->settingsPage = database.settingsPage();
     d->settingsPageErrors = database.settingsPageErrors();
-    // A small well shown over a large one's buffers would keep the large one's memory.
-    const auto fit = [](auto& v) {
-        if (v.capacity() > 2 * v.size() + 1024) v.shrink_to_fit();
-    };
-    fit(d->journal.journal.records);
-    fit(d->journal.added);
-    fit(d->journal.rows);
     d->settingsTitle.clear();
     if (!d->journal.journal.records.empty()) {
         // The two literals leave a double blank after the comma.
@@ -74,13 +71,20 @@ bool DatabaseWork::run(std::shared_ptr<WellDatabase> database, Job job,
     DatabaseWork* self = this;
     pool_.start([self, database = std::move(database), job = std::move(job), done = std::move(done)] {
         auto result = std::make_shared<DatabaseResult>();
+        QElapsedTimer clock;
+        clock.start();
         result->outcome = job.operation(*database);
+        result->operationMs = double(clock.nsecsElapsed()) / 1e6;
+        clock.restart();
         if (job.readWell) result->well = copyShownWell(*database, self->takeSpare());
         if (job.readWells) result->wells = database->wells();
+        result->copyMs = double(clock.nsecsElapsed()) / 1e6;
         QMetaObject::invokeMethod(
             self,
             [self, result, done] {
                 self->busy_ = false;
+                self->lastOperationMs_ = result->operationMs;
+                self->lastCopyMs_ = result->copyMs;
                 emit self->busyChanged(false);
                 if (done) done(*result);
                 // Shown, it is held by the tab as well; dropped (a stale choice), it is the spare.
