@@ -177,6 +177,9 @@ void DatabasePage::attach(const PageContext& context) {
 void DatabasePage::applyColumnWidths() {
     for (int c = 0; c < model_->columnCount(); ++c)
         grid_->setColumnWidth(c, vorsan::kJournalColumnWidths[c]);
+    // A well may hold far more rows than a journal: the number column takes the widest number.
+    const int widestNumber = grid_->fontMetrics().horizontalAdvance(QString::number(model_->rowCount())) + 8;
+    grid_->setColumnWidth(0, std::max(vorsan::kJournalColumnWidths[0], widestNumber));
     const int cause = vorsan::kJournalColumnsGen4 - 1;
     if (model_->columnCount() > cause) {
         int widest = 0;

@@ -4,7 +4,9 @@
 // shows the tab (the tree of 5,000 wells), clicks the large well (time until its rows are in the
 // grid), adds a 1184-record journal to it, deletes 100 of its rows, and updates the database from
 // an archive of 100 wells of 1,000 rows. Run by hand:
-//   QT_QPA_PLATFORM=offscreen build/rel/stall_database [DIR]   (DIR keeps the prepared database)
+//   QT_QPA_PLATFORM=offscreen build/rel/stall_database [DIR [SHOT.png]]
+// DIR keeps the prepared database between runs; SHOT.png is a picture of the window with the large
+// well shown.
 #include "database/database_commands.h"
 #include "database/database_page.h"
 #include "database/database_work.h"
@@ -348,6 +350,11 @@ int main(int argc, char** argv) {
     measureClick(node, bigWell, "click on the 200,000-row well, rows shown");
     measureClick(smallNode, *smallWell, "click on a well of 3 rows");
     measureClick(node, bigWell, "the 200,000-row well again");
+    if (argc > 2) {
+        // A picture of the tab as it is now (under Xvfb: the real window system's fonts).
+        QTest::qWait(200);
+        w.grab().save(QString::fromLocal8Bit(argv[2]));
+    }
     {
         QElapsedTimer t;
         t.start();
