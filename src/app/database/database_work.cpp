@@ -20,12 +20,12 @@ DatabaseWork::~DatabaseWork() {
 
 std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDatabase& database,
                                                                     std::shared_ptr<DatabaseWellData> reuse) {
-    auto d = reuse ? std::move(reuse) : std::make_shared<DatabaseWellData>();
-    // Assigned over the earlier copy's vectors: every string keeps its buffer, so a large well
-    // costs no fresh memory to fault in and none to give back.
     static std::atomic<std::uint64_t> takings{0};
+    auto d = reuse ? std::move(reuse) : std::make_shared<DatabaseWellData>();
     d->taking = ++takings;
     d->well = database.currentWell();
+    // Assigned over the earlier copy's vectors: every string keeps its buffer, so a large well
+    // costs no fresh memory to fault in and none to give back.
     d->journal.journal.records = database.journal().journal.records;
     d->journal.added = database.journal().added;
     d->journal.rows = database.journal().rows;
