@@ -45,9 +45,11 @@ void DatabaseWork::recycle(std::shared_ptr<const DatabaseWellData> well) {
     if (!well) return;
     std::shared_ptr<DatabaseWellData> drop;
     if (well.use_count() == 1) {
-        // Nobody else can reach it any more: it was made by copyShownWell, not constant.
+        // Nobody else can reach it any more: it was made by copyShownWell, not constant. The
+        // larger buffers stay.
         std::lock_guard lock(spareLock_);
-        drop = std::exchange(spare_, std::const_pointer_cast<DatabaseWellData>(std::move(well)));
+        if (!spare_ || well->journal.rows.capacity() >= spare_->journal.rows.capacity())
+            drop = std::exchange(spare_, std::const_pointer_cast<DatabaseWellData>(std::move(well)));
     }
     if (well || drop)
         QThreadPool::globalInstance()->start([well = std::move(well), drop = std::move(drop)]() mutable {
@@ -56,8 +58,10 @@ void DatabaseWork::recycle(std::shared_ptr<const DatabaseWellData> well) {
         });
 }
 
-std::shared_ptr<DatabaseWellData> DatabaseWork::takeSpare() {
+std::shared_ptr<DatabaseWellData> DatabaseWork::takeSpare(std::size_t rows) {
+    // A small well is copied into fresh memory quickly; the large buffers wait for a large well.
     std::lock_guard lock(spareLock_);
+    if (!spare_ || rows < spare_->journal.rows.capacity() / 4) return nullptr;
     return std::move(spare_);
 }
 
@@ -76,7 +80,8 @@ bool DatabaseWork::run(std::shared_ptr<WellDatabase> database, Job job,
         result->outcome = job.operation(*database);
         result->operationMs = double(clock.nsecsElapsed()) / 1e6;
         clock.restart();
-        if (job.readWell) result->well = copyShownWell(*database, self->takeSpare());
+        if (job.readWell)
+            result->well = copyShownWell(*database, self->takeSpare(database->journal().rows.size()));
         if (job.readWells) result->wells = database->wells();
         result->copyMs = double(clock.nsecsElapsed()) / 1e6;
         QMetaObject::invokeMethod(

@@ -7,9 +7,9 @@
 //
 // The copy goes over the buffers of a well the window has let go (recycle): a 200,000-row well's
 // texts fill about 100 MB, and writing over an earlier copy takes a quarter of the time of fresh
-// memory, with nothing to give back afterwards. The buffers keep the size of the largest well
-// shown (as the database's own do), so a large well shown again after small ones costs no fresh
-// memory either.
+// memory, with nothing to give back afterwards. The spare kept is the largest well let go (the
+// memory stays at the largest well shown, as the database's own buffers do), and small wells are
+// copied into fresh memory, so a large well shown again after small ones finds it.
 #include "window/data_source.h"
 #include "wells/well_database_state.h"
 
@@ -64,7 +64,8 @@ public:
     Q_SIGNAL void busyChanged(bool busy);
 
 private:
-    std::shared_ptr<DatabaseWellData> takeSpare();
+    // The spare, when it suits a well of `rows` rows.
+    std::shared_ptr<DatabaseWellData> takeSpare(std::size_t rows);
 
     QThreadPool pool_;
     bool busy_ = false;
