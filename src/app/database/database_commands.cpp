@@ -130,21 +130,21 @@ bool DatabaseCommands::idle() const {
     return !work_.busy() && queue_.empty() && window_.state().database;
 }
 
-void DatabaseCommands::run(Job job, Done done) {
-    queue_.emplace_back(std::move(job), std::move(done));
+void DatabaseCommands::run(Job job, Done done, bool wellShow) {
+    queue_.push_back({std::move(job), std::move(done), wellShow});
     if (!work_.busy()) runNext();
 }
 
 void DatabaseCommands::runNext() {
     if (queue_.empty() || work_.busy()) return;
-    auto [job, done] = std::move(queue_.front());
+    Pending next = std::move(queue_.front());
     queue_.pop_front();
     const auto database = window_.state().database;
     if (!database) {
         queue_.clear();
         return;
     }
-    work_.run(database, std::move(job), [this, done = std::move(done)](const DatabaseResult& result) {
+    work_.run(database, std::move(next.job), [this, done = std::move(next.done)](const DatabaseResult& result) {
         if (result.wells) wells_ = *result.wells;
         if (done) done(result);
         emit operationDone();
@@ -164,7 +164,7 @@ bool DatabaseCommands::report(const Outcome& outcome) {
 
 void DatabaseCommands::showResult(const DatabaseResult& result) {
     if (result.well) {
-        page_->showWell(result.well);
+        work_.recycle(page_->showWell(result.well));
         if (!result.well->journal.journal.records.empty()) {
             auto& table = window_.commands().table();
             table.databaseRowsShown();
@@ -194,8 +194,8 @@ void DatabaseCommands::feedCharts(int index) {
     if (window_.commands().dataSource().kind() != DataKind::DatabaseWell) return;
     auto well = window_.commands().dataSource().databaseWell();
     if (well->journal.journal.records.empty()) return;
-    if (well == chartsHave_.lock() && window_.pages()->chartSource()->database()) return;
-    chartsHave_ = well;
+    if (well->taking == chartsHave_ && window_.pages()->chartSource()->database()) return;
+    chartsHave_ = well->taking;
     QPointer<DatabaseCommands> self(this);
     QThreadPool::globalInstance()->start([self, well, index] {
         auto j = std::make_shared<DatabaseJournal>();
@@ -315,18 +315,28 @@ void DatabaseCommands::runOperation(std::function<Outcome(WellDatabase&)> operat
 
 // ---- showing a well ----
 
+void DatabaseCommands::showChosenWell(const WellId& well, std::function<void(const DatabaseResult&)> done) {
+    const unsigned choice = ++wellChoices_;
+    std::erase_if(queue_, [](const Pending& p) { return p.wellShow; });
+    run({[well](WellDatabase& db) { return db.showWell(well); }, true, false},
+        [this, choice, done = std::move(done)](const DatabaseResult& r) {
+            if (choice == wellChoices_) done(r);
+        },
+        true);
+}
+
 void DatabaseCommands::chooseWell(const WellId& well) {
-    // A later choice replaces one still waiting.
-    std::erase_if(queue_, [](const auto& q) { return !q.first.readWells && q.first.readWell; });
-    run({[well](WellDatabase& db) { return db.showWell(well); }, true, false}, [this](const DatabaseResult& r) {
+    showChosenWell(well, [this, well](const DatabaseResult& r) {
         const bool ok = report(r.outcome);
         showResult(r);
-        if (ok) window_.commands().table().wellSelected(true);
+        // Saving and deleting a well follow the node the user has selected by now: a pad node
+        // clicked while this well was read leaves them off.
+        if (ok && page_->currentWellNode() == well) window_.commands().table().wellSelected(true);
     });
 }
 
 void DatabaseCommands::openWell(const WellId& well) {
-    run({[well](WellDatabase& db) { return db.showWell(well); }, true, false}, [this](const DatabaseResult& r) {
+    showChosenWell(well, [this](const DatabaseResult& r) {
         report(r.outcome);
         showResult(r);
         showTab();

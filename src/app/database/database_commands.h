@@ -81,8 +81,17 @@ public:
 private:
     using Job = DatabaseWork::Job;
     using Done = std::function<void(const DatabaseResult&)>;
+    struct Pending {
+        Job job;
+        Done done;
+        bool wellShow = false; // showing a chosen well: a later choice replaces it
+    };
     // Runs `job` now or, while another runs, after it (in order).
-    void run(Job job, Done done);
+    void run(Job job, Done done, bool wellShow = false);
+    // Shows `well` (browse) for the user's choice in the tree or a dialog. A later choice replaces
+    // one still waiting, and the result of one under way is dropped when it arrives after a later
+    // choice: the tab never flashes a well the user has already left. `done` runs on a result kept.
+    void showChosenWell(const vorsan::wells::WellId& well, std::function<void(const DatabaseResult&)> done);
     void runNext();
     // Shows the outcome's message (and every further note) when there is one; true on success.
     bool report(const vorsan::wells::Outcome& outcome);
@@ -100,12 +109,13 @@ private:
     bool exporting_ = false;
     DatabasePage* page_ = nullptr;
     DatabaseWork work_;
-    std::deque<std::pair<Job, Done>> queue_;
+    std::deque<Pending> queue_;
+    unsigned wellChoices_ = 0; // counts showChosenWell calls
     std::vector<vorsan::wells::WellId> wells_; // the directory as last read
     FileDialogs dialogs_ = systemFileDialogs();
     QPointer<AddToDatabaseDialog> question_;
     QPointer<FindWellDialog> find_;
     QPointer<OpenWellDialog> open_;
     std::unique_ptr<ProgressWindow> progress_;
-    std::weak_ptr<const DatabaseWellData> chartsHave_; // the well the charts were last given
+    std::uint64_t chartsHave_ = 0; // the taking of the well the charts were last given
 };

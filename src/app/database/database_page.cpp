@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QThreadPool>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTreeWidget>
@@ -152,7 +151,7 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     layout->addWidget(tree_);
     layout->addWidget(bottom_, 1);
     applyColumnWidths();
-    showWell(well_);
+    (void)showWell(well_);
 }
 
 void DatabasePage::attach(const PageContext& context) {
@@ -178,6 +177,9 @@ void DatabasePage::attach(const PageContext& context) {
 void DatabasePage::applyColumnWidths() {
     for (int c = 0; c < model_->columnCount(); ++c)
         grid_->setColumnWidth(c, vorsan::kJournalColumnWidths[c]);
+    // A well may hold far more rows than a journal: the number column takes the widest number.
+    const int widestNumber = grid_->fontMetrics().horizontalAdvance(QString::number(model_->rowCount())) + 8;
+    grid_->setColumnWidth(0, std::max(vorsan::kJournalColumnWidths[0], widestNumber));
     const int cause = vorsan::kJournalColumnsGen4 - 1;
     if (model_->columnCount() > cause) {
         int widest = 0;
@@ -187,14 +189,12 @@ void DatabasePage::applyColumnWidths() {
     }
 }
 
-void DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
-    // The model reads the new well from here on. The old one (200,000 rows of texts take tens of
-    // milliseconds to free) is let go on a pool thread once the data source no longer holds it.
+std::shared_ptr<const DatabaseWellData> DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
+    // The model reads the new well from here on; the data source lets the old one go too.
     auto previous = std::move(well_);
     well_ = well ? std::move(well) : std::make_shared<DatabaseWellData>();
     model_->reload();
     if (context().commands) context().commands->dataSource().setDatabaseWell(well_);
-    QThreadPool::globalInstance()->start([previous = std::move(previous)]() mutable { previous.reset(); });
     applyColumnWidths();
     if (model_->rowCount() > 0) {
         const QModelIndex last = model_->index(model_->rowCount() - 1, 1);
@@ -215,6 +215,11 @@ void DatabasePage::showWell(std::shared_ptr<const DatabaseWellData> well) {
     }
     settings_->setUpdatesEnabled(true);
     if (!well_->settingsTitle.empty()) title_->setText(qs(well_->settingsTitle));
+    return previous;
+}
+
+std::optional<WellId> DatabasePage::currentWellNode() const {
+    return wellOfNode(tree_->currentItem());
 }
 
 void DatabasePage::showJournalPage() {

@@ -30,8 +30,10 @@ public:
     void pageHidden() override;
 
     // Shows `well` in the two pages (journal grid: current row the last; settings page and its
-    // title). The well is also what the data source hands to printing, export and charts.
-    void showWell(std::shared_ptr<const DatabaseWellData> well);
+    // title). The well is also what the data source hands to printing, export and charts. Returns
+    // the well shown until now: freeing a large one takes tens of milliseconds, so the caller
+    // decides where that happens.
+    [[nodiscard]] std::shared_ptr<const DatabaseWellData> showWell(std::shared_ptr<const DatabaseWellData> well);
 
     // Builds the tree from the directory (in "KUST_SKV" order) in one update, selects the root,
     // then the current well's node when there is one. These selections load nothing.
@@ -42,6 +44,9 @@ public:
     // only then does choosing a well node load it.
     bool treeClicked() const { return treeClicked_; }
     void clearTreeClicked() { treeClicked_ = false; }
+
+    // The well of the tree's current node, nullopt when it is no well node.
+    std::optional<vorsan::wells::WellId> currentWellNode() const;
 
     // Indices (in shown order) of the journal rows the user selected.
     std::vector<std::size_t> selectedRows() const;

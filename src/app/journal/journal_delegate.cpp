@@ -7,7 +7,29 @@
 #include <QPainter>
 #include <QTableView>
 
+namespace {
+
+// Enough for several screens of times; the cache starts afresh when full.
+constexpr qsizetype kLaidOutTexts = 4096;
+
+} // namespace
+
 JournalDelegate::JournalDelegate(QTableView* view) : QStyledItemDelegate(view), view_(view) {}
+
+const QStaticText& JournalDelegate::laidOut(const QString& text, const QFont& font) const {
+    if (font != textsFont_ || texts_.size() >= kLaidOutTexts) {
+        texts_.clear();
+        textsFont_ = font;
+    }
+    auto it = texts_.find(text);
+    if (it == texts_.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font);
+        it = texts_.insert(text, laid);
+    }
+    return *it;
+}
 
 QRect JournalDelegate::spanRect(const QRect& cell, int column) const {
     // A column's width holds its grid line.
@@ -25,7 +47,8 @@ void JournalDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const bool selected = option.state & QStyle::State_Selected;
     painter->save();
     painter->setClipRect(option.rect);
-    painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+    // The view has filled the rest with the base colour already.
+    if (selected) painter->fillRect(option.rect, option.palette.highlight());
 
     auto colour = index.data(JournalModel::ColourRole).toUInt();
     if (selected) colour = complementaryBgr(colour);
@@ -36,10 +59,16 @@ void JournalDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QRect cell = option.rect.adjusted(0, 0, -1, -1);
     const bool span = index.data(JournalModel::SpanRole).toBool();
     const QRect r = span ? spanRect(cell, index.column()) : cell;
-    const Qt::Alignment horizontal =
-        index.data(JournalModel::LeftAlignedRole).toBool() ? Qt::AlignLeft : Qt::AlignHCenter;
-    painter->drawText(r, static_cast<int>(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine,
-                      index.data(Qt::DisplayRole).toString());
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (!text.isEmpty()) {
+        // Centred in the cell (or the joined cells), a setting-change text from the left edge;
+        // what does not fit is cut at the cell's edges.
+        const QStaticText& laid = laidOut(text, option.font);
+        const QSizeF size = laid.size();
+        const bool left = index.data(JournalModel::LeftAlignedRole).toBool();
+        const qreal x = left ? r.left() : r.left() + (r.width() - size.width()) / 2;
+        painter->drawStaticText(QPointF(x, r.top() + (r.height() - size.height()) / 2), laid);
+    }
 
     // Grid lines: none between the pieces of an event text, so it reads as one line.
     const auto gridColour =

@@ -3,6 +3,9 @@
 // selected row), centred, setting-change texts from the left edge, and an event text across
 // columns 3 to the last: every spanned cell draws the whole text over the joined width, clipped to
 // itself, so the pieces meet in one line.
+#include <QFont>
+#include <QHash>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 class QTableView;
@@ -19,5 +22,11 @@ public:
     QRect spanRect(const QRect& cell, int column) const;
 
 private:
+    // The laid-out text of `text` in `font`: laying a text out costs more than drawing it, and a
+    // journal repeats most of its texts (values, dates, event names) from row to row.
+    const QStaticText& laidOut(const QString& text, const QFont& font) const;
+
     QTableView* view_;
+    mutable QHash<QString, QStaticText> texts_;
+    mutable QFont textsFont_;
 };

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct DatabaseWellData {
     std::vector<vorsan::wells::SettingsPageRow> settingsPage;
     std::vector<std::string> settingsPageErrors; // values outside their list of choices
     std::string settingsTitle; // "Уставки по кусту: ..." (empty while the well has no rows)
+    // Tells one taking from the database from another (0: none). The buffers of a copy are reused
+    // for a later one, so the address does not tell them apart.
+    std::uint64_t taking = 0;
 };
 
 class DataSource : public QObject {

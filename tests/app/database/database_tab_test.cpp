@@ -33,7 +33,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 using vorsan::Command;
 using vorsan::ControllerGeneration;
@@ -130,9 +133,13 @@ struct Window {
         s.catalogue = vorsan::buildCatalogue(ControllerGeneration::Gen4);
         vorsan::assignSettingsSet(s.catalogue, settingsFor(ControllerGeneration::Gen4, pad, well));
     }
-    void click(QTreeWidgetItem* item) {
+    // A click whose loading is left running (the result arrives through the event loop).
+    void press(QTreeWidgetItem* item) {
         tree()->expandAll();
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(item).center());
+    }
+    void click(QTreeWidgetItem* item) {
+        press(item);
         QVERIFY(settle());
     }
     QTreeWidgetItem* find(const QString& text) {
@@ -161,6 +168,8 @@ private slots:
     void addedRowsAreBlueUntilShownAgain();
     void deletingRowsAndAddingAgain();
     void deletingAWell();
+    void aLaterChoiceWins();
+    void aClickKeepsAQueuedAddition();
     void printingTheShownWell();
     void settingsNumbering();
     void openWellDialogLines();
@@ -300,6 +309,59 @@ void DatabaseTabTest::deletingAWell() {
     QCOMPARE(t.page()->journalModel()->rowCount(), 0);
     // The table's files stay, with no rows.
     QVERIFY(QFile::exists(QDir(t.dir.path()).filePath("bd/novoeK1C2.DBF")));
+}
+
+// Clicks made before the first one's well has arrived: the tab shows no well the user has left
+// already, and saving and deleting a well follow the node selected last.
+void DatabaseTabTest::aLaterChoiceWins() {
+    const struct {
+        QStringList clicks;
+        std::uint16_t shown; // the one well shown
+        bool wellCommands;
+    } cases[] = {
+        {{"Скважина 2", "Скважина 3"}, 3, true},
+        {{"Скважина 2", "Куст 1"}, 2, false},
+        {{"Скважина 3", "Скважина 2", "Скважина 3"}, 3, true},
+    };
+    Window t({{"Новое", 1, 1}, {"Новое", 1, 2}, {"Новое", 1, 3}});
+    t.showTab();
+    for (const auto& c : cases) {
+        t.click(t.find(QStringLiteral("Скважина 1")));
+        std::vector<std::uint16_t> shown;
+        const auto follow = connect(&t.w.commands().dataSource(), &DataSource::databaseWellChanged,
+                                    [&] { shown.push_back(t.shown().well.well); });
+        for (const QString& node : c.clicks)
+            t.press(t.find(node));
+        QVERIFY(t.settle());
+        disconnect(follow);
+        QCOMPARE(shown, std::vector<std::uint16_t>{c.shown});
+        QCOMPARE(t.w.commands().table().enabled(Command::DeleteWell), c.wellCommands);
+        QCOMPARE(t.w.commands().table().enabled(Command::SaveWellToFile), c.wellCommands);
+    }
+}
+
+// A journal the user agreed to add while a well was being read is added, whatever is clicked next.
+void DatabaseTabTest::aClickKeepsAQueuedAddition() {
+    Window t({{"Новое", 1, 1}, {"Новое", 1, 2}});
+    t.showTab();
+    t.click(t.find(QStringLiteral("Скважина 2")));
+    std::atomic<bool> release{false};
+    t.db().runOperation(
+        [&](WellDatabase&) {
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return vorsan::wells::Outcome{};
+        },
+        {});
+    t.obtain(minutes(100, 3), 1, 2);
+    t.db().addJournal(QStringLiteral("Новое"));
+    t.press(t.find(QStringLiteral("Скважина 1")));
+    release = true;
+    QVERIFY(t.settle());
+    QVERIFY(!t.db().progress());
+    t.db().openWell({"Новое", 1, 2});
+    QVERIFY(t.settle());
+    QCOMPARE(t.page()->journalModel()->rowCount(), 8);
 }
 
 // "Печать базы данных" and "Печать уставок по базе данных" print the well the tab shows, with the

@@ -4,7 +4,9 @@
 // shows the tab (the tree of 5,000 wells), clicks the large well (time until its rows are in the
 // grid), adds a 1184-record journal to it, deletes 100 of its rows, and updates the database from
 // an archive of 100 wells of 1,000 rows. Run by hand:
-//   QT_QPA_PLATFORM=offscreen build/rel/stall_database [DIR]   (DIR keeps the prepared database)
+//   QT_QPA_PLATFORM=offscreen build/rel/stall_database [DIR [SHOT.png]]
+// DIR keeps the prepared database between runs; SHOT.png is a picture of the window with the large
+// well shown.
 #include "database/database_commands.h"
 #include "database/database_page.h"
 #include "database/database_work.h"
@@ -26,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <atomic>
@@ -116,22 +119,70 @@ template <class F> bool waitUntil(F done, int timeoutMs) {
     return done();
 }
 
+// Times every event the window's thread dispatches (the outermost only, so a nested event loop
+// counts as its own events): the slowest since the last reset says what held the loop up, or that
+// nothing did and the thread was simply not running.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (QThread::currentThread() != thread()) return QApplication::notify(receiver, event);
+        if (depth_ > 0) {
+            if (event->type() != QEvent::Paint) return QApplication::notify(receiver, event);
+            QElapsedTimer t;
+            t.start();
+            const bool r = QApplication::notify(receiver, event);
+            paints_ += QStringLiteral(" %1 %2").arg(QString::fromLatin1(receiver->metaObject()->className()))
+                           .arg(double(t.nsecsElapsed()) / 1e6, 0, 'f', 1);
+            return r;
+        }
+        ++depth_;
+        paints_.clear();
+        QElapsedTimer t;
+        t.start();
+        const bool r = QApplication::notify(receiver, event);
+        const qint64 ns = t.nsecsElapsed();
+        --depth_;
+        if (ns > slowestNs) {
+            slowestNs = ns;
+            slowest = QStringLiteral("%1 to %2;%3").arg(int(event->type())).arg(
+                QString::fromLatin1(receiver->metaObject()->className()), paints_);
+        }
+        return r;
+    }
+    void resetSlowest() {
+        slowestNs = 0;
+        slowest.clear();
+    }
+    qint64 slowestNs = 0;
+    QString slowest;
+
+private:
+    int depth_ = 0;
+    QString paints_;
+};
+
 struct Beat {
     QElapsedTimer clock;
-    qint64 last = 0, longest = 0;
+    qint64 last = 0, longest = 0, longestEnded = 0; // longestEnded: ms after start()
     QTimer timer;
     Beat() {
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, [this] {
             const qint64 now = clock.elapsed();
-            longest = std::max(longest, now - last);
+            if (now - last > longest) {
+                longest = now - last;
+                longestEnded = now;
+            }
             last = now;
         });
     }
     void start() {
+        static_cast<TimedApplication*>(qApp)->resetSlowest();
         clock.start();
         last = 0;
         longest = 0;
+        longestEnded = 0;
         timer.start(2);
     }
     qint64 stop() {
@@ -153,7 +204,7 @@ void answerBoxes() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     QTemporaryDir tmp;
     QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : tmp.path();
     QElapsedTimer clock;
@@ -187,10 +238,14 @@ int main(int argc, char** argv) {
             auto copy = DatabaseWork::copyShownWell(*db);
             const double copying = double(t.nsecsElapsed()) / 1e6;
             t.restart();
+            auto again = DatabaseWork::copyShownWell(*db, std::const_pointer_cast<DatabaseWellData>(copy));
+            const double recycled = double(t.nsecsElapsed()) / 1e6;
+            t.restart();
             copy.reset();
-            std::printf("showWell of %zu rows %.1f ms (%s), copy for the tab %.1f ms, release %.1f ms\n",
+            again.reset();
+            std::printf("showWell of %zu rows %.1f ms (%s), copy for the tab %.1f ms (over an earlier copy %.1f ms), release %.1f ms\n",
                         db->journal().journal.records.size(), show, shown.ok ? "ok" : shown.message.c_str(),
-                        copying, double(t.nsecsElapsed()) / 1e6);
+                        copying, recycled, double(t.nsecsElapsed()) / 1e6);
         }
     }
     answerBoxes();
@@ -206,8 +261,10 @@ int main(int argc, char** argv) {
     qint64 t0 = 0;
     int failures = 0;
     const auto report = [&](const char* what, qint64 ms, qint64 stall) {
-        std::printf("%-44s %7lld ms   longest event-loop stall %4lld ms%s\n", what, ms, stall,
-                    stall >= 50 ? "   (TOO LONG)" : "");
+        std::printf("%-44s %7lld ms   longest event-loop stall %4lld ms (ended at %lld ms)%s\n", what, ms, stall,
+                    beat.longestEnded, stall >= 50 ? "   (TOO LONG)" : "");
+        std::printf("%-44s %7.1f ms (event %s)\n", "  the slowest event", double(app.slowestNs) / 1e6,
+                    qPrintable(app.slowest));
         if (stall >= 50) ++failures;
     };
 
@@ -252,28 +309,71 @@ int main(int argc, char** argv) {
         std::printf("%-44s %7.1f ms (worker)\n", "  and reading the directory", double(r.nsecsElapsed()) / 1e6);
     }
 
-    // A click on the large well.
+    // Clicks on wells: the large one (the first time), a small one, the large one again, and once
+    // more after its oilfield node (the database reads the same well as last time).
     auto* big = page->tree()->findItems(QStringLiteral("М. Большое"), Qt::MatchExactly).value(0);
-    if (!big) return 1;
+    auto* field = page->tree()->findItems(QStringLiteral("М. Поле0"), Qt::MatchExactly).value(0);
+    if (!big || !field) return 1;
     page->tree()->expandAll();
     QTreeWidgetItem* node = big->child(0)->child(0);
-    page->tree()->scrollToItem(node);
-    QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(node).center());
-    QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(big).center());
-    waitUntil([&] { return db.idle(); }, 10000);
-    beat.start();
-    t0 = clock.elapsed();
-    QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(node).center());
-    waitUntil([&] { return db.idle() && page->journalModel()->rowCount() >= 200000; }, 60000);
-    page->journalGrid()->viewport()->repaint();
-    report("click on the 200,000-row well, rows shown", clock.elapsed() - t0, beat.stop());
+    QTreeWidgetItem* smallNode = field->child(0)->child(0);
+    const auto smallWell = wellOfNode(smallNode);
+    if (!smallWell) return 1;
+    const auto click = [&](QTreeWidgetItem* n) {
+        page->tree()->scrollToItem(n);
+        QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(n).center());
+    };
+    click(big); // the tree-click flag; an oilfield node loads nothing
+    const auto measureClick = [&](QTreeWidgetItem* n, const vorsan::wells::WellId& id, const char* what) {
+        // When the worker's result reached the window, and how long the window took to show it.
+        qint64 arrived = 0, shown = 0;
+        const auto a = QObject::connect(&db.work(), &DatabaseWork::busyChanged, [&](bool busy) {
+            if (!busy) arrived = clock.elapsed();
+        });
+        const auto b = QObject::connect(&db, &DatabaseCommands::operationDone, [&] { shown = clock.elapsed(); });
+        page->tree()->scrollToItem(n);
+        QTest::qWait(50);
+        beat.start();
+        t0 = clock.elapsed();
+        QTest::mouseClick(page->tree()->viewport(), Qt::LeftButton, {}, page->tree()->visualItemRect(n).center());
+        const qint64 clicked = clock.elapsed() - t0;
+        waitUntil([&] { return db.idle() && w.commands().dataSource().databaseWell()->well == id; }, 60000);
+        page->journalGrid()->viewport()->repaint();
+        report(what, clock.elapsed() - t0, beat.stop());
+        std::printf("%-44s %7lld ms after the click, shown %lld ms later; the click itself %lld ms\n",
+                    "  the worker's result arrived", arrived - t0, shown - arrived, clicked);
+        std::printf("%-44s %7.1f ms, copying it for the tab %.1f ms (worker)\n", "  showWell",
+                    db.work().lastOperationMs(), db.work().lastCopyMs());
+        QObject::disconnect(a);
+        QObject::disconnect(b);
+    };
+    const vorsan::wells::WellId bigWell{"Большое", 1, 1};
+    measureClick(node, bigWell, "click on the 200,000-row well, rows shown");
+    measureClick(smallNode, *smallWell, "click on a well of 3 rows");
+    measureClick(node, bigWell, "the 200,000-row well again");
+    click(big);
+    measureClick(node, bigWell, "the same well once more (oilfield between)");
+    if (argc > 2) {
+        // A picture of the tab as it is now (under Xvfb: the real window system's fonts).
+        QTest::qWait(200);
+        w.grab().save(QString::fromLocal8Bit(argv[2]));
+    }
+    {
+        QElapsedTimer t;
+        t.start();
+        page->tree()->viewport()->repaint();
+        std::printf("%-44s %7.1f ms (window thread)\n", "  the tree painted", double(t.nsecsElapsed()) / 1e6);
+        t.restart();
+        w.repaint();
+        std::printf("%-44s %7.1f ms (window thread)\n", "  the window painted", double(t.nsecsElapsed()) / 1e6);
+    }
 
     {
         // The window-thread parts: the grid taking a well of 200,000 rows, the tree emptied.
         const auto data = std::make_shared<DatabaseWellData>(*w.commands().dataSource().databaseWell());
         QElapsedTimer t;
         t.start();
-        page->showWell(data);
+        db.work().recycle(page->showWell(data));
         std::printf("%-44s %7.1f ms (window thread)\n", "  the pages taking 200,000 rows", double(t.nsecsElapsed()) / 1e6);
         std::vector<double> paints;
         for (int i = 0; i < 9; ++i) {
