@@ -259,11 +259,21 @@ void RecorderPageTest::cancellingStopsBetweenChronologies() {
     for (int i : {1, 2, 4})
         line.page().entryMark(i)->click();
     // "Отмена" while the second chronology is on the line: it is finished, the third never starts.
-    connect(&line.window->live().worker(), &LinkWorker::progressed, this, [&](int done, int) {
-        ProgressWindow* p = line.window->live().session().progressWindow();
-        if (!p) return;
-        if (done == 272 + 100 && !p->cancelRequested()) p->cancelButton()->click();
-    });
+    // The link thread waits while the window takes the click, so the simulator (which answers at
+    // once) cannot finish the second chronology before the cancel is seen.
+    connect(
+        &line.window->live().worker(), &LinkWorker::progressed, this,
+        [&](int done, int) {
+            if (done != 272 + 100) return;
+            QMetaObject::invokeMethod(
+                line.window.get(),
+                [&] {
+                    ProgressWindow* p = line.window->live().session().progressWindow();
+                    if (p && !p->cancelRequested()) p->cancelButton()->click();
+                },
+                Qt::BlockingQueuedConnection);
+        },
+        Qt::DirectConnection);
     QTimer::singleShot(50, [] {
         auto* d = qobject_cast<AddToDatabaseDialog*>(QApplication::activeModalWidget());
         QVERIFY(d);
