@@ -190,6 +190,9 @@ wells::WellDatabase& bigWell() {
         auto db = openDb(joinPath(freshDir("big"), "bd"));
         const Journal j = journalOf(0, kRows);
         check(db->addJournalQuietly("Новое", {&j, ControllerGeneration::Gen4, gen4Settings(12, 345)}).ok, "fill");
+        // Shown once, as a well is between additions: the fill's 200,000 added flags are cleared
+        // here, not by the first timed addition.
+        check(db->showWell({"Новое", 12, 345}).ok, "show after fill");
         return db;
     }();
     return *d;
