@@ -75,7 +75,6 @@ inline bool decodeLeaf(const std::uint8_t* n, std::size_t klen, std::uint8_t pad
     std::size_t end = kBlock;
     const std::size_t before = keys.size();
     keys.resize(before + count * klen);
-    recnos.reserve(recnos.size() + count);
     std::uint8_t* prev = nullptr;
     for (std::size_t i = 0; i < count; ++i) {
         std::uint32_t v = 0;

@@ -314,6 +314,34 @@ double fieldNumber(const char* p, std::size_t n) {
     return parseNumericText(std::string_view(p, n)).value_or(0);
 }
 
+// toUnsigned16(fieldNumber(...)) for the common text of a whole or decimal number without sign:
+// the digits before the point, rounded half up by the first one after it.
+std::uint16_t fieldUnsigned16(const char* p, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n && p[i] == ' ')
+        ++i;
+    const std::size_t from = i;
+    std::uint32_t v = 0;
+    while (i < n && i - from < 9 && p[i] >= '0' && p[i] <= '9')
+        v = v * 10 + std::uint32_t(p[i++] - '0');
+    if (i > from && i - from < 9) {
+        if (i == n) return static_cast<std::uint16_t>(v & 0xFFFF);
+        if (p[i] == '.') {
+            const std::size_t point = i++;
+            while (i < n && p[i] >= '0' && p[i] <= '9')
+                ++i;
+            std::size_t end = i;
+            while (end < n && p[end] == ' ')
+                ++end;
+            if (end == n && i - from <= 16) {
+                const bool up = i > point + 1 && p[point + 1] >= '5';
+                return static_cast<std::uint16_t>((v + up) & 0xFFFF);
+            }
+        }
+    }
+    return toUnsigned16(fieldNumber(p, n));
+}
+
 } // namespace
 
 DbStatus readWellRows(Table& t, WellRows& out) {
@@ -334,7 +362,7 @@ DbStatus readWellRows(Table& t, WellRows& out) {
         const std::uint8_t* row = t.currentRowBytes();
         const auto chars = [&](int i) { return reinterpret_cast<const char*>(row + at[i]); };
         const auto number = [&](int i) { return fieldNumber(chars(i), len[i]); };
-        const auto u16 = [&](int i) { return toUnsigned16(number(i)); };
+        const auto u16 = [&](int i) { return fieldUnsigned16(chars(i), len[i]); };
         JournalRecord& r = out.records.emplace_back();
         const char* d = chars(kWellData);
         int ymd = 0;

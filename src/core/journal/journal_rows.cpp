@@ -122,6 +122,17 @@ void assignCut(std::string& s, std::string_view text, std::size_t maxChars) {
         s = utf8Left(text, maxChars);
 }
 
+// Replaces the text of `s`, in the memory it has when that is enough (std::string::assign
+// costs more in its general checks than these short texts cost to copy).
+void setText(std::string& s, const char* p, std::size_t n) {
+    if (n <= s.capacity()) {
+        s.clear();
+        s.append(p, n);
+    } else {
+        s.assign(p, n);
+    }
+}
+
 // Two digits with a leading zero; larger numbers in full (as twoDigits).
 char* putTwoDigits(char* p, unsigned v) {
     if (v >= 100) return std::to_chars(p, p + 8, v).ptr;
@@ -132,7 +143,7 @@ char* putTwoDigits(char* p, unsigned v) {
 
 void putNumber(std::string& s, unsigned v) {
     char buf[16];
-    s.assign(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
+    setText(s, buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
 }
 
 // amperesText cut to a value's width, built in place.
@@ -158,13 +169,13 @@ void putAmperes(std::string& s, double amperes, char separator) {
     put(std::string_view(&separator, 1));
     const char tenth = static_cast<char>('0' + v % 10);
     put(std::string_view(&tenth, 1));
-    s.assign(buf, at);
+    setText(s, buf, at);
 }
 
 void putMeasurementTexts(JournalRecord& r, JournalRow& row, ControllerGeneration g, char separator) {
     const bool g4 = g == ControllerGeneration::Gen4;
     if (g4 && r.COS_ == kNoPowerFactor) {
-        row.cosText.assign("---");
+        setText(row.cosText, "---", 3);
         r.COS_ = 0;
     } else {
         putNumber(row.cosText, r.COS_);
@@ -176,11 +187,11 @@ void putMeasurementTexts(JournalRecord& r, JournalRow& row, ControllerGeneration
     putNumber(row.ubcText, r.UBC);
     putNumber(row.ucaText, r.UCA);
     if (r.SOP == kUnknown16)
-        row.sopText.assign("---");
+        setText(row.sopText, "---", 3);
     else
         putNumber(row.sopText, r.SOP);
     if (!g4 && r.ZAGR == 255) {
-        row.zagrText.assign("---");
+        setText(row.zagrText, "---", 3);
         r.ZAGR = 0;
     } else {
         putNumber(row.zagrText, r.ZAGR);
@@ -188,7 +199,9 @@ void putMeasurementTexts(JournalRecord& r, JournalRow& row, ControllerGeneration
     if (g4) {
         putNumber(row.pText, r.P);
         putNumber(row.tText, r.T);
-        row.causeText.assign(r.EXT_ZAP >= 1 && r.EXT_ZAP <= std::size(kCauseTexts) ? kCauseTexts[r.EXT_ZAP - 1] : "");
+        const std::string_view cause =
+            r.EXT_ZAP >= 1 && r.EXT_ZAP <= std::size(kCauseTexts) ? kCauseTexts[r.EXT_ZAP - 1] : "";
+        setText(row.causeText, cause.data(), cause.size());
     } else {
         row.pText.clear();
         row.tText.clear();
@@ -213,13 +226,13 @@ void fillJournalRow(JournalRecord& r, JournalRow& row, ControllerGeneration g, c
     p = putTwoDigits(p, r.month);
     *p++ = '.';
     p = std::to_chars(p, buf + sizeof buf, r.year).ptr;
-    row.dateText.assign(buf, std::min<std::size_t>(static_cast<std::size_t>(p - buf), kDateTextMax));
+    setText(row.dateText, buf, std::min<std::size_t>(static_cast<std::size_t>(p - buf), kDateTextMax));
     p = putTwoDigits(buf, r.hour);
     *p++ = ':';
     p = putTwoDigits(p, r.minute);
     *p++ = ':';
     p = putTwoDigits(p, r.second);
-    row.timeText.assign(buf, std::min<std::size_t>(static_cast<std::size_t>(p - buf), kTimeTextMax));
+    setText(row.timeText, buf, std::min<std::size_t>(static_cast<std::size_t>(p - buf), kTimeTextMax));
     if (r.SOBYTIE == kCodeMeasurement) {
         putMeasurementTexts(r, row, g, separator);
     } else if (r.SOBYTIE == kCodeSettingChange && g == ControllerGeneration::Gen4) {
