@@ -227,6 +227,11 @@ DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t d
     // Committed: the journal no longer describes a change to undo. Clearing its magic needs no
     // sync: after a crash that loses the clearing, the journal undoes a change whose files were
     // synced, which leaves the table as it was before that change, whole.
+    // One large change (a pack) does not keep its journal's memory for the table's lifetime.
+    if (journalBytes_.capacity() > (std::size_t(8) << 20)) {
+        journalBytes_.clear();
+        journalBytes_.shrink_to_fit();
+    }
     static const std::uint8_t kCleared[8] = {};
     if (!writeAt(journalFd_, kCleared, 8, 0)) {
         rollBack(fd_, path_, cdxPath_);
