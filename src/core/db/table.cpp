@@ -207,7 +207,8 @@ DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t d
         ok = ok && writeAt(fd_, s.p, s.n, static_cast<off_t>(s.at));
     if (ok && dbfSize < diskSize_) ok = ::ftruncate(fd_, static_cast<off_t>(dbfSize)) == 0;
     if (ok && (!dbf.empty() || dbfSize != diskSize_)) ok = ::fdatasync(fd_) == 0;
-    if (ok && (!cdx.empty() || cdxSize != cdxOldSize || !cdxExists)) {
+    // A table without tags has no index to write (and gets no empty one).
+    if (ok && !tags_.empty() && (!cdx.empty() || cdxSize != cdxOldSize || !cdxExists)) {
         const int cfd = ::open(cdxPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         ok = cfd >= 0;
         for (const StoredSpan& s : cdx)
