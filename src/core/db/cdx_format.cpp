@@ -1,4 +1,5 @@
 #include "db/cdx_format.h"
+#include "db/cdx_node.h"
 #include "db/dbf_format.h"
 #include "db/little_endian.h"
 
@@ -11,18 +12,12 @@ namespace vorsan::db {
 
 namespace {
 
-std::uint32_t be32(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-void putBe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(v >> (24 - 8 * i));
-}
-
-constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+using cdx::be32;
+using cdx::kInteriorHeader;
+using cdx::kLeafHeader;
+using cdx::kNone;
+using cdx::putBe32;
 constexpr int kMaxDepth = 32;
-constexpr std::size_t kLeafHeader = 24;
-constexpr std::size_t kInteriorHeader = 12;
 
 // ---- reading ----------------------------------------------------------------------------------
 
@@ -73,35 +68,12 @@ private:
         return DbStatus::fail(DbError::BadIndex, "node at " + std::to_string(offset) + ": " + why);
     }
 
-    DbStatus leaf(std::uint32_t offset, const std::uint8_t* n, std::size_t count,
+    DbStatus leaf(std::uint32_t offset, const std::uint8_t* n, std::size_t,
                   std::vector<std::uint8_t>& keys, std::vector<std::uint32_t>& recnos) {
         leaves_.push_back(offset);
-        const int R = n[20], D = n[21], T = n[22], E = n[23];
-        if (E < 1 || E > 4 || R + D + T > 8 * E || R < 1 || D > 16 || T > 16)
-            return fail(offset, "leaf with impossible entry widths");
-        if (kLeafHeader + count * static_cast<std::size_t>(E) > kCdxBlock)
-            return fail(offset, "leaf overfull");
-        std::size_t end = kCdxBlock;
-        const std::size_t klen = static_cast<std::size_t>(keyLength_);
-        std::vector<std::uint8_t> prev(klen, pad_);
-        for (std::size_t i = 0; i < count; ++i) {
-            std::uint32_t v = 0;
-            for (int b = E - 1; b >= 0; --b)
-                v = (v << 8) | n[kLeafHeader + i * E + b];
-            const std::uint64_t bits = v;
-            const std::uint32_t rec = static_cast<std::uint32_t>(bits & ((1ull << R) - 1));
-            const std::size_t dup = static_cast<std::size_t>((bits >> R) & ((1ull << D) - 1));
-            const std::size_t trail = static_cast<std::size_t>((bits >> (R + D)) & ((1ull << T) - 1));
-            if (dup + trail > klen)
-                return fail(offset, "entry " + std::to_string(i) + " longer than the key");
-            const std::size_t stored = klen - dup - trail;
-            if (end < kLeafHeader + count * E + stored) return fail(offset, "key bytes overlap the entries");
-            end -= stored;
-            std::memcpy(prev.data() + dup, n + end, stored);
-            std::memset(prev.data() + dup + stored, pad_, trail);
-            keys.insert(keys.end(), prev.begin(), prev.end());
-            recnos.push_back(rec);
-        }
+        std::string why;
+        if (!cdx::decodeLeaf(n, static_cast<std::size_t>(keyLength_), pad_, keys, recnos, &why))
+            return fail(offset, why);
         return {};
     }
 
@@ -140,10 +112,6 @@ DbStatus readHeader(std::span<const std::uint8_t> f, std::uint32_t offset, CdxTa
 
 // ---- writing ----------------------------------------------------------------------------------
 
-int bitLength(std::uint32_t v) {
-    return v == 0 ? 1 : 32 - std::countl_zero(v);
-}
-
 struct NodeRef {
     const std::uint8_t* lastKey;
     std::uint32_t lastRecno;
@@ -169,11 +137,9 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
     std::uint32_t maxRec = 1;
     for (std::size_t i = 0; i < s.count; ++i)
         maxRec = std::max(maxRec, s.recno(i));
-    const int D = bitLength(static_cast<std::uint32_t>(klen)), T = D;
-    const int E = (bitLength(maxRec) + D + T + 7) / 8;
-    if (E > 4)
+    const cdx::LeafWidths w = cdx::leafWidths(klen, maxRec);
+    if (w.E == 0)
         return DbStatus::fail(DbError::BadIndex, "too many rows for key length " + std::to_string(klen));
-    const int R = 8 * E - D - T;
 
     // Leaves, packed full, into a buffer of their own first: their places depend on their number.
     // Kept between builds: a large tag's leaves are megabytes, and fresh memory is slow to touch.
@@ -183,42 +149,13 @@ DbStatus buildTree(const CdxTagSource& s, std::vector<std::uint8_t>& out, std::u
     std::size_t i = 0;
     do {
         const std::size_t off = leaves.size();
-        leaves.resize(off + kCdxBlock, 0);
-        std::uint8_t* n = &leaves[off];
-        std::size_t count = 0, keyBytes = 0, end = kCdxBlock;
-        const std::uint8_t* prev = nullptr;
-        for (; i < s.count; ++i) {
-            const std::uint8_t* k = s.key(i);
-            std::size_t trail = 0;
-            while (trail < klen && k[klen - 1 - trail] == s.pad)
-                ++trail;
-            std::size_t dup = 0;
-            if (prev)
-                while (dup < klen - trail && k[dup] == prev[dup])
-                    ++dup;
-            const std::size_t stored = klen - dup - trail;
-            if (kLeafHeader + (count + 1) * E + keyBytes + stored > kCdxBlock) break;
-            const std::uint64_t v =
-                s.recno(i) | (std::uint64_t(dup) << R) | (std::uint64_t(trail) << (R + D));
-            for (int b = 0; b < E; ++b)
-                n[kLeafHeader + count * E + b] = std::uint8_t(v >> (8 * b));
-            end -= stored;
-            std::memcpy(n + end, k + dup, stored);
-            keyBytes += stored;
-            ++count;
-            prev = k;
-        }
-        put16(n, 2);
-        put16(n + 2, count);
-        put16(n + 12, kCdxBlock - kLeafHeader - count * E - keyBytes);
-        put32(n + 14, R >= 32 ? kNone : (1u << R) - 1);
-        n[18] = std::uint8_t((1u << D) - 1);
-        n[19] = std::uint8_t((1u << T) - 1);
-        n[20] = std::uint8_t(R);
-        n[21] = std::uint8_t(D);
-        n[22] = std::uint8_t(T);
-        n[23] = std::uint8_t(E);
-        level.push_back({prev, count ? s.recno(i - 1) : 0, static_cast<std::uint32_t>(level.size())});
+        leaves.resize(off + kCdxBlock);
+        const std::size_t count = cdx::encodeLeaf(
+            &leaves[off], w, klen, s.pad, i, s.count - i, [&](std::size_t k) { return s.key(k); },
+            [&](std::size_t k) { return s.recno(k); });
+        i += count;
+        level.push_back({count ? s.key(i - 1) : nullptr, count ? s.recno(i - 1) : 0,
+                         static_cast<std::uint32_t>(level.size())});
     } while (i < s.count);
 
     // The region: leaf slots, then one slot per interior level.

@@ -188,6 +188,32 @@ std::optional<double> parseNumericText(std::string_view t) {
 }
 
 int fixedPointText(double value, int decimals, char* out, std::size_t capacity) {
+    // The common case in integer arithmetic. value * 10^decimals is within 2^-13 of the exact
+    // product when below 2^40; when it is also clear of a tie (.5) by more than that, its nearest
+    // integer is the correctly rounded result, the one std::to_chars gives.
+    static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    if (decimals >= 0 && decimals <= 9 && std::isfinite(value)) {
+        const double scaled = value * kPow10[decimals];
+        const double r = std::nearbyint(scaled);
+        if (std::fabs(scaled) < 1099511627776.0 && std::fabs(scaled - r) < 0.49 && !(r == 0 && std::signbit(value))) {
+            std::uint64_t u = static_cast<std::uint64_t>(std::fabs(r));
+            char digits[24];
+            int n = 0;
+            do {
+                digits[n++] = static_cast<char>('0' + u % 10);
+                u /= 10;
+            } while (u != 0 || n <= decimals);
+            const std::size_t length = static_cast<std::size_t>(n + (decimals > 0) + (r < 0));
+            if (length > capacity) return -1;
+            char* p = out;
+            if (r < 0) *p++ = '-';
+            for (int i = n - 1; i >= 0; --i) {
+                *p++ = digits[i];
+                if (i == decimals && decimals > 0) *p++ = '.';
+            }
+            return static_cast<int>(length);
+        }
+    }
     // std::to_chars ignores the global locale: a point whatever LC_NUMERIC says.
     const auto [end, ec] =
         std::to_chars(out, out + capacity, value, std::chars_format::fixed, std::max(decimals, 0));
@@ -197,6 +223,36 @@ int fixedPointText(double value, int decimals, char* out, std::size_t capacity) 
 
 bool formatNumericText(double value, int length, int decimals, char* out) {
     if (!std::isfinite(value) || length < 1) return false;
+    // Whole numbers, most of what tables hold: their digits, then as many zero decimals as fit.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value) && !(value == 0 && std::signbit(value))) {
+        const auto i = static_cast<long long>(value);
+        unsigned long long u = i < 0 ? 0ull - static_cast<unsigned long long>(i) : static_cast<unsigned long long>(i);
+        char digits[24];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + u % 10);
+            u /= 10;
+        } while (u != 0);
+        const int whole = n + (i < 0);
+        for (int dec = std::min(decimals, length - 1); dec >= 0; --dec) {
+            if (dec > 0 && dec >= length - 1) continue;
+            const int width = whole + (dec > 0 ? dec + 1 : 0);
+            if (width > length) continue;
+            char* p = out;
+            for (int k = width; k < length; ++k)
+                *p++ = ' ';
+            if (i < 0) *p++ = '-';
+            for (int k = n - 1; k >= 0; --k)
+                *p++ = digits[k];
+            if (dec > 0) {
+                *p++ = '.';
+                for (int k = 0; k < dec; ++k)
+                    *p++ = '0';
+            }
+            return true;
+        }
+        return false;
+    }
     char buf[400];
     for (int dec = std::min(decimals, length - 1); dec >= 0; --dec) {
         if (dec > 0 && dec >= length - 1) continue;
@@ -229,6 +285,14 @@ std::optional<Date> parseDateText(std::string_view t) {
 void formatDateText(const Date& d, char* out) {
     if (d.empty()) {
         std::memset(out, ' ', 8);
+        return;
+    }
+    if (d.year >= 0 && d.month >= 0 && d.day >= 0) {
+        const int v[3] = {d.year % 10000, d.month % 100, d.day % 100};
+        const int w[3] = {4, 2, 2};
+        for (int i = 0, at = 0; i < 3; at += w[i++])
+            for (int k = w[i] - 1, x = v[i]; k >= 0; --k, x /= 10)
+                out[at + k] = static_cast<char>('0' + x % 10);
         return;
     }
     char buf[16];

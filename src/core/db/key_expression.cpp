@@ -108,6 +108,83 @@ void strText(double v, int length, int decimals, std::uint8_t* out) {
     }
 }
 
+// STR() of a number straight from its text in the row, for the texts tables hold: a plain decimal
+// of at most 15 digits asked for with as many decimals as it has (or more), or rounded to none.
+// The result is the one strText gives for the number the text reads as; false for anything else.
+bool strFromText(const std::uint8_t* f, int fieldLength, int length, int decimals, std::uint8_t* out) {
+    const auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+    int b = 0, e = fieldLength;
+    while (b < e && (f[b] == ' ' || f[b] == 0))
+        ++b;
+    while (e > b && f[e - 1] == ' ')
+        --e;
+    if (b == e) return false;
+    const bool negative = f[b] == '-';
+    b += negative;
+    int intFrom = b;
+    while (b < e && digit(f[b]))
+        ++b;
+    const int intTo = b;
+    int fracFrom = b, fracTo = b;
+    if (b < e && f[b] == '.') {
+        fracFrom = ++b;
+        while (b < e && digit(f[b]))
+            ++b;
+        fracTo = b;
+    }
+    if (b != e || intTo == intFrom) return false;
+    while (intTo - intFrom > 1 && f[intFrom] == '0')
+        ++intFrom;
+    const int intDigits = intTo - intFrom, fracDigits = fracTo - fracFrom;
+    if (intDigits + std::max(fracDigits, decimals) > 15 || (fracDigits > decimals && decimals > 0)) return false;
+    // Written from the right; a number wider than the result is asterisks, as strText does.
+    int o = length;
+    bool over = false;
+    const auto put = [&](std::uint8_t c) {
+        if (o == 0)
+            over = true;
+        else
+            out[--o] = c;
+    };
+    if (decimals == 0) {
+        // Half away from zero, as llround of the value: at this many digits the value is clear
+        // of the tie by more than its rounding error.
+        int carry = fracDigits > 0 && f[fracFrom] >= '5';
+        bool nonzero = false;
+        for (int i = intTo - 1; i >= intFrom; --i) {
+            int d = f[i] - '0' + carry;
+            carry = d == 10;
+            d -= 10 * carry;
+            nonzero = nonzero || d != 0;
+            put(static_cast<std::uint8_t>('0' + d));
+        }
+        if (carry) put('1'), nonzero = true;
+        if (negative && nonzero) put('-');
+    } else {
+        if (negative) {
+            bool zero = true;
+            for (int i = intFrom; i < fracTo; ++i)
+                zero = zero && (f[i] == '0' || f[i] == '.');
+            if (zero) return false; // the text of a negative zero is left to strText
+        }
+        for (int k = decimals; k > fracDigits; --k)
+            put('0');
+        for (int i = fracTo - 1; i >= fracFrom; --i)
+            put(f[i]);
+        put('.');
+        for (int i = intTo - 1; i >= intFrom; --i)
+            put(f[i]);
+        if (negative) put('-');
+    }
+    if (over) {
+        std::memset(out, '*', static_cast<std::size_t>(length));
+    } else {
+        for (int k = 0; k < o; ++k)
+            out[k] = ' ';
+    }
+    return true;
+}
+
 } // namespace
 
 void encodeNumericKey(double v, std::uint8_t* out) {
@@ -218,7 +295,8 @@ void KeyExpression::evaluate(const std::uint8_t* row, std::uint8_t* out) const {
                 out[i] = upper1251(f[i]);
             break;
         case Op::Str:
-            strText(parseNumericText(text).value_or(0), t.length, t.decimals, out);
+            if (!strFromText(f, t.fieldLength, t.length, t.decimals, out))
+                strText(parseNumericText(text).value_or(0), t.length, t.decimals, out);
             break;
         case Op::Number:
             encodeNumericKey(parseNumericText(text).value_or(0), out);

@@ -49,7 +49,13 @@ bool readAt(int fd, std::uint8_t* p, std::size_t n, off_t at) {
     return true;
 }
 
-constexpr char kJournalMagic[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '1'};
+// The rollback journal: magic, its own length (the file may be longer: it is kept between changes
+// and only rewritten from the start), the sizes of the table and index files before the change,
+// whether the index existed, then records of (file 0 table / 1 index, offset, length, old bytes),
+// and a checksum of everything before it. A change commits by clearing the magic.
+constexpr char kJournalMagic[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '2'};
+// The first layout, without the length (the whole file was the journal).
+constexpr char kJournalMagicV1[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '1'};
 
 std::string journalPathFor(const std::string& path) {
     return path + "-journal";
@@ -94,12 +100,21 @@ DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath
     if (!fileExists(jp)) return {};
     std::vector<std::uint8_t> j;
     if (auto st = readWholeFile(jp, j); !st) return st;
-    const std::size_t head = 8 + 8 + 8 + 1;
-    const bool valid = j.size() >= head + 4 && std::memcmp(j.data(), kJournalMagic, 8) == 0 &&
-                       fnv1a(j.data(), j.size() - 4) == getLe(&j[j.size() - 4], 4);
+    std::size_t head = 8 + 8 + 8 + 8 + 1, sizes = 16;
+    bool valid = false;
+    if (j.size() >= head + 4 && std::memcmp(j.data(), kJournalMagic, 8) == 0) {
+        const std::uint64_t length = getLe(&j[8], 8);
+        valid = length >= head + 4 && length <= j.size();
+        if (valid) j.resize(static_cast<std::size_t>(length));
+    } else if (j.size() >= 8 + 8 + 8 + 1 + 4 && std::memcmp(j.data(), kJournalMagicV1, 8) == 0) {
+        head = 8 + 8 + 8 + 1;
+        sizes = 8;
+        valid = true;
+    }
+    valid = valid && fnv1a(j.data(), j.size() - 4) == getLe(&j[j.size() - 4], 4);
     if (valid) {
-        const std::uint64_t dbfSize = getLe(&j[8], 8), cdxSize = getLe(&j[16], 8);
-        const bool cdxExisted = j[24] != 0;
+        const std::uint64_t dbfSize = getLe(&j[sizes], 8), cdxSize = getLe(&j[sizes + 8], 8);
+        const bool cdxExisted = j[sizes + 16] != 0;
         const int cdxFd = ::open(cdxPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (cdxFd < 0) return DbStatus::fail(DbError::Io, "cannot open " + cdxPath + " to roll back");
         bool ok = true;
@@ -125,18 +140,20 @@ DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath
 } // namespace
 
 DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
-                             const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize) {
-    const std::uint64_t cdxOld = cdxImage_.size();
-    if (dbf.empty() && cdx.empty() && dbfSize == diskSize_ && cdxSize == cdxOld) return {};
+                             const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize,
+                             const std::vector<StoredSpan>& cdxOld) {
+    const std::uint64_t cdxOldSize = cdxImage_.size();
+    if (dbf.empty() && cdx.empty() && dbfSize == diskSize_ && cdxSize == cdxOldSize) return {};
     const bool cdxExists = fileExists(cdxPath_);
-    std::vector<std::uint8_t> j(kJournalMagic, kJournalMagic + 8);
+    std::vector<std::uint8_t>& j = journalBytes_;
+    j.assign(kJournalMagic, kJournalMagic + 8);
+    putLe(j, 0, 8); // length, patched below
     putLe(j, diskSize_, 8);
-    putLe(j, cdxExists ? cdxOld : 0, 8);
+    putLe(j, cdxExists ? cdxOldSize : 0, 8);
     j.push_back(cdxExists ? 1 : 0);
     // A file that shrinks loses its tail: that is saved too.
-    std::vector<StoredSpan> saveDbf = dbf, saveCdx = cdx;
+    std::vector<StoredSpan> saveDbf = dbf;
     if (dbfSize < diskSize_) saveDbf.push_back({dbfSize, nullptr, static_cast<std::size_t>(diskSize_ - dbfSize)});
-    if (cdxSize < cdxOld) saveCdx.push_back({cdxSize, nullptr, static_cast<std::size_t>(cdxOld - cdxSize)});
     for (const StoredSpan& s : saveDbf) {
         if (s.at >= diskSize_) continue;
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, diskSize_ - s.at));
@@ -149,48 +166,87 @@ DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t d
             return DbStatus::fail(DbError::Io, "cannot read " + path_);
     }
     if (cdxExists)
-        for (const StoredSpan& s : saveCdx) {
-            if (s.at >= cdxOld) continue;
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, cdxOld - s.at));
+        for (const StoredSpan& s : cdxOld) {
+            if (s.at >= cdxOldSize) continue;
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, cdxOldSize - s.at));
             j.push_back(1);
             putLe(j, s.at, 8);
             putLe(j, n, 4);
-            j.insert(j.end(), cdxImage_.begin() + static_cast<std::ptrdiff_t>(s.at),
-                     cdxImage_.begin() + static_cast<std::ptrdiff_t>(s.at + n));
+            j.insert(j.end(), s.p, s.p + n);
         }
+    const std::uint64_t length = j.size() + 4;
+    for (int i = 0; i < 8; ++i)
+        j[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
     putLe(j, fnv1a(j.data(), j.size()), 4);
     const std::string jp = journalPathFor(path_);
+    // The journal file stays while the table is open: only the first change makes it, and only
+    // then must its directory entry be synced.
+    const bool fresh = journalFd_ < 0;
+    if (fresh) {
+        journalFd_ = ::open(jp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (journalFd_ < 0) return DbStatus::fail(DbError::Io, "cannot create " + jp + ": " + std::strerror(errno));
+    }
     {
-        const int jfd = ::open(jp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (jfd < 0) return DbStatus::fail(DbError::Io, "cannot create " + jp + ": " + std::strerror(errno));
-        const bool ok = writeAt(jfd, j.data(), j.size(), 0) && ::fsync(jfd) == 0;
-        ::close(jfd);
+        struct stat st {};
+        ::fstat(journalFd_, &st);
+        // A journal grown large by one big change is cut back when the changes are small again.
+        const bool shrink = st.st_size > (1 << 20) && std::uint64_t(st.st_size) > 4 * j.size();
+        const bool ok = writeAt(journalFd_, j.data(), j.size(), 0) &&
+                        (!shrink || ::ftruncate(journalFd_, static_cast<off_t>(j.size())) == 0) &&
+                        ::fdatasync(journalFd_) == 0;
         if (!ok) {
-            ::unlink(jp.c_str());
-            return DbStatus::fail(DbError::Io, "cannot write " + jp);
+            // Neither file was touched: the journal undoes nothing and goes.
+            const std::string why = std::strerror(errno);
+            closeJournal(true);
+            return DbStatus::fail(DbError::Io, "cannot write " + jp + ": " + why);
         }
-        syncDirectory(directoryOf(path_));
+        if (fresh) syncDirectory(directoryOf(path_));
     }
     bool ok = true;
     for (const StoredSpan& s : dbf)
         ok = ok && writeAt(fd_, s.p, s.n, static_cast<off_t>(s.at));
     if (ok && dbfSize < diskSize_) ok = ::ftruncate(fd_, static_cast<off_t>(dbfSize)) == 0;
-    ok = ok && ::fsync(fd_) == 0;
-    if (ok && (!cdx.empty() || cdxSize != cdxOld || !cdxExists)) {
+    if (ok && (!dbf.empty() || dbfSize != diskSize_)) ok = ::fdatasync(fd_) == 0;
+    // A table without tags has no index to write (and gets no empty one).
+    if (ok && !tags_.empty() && (!cdx.empty() || cdxSize != cdxOldSize || !cdxExists)) {
         const int cfd = ::open(cdxPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         ok = cfd >= 0;
         for (const StoredSpan& s : cdx)
             ok = ok && writeAt(cfd, s.p, s.n, static_cast<off_t>(s.at));
-        ok = ok && ::ftruncate(cfd, static_cast<off_t>(cdxSize)) == 0 && ::fsync(cfd) == 0;
+        if (ok && cdxSize < cdxOldSize) ok = ::ftruncate(cfd, static_cast<off_t>(cdxSize)) == 0;
+        ok = ok && ::fdatasync(cfd) == 0;
         if (cfd >= 0) ::close(cfd);
     }
     if (!ok) {
         const std::string why = std::strerror(errno);
+        // The journal puts the old bytes back (and is removed once it did; else the next open
+        // tries again).
         rollBack(fd_, path_, cdxPath_);
+        closeJournal(false);
         return DbStatus::fail(DbError::Io, "cannot write " + path_ + ": " + why);
     }
-    ::unlink(jp.c_str());
+    // Committed: the journal no longer describes a change to undo. Clearing its magic needs no
+    // sync: after a crash that loses the clearing, the journal undoes a change whose files were
+    // synced, which leaves the table as it was before that change, whole.
+    // One large change (a pack) does not keep its journal's memory for the table's lifetime.
+    if (journalBytes_.capacity() > (std::size_t(8) << 20)) {
+        journalBytes_.clear();
+        journalBytes_.shrink_to_fit();
+    }
+    static const std::uint8_t kCleared[8] = {};
+    if (!writeAt(journalFd_, kCleared, 8, 0)) {
+        rollBack(fd_, path_, cdxPath_);
+        closeJournal(false);
+        return DbStatus::fail(DbError::Io, "cannot clear " + jp);
+    }
     return {};
+}
+
+void Table::closeJournal(bool remove) {
+    if (journalFd_ < 0) return;
+    ::close(journalFd_);
+    journalFd_ = -1;
+    if (remove) ::unlink(journalPathFor(path_).c_str());
 }
 
 Table::~Table() {
@@ -229,6 +285,14 @@ Table& Table::operator=(Table&& o) noexcept {
     touchedRows_ = std::move(o.touchedRows_);
     cdxImage_ = std::move(o.cdxImage_);
     indexSpare_ = std::move(o.indexSpare_);
+    cdxEditor_ = std::move(o.cdxEditor_);
+    cdxEditedFrom_ = o.cdxEditedFrom_;
+    cdxTouched_ = std::move(o.cdxTouched_);
+    cdxTouchedFlag_ = std::move(o.cdxTouchedFlag_);
+    cdxSavedAt_ = std::move(o.cdxSavedAt_);
+    cdxSavedBytes_ = std::move(o.cdxSavedBytes_);
+    journalFd_ = std::exchange(o.journalFd_, -1);
+    journalBytes_ = std::move(o.journalBytes_);
     o.reset();
     return *this;
 }
@@ -257,6 +321,14 @@ void Table::reset() {
     touchedRows_.clear();
     cdxImage_.clear();
     indexSpare_.clear();
+    cdxEditor_.reset();
+    cdxEditedFrom_ = 0;
+    cdxTouched_.clear();
+    cdxTouchedFlag_.clear();
+    cdxSavedAt_.clear();
+    cdxSavedBytes_.clear();
+    journalFd_ = -1;
+    journalBytes_.clear();
 }
 
 // ---- create, open, close ----------------------------------------------------------------------
@@ -428,6 +500,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
 DbStatus Table::close() {
     if (!isOpen()) return {};
     DbStatus st = flush();
+    closeJournal(true); // cleared, or already closed by a failed change
     ::close(fd_);
     reset();
     return st;
@@ -537,49 +610,60 @@ void Table::markChanged(std::uint32_t r) {
 
 // Rows edited or appended since the last call get their keys recomputed; those whose key moved
 // leave the order and are merged back in at their new place.
-void Table::settle() const {
-    if (!changed_.empty()) {
-        std::sort(changed_.begin(), changed_.end());
-        changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
-        std::vector<std::uint8_t> tmp;
-        for (Tag& t : tags_) {
-            const std::size_t len = static_cast<std::size_t>(t.expr.length());
-            const std::size_t known = t.order.size();
-            t.keys.resize(std::size_t(rowCount_) * len);
-            tmp.resize(len);
-            std::vector<std::uint32_t> moved;
-            for (std::uint32_t r : changed_) {
-                if (r >= rowCount_) continue;
-                t.expr.evaluate(row(r), tmp.data());
-                if (r < known && std::memcmp(tmp.data(), t.key(r), len) == 0) continue;
-                std::memcpy(t.keys.data() + r * len, tmp.data(), len);
-                moved.push_back(r);
+void Table::settleOrders() const {
+    if (changed_.empty()) return;
+    std::sort(changed_.begin(), changed_.end());
+    changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
+    std::vector<std::uint8_t> tmp;
+    for (Tag& t : tags_) {
+        const std::size_t len = static_cast<std::size_t>(t.expr.length());
+        const std::size_t known = t.order.size();
+        t.keys.resize(std::size_t(rowCount_) * len);
+        tmp.resize(len);
+        std::vector<std::uint32_t> moved;
+        for (std::uint32_t r : changed_) {
+            if (r >= rowCount_) continue;
+            t.expr.evaluate(row(r), tmp.data());
+            if (r < known && std::memcmp(tmp.data(), t.key(r), len) == 0) continue;
+            // The index holds the stored row under the key it had: noted for the next flush.
+            if (r < known && r < diskRows_) {
+                t.editedRows.push_back(r);
+                t.editedKeys.insert(t.editedKeys.end(), t.key(r), t.key(r) + len);
             }
-            if (moved.empty()) continue;
-            const auto less = [&](std::uint32_t a, std::uint32_t b) {
-                const int c = std::memcmp(t.key(a), t.key(b), len);
-                return c < 0 || (c == 0 && a < b);
-            };
-            std::vector<bool> out(rowCount_, false);
-            bool anyKnown = false;
-            for (std::uint32_t r : moved)
-                if (r < known) out[r] = anyKnown = true;
-            std::vector<std::uint32_t> kept;
-            if (anyKnown) {
-                kept.reserve(known);
-                for (std::uint32_t r : t.order)
-                    if (!out[r]) kept.push_back(r);
-            } else {
-                kept = std::move(t.order);
-            }
-            std::sort(moved.begin(), moved.end(), less);
-            t.order.clear();
-            t.order.reserve(kept.size() + moved.size());
-            std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(t.order),
-                       less);
+            std::memcpy(t.keys.data() + r * len, tmp.data(), len);
+            moved.push_back(r);
         }
-        changed_.clear();
+        if (moved.empty()) continue;
+        const auto less = [&](std::uint32_t a, std::uint32_t b) {
+            const int c = std::memcmp(t.key(a), t.key(b), len);
+            return c < 0 || (c == 0 && a < b);
+        };
+        std::vector<bool> out;
+        bool anyKnown = false;
+        for (std::uint32_t r : moved)
+            if (r < known) {
+                if (out.empty()) out.assign(rowCount_, false);
+                out[r] = anyKnown = true;
+            }
+        if (anyKnown) {
+            std::size_t k = 0;
+            for (std::uint32_t r : t.order)
+                if (!out[r]) t.order[k++] = r;
+            t.order.resize(k);
+        }
+        std::sort(moved.begin(), moved.end(), less);
+        const std::size_t mid = t.order.size();
+        t.order.insert(t.order.end(), moved.begin(), moved.end());
+        // Rows appended in key order after every other (a journal's newer rows) stay where they are.
+        if (mid > 0 && less(t.order[mid], t.order[mid - 1]))
+            std::inplace_merge(t.order.begin(), t.order.begin() + static_cast<std::ptrdiff_t>(mid), t.order.end(),
+                               less);
     }
+    changed_.clear();
+}
+
+void Table::settle() const {
+    settleOrders();
     if (!viewValid_) rebuildView();
 }
 
@@ -811,6 +895,29 @@ DbStatus Table::setField(int field, const FieldValue& value) {
     return {};
 }
 
+DbStatus Table::setFieldOf(const std::vector<std::uint32_t>& recnos, int field, const FieldValue& value) {
+    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
+    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
+    std::vector<std::uint8_t> probe(header_.recordLength, ' ');
+    if (auto st = encodeField(field, value, probe.data()); !st) return st;
+    const std::size_t at = header_.offsets[static_cast<std::size_t>(field)];
+    const auto len = static_cast<std::size_t>(header_.fields[static_cast<std::size_t>(field)].length);
+    bool keyed = false;
+    for (const Tag& t : tags_) {
+        const auto& used = t.expr.fieldsUsed();
+        keyed = keyed || std::find(used.begin(), used.end(), field) != used.end();
+    }
+    for (std::uint32_t recno : recnos) {
+        if (recno < 1 || recno > rowCount_) return DbStatus::fail(DbError::NoCurrentRow, "no row " + std::to_string(recno));
+        std::uint8_t* p = row(recno - 1);
+        if (std::memcmp(p + at, probe.data() + at, len) == 0) continue;
+        std::memcpy(p + at, probe.data() + at, len);
+        noteRowChanged(recno - 1);
+        if (keyed) markChanged(recno - 1);
+    }
+    return {};
+}
+
 DbStatus Table::appendRow(const std::vector<FieldValue>& values) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
@@ -981,14 +1088,14 @@ DbStatus Table::mergeFrom(Table& src) {
     if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
-    settle();
+    settleOrders();
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
-    return mergeBytes(incoming);
+    return mergeBytes(incoming, nullptr);
 }
 
-DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows) {
+DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows, std::vector<std::uint32_t>* written) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
@@ -998,8 +1105,8 @@ DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows) {
         if (auto st = encodeRow(values, bytes); !st) return st;
         incoming.insert(incoming.end(), bytes.begin(), bytes.end());
     }
-    settle();
-    return mergeBytes(incoming);
+    settleOrders();
+    return mergeBytes(incoming, written);
 }
 
 DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows) {
@@ -1011,17 +1118,18 @@ DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows
         if (auto st = encodeRow(values, bytes); !st) return st;
         incoming.insert(incoming.end(), bytes.begin(), bytes.end());
     }
-    settle();
+    settleOrders();
     return deleteBytes(incoming);
 }
 
-DbStatus Table::mergeBytes(const std::vector<std::uint8_t>& incoming) {
+DbStatus Table::mergeBytes(const std::vector<std::uint8_t>& incoming, std::vector<std::uint32_t>* written) {
     const Tag& t = tags_[static_cast<std::size_t>(current_)];
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     const std::size_t rl = header_.recordLength;
     std::unordered_map<std::string, std::uint32_t> appended;
     std::string key(len, '\0');
     auto* k = reinterpret_cast<std::uint8_t*>(key.data());
+    if (written) written->clear();
     for (std::size_t at = 0; at < incoming.size(); at += rl) {
         const std::uint8_t* s = incoming.data() + at;
         t.expr.evaluate(s, k);
@@ -1034,11 +1142,13 @@ DbStatus Table::mergeBytes(const std::vector<std::uint8_t>& incoming) {
                 markChanged(static_cast<std::uint32_t>(d));
                 noteRowChanged(static_cast<std::uint32_t>(d));
             }
+            if (written) written->push_back(static_cast<std::uint32_t>(d) + 1);
         } else {
             rows_.insert(rows_.end(), s, s + rl);
             rows_[rows_.size() - rl] = kRowLive;
             appended.emplace(key, rowCount_);
             markChanged(rowCount_++);
+            if (written) written->push_back(rowCount_);
             dirty_ = true;
         }
     }
@@ -1050,7 +1160,7 @@ DbStatus Table::deleteByKey(Table& src) {
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     if (current_ < 0)
         return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
-    settle();
+    settleOrders();
     src.settle();
     std::vector<std::uint8_t> incoming;
     if (auto st = sourceRows(src, incoming); !st) return st;
@@ -1098,26 +1208,136 @@ DbStatus Table::writeIndex() {
     if (auto st = buildIndex(bytes); !st) return st;
     if (auto st = replaceFile(cdxPath_, {bytes}); !st) return st;
     cdxImage_ = std::move(bytes);
+    cdxEditor_.reset();
+    clearIndexEdits();
+    for (Tag& t : tags_)
+        t.header = 0;
+    return {};
+}
+
+void Table::clearIndexEdits() {
+    for (Tag& t : tags_) {
+        t.editedRows.clear();
+        t.editedKeys.clear();
+    }
+    for (std::uint32_t at : cdxTouched_)
+        cdxTouchedFlag_[at / kCdxBlock] = 0;
+    cdxTouched_.clear();
+    cdxSavedAt_.clear();
+    cdxSavedBytes_.clear();
+}
+
+void Table::undoIndexEdits() {
+    for (std::size_t i = 0; i < cdxSavedAt_.size(); ++i)
+        std::memcpy(&cdxImage_[cdxSavedAt_[i]], &cdxSavedBytes_[i * kCdxBlock], kCdxBlock);
+    cdxImage_.resize(static_cast<std::size_t>(cdxEditedFrom_));
+    cdxEditor_.reset(); // its free blocks were those of the edited image
+    clearIndexEdits();
+}
+
+// The entries each tag's index must lose and gain since the last flush: rows appended since are
+// inserted; a stored row whose key changed leaves its old place for its new one. In a unique tag
+// only the first row of each key is indexed, so for every key touched the entry the index holds
+// is compared with the one it should hold.
+DbStatus Table::editIndex() {
+    cdxEditedFrom_ = cdxImage_.size();
+    const CdxEditor::BeforeChange before = [this](std::uint32_t at) {
+        const std::size_t b = at / kCdxBlock;
+        if (b >= cdxTouchedFlag_.size()) cdxTouchedFlag_.resize(b + 1 + b / 4, 0);
+        if (cdxTouchedFlag_[b]) return;
+        cdxTouchedFlag_[b] = 1;
+        cdxTouched_.push_back(at);
+        if (at + kCdxBlock <= cdxEditedFrom_) {
+            cdxSavedAt_.push_back(at);
+            cdxSavedBytes_.insert(cdxSavedBytes_.end(), &cdxImage_[at], &cdxImage_[at] + kCdxBlock);
+        }
+    };
+    if (std::any_of(tags_.begin(), tags_.end(), [](const Tag& t) { return t.header == 0; })) {
+        std::vector<std::pair<std::string, std::uint32_t>> stored;
+        if (auto st = cdxEditor_.tagHeaders(cdxImage_, stored); !st) return st;
+        for (Tag& t : tags_) {
+            const auto it = std::find_if(stored.begin(), stored.end(),
+                                         [&](const auto& h) { return sameName(h.first, t.def.name); });
+            if (it == stored.end()) return DbStatus::fail(DbError::BadIndex, "tag " + t.def.name + " not in the index");
+            t.header = it->second;
+        }
+    }
+    std::vector<CdxEntry> removals, inserts;
+    std::vector<std::size_t> firsts;
+    for (Tag& t : tags_) {
+        const std::size_t len = static_cast<std::size_t>(t.expr.length());
+        const std::uint8_t pad = t.expr.padByte();
+        removals.clear();
+        inserts.clear();
+        // The first note of each row holds the key the index has for it.
+        firsts.resize(t.editedRows.size());
+        for (std::size_t i = 0; i < firsts.size(); ++i)
+            firsts[i] = i;
+        std::stable_sort(firsts.begin(), firsts.end(),
+                         [&](std::size_t a, std::size_t b) { return t.editedRows[a] < t.editedRows[b]; });
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < firsts.size(); ++i)
+            if (i == 0 || t.editedRows[firsts[i]] != t.editedRows[firsts[i - 1]]) firsts[kept++] = firsts[i];
+        firsts.resize(kept);
+        const auto less = [&](const CdxEntry& a, const CdxEntry& b) {
+            const int c = std::memcmp(a.key, b.key, len);
+            return c < 0 || (c == 0 && a.recno < b.recno);
+        };
+        if (!t.def.unique) {
+            for (std::size_t i : firsts) {
+                const std::uint32_t r = t.editedRows[i];
+                const std::uint8_t* old = &t.editedKeys[i * len];
+                if (std::memcmp(old, t.key(r), len) == 0) continue;
+                removals.push_back({old, r + 1});
+                inserts.push_back({t.key(r), r + 1});
+            }
+            for (std::uint32_t r = diskRows_; r < rowCount_; ++r)
+                inserts.push_back({t.key(r), r + 1});
+        } else {
+            std::vector<const std::uint8_t*> keys;
+            for (std::size_t i : firsts) {
+                keys.push_back(&t.editedKeys[i * len]);
+                keys.push_back(t.key(t.editedRows[i]));
+            }
+            for (std::uint32_t r = diskRows_; r < rowCount_; ++r)
+                keys.push_back(t.key(r));
+            const auto keyLess = [&](const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, len) < 0; };
+            std::sort(keys.begin(), keys.end(), keyLess);
+            keys.erase(std::unique(keys.begin(), keys.end(),
+                                   [&](const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, len) == 0; }),
+                       keys.end());
+            for (const std::uint8_t* k : keys) {
+                const auto it = std::lower_bound(t.order.begin(), t.order.end(), k,
+                                                 [&](std::uint32_t r, const std::uint8_t* key) {
+                                                     return std::memcmp(t.key(r), key, len) < 0;
+                                                 });
+                const std::uint32_t want =
+                    it != t.order.end() && std::memcmp(t.key(*it), k, len) == 0 ? *it + 1 : 0;
+                const std::uint32_t have = cdxEditor_.find(cdxImage_, t.header, pad, k);
+                if (want == have) continue;
+                if (have) removals.push_back({k, have});
+                if (want) inserts.push_back({k, want});
+            }
+        }
+        std::sort(removals.begin(), removals.end(), less);
+        std::sort(inserts.begin(), inserts.end(), less);
+        if (auto st = cdxEditor_.apply(cdxImage_, t.header, pad, removals, inserts, before); !st) return st;
+    }
     return {};
 }
 
 // A change is stored in place, costing what it changes: the parts of the table and index files
 // about to be overwritten are first saved in a rollback journal beside the table, which is synced
-// before either file is touched and removed once both are synced. A crash in between leaves the
+// before either file is touched and cleared once both are synced. A crash in between leaves the
 // journal, and the next open puts the saved bytes back (rollBack), so the files are always the old
 // or the new table whole.
 DbStatus Table::flush() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_ || (!dirty_ && !indexDirty_)) return {};
-    settle();
-    // The new index is built into the buffer of the one before last: fresh memory of a large
-    // index costs more to touch than the index costs to build.
-    std::vector<std::uint8_t>& index = indexSpare_;
-    if (!tags_.empty())
-        if (auto st = buildIndex(index); !st) return st;
+    settleOrders();
     const std::size_t rl = header_.recordLength;
     const std::uint64_t base = header_.headerLength;
-    std::vector<StoredSpan> dbf, cdx;
+    std::vector<StoredSpan> dbf, cdx, cdxOld;
     std::vector<std::uint8_t> tail;
     if (dirty_) {
         header_.recordCount = rowCount_;
@@ -1141,19 +1361,68 @@ DbStatus Table::flush() {
         tail.push_back(kEndOfFile);
         dbf.push_back({base + std::uint64_t(rowCount_) * rl, tail.data(), 1});
     }
-    // Only the index blocks that differ from the file's are written.
-    const std::uint64_t cdxOld = cdxImage_.size();
-    for (std::size_t at = 0; at < index.size(); at += kCdxBlock) {
-        std::size_t end = at;
-        while (end < index.size() &&
-               (end + kCdxBlock > cdxOld || std::memcmp(&index[end], &cdxImage_[end], kCdxBlock) != 0))
-            end += kCdxBlock;
-        if (end > at) cdx.push_back({at, &index[at], end - at});
-        at = end;
+    // The index: the changed keys put into its blocks in place; written anew when the rows moved
+    // (pack, empty), a tag was redefined, or the edit finds the image not as expected.
+    const std::uint64_t cdxOldSize = cdxImage_.size();
+    std::uint64_t cdxNewSize = cdxOldSize;
+    bool edited = false;
+    if (!tags_.empty()) {
+        const bool whole = indexDirty_ || rewriteFrom_ != std::numeric_limits<std::uint32_t>::max() ||
+                           cdxImage_.empty();
+        if (!whole) {
+            edited = editIndex().ok();
+            if (!edited) undoIndexEdits();
+        }
+        if (edited) {
+            std::sort(cdxTouched_.begin(), cdxTouched_.end());
+            for (std::size_t i = 0; i < cdxTouched_.size();) {
+                std::size_t j = i + 1;
+                while (j < cdxTouched_.size() && cdxTouched_[j] == cdxTouched_[j - 1] + kCdxBlock)
+                    ++j;
+                cdx.push_back({cdxTouched_[i], &cdxImage_[cdxTouched_[i]], (j - i) * kCdxBlock});
+                i = j;
+            }
+            for (std::size_t i = 0; i < cdxSavedAt_.size(); ++i)
+                cdxOld.push_back({cdxSavedAt_[i], &cdxSavedBytes_[i * kCdxBlock], kCdxBlock});
+            cdxNewSize = cdxImage_.size();
+        } else {
+            // The new index is built into the buffer of the one before last: fresh memory of a
+            // large index costs more to touch than the index costs to build.
+            std::vector<std::uint8_t>& index = indexSpare_;
+            if (auto st = buildIndex(index); !st) return st;
+            // Only the blocks that differ from the file's are written.
+            for (std::size_t at = 0; at < index.size(); at += kCdxBlock) {
+                std::size_t end = at;
+                while (end < index.size() && (end + kCdxBlock > cdxOldSize ||
+                                              std::memcmp(&index[end], &cdxImage_[end], kCdxBlock) != 0))
+                    end += kCdxBlock;
+                if (end > at) cdx.push_back({at, &index[at], end - at});
+                at = end;
+            }
+            for (const StoredSpan& s : cdx)
+                if (s.at < cdxOldSize) cdxOld.push_back({s.at, &cdxImage_[s.at], s.n});
+            if (index.size() < cdxOldSize)
+                cdxOld.push_back({index.size(), &cdxImage_[index.size()], cdxOldSize - index.size()});
+            cdxNewSize = index.size();
+        }
     }
     const std::uint64_t dbfNew = dirty_ ? base + std::uint64_t(rowCount_) * rl + 1 : diskSize_;
-    if (auto st = storeInPlace(dbf, dbfNew, cdx, tags_.empty() ? cdxOld : index.size()); !st) return st;
-    if (!tags_.empty()) std::swap(cdxImage_, indexSpare_);
+    if (auto st = storeInPlace(dbf, dbfNew, cdx, cdxNewSize, cdxOld); !st) {
+        if (edited) {
+            undoIndexEdits();
+            indexDirty_ = true; // the notes of the changes are gone: the next flush writes it anew
+        }
+        return st;
+    }
+    if (edited) {
+        clearIndexEdits();
+    } else if (!tags_.empty()) {
+        std::swap(cdxImage_, indexSpare_);
+        cdxEditor_.reset();
+        clearIndexEdits();
+        for (Tag& t : tags_)
+            t.header = 0;
+    }
     diskRows_ = rowCount_;
     diskSize_ = dbfNew;
     rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();
@@ -1165,7 +1434,7 @@ DbStatus Table::flush() {
 DbStatus Table::redefineTag(const TagDef& def) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    settle();
+    settleOrders();
     Tag t;
     t.def = def;
     if (auto st = t.expr.compile(def.expression, header_); !st) return st;
@@ -1184,7 +1453,7 @@ DbStatus Table::redefineTag(const TagDef& def) {
 DbStatus Table::rebuildIndex() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    settle();
+    settleOrders();
     for (Tag& t : tags_)
         computeKeys(t, 0), sortOrder(t);
     invalidate();

@@ -2,14 +2,16 @@
 // One open DBF table with its structural CDX index.
 //
 // The whole table lives in memory while open; navigation runs over an order built from the data
-// for the chosen tag. Changes are applied in memory and stored by flush(): the DBF and then the
-// CDX are written beside the old files and renamed over them after fsync, so a crash at any
-// moment leaves the old or the new table whole (a new table with an old index is detected on the
-// next open and the index rebuilt). Batch operations (appendRows, empty, pack, mergeFrom,
-// deleteByKey) flush when they end; single-row edits are stored by flush() or close().
+// for the chosen tag. Changes are applied in memory and stored by flush() in place: the rows that
+// changed and the index blocks that hold their keys (entries inserted into and removed from the
+// index's leaves), after the bytes about to be overwritten were saved in a rollback journal beside
+// the table and synced, so a crash at any moment leaves the old or the new table whole. Pack and
+// empty write the index anew. Batch operations (appendRows, empty, pack, mergeFrom, deleteByKey)
+// flush when they end; single-row edits are stored by flush() or close().
 //
 // Open is exclusive: the DBF is locked with flock, and a second opener, in this process or any
 // other, is refused with DbError::Locked.
+#include "db/cdx_edit.h"
 #include "db/cdx_format.h"
 #include "db/db_status.h"
 #include "db/dbf_format.h"
@@ -101,6 +103,9 @@ public:
     bool isDeleted() const;
 
     DbStatus setField(int field, const FieldValue& value);
+    // Sets one field of the rows with these 1-based record numbers; the cursor stays where it is.
+    // Stored by the next flush.
+    DbStatus setFieldOf(const std::vector<std::uint32_t>& recnos, int field, const FieldValue& value);
     DbStatus appendRow(const std::vector<FieldValue>& values);             // the new row becomes current
     DbStatus appendRows(const std::vector<std::vector<FieldValue>>& rows); // flushes
     // Sets one field of every live row to `value` (e.g. clearing a flag); only rows that change
@@ -117,8 +122,10 @@ public:
     // is deleted. Both flush.
     DbStatus mergeFrom(Table& source);
     DbStatus deleteByKey(Table& source);
-    // The same with the source rows given as values in this table's layout.
-    DbStatus mergeRows(const std::vector<std::vector<FieldValue>>& rows);
+    // The same with the source rows given as values in this table's layout. `written`, when
+    // given, receives the 1-based record numbers of the rows the merge replaced or appended.
+    DbStatus mergeRows(const std::vector<std::vector<FieldValue>>& rows,
+                       std::vector<std::uint32_t>* written = nullptr);
     DbStatus deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows);
 
     // Gives an existing tag a new definition (its keys rebuilt from the rows), or adds it. Flushes.
@@ -133,6 +140,11 @@ private:
         KeyExpression expr;
         std::vector<std::uint8_t> keys;   // one key per row, row order
         std::vector<std::uint32_t> order; // 0-based rows sorted by (key, row)
+        // Rows stored in the file whose key changed since the last flush, each with the key the
+        // index holds for it (a row may appear again later with a key it had in between).
+        std::vector<std::uint32_t> editedRows;
+        std::vector<std::uint8_t> editedKeys;
+        std::uint32_t header = 0; // offset of the tag's header in the index file, 0 when not known
         const std::uint8_t* key(std::uint32_t row) const {
             return keys.data() + std::size_t(row) * expr.length();
         }
@@ -157,15 +169,24 @@ private:
         const std::uint8_t* p;
         std::size_t n;
     };
+    // Writes the spans through the rollback journal. The old bytes of the table are read from its
+    // file; those of the index are given (cdxOld: the bytes `cdx` overwrites within the old file,
+    // and its tail when it shrinks).
     DbStatus storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
-                          const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize);
-    void settle() const; // folds changed rows into the orders and rebuilds the view
+                          const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize,
+                          const std::vector<StoredSpan>& cdxOld);
+    void settleOrders() const; // folds changed rows into the orders
+    void settle() const;       // the same, and rebuilds the view
     void rebuildView() const;
     std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
     DbStatus writeIndex();
     DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
+    // Puts the rows' key changes since the last flush into the index image in place.
+    DbStatus editIndex();
+    void undoIndexEdits(); // the image as it was before editIndex
+    void clearIndexEdits();
     DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
-    DbStatus mergeBytes(const std::vector<std::uint8_t>& incoming);
+    DbStatus mergeBytes(const std::vector<std::uint8_t>& incoming, std::vector<std::uint32_t>* written);
     DbStatus deleteBytes(const std::vector<std::uint8_t>& incoming);
     int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
@@ -200,6 +221,16 @@ private:
     std::vector<std::uint32_t> touchedRows_;   // rows below diskRows_ changed since the last flush
     std::vector<std::uint8_t> cdxImage_;       // the index file's bytes
     std::vector<std::uint8_t> indexSpare_;     // buffer the next index is built in
+    CdxEditor cdxEditor_;
+    // Blocks editIndex changed: all of them, and the old bytes of those within the old file.
+    std::uint64_t cdxEditedFrom_ = 0; // the image's size before editIndex
+    std::vector<std::uint32_t> cdxTouched_;
+    std::vector<std::uint8_t> cdxTouchedFlag_; // per block
+    std::vector<std::uint32_t> cdxSavedAt_;
+    std::vector<std::uint8_t> cdxSavedBytes_;
+    int journalFd_ = -1; // the rollback journal, kept (cleared) between changes while open
+    std::vector<std::uint8_t> journalBytes_;
+    void closeJournal(bool remove);
 };
 
 } // namespace vorsan::db

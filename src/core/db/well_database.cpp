@@ -279,6 +279,71 @@ std::uint16_t toUnsigned16(double v) {
     return static_cast<std::uint16_t>(static_cast<long long>(r) & 0xFFFF);
 }
 
+namespace {
+
+constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// A numeric field as parseNumericText reads it, without its detours for the texts tables hold:
+// blanks, an optional minus, digits with at most one point. Anything else takes the general path.
+double fieldNumber(const char* p, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n && p[i] == ' ')
+        ++i;
+    while (n > i && p[n - 1] == ' ')
+        --n;
+    const bool negative = i < n && p[i] == '-';
+    if (negative) ++i;
+    std::uint64_t m = 0;
+    int digits = 0, decimals = -1;
+    for (; i < n; ++i) {
+        const char c = p[i];
+        if (c >= '0' && c <= '9') {
+            m = m * 10 + std::uint64_t(c - '0');
+            ++digits;
+            decimals += decimals >= 0;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    if (i == n && digits > 0 && digits <= 15) {
+        const double v = double(m) / kPow10[decimals < 0 ? 0 : decimals];
+        return negative ? -v : v;
+    }
+    return parseNumericText(std::string_view(p, n)).value_or(0);
+}
+
+// toUnsigned16(fieldNumber(...)) for the common text of a whole or decimal number without sign:
+// the digits before the point, rounded half up by the first one after it.
+std::uint16_t fieldUnsigned16(const char* p, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n && p[i] == ' ')
+        ++i;
+    const std::size_t from = i;
+    std::uint32_t v = 0;
+    while (i < n && i - from < 9 && p[i] >= '0' && p[i] <= '9')
+        v = v * 10 + std::uint32_t(p[i++] - '0');
+    if (i > from && i - from < 9) {
+        if (i == n) return static_cast<std::uint16_t>(v & 0xFFFF);
+        if (p[i] == '.') {
+            const std::size_t point = i++;
+            while (i < n && p[i] >= '0' && p[i] <= '9')
+                ++i;
+            std::size_t end = i;
+            while (end < n && p[end] == ' ')
+                ++end;
+            if (end == n && i - from <= 16) {
+                const bool up = i > point + 1 && p[point + 1] >= '5';
+                return static_cast<std::uint16_t>((v + up) & 0xFFFF);
+            }
+        }
+    }
+    return toUnsigned16(fieldNumber(p, n));
+}
+
+} // namespace
+
 DbStatus readWellRows(Table& t, WellRows& out) {
     out.records.clear(); // capacity kept for the caller's next read
     out.added.clear();
@@ -295,18 +360,29 @@ DbStatus readWellRows(Table& t, WellRows& out) {
     }
     for (t.first(); !t.eof(); t.next()) {
         const std::uint8_t* row = t.currentRowBytes();
-        const auto text = [&](int i) {
-            return std::string_view(reinterpret_cast<const char*>(row + at[i]), len[i]);
-        };
-        const auto number = [&](int i) { return parseNumericText(text(i)).value_or(0); };
-        const auto u16 = [&](int i) { return toUnsigned16(number(i)); };
-        JournalRecord r;
-        const Date d = parseDateText(text(kWellData)).value_or(Date{});
-        r.year = static_cast<std::uint16_t>(d.year);
-        r.month = static_cast<std::uint8_t>(d.month);
-        r.day = static_cast<std::uint8_t>(d.day);
+        const auto chars = [&](int i) { return reinterpret_cast<const char*>(row + at[i]); };
+        const auto number = [&](int i) { return fieldNumber(chars(i), len[i]); };
+        const auto u16 = [&](int i) { return fieldUnsigned16(chars(i), len[i]); };
+        JournalRecord& r = out.records.emplace_back();
+        const char* d = chars(kWellData);
+        int ymd = 0;
+        bool digits = len[kWellData] == 8;
+        for (int k = 0; digits && k < 8; ++k) {
+            digits = d[k] >= '0' && d[k] <= '9';
+            ymd = ymd * 10 + (d[k] - '0');
+        }
+        if (digits) {
+            r.year = static_cast<std::uint16_t>(ymd / 10000);
+            r.month = static_cast<std::uint8_t>(ymd / 100 % 100);
+            r.day = static_cast<std::uint8_t>(ymd % 100);
+        } else {
+            const Date date = parseDateText(std::string_view(d, len[kWellData])).value_or(Date{});
+            r.year = static_cast<std::uint16_t>(date.year);
+            r.month = static_cast<std::uint8_t>(date.month);
+            r.day = static_cast<std::uint8_t>(date.day);
+        }
         int h = 0, m = 0, s = 0;
-        parseTimeText(text(kWellTime), h, m, s);
+        parseTimeText(std::string_view(chars(kWellTime), len[kWellTime]), h, m, s);
         r.hour = static_cast<std::uint8_t>(h);
         r.minute = static_cast<std::uint8_t>(m);
         r.second = static_cast<std::uint8_t>(s);
@@ -326,7 +402,6 @@ DbStatus readWellRows(Table& t, WellRows& out) {
         r.OLD_ZN = u16(kWellOldZn);
         r.NEW_ZN = u16(kWellNewZn);
         r.EXT_ZAP = static_cast<std::uint8_t>(u16(kWellExtZap));
-        out.records.push_back(r);
         const char a = static_cast<char>(row[at[kWellAdd]]);
         out.added.push_back(a == 'T' || a == 't' || a == 'Y' || a == 'y');
     }

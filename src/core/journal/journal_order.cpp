@@ -91,7 +91,7 @@ public:
         }
     }
 
-    std::vector<JournalRecord> run() {
+    std::vector<std::uint32_t> run() {
         const std::size_t n = order_.size();
         for (std::size_t k = 1; k < n; ++k) {
             if (k > frontier_) enterFrontier(k);
@@ -102,11 +102,7 @@ public:
             forwardRules(k);
             backRules(k);
         }
-        std::vector<JournalRecord> out;
-        out.reserve(n);
-        for (const auto i : order_)
-            out.push_back(recs_[i]);
-        return out;
+        return std::move(order_);
     }
 
 private:
@@ -271,9 +267,19 @@ private:
 
 } // namespace
 
+std::vector<std::uint32_t> sameMomentOrder(const std::vector<JournalRecord>& records) {
+    if (records.size() < 2) return std::vector<std::uint32_t>(records.size(), 0);
+    return SameMomentPass(records).run();
+}
+
 void orderSameMoment(Journal& journal) {
     if (journal.records.size() < 2) return;
-    journal.records = SameMomentPass(journal.records).run();
+    const std::vector<std::uint32_t> order = sameMomentOrder(journal.records);
+    std::vector<JournalRecord> out;
+    out.reserve(order.size());
+    for (const auto i : order)
+        out.push_back(journal.records[i]);
+    journal.records = std::move(out);
 }
 
 } // namespace vorsan

@@ -2,6 +2,9 @@
 // The two ordering steps that end every decoding, always called in this order.
 #include "journal/journal_record.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace vorsan {
 
 // Orders by (year, month, day, hour, minute, second) ascending with the controller program's own
@@ -16,5 +19,8 @@ void sortJournal(Journal& journal);
 // records of that minute, and goes on with the order it had before the loop. It ends on every
 // input, in time linear in the journal for ordinary ones.
 void orderSameMoment(Journal& journal);
+
+// The same pass as positions: element i is the index in `records` of the record that goes i-th.
+std::vector<std::uint32_t> sameMomentOrder(const std::vector<JournalRecord>& records);
 
 } // namespace vorsan

@@ -5,6 +5,8 @@
 #include "text/number_format.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -59,52 +61,11 @@ std::string cut(std::string s, std::size_t maxChars) {
     return s.size() <= maxChars || utf8Length(s) <= maxChars ? s : utf8Left(s, maxChars);
 }
 
-// Two digits with a leading zero; larger numbers in full.
-std::string twoDigits(unsigned v) {
-    if (v >= 100) return std::to_string(v);
-    return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
-}
-
 std::string trimmed(std::string_view s) {
     const auto first = s.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     const auto last = s.find_last_not_of(' ');
     return std::string(s.substr(first, last - first + 1));
-}
-
-// Currents: one decimal, four significant digits and digit grouping, as the current-state page.
-std::string amperesText(double amperes, char separator) {
-    const double tenths = std::clamp(std::round(amperes * 10), 0.0, 65535.0);
-    return currentText(static_cast<std::uint16_t>(tenths), separator);
-}
-
-void fillMeasurementTexts(JournalRecord& r, JournalRow& row, ControllerGeneration g, char separator) {
-    const bool g4 = g == ControllerGeneration::Gen4;
-    const auto v = [](unsigned n) { return cut(std::to_string(n), kValueTextMax); };
-    if (g4 && r.COS_ == kNoPowerFactor) {
-        row.cosText = "---";
-        r.COS_ = 0;
-    } else {
-        row.cosText = v(r.COS_);
-    }
-    row.iaText = cut(amperesText(r.IA, separator), kValueTextMax);
-    row.ibText = cut(amperesText(r.IB, separator), kValueTextMax);
-    row.icText = cut(amperesText(r.IC, separator), kValueTextMax);
-    row.uabText = v(r.UAB);
-    row.ubcText = v(r.UBC);
-    row.ucaText = v(r.UCA);
-    row.sopText = r.SOP == kUnknown16 ? "---" : v(r.SOP);
-    if (!g4 && r.ZAGR == 255) {
-        row.zagrText = "---";
-        r.ZAGR = 0;
-    } else {
-        row.zagrText = v(r.ZAGR);
-    }
-    if (g4) {
-        row.pText = v(r.P);
-        row.tText = v(r.T);
-        row.causeText = causeText(r.EXT_ZAP);
-    }
 }
 
 } // namespace
@@ -150,33 +111,155 @@ std::string settingChangeText(const JournalRecord& r, const SettingsCatalogue& g
     return cut(std::move(text), kEventTextMax);
 }
 
+namespace {
+
+// The texts of a row are written into the strings it has: a view of many rows rebuilt again
+// reuses their memory instead of making 15 strings a row.
+void assignCut(std::string& s, std::string_view text, std::size_t maxChars) {
+    if (text.size() <= maxChars || utf8Length(text) <= maxChars)
+        s.assign(text);
+    else
+        s = utf8Left(text, maxChars);
+}
+
+// Replaces the text of `s`, in the memory it has when that is enough (std::string::assign
+// costs more in its general checks than these short texts cost to copy).
+void setText(std::string& s, const char* p, std::size_t n) {
+    if (n <= s.capacity()) {
+        s.clear();
+        s.append(p, n);
+    } else {
+        s.assign(p, n);
+    }
+}
+
+// Two digits with a leading zero; larger numbers in full (as twoDigits).
+char* putTwoDigits(char* p, unsigned v) {
+    if (v >= 100) return std::to_chars(p, p + 8, v).ptr;
+    *p++ = static_cast<char>('0' + v / 10);
+    *p++ = static_cast<char>('0' + v % 10);
+    return p;
+}
+
+void putNumber(std::string& s, unsigned v) {
+    char buf[16];
+    setText(s, buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
+}
+
+// amperesText cut to a value's width, built in place.
+void putAmperes(std::string& s, double amperes, char separator) {
+    const double tenths = std::clamp(std::round(amperes * 10), 0.0, 65535.0);
+    unsigned v = static_cast<std::uint16_t>(tenths);
+    if (v >= 10000) v = (v + 5) / 10 * 10; // four significant digits, as currentText
+    char whole[8];
+    const auto n = static_cast<std::size_t>(std::to_chars(whole, whole + sizeof whole, v / 10).ptr - whole);
+    char buf[24];
+    std::size_t at = 0, chars = 0;
+    const auto put = [&](std::string_view piece) {
+        if (chars < kValueTextMax) {
+            std::memcpy(buf + at, piece.data(), piece.size());
+            at += piece.size();
+            ++chars;
+        }
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0) put("\u00A0");
+        put(std::string_view(whole + i, 1));
+    }
+    put(std::string_view(&separator, 1));
+    const char tenth = static_cast<char>('0' + v % 10);
+    put(std::string_view(&tenth, 1));
+    setText(s, buf, at);
+}
+
+void putMeasurementTexts(JournalRecord& r, JournalRow& row, ControllerGeneration g, char separator) {
+    const bool g4 = g == ControllerGeneration::Gen4;
+    if (g4 && r.COS_ == kNoPowerFactor) {
+        setText(row.cosText, "---", 3);
+        r.COS_ = 0;
+    } else {
+        putNumber(row.cosText, r.COS_);
+    }
+    putAmperes(row.iaText, r.IA, separator);
+    putAmperes(row.ibText, r.IB, separator);
+    putAmperes(row.icText, r.IC, separator);
+    putNumber(row.uabText, r.UAB);
+    putNumber(row.ubcText, r.UBC);
+    putNumber(row.ucaText, r.UCA);
+    if (r.SOP == kUnknown16)
+        setText(row.sopText, "---", 3);
+    else
+        putNumber(row.sopText, r.SOP);
+    if (!g4 && r.ZAGR == 255) {
+        setText(row.zagrText, "---", 3);
+        r.ZAGR = 0;
+    } else {
+        putNumber(row.zagrText, r.ZAGR);
+    }
+    if (g4) {
+        putNumber(row.pText, r.P);
+        putNumber(row.tText, r.T);
+        const std::string_view cause =
+            r.EXT_ZAP >= 1 && r.EXT_ZAP <= std::size(kCauseTexts) ? kCauseTexts[r.EXT_ZAP - 1] : "";
+        setText(row.causeText, cause.data(), cause.size());
+    } else {
+        row.pText.clear();
+        row.tText.clear();
+        row.causeText.clear();
+    }
+    row.eventText.clear();
+}
+
+void clearValueTexts(JournalRow& row) {
+    for (std::string* s : {&row.cosText, &row.icText, &row.ibText, &row.iaText, &row.ucaText, &row.ubcText,
+                           &row.uabText, &row.sopText, &row.zagrText, &row.pText, &row.tText, &row.causeText})
+        s->clear();
+}
+
+} // namespace
+
+void fillJournalRow(JournalRecord& r, JournalRow& row, ControllerGeneration g, const SettingsCatalogue& gen4Catalogue,
+                    char separator) {
+    char buf[32];
+    char* p = putTwoDigits(buf, r.day);
+    *p++ = '.';
+    p = putTwoDigits(p, r.month);
+    *p++ = '.';
+    p = std::to_chars(p, buf + sizeof buf, r.year).ptr;
+    setText(row.dateText, buf, std::min<std::size_t>(static_cast<std::size_t>(p - buf), kDateTextMax));
+    p = putTwoDigits(buf, r.hour);
+    *p++ = ':';
+    p = putTwoDigits(p, r.minute);
+    *p++ = ':';
+    p = putTwoDigits(p, r.second);
+    setText(row.timeText, buf, std::min<std::size_t>(static_cast<std::size_t>(p - buf), kTimeTextMax));
+    if (r.SOBYTIE == kCodeMeasurement) {
+        putMeasurementTexts(r, row, g, separator);
+    } else if (r.SOBYTIE == kCodeSettingChange && g == ControllerGeneration::Gen4) {
+        clearValueTexts(row);
+        row.eventText = settingChangeText(r, gen4Catalogue, separator);
+    } else if (const CodeText* c = findCode(r.SOBYTIE)) {
+        // An event; in generation 3 code 46 has no text and its value columns stay empty.
+        clearValueTexts(row);
+        assignCut(row.eventText, g == ControllerGeneration::Gen4 ? c->gen4 : c->gen3, kEventTextMax);
+    } else {
+        // Unknown codes show as measurement rows with the record's (zero) values.
+        putMeasurementTexts(r, row, g, separator);
+    }
+}
+
 JournalRow buildJournalRow(JournalRecord& r, ControllerGeneration g, const SettingsCatalogue& gen4Catalogue,
                            char separator) {
     JournalRow row;
-    row.dateText =
-        cut(twoDigits(r.day) + "." + twoDigits(r.month) + "." + std::to_string(r.year), kDateTextMax);
-    row.timeText =
-        cut(twoDigits(r.hour) + ":" + twoDigits(r.minute) + ":" + twoDigits(r.second), kTimeTextMax);
-    if (r.SOBYTIE == kCodeMeasurement) {
-        fillMeasurementTexts(r, row, g, separator);
-    } else if (r.SOBYTIE == kCodeSettingChange && g == ControllerGeneration::Gen4) {
-        row.eventText = settingChangeText(r, gen4Catalogue, separator);
-    } else if (findCode(r.SOBYTIE) != nullptr) {
-        // An event; in generation 3 code 46 has no text and its value columns stay empty.
-        row.eventText = cut(eventCodeText(r.SOBYTIE, g), kEventTextMax);
-    } else {
-        // Unknown codes show as measurement rows with the record's (zero) values.
-        fillMeasurementTexts(r, row, g, separator);
-    }
+    fillJournalRow(r, row, g, gen4Catalogue, separator);
     return row;
 }
 
 std::vector<JournalRow> buildJournalRows(Journal& journal, ControllerGeneration generation,
                                          const SettingsCatalogue& gen4Catalogue, char separator) {
-    std::vector<JournalRow> rows;
-    rows.reserve(journal.records.size());
-    for (auto& r : journal.records)
-        rows.push_back(buildJournalRow(r, generation, gen4Catalogue, separator));
+    std::vector<JournalRow> rows(journal.records.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        fillJournalRow(journal.records[i], rows[i], generation, gen4Catalogue, separator);
     return rows;
 }
 

@@ -23,6 +23,10 @@ std::vector<JournalRow> buildJournalRows(Journal& journal, ControllerGeneration 
 // The row of one record (the same rules; may set COS_ or ZAGR to 0 as above).
 JournalRow buildJournalRow(JournalRecord& record, ControllerGeneration generation,
                            const SettingsCatalogue& gen4Catalogue, char separator);
+// The same into an existing row, whose strings are reused: rebuilding the rows of a large
+// journal then allocates nothing.
+void fillJournalRow(JournalRecord& record, JournalRow& row, ControllerGeneration generation,
+                    const SettingsCatalogue& gen4Catalogue, char separator);
 
 // Text of an event code, "" for codes without one (measurements, unknown codes, and in
 // generation 3 code 46). 250 is not handled here: see settingChangeText.

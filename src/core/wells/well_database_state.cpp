@@ -77,35 +77,6 @@ std::optional<std::string> pageValueText(const SettingDef& def, std::uint16_t ra
     return formatFixed(double(raw) / def.scale, 2, separator) + " " + def.unit;
 }
 
-// Carries the added flags along when orderSameMoment reorders records of one moment: each record
-// takes the flag of an equal record of the same moment from before.
-void orderKeepingFlags(Journal& journal, std::vector<bool>& added, std::vector<JournalRecord>& stored) {
-    const std::vector<JournalRecord> before = journal.records;
-    const std::vector<bool> flags = added;
-    orderSameMoment(journal);
-    const auto sameMoment = [](const JournalRecord& a, const JournalRecord& b) {
-        return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
-               a.minute == b.minute && a.second == b.second;
-    };
-    std::vector<bool> used(before.size(), false);
-    for (std::size_t i = 0; i < journal.records.size();) {
-        std::size_t end = i + 1;
-        while (end < journal.records.size() && sameMoment(journal.records[i], journal.records[end]))
-            ++end;
-        if (end - i > 1 || !(journal.records[i] == before[i])) {
-            for (std::size_t k = i; k < end; ++k)
-                for (std::size_t m = i; m < end; ++m)
-                    if (!used[m] && before[m] == journal.records[k]) {
-                        used[m] = true;
-                        added[k] = flags[m];
-                        stored[k] = before[m];
-                        break;
-                    }
-        }
-        i = end;
-    }
-}
-
 } // namespace
 
 std::unique_ptr<WellDatabase> WellDatabase::open(const std::string& dir, char separator, Outcome& outcome) {
@@ -159,15 +130,25 @@ Outcome WellDatabase::openCurrentTable() {
     if (well_.isOpen() && base == baseName_) return {};
     well_.close();
     baseName_ = base;
+    addedKnown_ = false;
     if (auto st = db::openWellTable(well_, dir_, baseName_); !st) return tableFailure("table1", st);
     return {};
+}
+
+DbStatus WellDatabase::clearAddedFlags() {
+    // After an addition the rows it flagged are known; a table just opened is searched whole.
+    const DbStatus st = addedKnown_ ? well_.setFieldOf(addedRecnos_, db::kWellAdd, false)
+                                    : well_.fillField(db::kWellAdd, false);
+    addedRecnos_.clear();
+    addedKnown_ = st.ok();
+    return st;
 }
 
 Outcome WellDatabase::showWell(const WellId& well) {
     current_ = well;
     if (auto o = openCurrentTable(); !o.ok) return o;
     // Only rows that still carry the flag are written.
-    DbStatus st = well_.fillField(db::kWellAdd, false);
+    DbStatus st = clearAddedFlags();
     if (st) st = well_.flush();
     if (!st) return engineFailure(st);
     return readCurrent();
@@ -184,7 +165,7 @@ Outcome WellDatabase::addJournalQuietly(const std::string& oilfield, const Journ
     current_ = {name.name, settingValue(j, kGen4PadNumber, kGen3PadNumber),
                 settingValue(j, kGen4WellNumber, kGen3WellNumber)};
     if (auto o = openCurrentTable(); !o.ok) return o;
-    if (auto st = well_.fillField(db::kWellAdd, false); !st) return engineFailure(st);
+    if (auto st = clearAddedFlags(); !st) return engineFailure(st);
     return addRows(j);
 }
 
@@ -202,8 +183,9 @@ Outcome WellDatabase::addRows(const JournalToAdd& j) {
         rows.push_back(values);
     }
     DbStatus st = well_.setTag("DATt");
-    if (st) st = well_.mergeRows(rows);
+    if (st) st = well_.mergeRows(rows, &addedRecnos_);
     well_.setTag("DATA");
+    addedKnown_ = st.ok();
     if (!st) return engineFailure(st);
     // The snapshot's moment is the journal's last record; when that has no calendar date, the
     // last record written (and no moment when none was).
@@ -259,11 +241,21 @@ Outcome WellDatabase::readCurrent() {
     // fresh memory costs more to touch than the texts cost to make.
     db::WellRows rows;
     rows.records = std::move(stored_);
-    if (auto st = db::readWellRows(well_, rows); !st) return tableFailure("table1", st);
-    journal_.journal.records.assign(rows.records.begin(), rows.records.end());
-    journal_.added = std::move(rows.added);
+    rows.added = std::move(storedAdded_);
+    const DbStatus read = db::readWellRows(well_, rows);
     stored_ = std::move(rows.records);
-    orderKeepingFlags(journal_.journal, journal_.added, stored_);
+    storedAdded_ = std::move(rows.added);
+    if (!read) return tableFailure("table1", read);
+    // The records of one moment in the order a reader expects; their flags and stored values go
+    // with them.
+    shownOrder_ = sameMomentOrder(stored_);
+    const std::size_t n = stored_.size();
+    journal_.journal.records.resize(n);
+    journal_.added.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        journal_.journal.records[i] = stored_[shownOrder_[i]];
+        journal_.added[i] = storedAdded_[shownOrder_[i]];
+    }
 
     settings_.present = findSnapshot(current_);
     snapshotValues_.fill(kUnknown16);
@@ -285,9 +277,9 @@ Outcome WellDatabase::readCurrent() {
     const SettingsCatalogue gen4 = settings_.generation == ControllerGeneration::Gen4
                                        ? settings_.catalogue
                                        : buildCatalogue(ControllerGeneration::Gen4);
-    journal_.rows.resize(journal_.journal.records.size());
-    for (std::size_t i = 0; i < journal_.rows.size(); ++i)
-        journal_.rows[i] = buildJournalRow(journal_.journal.records[i], settings_.generation, gen4, separator_);
+    journal_.rows.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        fillJournalRow(journal_.journal.records[i], journal_.rows[i], settings_.generation, gen4, separator_);
     return {};
 }
 
@@ -312,12 +304,14 @@ Outcome WellDatabase::deleteRows(const std::vector<std::size_t>& which) {
     std::vector<std::vector<FieldValue>> rows;
     std::vector<FieldValue> values;
     for (std::size_t i : which)
-        if (i < stored_.size() && db::wellRowValues(stored_[i], current_.pad, current_.well, values))
+        if (i < shownOrder_.size() &&
+            db::wellRowValues(stored_[shownOrder_[i]], current_.pad, current_.well, values))
             rows.push_back(values);
     DbStatus st = well_.setTag("DATt");
     if (st) st = well_.deleteRowsByKey(rows);
     well_.setTag("DATA");
     if (st) st = well_.pack();
+    addedKnown_ = false; // the rows moved
     if (!st) return engineFailure(st);
     return showWell(current_);
 }
@@ -326,6 +320,8 @@ Outcome WellDatabase::deleteCurrentWell() {
     if (current_.none()) return Outcome::failure("Скважина не выбрана.", "Внимание", "no current well");
     if (auto o = openCurrentTable(); !o.ok) return o;
     if (auto st = well_.empty(); !st) return engineFailure(st);
+    addedRecnos_.clear();
+    addedKnown_ = true;
     if (findSnapshot(current_)) {
         DbStatus st = snapshots_.deleteCurrent();
         if (st) st = snapshots_.pack();

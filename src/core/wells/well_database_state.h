@@ -133,7 +133,15 @@ private:
     WellId current_{"Новое", kNoNumber, kNoNumber};
     std::string baseName_;
     DatabaseJournal journal_;
-    std::vector<JournalRecord> stored_; // journal_'s records as the table holds them (keys of deletion)
+    // The well's rows as the table holds them, in "DATA" order (the keys of deletion), their
+    // added flags, and for each shown row the index of its stored row.
+    std::vector<JournalRecord> stored_;
+    std::vector<bool> storedAdded_;
+    std::vector<std::uint32_t> shownOrder_;
+    // Record numbers of the rows whose ADD the last addition set (valid while addedKnown_).
+    std::vector<std::uint32_t> addedRecnos_;
+    bool addedKnown_ = false;
+    db::DbStatus clearAddedFlags();
     std::array<std::uint16_t, 82> snapshotValues_{}; // U1 ... U82 of the current well's snapshot
     DatabaseSettings settings_;
     std::vector<SettingsPageRow> page_;

@@ -51,6 +51,7 @@ Outcome WellDatabase::mergeInto(db::Table& source) {
     DbStatus st = well_.setTag("DATt");
     if (st) st = source.setTag("DATt");
     if (st) st = well_.mergeFrom(source);
+    addedKnown_ = false; // the merged rows bring their own flags
     well_.setTag("DATA");
     source.setTag("DATA");
     if (!st)
@@ -204,6 +205,8 @@ Outcome WellDatabase::updateFromArchive(const std::string& path, const Progress&
     current_ = {current_.oilfield, kNoNumber, kNoNumber};
     journal_ = {};
     stored_.clear();
+    storedAdded_.clear();
+    shownOrder_.clear();
     if (!result.notes.empty()) {
         result.ok = false;
         result.message = result.notes.front();

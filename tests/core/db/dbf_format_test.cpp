@@ -82,9 +82,15 @@ TEST(DbfValues, NumbersAreRightAlignedAndChecked) {
         int len, dec;
         const char* text; // nullptr: does not fit
     };
+    // Decimals are rounded as the exact binary value lies: 12.25 and 2.5 are ties (to even), 0.15
+    // and 1.005 lie below their apparent halves.
     const Case cases[] = {{12.5, 5, 1, " 12.5"},    {65535, 6, 0, " 65535"},    {-1, 6, 0, "    -1"},
                           {65535, 7, 1, "65535.0"}, {123456, 5, 0, nullptr},    {999.95, 5, 1, " 1000"},
-                          {0, 3, 0, "  0"},         {1000.04, 7, 1, " 1000.0"}, {99999, 5, 1, "99999"}};
+                          {0, 3, 0, "  0"},         {1000.04, 7, 1, " 1000.0"}, {99999, 5, 1, "99999"},
+                          {12.25, 5, 1, " 12.2"},   {0.15, 4, 1, " 0.1"},       {2.5, 3, 0, "  2"},
+                          {3.5, 3, 0, "  4"},       {-7.25, 6, 1, "  -7.2"},    {1.005, 5, 2, " 1.00"},
+                          {-0.04, 5, 1, " -0.0"},   {380, 7, 1, "  380.0"},     {10.3, 7, 1, "   10.3"},
+                          {-65535, 7, 1, " -65535"}};
     for (const Case& c : cases) {
         char out[16] = {};
         const bool ok = formatNumericText(c.v, c.len, c.dec, out);
@@ -135,6 +141,36 @@ TEST(KeyExpressions, NumericKeysOrderLikeNumbers) {
     encodeNumericKey(2449881, cur);
     const std::uint8_t want[8] = {0xC1, 0x42, 0xB0, 0xEC, 0x80, 0, 0, 0};
     EXPECT_EQ(std::memcmp(cur, want, 8), 0);
+}
+
+// STR() of the numbers tables hold, read from their texts: rounded half away from zero to no
+// decimals, padded with zeros to more, asterisks when too wide; decimals that are not plain
+// digits the way STR() of the number gives them.
+TEST(KeyExpressions, StrOfStoredNumbers) {
+    DbfHeader h;
+    ASSERT_TRUE(buildDbfHeader({{"P", 'N', 9, 3}}, 0x03, 0x01, 0xC9, h));
+    struct Case {
+        const char* stored;
+        const char* expr;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"   12.500", "STR(P,5)", "   13"},     {"  -12.500", "STR(P,5)", "  -13"},
+        {"   -0.400", "STR(P,5)", "    0"},     {"    9.500", "STR(P,1)", "*"},
+        {"  999.500", "STR(P,3)", "***"},       {"  999.499", "STR(P,4)", " 999"},
+        {"   12.300", "STR(P,8,3)", "  12.300"}, {"   12.3  ", "STR(P,7,3)", " 12.300"},
+        {"   12.250", "STR(P,6,1)", "  12.2"},  {"    0.150", "STR(P,5,1)", "  0.1"},
+        {"     0007", "STR(P,3)", "  7"},       {"         ", "STR(P,3)", "  0"},
+        {"  1.5e2  ", "STR(P,4)", " 150"},
+    };
+    for (const Case& c : cases) {
+        KeyExpression e;
+        ASSERT_TRUE(e.compile(c.expr, h)) << c.expr;
+        const std::string row = std::string(" ") + c.stored;
+        std::string out(static_cast<std::size_t>(e.length()), '\0');
+        e.evaluate(reinterpret_cast<const std::uint8_t*>(row.data()), reinterpret_cast<std::uint8_t*>(out.data()));
+        EXPECT_EQ(out, c.key) << c.stored << " " << c.expr;
+    }
 }
 
 TEST(KeyExpressions, CompilesAndEvaluatesTheSubsetUsed) {

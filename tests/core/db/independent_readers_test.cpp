@@ -93,6 +93,31 @@ struct WrittenWell {
     int deletedRecno = 0;
 };
 
+// The "DATA" and "DATt" keys of a record as the layout defines them, spelled out here.
+std::pair<std::string, std::string> keysOf(const JournalRecord& r) {
+    char date[16], tail[64];
+    std::snprintf(date, sizeof date, "%04d%02d%02d", r.year, r.month, r.day);
+    const std::string moment = std::string(date) + timeText(r.hour, r.minute, r.second);
+    std::snprintf(tail, sizeof tail, "%3d%3d%5d%5d%5d%5d%5d%5d", r.SOBYTIE, r.EXT_ZAP, r.NUM_UST, r.OLD_ZN,
+                  r.NEW_ZN, r.UAB, r.UBC, r.UCA);
+    std::string values = tail;
+    for (double a : {r.IA, r.IB, r.IC}) {
+        const std::string x = formatFixed(a, 1, '.');
+        values += std::string(7 - x.size(), ' ') + x;
+    }
+    std::snprintf(tail, sizeof tail, "%5d%6d%5d%6d%5d", r.ZAGR, r.SOP, r.P, r.T, r.COS_);
+    values += tail;
+    return {moment, moment + values};
+}
+
+JournalRecord recordNo(int i) {
+    JournalRecord r = makeRecord(1 + (i * 7919) % 28, (i * 13) % 24, (i * 31) % 60,
+                                 i % 3 == 0 ? 0 : (i * 17) % 60, i % 5 == 0 ? 250 : (i % 2 ? 255 : 3), i);
+    if (r.SOBYTIE == 250) r.NUM_UST = static_cast<std::uint16_t>(21 + i % 77), r.NEW_ZN = static_cast<std::uint16_t>(i);
+    if (i == 7) r.SOP = 65535, r.OLD_ZN = 65535;
+    return r;
+}
+
 // 1500 journal rows (a three-level index for "DATt"), one of them deleted afterwards.
 WrittenWell writeWell(const std::string& path) {
     WrittenWell w;
@@ -101,35 +126,70 @@ WrittenWell writeWell(const std::string& path) {
     t.open(path);
     std::vector<std::vector<FieldValue>> rows;
     for (int i = 0; i < 1500; ++i) {
-        JournalRecord r = makeRecord(1 + (i * 7919) % 28, (i * 13) % 24, (i * 31) % 60,
-                                     i % 3 == 0 ? 0 : (i * 17) % 60, i % 5 == 0 ? 250 : (i % 2 ? 255 : 3), i);
-        if (r.SOBYTIE == 250)
-            r.NUM_UST = static_cast<std::uint16_t>(21 + i % 77), r.NEW_ZN = static_cast<std::uint16_t>(i);
-        if (i == 7) r.SOP = 65535, r.OLD_ZN = 65535;
+        const JournalRecord r = recordNo(i);
         std::vector<FieldValue> v;
         wellRowValues(r, 12, 345, v);
         rows.push_back(v);
         w.recs.push_back(r);
-        char date[16], tail[64];
-        std::snprintf(date, sizeof date, "%04d%02d%02d", r.year, r.month, r.day);
-        const std::string moment = std::string(date) + timeText(r.hour, r.minute, r.second);
-        std::snprintf(tail, sizeof tail, "%3d%3d%5d%5d%5d%5d%5d%5d", r.SOBYTIE, r.EXT_ZAP, r.NUM_UST, r.OLD_ZN,
-                      r.NEW_ZN, r.UAB, r.UBC, r.UCA);
-        std::string values = tail;
-        for (double a : {r.IA, r.IB, r.IC}) {
-            const std::string x = formatFixed(a, 1, '.');
-            values += std::string(7 - x.size(), ' ') + x;
-        }
-        std::snprintf(tail, sizeof tail, "%5d%6d%5d%6d%5d", r.ZAGR, r.SOP, r.P, r.T, r.COS_);
-        values += tail;
-        w.dataKeys.push_back(moment);
-        w.datTKeys.push_back(moment + values);
     }
     t.appendRows(rows);
     t.goToRecno(10);
     t.deleteCurrent();
     w.deletedRecno = 10;
     t.close();
+    for (const JournalRecord& r : w.recs) {
+        const auto [data, datT] = keysOf(r);
+        w.dataKeys.push_back(data);
+        w.datTKeys.push_back(datT);
+    }
+    return w;
+}
+
+// The same rows stored in steps the index takes in place: batches whose moments fall between
+// those already there, a merge that replaces rows, moments changed, a row deleted.
+WrittenWell writeWellInSteps(const std::string& path) {
+    WrittenWell w;
+    Table::create(path, wellTableLayout());
+    Table t;
+    t.open(path);
+    for (int batch = 0; batch < 3; ++batch) {
+        std::vector<std::vector<FieldValue>> rows;
+        for (int i = batch; i < 1500; i += 3) {
+            const JournalRecord r = recordNo(i);
+            std::vector<FieldValue> v;
+            wellRowValues(r, 12, 345, v);
+            rows.push_back(v);
+            w.recs.push_back(r);
+        }
+        t.appendRows(rows);
+    }
+    // The same records merged again (replaced in place) with a few new ones.
+    std::vector<std::vector<FieldValue>> again;
+    for (int i = 1495; i < 1520; ++i) {
+        const JournalRecord r = recordNo(i);
+        std::vector<FieldValue> v;
+        wellRowValues(r, 12, 345, v);
+        again.push_back(v);
+        if (i >= 1500) w.recs.push_back(r);
+    }
+    t.setTag("DATt");
+    t.mergeRows(again);
+    t.setTag("");
+    for (std::uint32_t recno : {3u, 600u, 1201u}) {
+        t.goToRecno(recno);
+        JournalRecord& r = w.recs[recno - 1];
+        r.hour = static_cast<std::uint8_t>((r.hour + 5) % 24);
+        t.setField(kWellTime, timeText(r.hour, r.minute, r.second));
+    }
+    t.goToRecno(10);
+    t.deleteCurrent();
+    w.deletedRecno = 10;
+    t.close();
+    for (const JournalRecord& r : w.recs) {
+        const auto [data, datT] = keysOf(r);
+        w.dataKeys.push_back(data);
+        w.datTKeys.push_back(datT);
+    }
     return w;
 }
 
@@ -160,13 +220,8 @@ void writeSnapshots(const std::string& path) {
     t.close();
 }
 
-} // namespace
-
-TEST(IndependentReaders, PerlXBaseReadsWellTableRowsAndWalksBothTags) {
-    TempDir dir;
-    const WrittenWell w = writeWell(dir.file("novoeK12C345.DBF"));
-    const auto lines = runLines("/usr/bin/perl " + scriptDir() + "check_xbase.pl " +
-                                dir.file("novoeK12C345.DBF") + " " + dir.file("novoeK12C345.CDX"));
+void checkWithPerlXBase(const std::string& dbf, const std::string& cdx, const WrittenWell& w) {
+    const auto lines = runLines("/usr/bin/perl " + scriptDir() + "check_xbase.pl " + dbf + " " + cdx);
     std::vector<std::string> fields, tags;
     std::size_t rows = 0;
     for (const auto& l : lines) {
@@ -188,7 +243,7 @@ TEST(IndependentReaders, PerlXBaseReadsWellTableRowsAndWalksBothTags) {
             ++rows;
         }
     }
-    EXPECT_EQ(rows, 1500u);
+    EXPECT_EQ(rows, w.recs.size());
     ASSERT_EQ(fields.size(), static_cast<std::size_t>(kWellFieldCount));
     EXPECT_EQ(fields[kWellData], "DATA:D");
     EXPECT_EQ(fields[kWellAdd], "ADD:L");
@@ -196,7 +251,21 @@ TEST(IndependentReaders, PerlXBaseReadsWellTableRowsAndWalksBothTags) {
     auto walks = walksOf(lines);
     EXPECT_EQ(walks["DATA"], expectedWalk(w.dataKeys, false));
     EXPECT_EQ(walks["DATT"], expectedWalk(w.datTKeys, false));
-    EXPECT_EQ(walks["DATT"].size(), 1500u);
+    EXPECT_EQ(walks["DATT"].size(), w.recs.size());
+}
+
+} // namespace
+
+TEST(IndependentReaders, PerlXBaseReadsWellTableRowsAndWalksBothTags) {
+    TempDir dir;
+    const WrittenWell w = writeWell(dir.file("novoeK12C345.DBF"));
+    checkWithPerlXBase(dir.file("novoeK12C345.DBF"), dir.file("novoeK12C345.CDX"), w);
+}
+
+TEST(IndependentReaders, PerlXBaseWalksTagsChangedInPlace) {
+    TempDir dir;
+    const WrittenWell w = writeWellInSteps(dir.file("novoeK12C345.DBF"));
+    checkWithPerlXBase(dir.file("novoeK12C345.DBF"), dir.file("novoeK12C345.CDX"), w);
 }
 
 TEST(IndependentReaders, PerlXBaseWalksSnapshotTagsWithCyrillicNames) {

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -379,4 +384,125 @@ TEST_F(TableTest, FileBytesAfterChanges) {
     check(3, "pack");
     ASSERT_TRUE(t.empty());
     check(0, "empty");
+}
+
+namespace {
+
+// A copy of the table's files as they are on disk, checked by a reader of its own (the table
+// itself stays open and goes on changing).
+void expectFilesAgree(const std::string& path, const std::string& copyDir, const std::string& what) {
+    std::filesystem::create_directories(copyDir);
+    for (const char* ext : {".DBF", ".CDX"})
+        copyFile(path.substr(0, path.size() - 4) + ext, joinPath(copyDir, std::string("COPY") + ext));
+    Table check;
+    ASSERT_TRUE(check.open(joinPath(copyDir, "COPY.DBF"), OpenMode::ReadOnly)) << what;
+    for (const auto& p : check.indexProblems())
+        ADD_FAILURE() << what << ": " << p;
+}
+
+std::string nameOf(int k) {
+    char b[16];
+    std::snprintf(b, sizeof b, "n%05d", k);
+    return b;
+}
+
+} // namespace
+
+// Each kind of change goes into the index in place; after each, the files on disk hold an index
+// that agrees entry by entry with the rows (every tag, the unique one included).
+TEST_F(TableTest, IndexChangedInPlaceAgreesWithItsRowsAfterEachKindOfChange) {
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+    };
+    const auto rows = [](int from, int to, int step, auto name) {
+        std::vector<std::vector<FieldValue>> out;
+        for (int k = from; k < to; k += step)
+            out.push_back(rowOf(k, name(k)));
+        return out;
+    };
+    const std::vector<Step> steps = {
+        {"rows appended in key order", [&] { ASSERT_TRUE(t.appendRows(rows(0, 1200, 2, nameOf))); }},
+        {"rows appended between the others", [&] { ASSERT_TRUE(t.appendRows(rows(1, 1200, 2, nameOf))); }},
+        {"many rows into one place",
+         [&] { ASSERT_TRUE(t.appendRows(rows(0, 900, 1, [](int k) { return "n00500x" + std::to_string(k % 7); }))); }},
+        {"keys changed",
+         [&] {
+             ASSERT_TRUE(t.setTag(""));
+             int k = 0;
+             for (t.first(); !t.eof(); t.next(), ++k)
+                 if (k % 9 == 0) {
+                     ASSERT_TRUE(t.setField(1, nameOf(5000 - k)));
+                     ASSERT_TRUE(t.setField(0, double(10000 + k)));
+                 }
+             ASSERT_TRUE(t.flush());
+         }},
+        {"first row of a unique key renamed",
+         [&] {
+             ASSERT_TRUE(t.goToRecno(1201)); // the first "n00500x0"
+             ASSERT_TRUE(t.setField(1, std::string("zz")));
+             ASSERT_TRUE(t.flush());
+         }},
+        {"rows deleted, one key changed back and forth",
+         [&] {
+             ASSERT_TRUE(t.goToRecno(7));
+             ASSERT_TRUE(t.deleteCurrent());
+             ASSERT_TRUE(t.goToRecno(8));
+             ASSERT_TRUE(t.setField(1, std::string("moved")));
+             ASSERT_TRUE(t.setField(1, nameOf(14)));
+             ASSERT_TRUE(t.flush());
+         }},
+        {"merged: rows replaced and appended",
+         [&] {
+             ASSERT_TRUE(t.setTag("BYNAME"));
+             auto in = rows(20, 60, 1, nameOf);
+             for (auto& r : in)
+                 r[3] = true;
+             ASSERT_TRUE(t.mergeRows(in));
+         }},
+        {"every row of a key removed from the unique tag",
+         [&] {
+             ASSERT_TRUE(t.setTag(""));
+             for (t.first(); !t.eof(); t.next()) {
+                 if (t.getString(1).rfind("n00500x3", 0) == 0) {
+                     ASSERT_TRUE(t.setField(1, std::string("gone")));
+                 }
+             }
+             ASSERT_TRUE(t.flush());
+         }},
+    };
+    int n = 0;
+    for (const Step& s : steps) {
+        s.change();
+        expectFilesAgree(path, dir.file("check" + std::to_string(n++)), s.what);
+    }
+    reopenChecked("UNAME");
+    std::vector<std::string> names;
+    for (t.first(); !t.eof(); t.next())
+        names.push_back(t.getString(1));
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(std::count(names.begin(), names.end(), "gone"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "n00500x3"), 0);
+}
+
+// A change of a few rows rewrites a few index blocks, not the index.
+TEST_F(TableTest, SmallChangeRewritesFewIndexBlocks) {
+    std::vector<std::vector<FieldValue>> rows;
+    for (int k = 0; k < 20000; ++k)
+        rows.push_back(rowOf(k, nameOf(k)));
+    ASSERT_TRUE(t.appendRows(rows));
+    std::vector<std::uint8_t> before, after;
+    ASSERT_TRUE(readWholeFile(t.indexPath(), before));
+    ASSERT_TRUE(t.appendRows({rowOf(20000, nameOf(20000)), rowOf(7, nameOf(7) + "b")}));
+    ASSERT_TRUE(t.goToRecno(100));
+    ASSERT_TRUE(t.setField(1, nameOf(99999)));
+    ASSERT_TRUE(t.flush());
+    ASSERT_TRUE(readWholeFile(t.indexPath(), after));
+    std::size_t changed = 0;
+    for (std::size_t at = 0; at < after.size(); at += 512)
+        changed += at >= before.size() || std::memcmp(&before[at], &after[at], 512) != 0;
+    EXPECT_GT(before.size() / 512, 300u);
+    EXPECT_LE(changed, 24u) << "of " << after.size() / 512 << " blocks";
+    ASSERT_TRUE(t.close());
+    expectIndexAgrees(path);
 }

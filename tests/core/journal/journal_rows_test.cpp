@@ -241,3 +241,32 @@ TEST(JournalRows, GridColumns) {
 }
 
 } // namespace
+
+// A row filled again (the rows of a view are rebuilt in place) keeps nothing of its last record.
+TEST(JournalRows, RowFilledAgainHoldsOnlyTheNewRecordsTexts) {
+    auto measurement = rec(255, 1, 1, 7);
+    measurement.P = 12;
+    auto change = rec(250, 2, 2);
+    change.NUM_UST = 34;
+    change.OLD_ZN = 1250;
+    change.NEW_ZN = 1300;
+    struct Case {
+        const char* what;
+        JournalRecord first, then;
+        ControllerGeneration firstGen, thenGen;
+    };
+    const Case cases[] = {
+        {"measurement, then event", measurement, rec(3, 1, 1), G4, G4},
+        {"event, then measurement", rec(3, 1, 1), measurement, G4, G4},
+        {"generation 4 measurement, then generation 3", measurement, measurement, G4, G3},
+        {"setting change, then measurement", change, measurement, G4, G4},
+        {"measurement, then generation 3 code 46", measurement, rec(46, 1, 1), G4, G3},
+    };
+    for (const Case& c : cases) {
+        JournalRow row;
+        JournalRecord first = c.first, then = c.then;
+        fillJournalRow(first, row, c.firstGen, gen4(), ',');
+        fillJournalRow(then, row, c.thenGen, gen4(), ',');
+        EXPECT_EQ(row, rowOf(c.then, c.thenGen)) << c.what;
+    }
+}

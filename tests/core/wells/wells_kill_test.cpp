@@ -23,7 +23,7 @@ constexpr int kRuns = 80;
 const WellId kMain{"Новое", 1, 2};
 const WellId kSpare{"Тест", 9, 9};
 
-enum class Op { Add, DeleteRows, DeleteWell, AddWellFile, UpdateFromArchive, Count };
+enum class Op { Add, DeleteRows, DeleteWell, AddWellFile, UpdateFromArchive, AddThenShow, Count };
 
 std::string identity(const JournalRecord& r) {
     return std::to_string(r.year * 10000 + r.month * 100 + r.day) + "/" + std::to_string(r.hour) + ":" +
@@ -75,6 +75,12 @@ State stateOf(const std::string& dir, int run) {
         const Journal j = minutes(serial, 30, 2 + serial % 20);
         const WellId& w = serial % 2 ? kMain : kSpare;
         db->addJournal(w.oilfield, {&j, ControllerGeneration::Gen4, settingsFor(ControllerGeneration::Gen4, w.pad, w.well)});
+        break;
+    }
+    case Op::AddThenShow: { // showing clears the flags the addition set, in place
+        const Journal j = minutes(serial, 40, 3 + serial % 20);
+        db->addJournal(kMain.oilfield, {&j, ControllerGeneration::Gen4, settingsFor(ControllerGeneration::Gen4, kMain.pad, kMain.well)});
+        db->showWell(kMain);
         break;
     }
     case Op::DeleteRows:
