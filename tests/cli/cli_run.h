@@ -30,5 +30,6 @@ inline CliRun runCommand(const std::string& command, const std::filesystem::path
 // Runs the built vorsan-cli with `args` (quoted by the caller as the shell needs). Printing needs
 // no display: the tool's Qt part runs on the offscreen platform.
 inline CliRun runCli(const std::string& args, const std::filesystem::path& scratch) {
-    return runCommand("QT_QPA_PLATFORM=offscreen '" + std::string(VORSAN_BINDIR) + "/vorsan-cli' " + args, scratch);
+    return runCommand("QT_QPA_PLATFORM=offscreen '" + std::string(VORSAN_BINDIR) + "/vorsan-cli' " + args,
+                      scratch);
 }

@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <limits>
 #include <unordered_map>
 #include <utility>
 
@@ -127,7 +127,8 @@ DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath
             at += 13 + n;
         }
         ok = ok && ::ftruncate(dbfFd, static_cast<off_t>(dbfSize)) == 0 &&
-             ::ftruncate(cdxFd, static_cast<off_t>(cdxSize)) == 0 && ::fsync(dbfFd) == 0 && ::fsync(cdxFd) == 0;
+             ::ftruncate(cdxFd, static_cast<off_t>(cdxSize)) == 0 && ::fsync(dbfFd) == 0 &&
+             ::fsync(cdxFd) == 0;
         ::close(cdxFd);
         if (!ok) return DbStatus::fail(DbError::Io, "cannot roll back the unfinished change of " + path);
         if (!cdxExisted) ::unlink(cdxPath.c_str());
@@ -153,7 +154,8 @@ DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t d
     j.push_back(cdxExists ? 1 : 0);
     // A file that shrinks loses its tail: that is saved too.
     std::vector<StoredSpan> saveDbf = dbf;
-    if (dbfSize < diskSize_) saveDbf.push_back({dbfSize, nullptr, static_cast<std::size_t>(diskSize_ - dbfSize)});
+    if (dbfSize < diskSize_)
+        saveDbf.push_back({dbfSize, nullptr, static_cast<std::size_t>(diskSize_ - dbfSize)});
     for (const StoredSpan& s : saveDbf) {
         if (s.at >= diskSize_) continue;
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, diskSize_ - s.at));
@@ -184,7 +186,8 @@ DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t d
     const bool fresh = journalFd_ < 0;
     if (fresh) {
         journalFd_ = ::open(jp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (journalFd_ < 0) return DbStatus::fail(DbError::Io, "cannot create " + jp + ": " + std::strerror(errno));
+        if (journalFd_ < 0)
+            return DbStatus::fail(DbError::Io, "cannot create " + jp + ": " + std::strerror(errno));
     }
     {
         struct stat st {};
@@ -656,8 +659,8 @@ void Table::settleOrders() const {
         t.order.insert(t.order.end(), moved.begin(), moved.end());
         // Rows appended in key order after every other (a journal's newer rows) stay where they are.
         if (mid > 0 && less(t.order[mid], t.order[mid - 1]))
-            std::inplace_merge(t.order.begin(), t.order.begin() + static_cast<std::ptrdiff_t>(mid), t.order.end(),
-                               less);
+            std::inplace_merge(t.order.begin(), t.order.begin() + static_cast<std::ptrdiff_t>(mid),
+                               t.order.end(), less);
     }
     changed_.clear();
 }
@@ -895,7 +898,9 @@ DbStatus Table::setField(int field, const FieldValue& value) {
     return {};
 }
 
-DbStatus Table::setFieldOf(const std::vector<std::uint32_t>& recnos, int field, const FieldValue& value) {
+// Writes one field's value into the rows `each` hands to its writer; rows that already hold it
+// are left alone, so only real changes reach the file and the index.
+template <class EachRow> DbStatus Table::writeField(int field, const FieldValue& value, EachRow each) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> probe(header_.recordLength, ' ');
@@ -907,15 +912,24 @@ DbStatus Table::setFieldOf(const std::vector<std::uint32_t>& recnos, int field, 
         const auto& used = t.expr.fieldsUsed();
         keyed = keyed || std::find(used.begin(), used.end(), field) != used.end();
     }
-    for (std::uint32_t recno : recnos) {
-        if (recno < 1 || recno > rowCount_) return DbStatus::fail(DbError::NoCurrentRow, "no row " + std::to_string(recno));
-        std::uint8_t* p = row(recno - 1);
-        if (std::memcmp(p + at, probe.data() + at, len) == 0) continue;
+    each([&](std::uint32_t r) {
+        std::uint8_t* p = row(r);
+        if (std::memcmp(p + at, probe.data() + at, len) == 0) return;
         std::memcpy(p + at, probe.data() + at, len);
-        noteRowChanged(recno - 1);
-        if (keyed) markChanged(recno - 1);
-    }
+        noteRowChanged(r);
+        if (keyed) markChanged(r);
+    });
     return {};
+}
+
+DbStatus Table::setFieldOf(const std::vector<std::uint32_t>& recnos, int field, const FieldValue& value) {
+    for (std::uint32_t recno : recnos) // every row checked before any is changed
+        if (isOpen() && (recno < 1 || recno > rowCount_))
+            return DbStatus::fail(DbError::NoCurrentRow, "no row " + std::to_string(recno));
+    return writeField(field, value, [&](auto write) {
+        for (std::uint32_t recno : recnos)
+            write(recno - 1);
+    });
 }
 
 DbStatus Table::appendRow(const std::vector<FieldValue>& values) {
@@ -946,25 +960,10 @@ DbStatus Table::appendRows(const std::vector<std::vector<FieldValue>>& rows) {
 }
 
 DbStatus Table::fillField(int field, const FieldValue& value) {
-    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
-    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    std::vector<std::uint8_t> probe(header_.recordLength, ' ');
-    if (auto st = encodeField(field, value, probe.data()); !st) return st;
-    const std::size_t at = header_.offsets[static_cast<std::size_t>(field)];
-    const auto len = static_cast<std::size_t>(header_.fields[static_cast<std::size_t>(field)].length);
-    bool keyed = false;
-    for (const Tag& t : tags_) {
-        const auto& used = t.expr.fieldsUsed();
-        keyed = keyed || std::find(used.begin(), used.end(), field) != used.end();
-    }
-    for (std::uint32_t r = 0; r < rowCount_; ++r) {
-        std::uint8_t* p = row(r);
-        if (p[0] == kRowDeleted || std::memcmp(p + at, probe.data() + at, len) == 0) continue;
-        std::memcpy(p + at, probe.data() + at, len);
-        noteRowChanged(r);
-        if (keyed) markChanged(r);
-    }
-    return {};
+    return writeField(field, value, [&](auto write) {
+        for (std::uint32_t r = 0; r < rowCount_; ++r)
+            if (row(r)[0] != kRowDeleted) write(r);
+    });
 }
 
 DbStatus Table::deleteCurrent() {
@@ -1095,7 +1094,8 @@ DbStatus Table::mergeFrom(Table& src) {
     return mergeBytes(incoming, nullptr);
 }
 
-DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows, std::vector<std::uint32_t>* written) {
+DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows,
+                          std::vector<std::uint32_t>* written) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
@@ -1112,7 +1112,8 @@ DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows, std:
 DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
+    if (current_ < 0)
+        return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
     std::vector<std::uint8_t> incoming, bytes;
     for (const auto& values : rows) {
         if (auto st = encodeRow(values, bytes); !st) return st;
@@ -1258,7 +1259,8 @@ DbStatus Table::editIndex() {
         for (Tag& t : tags_) {
             const auto it = std::find_if(stored.begin(), stored.end(),
                                          [&](const auto& h) { return sameName(h.first, t.def.name); });
-            if (it == stored.end()) return DbStatus::fail(DbError::BadIndex, "tag " + t.def.name + " not in the index");
+            if (it == stored.end())
+                return DbStatus::fail(DbError::BadIndex, "tag " + t.def.name + " not in the index");
             t.header = it->second;
         }
     }
@@ -1301,10 +1303,14 @@ DbStatus Table::editIndex() {
             }
             for (std::uint32_t r = diskRows_; r < rowCount_; ++r)
                 keys.push_back(t.key(r));
-            const auto keyLess = [&](const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, len) < 0; };
+            const auto keyLess = [&](const std::uint8_t* a, const std::uint8_t* b) {
+                return std::memcmp(a, b, len) < 0;
+            };
             std::sort(keys.begin(), keys.end(), keyLess);
             keys.erase(std::unique(keys.begin(), keys.end(),
-                                   [&](const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, len) == 0; }),
+                                   [&](const std::uint8_t* a, const std::uint8_t* b) {
+                                       return std::memcmp(a, b, len) == 0;
+                                   }),
                        keys.end());
             for (const std::uint8_t* k : keys) {
                 const auto it = std::lower_bound(t.order.begin(), t.order.end(), k,
@@ -1357,7 +1363,8 @@ DbStatus Table::flush() {
             if (from < to) dbf.push_back({base + from * rl, row(from), std::size_t(to - from) * rl});
             i = j;
         }
-        if (moved < rowCount_) dbf.push_back({base + moved * rl, row(moved), std::size_t(rowCount_ - moved) * rl});
+        if (moved < rowCount_)
+            dbf.push_back({base + moved * rl, row(moved), std::size_t(rowCount_ - moved) * rl});
         tail.push_back(kEndOfFile);
         dbf.push_back({base + std::uint64_t(rowCount_) * rl, tail.data(), 1});
     }
@@ -1367,8 +1374,8 @@ DbStatus Table::flush() {
     std::uint64_t cdxNewSize = cdxOldSize;
     bool edited = false;
     if (!tags_.empty()) {
-        const bool whole = indexDirty_ || rewriteFrom_ != std::numeric_limits<std::uint32_t>::max() ||
-                           cdxImage_.empty();
+        const bool whole =
+            indexDirty_ || rewriteFrom_ != std::numeric_limits<std::uint32_t>::max() || cdxImage_.empty();
         if (!whole) {
             edited = editIndex().ok();
             if (!edited) undoIndexEdits();

@@ -163,6 +163,7 @@ private:
     bool storedOrderMatches(Tag& t, const CdxTag& stored);
     void invalidate() const;
     void markChanged(std::uint32_t r);
+    template <class EachRow> DbStatus writeField(int field, const FieldValue& value, EachRow each);
     void noteRowChanged(std::uint32_t r); // the row's bytes differ from the file's
     struct StoredSpan {
         std::uint64_t at;
@@ -217,10 +218,10 @@ private:
     // What the files on disk hold, so that a flush writes only what changed.
     std::uint32_t diskRows_ = 0;
     std::uint64_t diskSize_ = 0;
-    std::uint32_t rewriteFrom_ = 0xFFFFFFFFu;  // rows from here on moved (pack, empty)
-    std::vector<std::uint32_t> touchedRows_;   // rows below diskRows_ changed since the last flush
-    std::vector<std::uint8_t> cdxImage_;       // the index file's bytes
-    std::vector<std::uint8_t> indexSpare_;     // buffer the next index is built in
+    std::uint32_t rewriteFrom_ = 0xFFFFFFFFu; // rows from here on moved (pack, empty)
+    std::vector<std::uint32_t> touchedRows_;  // rows below diskRows_ changed since the last flush
+    std::vector<std::uint8_t> cdxImage_;      // the index file's bytes
+    std::vector<std::uint8_t> indexSpare_;    // buffer the next index is built in
     CdxEditor cdxEditor_;
     // Blocks editIndex changed: all of them, and the old bytes of those within the old file.
     std::uint64_t cdxEditedFrom_ = 0; // the image's size before editIndex

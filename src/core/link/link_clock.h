@@ -7,7 +7,7 @@
 namespace vorsan {
 
 class LinkClock {
-  public:
+public:
     virtual ~LinkClock() = default;
     // Microseconds since an arbitrary fixed point; never goes backwards.
     virtual std::int64_t nowMicros() const = 0;
@@ -16,7 +16,7 @@ class LinkClock {
 
 // std::chrono::steady_clock.
 class SteadyLinkClock final : public LinkClock {
-  public:
+public:
     std::int64_t nowMicros() const override;
     // The one instance links use unless they are given another clock.
     static const SteadyLinkClock& instance();
@@ -24,7 +24,7 @@ class SteadyLinkClock final : public LinkClock {
 
 // A clock that moves only when told to (tests, the scripted line).
 class VirtualLinkClock final : public LinkClock {
-  public:
+public:
     explicit VirtualLinkClock(std::int64_t startMicros = 1'000'000) : now_(startMicros) {}
     std::int64_t nowMicros() const override { return now_; }
     void advanceMicros(std::int64_t micros) { now_ += micros > 0 ? micros : 0; }
@@ -32,14 +32,14 @@ class VirtualLinkClock final : public LinkClock {
     // Moves to the given time if it lies ahead; never goes back.
     void advanceTo(std::int64_t micros) { now_ = micros > now_ ? micros : now_; }
 
-  private:
+private:
     std::int64_t now_;
 };
 
 // The steady clock running `factor` times faster than real time. With a simulator that answers at
 // once, the protocol's 300 and 500 ms waits pass in a few real milliseconds.
 class ScaledLinkClock final : public LinkClock {
-  public:
+public:
     explicit ScaledLinkClock(int factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
     std::int64_t nowMicros() const override {
         const auto real =
@@ -47,7 +47,7 @@ class ScaledLinkClock final : public LinkClock {
         return 1'000'000 + real.count() * factor_;
     }
 
-  private:
+private:
     int factor_;
     std::chrono::steady_clock::time_point start_;
 };
