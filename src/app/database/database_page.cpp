@@ -37,7 +37,8 @@ std::optional<std::uint16_t> numberIn(const QString& text, int from, int length)
     const std::string digits = text.mid(from - 1, length).trimmed().toStdString();
     unsigned v = 0;
     const auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-    if (digits.empty() || ec != std::errc() || p != digits.data() + digits.size() || v > 0xFFFF) return std::nullopt;
+    if (digits.empty() || ec != std::errc() || p != digits.data() + digits.size() || v > 0xFFFF)
+        return std::nullopt;
     return static_cast<std::uint16_t>(v);
 }
 
@@ -84,7 +85,8 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     tree_->setFont(bold);
     // The selection stays visible when the focus is elsewhere.
     QPalette palette = tree_->palette();
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     tree_->setPalette(palette);
@@ -101,26 +103,11 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     grid_->setObjectName(QStringLiteral("databaseJournalGrid"));
     model_ = new JournalModel(
         [this] {
-            return JournalModel::Source{&well_->journal.journal, &well_->journal.rows, well_->settings.generation,
-                                        &well_->journal.added};
+            return JournalModel::Source{&well_->journal.journal, &well_->journal.rows,
+                                        well_->settings.generation, &well_->journal.added};
         },
         this);
-    delegate_ = new JournalDelegate(grid_);
-    grid_->setModel(model_);
-    grid_->setItemDelegate(delegate_);
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->setWordWrap(false);
-    grid_->setShowGrid(false); // drawn by the delegate
-    grid_->setCornerButtonEnabled(false);
-    grid_->verticalHeader()->hide();
-    grid_->verticalHeader()->setMinimumSectionSize(1);
-    grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    grid_->horizontalHeader()->setHighlightSections(false);
-    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    delegate_ = setUpJournalGrid(grid_, model_, QAbstractItemView::ExtendedSelection);
     bottom_->addTab(grid_, QStringLiteral("Журнал событий"));
 
     auto* settingsPage = new QWidget;
@@ -129,7 +116,8 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     title_->setObjectName(QStringLiteral("databaseSettingsTitle"));
     settings_ = new QTableWidget(0, 2, settingsPage);
     settings_->setObjectName(QStringLiteral("databaseSettingsGrid"));
-    settings_->setHorizontalHeaderLabels({QStringLiteral("Наименование параметра"), QStringLiteral("Значение")});
+    settings_->setHorizontalHeaderLabels(
+        {QStringLiteral("Наименование параметра"), QStringLiteral("Значение")});
     settings_->setColumnWidth(0, kNameColumnWidth);
     settings_->setColumnWidth(1, kValueColumnWidth);
     settings_->horizontalHeader()->setFixedHeight(kSettingsHeaderHeight);
@@ -321,8 +309,8 @@ void DatabasePage::pageShown() {
     if (!context().commands) return;
     CommandSet* c = context().commands;
     c->dataSource().setKind(DataKind::DatabaseWell);
-    c->retarget(CommandSlot::Print, bottom_->currentIndex() == 0 ? Command::PrintDatabase
-                                                                  : Command::PrintDatabaseSettings);
+    c->retarget(CommandSlot::Print,
+                bottom_->currentIndex() == 0 ? Command::PrintDatabase : Command::PrintDatabaseSettings);
     c->retarget(CommandSlot::Export, Command::ExportDatabase);
     c->retarget(CommandSlot::SaveText, Command::SaveDatabaseText);
     if (auto* pages = context().pages) {

@@ -4,6 +4,7 @@
 #include "journal/journal_model.h"
 #include "journal/journal_rows.h"
 
+#include <QHeaderView>
 #include <QPainter>
 #include <QTableView>
 
@@ -79,4 +80,26 @@ void JournalDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     if (!span || index.column() == view_->model()->columnCount() - 1)
         painter->drawLine(o.topRight(), o.bottomRight());
     painter->restore();
+}
+
+JournalDelegate* setUpJournalGrid(QTableView* grid, QAbstractItemModel* model,
+                                  QAbstractItemView::SelectionMode mode) {
+    constexpr int kRowHeight = 16;
+    auto* delegate = new JournalDelegate(grid);
+    grid->setModel(model);
+    grid->setItemDelegate(delegate);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(mode);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setWordWrap(false);
+    grid->setShowGrid(false); // drawn by the delegate
+    grid->setCornerButtonEnabled(false);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    return delegate;
 }

@@ -3,11 +3,13 @@
 // selected row), centred, setting-change texts from the left edge, and an event text across
 // columns 3 to the last: every spanned cell draws the whole text over the joined width, clipped to
 // itself, so the pieces meet in one line.
+#include <QAbstractItemView>
 #include <QFont>
 #include <QHash>
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
+class QAbstractItemModel;
 class QTableView;
 
 class JournalDelegate : public QStyledItemDelegate {
@@ -30,3 +32,9 @@ private:
     mutable QHash<QString, QStaticText> texts_;
     mutable QFont textsFont_;
 };
+
+// Gives a journal grid its model, this delegate and its look: whole rows selected in `mode`,
+// read-only, fixed rows of 16 pixels, no row header, grid lines left to the delegate, and the
+// context menu made of the view's actions. Returns the delegate (owned by the view).
+JournalDelegate* setUpJournalGrid(QTableView* grid, QAbstractItemModel* model,
+                                  QAbstractItemView::SelectionMode mode);

@@ -7,8 +7,8 @@
 #include "journal/journal_rows.h"
 #include "window/commands.h"
 #include "window/loaded_data.h"
-#include "window/page_index.h"
 #include "window/page.h"
+#include "window/page_index.h"
 #include "window/status_panels.h"
 #include "window/window_state.h"
 
@@ -23,31 +23,12 @@
 
 using vorsan::Command;
 
-namespace {
-constexpr int kRowHeight = 16;
-}
-
 JournalPage::JournalPage(WindowState& state, QWidget* parent) : Page(state, parent) {
     setObjectName(QStringLiteral("JournalPage"));
     grid_ = new QTableView(this);
     grid_->setObjectName(QStringLiteral("journalGrid"));
     model_ = new JournalModel(state, this);
-    delegate_ = new JournalDelegate(grid_);
-    grid_->setModel(model_);
-    grid_->setItemDelegate(delegate_);
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->setWordWrap(false);
-    grid_->setShowGrid(false); // drawn by the delegate
-    grid_->setCornerButtonEnabled(false);
-    grid_->verticalHeader()->hide();
-    grid_->verticalHeader()->setMinimumSectionSize(1);
-    grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    grid_->horizontalHeader()->setHighlightSections(false);
-    grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    delegate_ = setUpJournalGrid(grid_, model_, QAbstractItemView::ContiguousSelection);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid_);
