@@ -118,6 +118,21 @@ JournalRecord recordNo(int i) {
     return r;
 }
 
+std::vector<FieldValue> rowOf(const JournalRecord& r) {
+    std::vector<FieldValue> v;
+    wellRowValues(r, 12, 345, v);
+    return v;
+}
+
+// The keys each written record should have in the two tags.
+void noteKeys(WrittenWell& w) {
+    for (const JournalRecord& r : w.recs) {
+        const auto [data, datT] = keysOf(r);
+        w.dataKeys.push_back(data);
+        w.datTKeys.push_back(datT);
+    }
+}
+
 // 1500 journal rows (a three-level index for "DATt"), one of them deleted afterwards.
 WrittenWell writeWell(const std::string& path) {
     WrittenWell w;
@@ -127,9 +142,7 @@ WrittenWell writeWell(const std::string& path) {
     std::vector<std::vector<FieldValue>> rows;
     for (int i = 0; i < 1500; ++i) {
         const JournalRecord r = recordNo(i);
-        std::vector<FieldValue> v;
-        wellRowValues(r, 12, 345, v);
-        rows.push_back(v);
+        rows.push_back(rowOf(r));
         w.recs.push_back(r);
     }
     t.appendRows(rows);
@@ -137,11 +150,7 @@ WrittenWell writeWell(const std::string& path) {
     t.deleteCurrent();
     w.deletedRecno = 10;
     t.close();
-    for (const JournalRecord& r : w.recs) {
-        const auto [data, datT] = keysOf(r);
-        w.dataKeys.push_back(data);
-        w.datTKeys.push_back(datT);
-    }
+    noteKeys(w);
     return w;
 }
 
@@ -156,9 +165,7 @@ WrittenWell writeWellInSteps(const std::string& path) {
         std::vector<std::vector<FieldValue>> rows;
         for (int i = batch; i < 1500; i += 3) {
             const JournalRecord r = recordNo(i);
-            std::vector<FieldValue> v;
-            wellRowValues(r, 12, 345, v);
-            rows.push_back(v);
+            rows.push_back(rowOf(r));
             w.recs.push_back(r);
         }
         t.appendRows(rows);
@@ -167,9 +174,7 @@ WrittenWell writeWellInSteps(const std::string& path) {
     std::vector<std::vector<FieldValue>> again;
     for (int i = 1495; i < 1520; ++i) {
         const JournalRecord r = recordNo(i);
-        std::vector<FieldValue> v;
-        wellRowValues(r, 12, 345, v);
-        again.push_back(v);
+        again.push_back(rowOf(r));
         if (i >= 1500) w.recs.push_back(r);
     }
     t.setTag("DATt");
@@ -185,11 +190,7 @@ WrittenWell writeWellInSteps(const std::string& path) {
     t.deleteCurrent();
     w.deletedRecno = 10;
     t.close();
-    for (const JournalRecord& r : w.recs) {
-        const auto [data, datT] = keysOf(r);
-        w.dataKeys.push_back(data);
-        w.datTKeys.push_back(datT);
-    }
+    noteKeys(w);
     return w;
 }
 
