@@ -111,9 +111,10 @@ int addJournalFile(const Options& o) {
     const Outcome r = d->addJournal(o.field, {&journal, j.file.generation, settingsSetOf(j.file.catalogue)});
     if (!r.ok) return refused(r);
     const auto& added = d->journal().added;
-    std::cout << "added " << std::count(added.begin(), added.end(), true) << " rows to "
-              << d->currentWell().oilfield << ", pad " << d->currentWell().pad << ", well "
-              << d->currentWell().well << " (" << d->journal().journal.count() << " rows in all)\n";
+    const WellId& well = *d->shownWell();
+    std::cout << "added " << std::count(added.begin(), added.end(), true) << " rows to " << well.oilfield
+              << ", pad " << well.pad << ", well " << well.well << " (" << d->journal().journal.count()
+              << " rows in all)\n";
     return kDone;
 }
 
@@ -166,11 +167,13 @@ int textExport(const Options& o) {
     int status = 0;
     const auto d = openShownWell(o, status);
     if (!d) return status;
-    const JournalTextFile f = d->journalText("ВОРСАН 4.074 ");
+    const WellId& well = *d->shownWell();
+    JournalTextFile f;
+    if (const Outcome r = d->journalText(well, "ВОРСАН 4.074 ", f); !r.ok) return refused(r);
     const std::vector<std::uint8_t> bytes(f.bytes.begin(), f.bytes.end());
     if (const auto st = db::replaceFile(o.out, {bytes}); !st) return fail(st.detail);
     std::cout << "wrote " << o.out << " (" << d->journal().journal.count() << " rows; offered name "
-              << d->offeredTextFileName() << ".txt)\n";
+              << WellDatabase::offeredTextFileName(well) << ".txt)\n";
     return kDone;
 }
 
@@ -283,8 +286,7 @@ void addWellCommands(CLI::App& app) {
             if (!d) return status;
             const auto id = wellOf(*o, *d, status);
             if (!id) return status;
-            Outcome r = d->showWell(*id);
-            if (r.ok) r = d->deleteCurrentWell();
+            const Outcome r = d->deleteWell(*id);
             return r.ok ? int(kDone) : refused(r);
         });
     }
@@ -296,9 +298,11 @@ void addWellCommands(CLI::App& app) {
         c->add_option("-o", o->out, "the well file")->required()->type_name("FILE.VBD");
         onRun(c, [o] {
             int status = 0;
-            const auto d = openShownWell(*o, status);
+            const auto d = openDatabase(*o, status);
             if (!d) return status;
-            const Outcome r = d->saveWellFile(o->out);
+            const auto id = wellOf(*o, *d, status);
+            if (!id) return status;
+            const Outcome r = d->saveWellFile(*id, o->out);
             return r.ok ? int(kDone) : refused(r);
         });
     }
@@ -313,8 +317,9 @@ void addWellCommands(CLI::App& app) {
             if (!d) return status;
             const Outcome r = d->addWellFile(o->file);
             if (!r.ok) return refused(r);
-            std::cout << "added " << d->currentWell().oilfield << ", pad " << d->currentWell().pad << ", well "
-                      << d->currentWell().well << " (" << d->journal().journal.count() << " rows)\n";
+            const WellId& well = *d->shownWell();
+            std::cout << "added " << well.oilfield << ", pad " << well.pad << ", well " << well.well << " ("
+                      << d->journal().journal.count() << " rows)\n";
             return int(kDone);
         });
     }

@@ -7,6 +7,7 @@
 #include "database/database_page.h"
 #include "database/find_well_dialog.h"
 #include "database/open_well_dialog.h"
+#include "db/well_database.h"
 #include "dialogs/centred_window.h"
 #include "dialogs/progress_window.h"
 #include "journal/journal_page.h"
@@ -59,9 +60,10 @@ JournalReport wellReport(const DatabaseWellData& w, const DatabasePage& page, co
     r.rows = &w.journal.rows;
     r.generation = w.settings.generation;
     r.caption = caption;
-    r.wellLine = qs(vorsan::databaseWellLine(w.well.oilfield, w.well.pad, w.well.well));
-    r.pad = w.well.pad;
-    r.well = w.well.well;
+    const WellId well = w.well.value_or(WellId{});
+    r.wellLine = qs(vorsan::databaseWellLine(well.oilfield, well.pad, well.well));
+    r.pad = well.pad;
+    r.well = well.well;
     r.command = command;
     const std::vector<std::size_t> rows = page.selectedRows(); // sorted, 0-based
     if (!rows.empty()) {
@@ -170,9 +172,9 @@ void DatabaseCommands::showResult(const DatabaseResult& result) {
             table.databaseRowsShown();
             if (window_.pages()->currentIndex() == kDatabasePage) {
                 window_.status()->clear();
-                const WellId& w = result.well->well;
-                if (!w.none())
-                    window_.status()->setWell(QStringLiteral("куст № %1 скважина № %2").arg(w.pad).arg(w.well));
+                const auto& w = result.well->well;
+                if (w && !w->none())
+                    window_.status()->setWell(QStringLiteral("куст № %1 скважина № %2").arg(w->pad).arg(w->well));
             }
             page_->bottomPages()->setCurrentIndex(0);
         }
@@ -201,10 +203,11 @@ void DatabaseCommands::feedCharts(int index) {
         auto j = std::make_shared<DatabaseJournal>();
         j->journal = well->journal.journal;
         j->rows = well->journal.rows;
-        j->oilfield = QString::fromStdString(well->well.oilfield);
-        j->pad = well->well.pad;
-        j->well = well->well.well;
-        j->wellCaption = QStringLiteral("куст № %1 скважина № %2").arg(well->well.pad).arg(well->well.well);
+        const WellId id = well->well.value_or(WellId{});
+        j->oilfield = QString::fromStdString(id.oilfield);
+        j->pad = id.pad;
+        j->well = id.well;
+        j->wellCaption = QStringLiteral("куст № %1 скважина № %2").arg(id.pad).arg(id.well);
         // Delivered through the application object: this one may be gone by then.
         QMetaObject::invokeMethod(
             qApp,
@@ -226,7 +229,7 @@ void DatabaseCommands::feedCharts(int index) {
 void DatabaseCommands::rebuildTree() {
     run({[](WellDatabase&) { return Outcome{}; }, false, true}, [this](const DatabaseResult& r) {
         if (window_.pages()->currentIndex() != kDatabasePage || !r.wells) return;
-        page_->buildTree(*r.wells, window_.commands().dataSource().databaseWell()->well);
+        page_->buildTree(*r.wells, window_.commands().dataSource().databaseWell()->well.value_or(WellId{}));
     });
 }
 
@@ -374,52 +377,67 @@ void DatabaseCommands::findWell() {
 
 void DatabaseCommands::deleteRows() {
     if (window_.pages()->currentIndex() != kDatabasePage || !idle()) return;
-    const auto rows = page_->selectedRows();
-    if (rows.empty()) return;
+    // The rows the user selected of the well the tab shows, whatever the database did since.
+    const std::shared_ptr<const DatabaseWellData> shown = page_->shownWell();
+    if (!shown->well) return;
+    std::vector<vorsan::wells::ShownRow> records;
+    for (const std::size_t i : page_->selectedRows())
+        if (i < shown->journal.journal.records.size()) records.push_back({i, shown->journal.journal.records[i]});
+    if (records.empty()) return;
     if (QMessageBox::warning(&window_, QStringLiteral("Внимание"), QStringLiteral("Удалить выделенные строки?"),
                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
         return;
-    openProgress(QStringLiteral("Удаление данных..."), int(rows.size()), 0);
-    run({[rows](WellDatabase& db) { return db.deleteRows(rows); }, true, false}, [this](const DatabaseResult& r) {
-        if (progress_) progress_->setValue(progress_->value() + 1);
-        closeProgress();
-        report(r.outcome);
-        showResult(r);
-        page_->journalGrid()->setFocus();
-    });
+    openProgress(QStringLiteral("Удаление данных..."), int(records.size()), 0);
+    const WellId well = *shown->well;
+    run({[well, records = std::move(records)](WellDatabase& db) { return db.deleteRows(well, records); }, true,
+         false},
+        [this](const DatabaseResult& r) {
+            if (progress_) progress_->setValue(progress_->value() + 1);
+            closeProgress();
+            report(r.outcome);
+            showResult(r);
+            page_->journalGrid()->setFocus();
+        });
 }
 
 void DatabaseCommands::deleteWell() {
     if (!idle()) return;
+    const std::optional<WellId> well = page_->shownWell()->well;
+    if (!well) return;
     if (QMessageBox::warning(&window_, QStringLiteral("Внимание"),
                              QStringLiteral("Вы действительно хотите удалить всю информацию по данной скважине?"),
                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
         return;
-    run({[](WellDatabase& db) { return db.deleteCurrentWell(); }, true, false}, [this](const DatabaseResult& r) {
-        report(r.outcome);
-        showResult(r);
-        showTab();
-    });
+    run({[well = *well](WellDatabase& db) { return db.deleteWell(well); }, true, false},
+        [this](const DatabaseResult& r) {
+            report(r.outcome);
+            showResult(r);
+            showTab();
+        });
 }
 
 // ---- text export ----
 
 void DatabaseCommands::saveText() {
     if (!idle()) return;
-    const auto& db = *window_.state().database;
+    const std::optional<WellId> well = page_->shownWell()->well;
+    if (!well) return;
     SaveRequest request{QStringLiteral("Сохранение журнала в текстовый файл"), kTextFilters, 0,
-                        qs(db.offeredTextFileName()), {QStringLiteral("txt")}};
+                        qs(WellDatabase::offeredTextFileName(*well)), {QStringLiteral("txt")}};
     const QString path = dialogs_.save(&window_, request);
     if (path.isEmpty()) return;
     const std::string caption = window_.windowTitle().toStdString();
     const std::string file = localPath(path);
     auto error = std::make_shared<std::string>();
-    run({[caption, file, error](WellDatabase& d) {
-             *error = vorsan::writeWholeFile(file, d.journalText(caption).bytes);
+    run({[well = *well, caption, file, error](WellDatabase& d) {
+             vorsan::JournalTextFile text;
+             if (Outcome o = d.journalText(well, caption, text); !o.ok) return o;
+             *error = vorsan::writeWholeFile(file, text.bytes);
              return Outcome{};
          },
          false, false},
-        [this, path, error](const DatabaseResult&) {
+        [this, path, error](const DatabaseResult& r) {
+            if (!report(r.outcome)) return;
             if (!error->empty())
                 QMessageBox::critical(&window_, QStringLiteral("Ошибка"),
                                       QStringLiteral("Не удалось записать файл %1: %2").arg(path, qs(*error)));
@@ -461,15 +479,17 @@ void DatabaseCommands::exportJournal() {
 
 void DatabaseCommands::saveWellFile() {
     if (!idle()) return;
+    const std::optional<WellId> well = page_->shownWell()->well;
+    if (!well) return;
     SaveRequest request{QStringLiteral("Сохранить данные по скважине как"),
                         {kWellFileFilter},
                         0,
-                        qs(window_.state().database->currentBaseName()),
+                        qs(vorsan::db::wellBaseName(well->oilfield, well->pad, well->well)),
                         {QStringLiteral("VBD")}};
     const QString path = dialogs_.save(&window_, request);
     if (path.isEmpty()) return;
     const std::string file = localPath(path);
-    run({[file](WellDatabase& db) { return db.saveWellFile(file); }, false, false},
+    run({[well = *well, file](WellDatabase& db) { return db.saveWellFile(well, file); }, false, false},
         [this](const DatabaseResult& r) { report(r.outcome); });
 }
 

@@ -275,7 +275,7 @@ bool DatabasePage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == tree_->viewport() && event->type() == QEvent::MouseButtonRelease && context().commands) {
         // Clicking the well already shown makes it the user's selection too.
         const auto well = wellOfNode(tree_->currentItem());
-        if (well && *well == well_->well) context().commands->table().wellSelected(true);
+        if (well && well == well_->well) context().commands->table().wellSelected(true);
     }
     return Page::eventFilter(watched, event);
 }
@@ -301,8 +301,8 @@ void DatabasePage::bottomPageChanged(int index) {
 void DatabasePage::showStatus() {
     auto* status = context().status;
     status->clear();
-    const WellId& w = well_->well;
-    if (!w.none()) status->setWell(QStringLiteral("куст № %1 скважина № %2").arg(w.pad).arg(w.well));
+    const auto& w = well_->well;
+    if (w && !w->none()) status->setWell(QStringLiteral("куст № %1 скважина № %2").arg(w->pad).arg(w->well));
 }
 
 void DatabasePage::pageShown() {

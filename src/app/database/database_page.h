@@ -35,6 +35,9 @@ public:
     // decides where that happens.
     [[nodiscard]] std::shared_ptr<const DatabaseWellData> showWell(std::shared_ptr<const DatabaseWellData> well);
 
+    // The well the two pages show (never null: an empty one before the first well).
+    const std::shared_ptr<const DatabaseWellData>& shownWell() const { return well_; }
+
     // Builds the tree from the directory (in "KUST_SKV" order) in one update, selects the root,
     // then the current well's node when there is one. These selections load nothing.
     void buildTree(const std::vector<vorsan::wells::WellId>& wells, const vorsan::wells::WellId& current);

@@ -23,7 +23,7 @@ std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDa
     static std::atomic<std::uint64_t> takings{0};
     auto d = reuse ? std::move(reuse) : std::make_shared<DatabaseWellData>();
     d->taking = ++takings;
-    d->well = database.currentWell();
+    d->well = database.shownWell();
     // Assigned over the earlier copy's vectors: every string keeps its buffer, so a large well
     // costs no fresh memory to fault in and none to give back.
     d->journal.journal.records = database.journal().journal.records;
@@ -33,10 +33,10 @@ std::shared_ptr<const DatabaseWellData> DatabaseWork::copyShownWell(const WellDa
     d->settingsPage = database.settingsPage();
     d->settingsPageErrors = database.settingsPageErrors();
     d->settingsTitle.clear();
-    if (!d->journal.journal.records.empty()) {
+    if (d->well && !d->journal.journal.records.empty()) {
         // The two literals leave a double blank after the comma.
-        d->settingsTitle = "Уставки по кусту: " + std::to_string(d->well.pad) + ", " + " скважине " +
-                           std::to_string(d->well.well) + " на: " + d->settings.momentText;
+        d->settingsTitle = "Уставки по кусту: " + std::to_string(d->well->pad) + ", " + " скважине " +
+                           std::to_string(d->well->well) + " на: " + d->settings.momentText;
     }
     return d;
 }

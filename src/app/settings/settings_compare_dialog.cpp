@@ -136,13 +136,13 @@ QAction* attachSnapshotComparison(QMenu* menu, SettingsPage* page, WindowState& 
     QObject::connect(&database, &DataSource::databaseWellChanged, action, follow);
     QObject::connect(action, &QAction::triggered, parent, [page, &state, &database, parent] {
         const auto well = database.databaseWell();
-        if (!well || !well->settings.present) return;
+        if (!well || !well->well || !well->settings.present) return;
         vorsan::SettingsSet values;
         for (const auto& e : well->settings.catalogue.entries)
             values.push_back(e.value);
         const QString there = QStringLiteral("в базе данных (куст %1, скважина %2)")
-                                  .arg(well->well.pad)
-                                  .arg(well->well.well);
+                                  .arg(well->well->pad)
+                                  .arg(well->well->well);
         showSettingsComparison(vorsan::compareSettings(state.catalogue, well->settings.generation, values,
                                                        decimalSeparator(), there.toStdString()),
                                there, page, parent);

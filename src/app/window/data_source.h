@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ enum class DataKind { Window, DatabaseWell };
 // A well as the database tab shows it, taken from the database once the operation that showed it
 // ended: it stays valid (and unchanged) while the next operation runs.
 struct DatabaseWellData {
-    vorsan::wells::WellId well;          // pad and well 65535: no well is current
+    std::optional<vorsan::wells::WellId> well; // none: no well is shown
     vorsan::wells::DatabaseJournal journal; // records in shown order, added flags, rows of texts
     vorsan::wells::DatabaseSettings settings;
     std::vector<vorsan::wells::SettingsPageRow> settingsPage;

@@ -4,6 +4,7 @@
 #include "text/cp1251.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -406,6 +407,13 @@ DbStatus readWellRows(Table& t, WellRows& out) {
         out.added.push_back(a == 'T' || a == 't' || a == 'Y' || a == 'y');
     }
     return {};
+}
+
+std::uint16_t snapshotValue(std::string_view text) {
+    unsigned v = 0;
+    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    return ec == std::errc() && p == text.data() + text.size() && v <= 0xFFFF ? static_cast<std::uint16_t>(v)
+                                                                              : std::uint16_t(0xFFFF);
 }
 
 } // namespace vorsan::db

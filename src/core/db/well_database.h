@@ -111,6 +111,9 @@ struct WellRows {
 };
 DbStatus readWellRows(Table& wellTable, WellRows& out);
 
+// A snapshot's U1 ... U82 text as the raw value: a plain decimal number, 65535 for anything else.
+std::uint16_t snapshotValue(std::string_view text);
+
 // An integer column read into an unsigned 16-bit field: -1 written by older programs is 65535.
 std::uint16_t toUnsigned16(double v);
 

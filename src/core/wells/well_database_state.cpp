@@ -53,11 +53,10 @@ std::uint16_t settingValue(const JournalToAdd& j, int gen4Number, int gen3Number
     return i < j.settings.size() ? j.settings[i] : kNoNumber;
 }
 
-std::uint16_t parseValue(std::string_view text) {
-    unsigned v = 0;
-    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    return ec == std::errc() && p == text.data() + text.size() && v <= 0xFFFF ? static_cast<std::uint16_t>(v)
-                                                                              : kNoNumber;
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
 }
 
 std::string dateText(const db::Date& d) {
@@ -70,7 +69,8 @@ std::string dateText(const db::Date& d) {
 // The value column of the database settings page: valueText's rules, except that 65535 is
 // formatted like any other number instead of shown empty.
 std::optional<std::string> pageValueText(const SettingDef& def, std::uint16_t raw, char separator) {
-    if (raw != kUnknown16 || def.editorKind == EditorKind::choice) return valueText(def, raw, separator);
+    if (raw != kUnknown16) return valueText(def, raw, separator);
+    if (def.editorKind == EditorKind::choice) return std::nullopt; // beyond every list of choices
     if (def.isTime())
         return std::to_string(raw / 60) + "ч " + std::to_string(100 + raw % 60).substr(1) + "мин";
     if (def.scale == 1) return std::to_string(raw) + " " + def.unit;
@@ -123,15 +123,14 @@ WellDatabase::~WellDatabase() {
     if (lockFd_ >= 0) ::close(lockFd_);
 }
 
-Outcome WellDatabase::openCurrentTable() {
-    const std::string base = db::wellBaseName(current_.oilfield, current_.pad, current_.well);
-    // The table of the well shown stays open: reading a large well again would cost more than
-    // everything else the operation does.
-    if (well_.isOpen() && base == baseName_) return {};
+Outcome WellDatabase::openTable(const WellId& well) {
+    if (well_.isOpen() && tableOf_ == well) return {};
     well_.close();
-    baseName_ = base;
+    tableOf_.reset();
     addedKnown_ = false;
-    if (auto st = db::openWellTable(well_, dir_, baseName_); !st) return tableFailure("table1", st);
+    if (auto st = db::openWellTable(well_, dir_, db::wellBaseName(well.oilfield, well.pad, well.well)); !st)
+        return tableFailure("table1", st);
+    tableOf_ = well;
     return {};
 }
 
@@ -145,31 +144,47 @@ DbStatus WellDatabase::clearAddedFlags() {
 }
 
 Outcome WellDatabase::showWell(const WellId& well) {
-    current_ = well;
-    if (auto o = openCurrentTable(); !o.ok) return o;
+    if (auto o = openTable(well); !o.ok) return o;
     // Only rows that still carry the flag are written.
     DbStatus st = clearAddedFlags();
     if (st) st = well_.flush();
     if (!st) return engineFailure(st);
-    return readCurrent();
+    return readShown(well);
 }
 
 Outcome WellDatabase::addJournal(const std::string& oilfield, const JournalToAdd& j) {
-    if (auto o = addJournalQuietly(oilfield, j); !o.ok) return o;
-    return readCurrent();
+    WellId added;
+    if (auto o = addJournalQuietly(oilfield, j, &added); !o.ok) return o;
+    return readShown(added);
 }
 
-Outcome WellDatabase::addJournalQuietly(const std::string& oilfield, const JournalToAdd& j) {
+Outcome WellDatabase::addJournalQuietly(const std::string& oilfield, const JournalToAdd& j, WellId* added) {
     const OilfieldName name = checkOilfieldName(oilfield);
     if (!name.ok) return Outcome::failure(name.message, "Внимание", "oilfield name refused");
-    current_ = {name.name, settingValue(j, kGen4PadNumber, kGen3PadNumber),
-                settingValue(j, kGen4WellNumber, kGen3WellNumber)};
-    if (auto o = openCurrentTable(); !o.ok) return o;
+    const WellId well{name.name, settingValue(j, kGen4PadNumber, kGen3PadNumber),
+                      settingValue(j, kGen4WellNumber, kGen3WellNumber)};
+    if (auto o = checkTableName(well); !o.ok) return o;
+    if (auto o = openTable(well); !o.ok) return o;
     if (auto st = clearAddedFlags(); !st) return engineFailure(st);
-    return addRows(j);
+    if (added) *added = well;
+    return addRows(well, j);
 }
 
-Outcome WellDatabase::addRows(const JournalToAdd& j) {
+Outcome WellDatabase::checkTableName(const WellId& well) {
+    if (findSnapshot(well)) return {};
+    // Table files are found whatever their letter case, so names are compared that way; the
+    // oilfields that differ only in letter case share a table by design.
+    const std::string base = lowerAscii(db::wellBaseName(well.oilfield, well.pad, well.well));
+    for (const WellId& other : wells())
+        if (!sameOilfieldIgnoringCase(other.oilfield, well.oilfield) &&
+            lowerAscii(db::wellBaseName(other.oilfield, other.pad, other.well)) == base)
+            return Outcome::failure("Месторождение «" + well.oilfield + "» нельзя добавить: его данные попали бы в "
+                                    "файл месторождения «" + other.oilfield + "».",
+                                    "Внимание", "table name " + base + " is taken");
+    return {};
+}
+
+Outcome WellDatabase::addRows(const WellId& well, const JournalToAdd& j) {
     static const Journal kEmpty;
     const Journal& journal = j.journal ? *j.journal : kEmpty;
     // The journal's rows are merged straight from memory (a scratch table on disk would cost
@@ -179,7 +194,7 @@ Outcome WellDatabase::addRows(const JournalToAdd& j) {
     std::vector<FieldValue> values;
     for (const JournalRecord& r : journal.records) {
         // A record whose date is no calendar date ends the journal: it and the rest stay out.
-        if (!db::wellRowValues(r, current_.pad, current_.well, values)) break;
+        if (!db::wellRowValues(r, well.pad, well.well, values)) break;
         rows.push_back(values);
     }
     DbStatus st = well_.setTag("DATt");
@@ -200,7 +215,7 @@ Outcome WellDatabase::addRows(const JournalToAdd& j) {
     }
     std::vector<std::uint16_t> snapshot(db::kSnapshotValues, kUnknown16);
     std::copy_n(j.settings.begin(), std::min(j.settings.size(), snapshot.size()), snapshot.begin());
-    return writeSnapshot(current_, date, time, snapshot, j.generation == ControllerGeneration::Gen4);
+    return writeSnapshot(well, date, time, snapshot, j.generation == ControllerGeneration::Gen4);
 }
 
 bool WellDatabase::findSnapshot(const WellId& id) {
@@ -236,7 +251,15 @@ Outcome WellDatabase::writeSnapshot(const WellId& id, const db::Date& date, cons
     return st ? Outcome{} : engineFailure(st);
 }
 
-Outcome WellDatabase::readCurrent() {
+void WellDatabase::forgetShown() {
+    shown_.reset();
+    journal_ = {};
+    stored_.clear();
+    storedAdded_.clear();
+    shownOrder_.clear();
+}
+
+Outcome WellDatabase::readShown(const WellId& well) {
     // The buffers of the previous well are reused: a large well's rows are tens of megabytes, and
     // fresh memory costs more to touch than the texts cost to make.
     db::WellRows rows;
@@ -245,7 +268,11 @@ Outcome WellDatabase::readCurrent() {
     const DbStatus read = db::readWellRows(well_, rows);
     stored_ = std::move(rows.records);
     storedAdded_ = std::move(rows.added);
-    if (!read) return tableFailure("table1", read);
+    if (!read) {
+        forgetShown();
+        return tableFailure("table1", read);
+    }
+    shown_ = well;
     // The records of one moment in the order a reader expects; their flags and stored values go
     // with them.
     shownOrder_ = sameMomentOrder(stored_);
@@ -257,7 +284,7 @@ Outcome WellDatabase::readCurrent() {
         journal_.added[i] = storedAdded_[shownOrder_[i]];
     }
 
-    settings_.present = findSnapshot(current_);
+    settings_.present = findSnapshot(well);
     snapshotValues_.fill(kUnknown16);
     if (settings_.present) {
         settings_.generation =
@@ -265,7 +292,7 @@ Outcome WellDatabase::readCurrent() {
         settings_.momentText =
             dateText(snapshots_.getDate(db::kSnapData)) + " " + snapshots_.getString(db::kSnapTime);
         for (int i = 0; i < db::kSnapshotValues; ++i)
-            snapshotValues_[std::size_t(i)] = parseValue(snapshots_.getString(db::kSnapU1 + i));
+            snapshotValues_[std::size_t(i)] = db::snapshotValue(snapshots_.getString(db::kSnapU1 + i));
     } else {
         settings_.momentText = kNoSnapshotMoment;
     }
@@ -299,35 +326,42 @@ void WellDatabase::buildSettingsPage() {
     }
 }
 
-Outcome WellDatabase::deleteRows(const std::vector<std::size_t>& which) {
-    if (!well_.isOpen()) return tableFailure("table1", DbStatus::fail(DbError::NotOpen, "no well shown"));
+Outcome WellDatabase::deleteRows(const WellId& well, const std::vector<ShownRow>& which) {
+    if (auto o = openTable(well); !o.ok) return o;
+    if (shown_ != well)
+        if (auto o = readShown(well); !o.ok) return o;
+    // The shown records carry the texts' substitutions (a missing power factor shown as 0), so
+    // they are matched against the shown records, and the stored row they came from is deleted.
+    const auto& shown = journal_.journal.records;
     std::vector<std::vector<FieldValue>> rows;
     std::vector<FieldValue> values;
-    for (std::size_t i : which)
-        if (i < shownOrder_.size() &&
-            db::wellRowValues(stored_[shownOrder_[i]], current_.pad, current_.well, values))
+    for (const ShownRow& r : which) {
+        std::size_t at = r.position;
+        if (at >= shown.size() || !(shown[at] == r.record))
+            at = std::size_t(std::find(shown.begin(), shown.end(), r.record) - shown.begin());
+        if (at < shown.size() && db::wellRowValues(stored_[shownOrder_[at]], well.pad, well.well, values))
             rows.push_back(values);
+    }
     DbStatus st = well_.setTag("DATt");
     if (st) st = well_.deleteRowsByKey(rows);
     well_.setTag("DATA");
     if (st) st = well_.pack();
     addedKnown_ = false; // the rows moved
     if (!st) return engineFailure(st);
-    return showWell(current_);
+    return showWell(well);
 }
 
-Outcome WellDatabase::deleteCurrentWell() {
-    if (current_.none()) return Outcome::failure("Скважина не выбрана.", "Внимание", "no current well");
-    if (auto o = openCurrentTable(); !o.ok) return o;
+Outcome WellDatabase::deleteWell(const WellId& well) {
+    if (auto o = openTable(well); !o.ok) return o;
     if (auto st = well_.empty(); !st) return engineFailure(st);
     addedRecnos_.clear();
     addedKnown_ = true;
-    if (findSnapshot(current_)) {
+    if (findSnapshot(well)) {
         DbStatus st = snapshots_.deleteCurrent();
         if (st) st = snapshots_.pack();
         if (!st) return engineFailure(st);
     }
-    return showWell(current_);
+    return showWell(well);
 }
 
 std::vector<WellId> WellDatabase::wells() {
@@ -350,13 +384,18 @@ std::vector<std::string> WellDatabase::oilfieldNames() {
     return out;
 }
 
-JournalTextFile WellDatabase::journalText(std::string_view caption) const {
-    return journalTextFile(journal_.journal, journal_.rows, caption, current_.pad, current_.well);
+Outcome WellDatabase::journalText(const WellId& well, std::string_view caption, JournalTextFile& out) {
+    if (shown_ != well) {
+        if (auto o = openTable(well); !o.ok) return o;
+        if (auto o = readShown(well); !o.ok) return o;
+    }
+    out = journalTextFile(journal_.journal, journal_.rows, caption, well.pad, well.well);
+    return {};
 }
 
-std::string WellDatabase::offeredTextFileName() const {
-    if (current_.none()) return {};
-    return "Куст" + std::to_string(current_.pad) + "_Ск" + std::to_string(current_.well);
+std::string WellDatabase::offeredTextFileName(const WellId& well) {
+    if (well.none()) return {};
+    return "Куст" + std::to_string(well.pad) + "_Ск" + std::to_string(well.well);
 }
 
 } // namespace vorsan::wells

@@ -1,8 +1,8 @@
 #pragma once
 // The well database as the window and the command line use it: one object that owns the database
-// directory and its tables, the current well, the database journal and the database settings,
-// with every operation on them. Nothing here shows anything: each operation returns what the
-// caller must tell the user.
+// directory and its tables, the well shown with its journal and settings, and every operation on
+// them. Each operation on one well takes that well's identity. Nothing here shows anything: each
+// operation returns what the caller must tell the user.
 #include "common/types.h"
 #include "db/table.h"
 #include "journal/journal_record.h"
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,14 +37,14 @@ struct Outcome {
 
 inline constexpr const char* kNoSnapshotMoment = "../../.... ..:..:..";
 
-// The rows of the current well as shown: records in display order, their added flags and texts.
+// The rows of the shown well: records in display order, their added flags and texts.
 struct DatabaseJournal {
     Journal journal;
     std::vector<bool> added;
     std::vector<JournalRow> rows;
 };
 
-// The current well's settings snapshot.
+// The shown well's settings snapshot.
 struct DatabaseSettings {
     bool present = false; // the well has a snapshot row
     ControllerGeneration generation = ControllerGeneration::Gen4;
@@ -64,6 +65,12 @@ struct JournalToAdd {
     SettingsSet settings;
 };
 
+// A row as the database journal showed it: its position and its record.
+struct ShownRow {
+    std::size_t position = 0;
+    JournalRecord record;
+};
+
 using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
 class WellDatabase {
@@ -76,8 +83,10 @@ public:
     WellDatabase& operator=(const WellDatabase&) = delete;
 
     const std::string& directory() const { return dir_; }
-    const WellId& currentWell() const { return current_; }
-    const std::string& currentBaseName() const { return baseName_; }
+    // The well whose rows and snapshot journal(), settings() and settingsPage() hold: the one the
+    // last showing operation named. nullopt before the first and after an archive update. Every
+    // operation on one well names it; none acts on this one because it is shown.
+    const std::optional<WellId>& shownWell() const { return shown_; }
     const DatabaseJournal& journal() const { return journal_; }
     const DatabaseSettings& settings() const { return settings_; }
     // The settings page: one row per setting of the snapshot's generation.
@@ -86,63 +95,81 @@ public:
     const std::vector<std::string>& settingsPageErrors() const { return pageErrors_; }
 
     // --- showing and adding ("Нет доступа к данным(table1)." when the well's table cannot open)
-    // Browse: the well becomes current, its ADD flags are cleared and its rows and snapshot read.
+    // Browse: the well's ADD flags are cleared and its rows and snapshot read; it is shown.
     Outcome showWell(const WellId& well);
     // Add: the journal's rows are merged into the well (`oilfield` names it; pad and well come
     // from the journal's settings), its settings become the well's snapshot, and the well is shown.
     Outcome addJournal(const std::string& oilfield, const JournalToAdd& journal);
-    // Batch add: the same without reading the well back (the recorder's load of many journals).
-    Outcome addJournalQuietly(const std::string& oilfield, const JournalToAdd& journal);
+    // Batch add: the same, and the well shown stays as it was (the recorder's load of many
+    // journals). `added`, when given, receives the well the rows went to.
+    Outcome addJournalQuietly(const std::string& oilfield, const JournalToAdd& journal, WellId* added = nullptr);
 
     // --- deleting
-    // The given rows of the database journal (indices into journal().journal), then shown again.
-    Outcome deleteRows(const std::vector<std::size_t>& rows);
-    // The current well: its table emptied, its snapshot deleted; then shown (empty).
-    Outcome deleteCurrentWell();
+    // The rows of `well` the user selected as they were shown, then `well` shown again. Each row
+    // is found by its record (at its position when it is still there): rows the well gained or
+    // lost since it was shown do not shift the selection onto others.
+    Outcome deleteRows(const WellId& well, const std::vector<ShownRow>& rows);
+    // `well`: its table emptied (the files stay), its snapshot deleted; then shown (empty).
+    Outcome deleteWell(const WellId& well);
 
     // --- the directory
     std::vector<WellId> wells();                 // "KUST_SKV" order
     std::vector<std::string> oilfieldNames();    // "Mest" order
     WellTree tree() { return buildWellTree(wells()); }
 
-    // --- text export of the database journal
-    JournalTextFile journalText(std::string_view caption) const;
-    std::string offeredTextFileName() const; // "Куст12_Ск345", "" without a current well
+    // --- text export of a well's journal (the well is read and shown first unless it is shown)
+    Outcome journalText(const WellId& well, std::string_view caption, JournalTextFile& out);
+    static std::string offeredTextFileName(const WellId& well); // "Куст12_Ск345", "" for 65535
 
     // --- well files and archives
-    Outcome saveWellFile(const std::string& path);
+    Outcome saveWellFile(const WellId& well, const std::string& path);
+    // Merges the file into the well it names (whatever is shown) and shows that well.
     Outcome addWellFile(const std::string& path);
     Outcome createArchive(const std::string& path);
     Outcome updateFromArchive(const std::string& path, const Progress& progress = {});
 
 private:
     WellDatabase() = default;
-    Outcome openCurrentTable();
-    Outcome addRows(const JournalToAdd& j);
-    Outcome readCurrent();
+    // Opens the table of `well` (created empty when the database has none). The table stays open
+    // for the next operation on the same well: reading a large well again costs more than
+    // everything else an operation does.
+    Outcome openTable(const WellId& well);
+    Outcome addRows(const WellId& well, const JournalToAdd& j);
+    // Reads the rows and snapshot of `well`, whose table is open, as the well shown.
+    Outcome readShown(const WellId& well);
+    // Refuses a well new to the database whose table name another oilfield's well already has.
+    Outcome checkTableName(const WellId& well);
     Outcome writeSnapshot(const WellId& id, const db::Date& date, const std::string& time,
                           const std::vector<std::uint16_t>& values, bool gen4);
     bool findSnapshot(const WellId& id);
-    Outcome mergeInto(db::Table& source); // into the current well's table, by "DATt"
+    // The newest row's moment of the open table: the moment of a snapshot written with it.
+    void newestMoment(db::Date& date, std::string& time);
+    Outcome mergeInto(db::Table& source); // into the open well table, by "DATt"
+    // A well from a file or an archive: merged into the well's table, or installed as its table
+    // when the database has none (`cdx` may be empty); the well's table is open afterwards.
+    Outcome installOrMerge(const WellId& id, db::Table& source, const std::string& dbf, const std::string& cdx);
+    void closeTable();
     void buildSettingsPage();
+    void forgetShown();
 
     std::string dir_;
     int lockFd_ = -1;
     char separator_ = ',';
     db::Table snapshots_, scratch_, well_;
-    WellId current_{"Новое", kNoNumber, kNoNumber};
-    std::string baseName_;
+    std::optional<WellId> tableOf_; // the well whose table well_ has open
+    std::optional<WellId> shown_;
     DatabaseJournal journal_;
-    // The well's rows as the table holds them, in "DATA" order (the keys of deletion), their
-    // added flags, and for each shown row the index of its stored row.
+    // The shown well's rows as the table holds them, in "DATA" order, their added flags, and for
+    // each shown row the index of its stored row.
     std::vector<JournalRecord> stored_;
     std::vector<bool> storedAdded_;
     std::vector<std::uint32_t> shownOrder_;
-    // Record numbers of the rows whose ADD the last addition set (valid while addedKnown_).
+    // Record numbers of the rows of the open table whose ADD the last addition set (valid while
+    // addedKnown_).
     std::vector<std::uint32_t> addedRecnos_;
     bool addedKnown_ = false;
     db::DbStatus clearAddedFlags();
-    std::array<std::uint16_t, 82> snapshotValues_{}; // U1 ... U82 of the current well's snapshot
+    std::array<std::uint16_t, 82> snapshotValues_{}; // U1 ... U82 of the shown well's snapshot
     DatabaseSettings settings_;
     std::vector<SettingsPageRow> page_;
     std::vector<std::string> pageErrors_;

@@ -2,6 +2,7 @@
 
 #include "text/cp1251.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace vorsan::wells {
@@ -111,10 +112,29 @@ OilfieldName checkOilfieldName(std::string_view typed) {
         r.message = "Название месторождения длиннее 30 символов.";
     } else if (!utf8ToCp1251(r.name).ok()) {
         r.message = "Название месторождения содержит недопустимые символы.";
+    } else if (std::any_of(r.name.begin(), r.name.end(), [](char c) {
+                   const auto u = static_cast<unsigned char>(c);
+                   return u < 0x20 || u == 0x7F || c == '/' || c == '\\';
+               })) {
+        r.message = "Название месторождения не может содержать управляющие символы и знаки / и \\.";
     } else {
         r.ok = true;
     }
     return r;
+}
+
+bool sameOilfieldIgnoringCase(std::string_view a, std::string_view b) {
+    // Folded in Windows-1251, where every letter the name may hold has one byte.
+    const auto fold = [](std::string_view utf8) {
+        std::string s = utf8ToCp1251(utf8).bytes;
+        for (char& c : s) {
+            const auto u = static_cast<unsigned char>(c);
+            if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDF)) c = static_cast<char>(u + 0x20);
+            else if (u == 0xA8) c = static_cast<char>(0xB8); // Ё
+        }
+        return s;
+    };
+    return fold(a) == fold(b);
 }
 
 } // namespace vorsan::wells

@@ -60,8 +60,10 @@ std::vector<WellId> findWells(const std::vector<WellId>& wellsInOrder, const Wel
 inline constexpr const char* kNotFoundText = "Не найдено";
 
 // The oilfield name as the database takes it: blanks around it removed; refused when empty,
-// longer than 30 characters, or holding a character Windows-1251 lacks (the name is stored in
-// that code page and the table's file name is formed from it, so both must agree).
+// longer than 30 characters, holding a character Windows-1251 lacks (the name is stored in
+// that code page and the table's file name is formed from it, so both must agree), a control
+// character or a path separator (either would be changed in the file name, so two names would
+// share one table).
 struct OilfieldName {
     bool ok = false;
     std::string name;    // trimmed
@@ -69,5 +71,8 @@ struct OilfieldName {
 };
 OilfieldName checkOilfieldName(std::string_view typed);
 inline constexpr std::size_t kMaxOilfieldCharacters = 30;
+
+// The two names differ at most in the letter case of Latin and Russian letters.
+bool sameOilfieldIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace vorsan::wells

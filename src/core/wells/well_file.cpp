@@ -35,6 +35,11 @@ std::uint16_t WellFile::pad() const {
 std::uint16_t WellFile::well() const {
     return valueOf(*this, kGen4WellNumber, kGen3WellNumber);
 }
+void WellFile::setPadAndWell(std::uint16_t pad, std::uint16_t well) {
+    const bool gen4 = generation == ControllerGeneration::Gen4;
+    values[static_cast<std::size_t>((gen4 ? kGen4PadNumber : kGen3PadNumber) - kFirstSettingNumber)] = pad;
+    values[static_cast<std::size_t>((gen4 ? kGen4WellNumber : kGen3WellNumber) - kFirstSettingNumber)] = well;
+}
 
 std::vector<std::uint8_t> wellFileBytes(const WellFile& f) {
     std::vector<std::uint8_t> out;

@@ -35,6 +35,7 @@ struct WellFile {
     // Pad and well: settings 83/84 (generation 4) or 89/90 (generation 3) among the values.
     std::uint16_t pad() const;
     std::uint16_t well() const;
+    void setPadAndWell(std::uint16_t pad, std::uint16_t well);
 };
 
 // The file's bytes. The oilfield is cut to 30 bytes of Windows-1251.

@@ -8,7 +8,6 @@
 #include "wells/well_file.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace vorsan::wells {
 
@@ -59,15 +58,20 @@ Outcome WellDatabase::mergeInto(db::Table& source) {
     return {};
 }
 
-Outcome WellDatabase::saveWellFile(const std::string& path) {
-    if (current_.none() || !well_.isOpen())
-        return Outcome::failure("Скважина не выбрана.", "Внимание", "no current well");
+Outcome WellDatabase::saveWellFile(const WellId& well, const std::string& path) {
+    if (auto o = openTable(well); !o.ok) return o;
     // The files on disk must be the table as it stands.
     if (auto st = well_.flush(); !st) return Outcome::failure("Ошибка записи в базу данных.", kCaptionAttention, st.detail);
     WellFile f;
-    f.generation = settings_.generation;
-    f.oilfield = current_.oilfield;
-    std::copy(snapshotValues_.begin(), snapshotValues_.end(), f.values.begin());
+    f.oilfield = well.oilfield;
+    f.values.fill(kUnknown16);
+    if (findSnapshot(well)) {
+        f.generation = snapshots_.getLogical(db::kSnapNewFormat) ? ControllerGeneration::Gen4 : ControllerGeneration::Gen3;
+        for (int i = 0; i < db::kSnapshotValues; ++i)
+            f.values[std::size_t(i)] = db::snapshotValue(snapshots_.getString(db::kSnapU1 + i));
+    }
+    // Whoever adds the file files it under its pad and well settings: they must name this well.
+    f.setPadAndWell(well.pad, well.well);
     if (auto st = db::readWholeFile(well_.path(), f.table); !st)
         return Outcome::failure("Нет доступа к данным(table1).", kCaptionAttention, st.detail);
     if (auto st = db::readWholeFile(well_.indexPath(), f.index); !st)
@@ -78,13 +82,48 @@ Outcome WellDatabase::saveWellFile(const std::string& path) {
     return {};
 }
 
+void WellDatabase::newestMoment(db::Date& date, std::string& time) {
+    date = {};
+    time = "        ";
+    well_.setTag("DATA");
+    well_.last();
+    if (!well_.eof()) {
+        date = well_.getDate(db::kWellData);
+        time = well_.getString(db::kWellTime);
+    }
+}
+
+void WellDatabase::closeTable() {
+    well_.close();
+    tableOf_.reset();
+    addedKnown_ = false;
+}
+
+Outcome WellDatabase::installOrMerge(const WellId& id, db::Table& source, const std::string& dbf,
+                                     const std::string& cdx) {
+    const std::string base = db::wellBaseName(id.oilfield, id.pad, id.well);
+    if (!db::findIgnoringCase(dir_, base + db::kTableExtension).empty()) {
+        if (auto o = openTable(id); !o.ok) return o;
+        return mergeInto(source);
+    }
+    // A new well: its files are installed as they are (a stale index is rebuilt on opening).
+    source.close();
+    DbStatus st = copyInto(dbf, db::joinPath(dir_, base + ".DBF"));
+    if (st && !cdx.empty()) st = copyInto(cdx, db::joinPath(dir_, base + ".CDX"));
+    if (!st) return Outcome::failure("Не удалось скопировать данные.", kCaptionAttention, st.detail);
+    return openTable(id);
+}
+
 Outcome WellDatabase::addWellFile(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (auto st = db::readWholeFile(path, bytes); !st)
         return Outcome::failure("Не удалось открыть файл.", "Внимание", st.detail);
     const auto file = parseWellFile(bytes);
     if (!file) return damaged(path + ": wrong marker or shorter than its sizes claim");
-    WellId id{std::string(db::trimRight(file->oilfield)), file->pad(), file->well()};
+    const OilfieldName name = checkOilfieldName(file->oilfield);
+    if (!name.ok) return Outcome::failure(name.message, "Внимание", path + ": oilfield name refused");
+    const WellId id{name.name, file->pad(), file->well()};
+    if (auto o = checkTableName(id); !o.ok) return o;
     // The file's tables are checked where nothing of ours can be harmed before anything changes.
     PrivateDirectory tmp;
     if (!tmp.ok()) return Outcome::failure("Не удалось открыть файл.", "Внимание", "no temporary directory");
@@ -94,30 +133,11 @@ Outcome WellDatabase::addWellFile(const std::string& path) {
         if (auto st = db::replaceFile(cdx, {file->index}); !st) return damaged(st.detail);
     db::Table source;
     if (auto st = openForeignWellTable(source, dbf); !st) return damaged(st.detail);
-
-    current_ = id;
-    baseName_ = db::wellBaseName(id.oilfield, id.pad, id.well);
-    if (db::findIgnoringCase(dir_, baseName_ + db::kTableExtension).empty()) {
-        source.close();
-        well_.close();
-        // A new well: its files are installed as they are (a stale index is rebuilt on opening).
-        DbStatus st = copyInto(dbf, db::joinPath(dir_, baseName_ + ".DBF"));
-        if (st && !file->index.empty()) st = copyInto(cdx, db::joinPath(dir_, baseName_ + ".CDX"));
-        if (!st) return Outcome::failure("Не удалось скопировать данные.", kCaptionAttention, st.detail);
-        if (auto o = openCurrentTable(); !o.ok) return o;
-    } else {
-        if (auto o = openCurrentTable(); !o.ok) return o;
-        if (auto o = mergeInto(source); !o.ok) return o;
-    }
-    // The snapshot takes the file's values with the moment of the well's newest row.
+    if (auto o = installOrMerge(id, source, dbf, file->index.empty() ? std::string() : cdx); !o.ok) return o;
+    // The snapshot takes the file's values with the moment of the well's own newest row.
     db::Date date;
-    std::string time = "        ";
-    well_.setTag("DATA");
-    well_.last();
-    if (!well_.eof()) {
-        date = well_.getDate(db::kWellData);
-        time = well_.getString(db::kWellTime);
-    }
+    std::string time;
+    newestMoment(date, time);
     const std::vector<std::uint16_t> values(file->values.begin(), file->values.end());
     if (auto o = writeSnapshot(id, date, time, values, file->generation == ControllerGeneration::Gen4); !o.ok)
         return o;
@@ -166,47 +186,34 @@ Outcome WellDatabase::updateFromArchive(const std::string& path, const Progress&
             result.notes.push_back(label + "Нет доступа к данным(Temp).");
             continue;
         }
-        current_ = id;
-        if (db::findIgnoringCase(dir_, base + db::kTableExtension).empty()) {
-            source.close();
-            well_.close();
-            DbStatus c = copyInto(theirDbf, db::joinPath(dir_, base + ".DBF"));
-            const std::string theirCdx = db::findIgnoringCase(from, base + ".cdx");
-            if (c && !theirCdx.empty()) c = copyInto(theirCdx, db::joinPath(dir_, base + ".CDX"));
-            if (!c) {
-                result.notes.push_back(label + "Не удалось скопировать данные.");
-                continue;
-            }
-        } else {
-            if (auto o = openCurrentTable(); !o.ok) {
-                result.notes.push_back(label + o.message);
-                continue;
-            }
-            if (auto o = mergeInto(source); !o.ok) {
-                result.notes.push_back(label + o.message);
-                continue;
-            }
+        const OilfieldName name = checkOilfieldName(id.oilfield);
+        if (!name.ok) {
+            result.notes.push_back(label + name.message);
+            continue;
+        }
+        id.oilfield = name.name;
+        if (auto o = checkTableName(id); !o.ok) {
+            result.notes.push_back(label + o.message);
+            continue;
+        }
+        const std::string theirCdx = db::findIgnoringCase(from, base + ".cdx");
+        if (auto o = installOrMerge(id, source, theirDbf, theirCdx); !o.ok) {
+            result.notes.push_back(label + o.message);
+            continue;
         }
         // The archive's snapshot replaces ours.
         std::vector<std::uint16_t> values(db::kSnapshotValues);
-        for (int i = 0; i < db::kSnapshotValues; ++i) {
-            const std::string v = theirs.getString(db::kSnapU1 + i);
-            unsigned x = 0xFFFF;
-            std::from_chars(v.data(), v.data() + v.size(), x);
-            values[std::size_t(i)] = static_cast<std::uint16_t>(std::min(x, 0xFFFFu));
-        }
+        for (int i = 0; i < db::kSnapshotValues; ++i)
+            values[std::size_t(i)] = db::snapshotValue(theirs.getString(db::kSnapU1 + i));
         if (auto o = writeSnapshot(id, theirs.getDate(db::kSnapData), theirs.getString(db::kSnapTime), values,
                                    theirs.getLogical(db::kSnapNewFormat));
             !o.ok)
             result.notes.push_back(label + o.message);
     }
     if (progress) progress(total, total);
-    well_.close();
-    current_ = {current_.oilfield, kNoNumber, kNoNumber};
-    journal_ = {};
-    stored_.clear();
-    storedAdded_.clear();
-    shownOrder_.clear();
+    // No well is shown afterwards: the one shown may have changed under the window's eyes.
+    closeTable();
+    forgetShown();
     if (!result.notes.empty()) {
         result.ok = false;
         result.message = result.notes.front();

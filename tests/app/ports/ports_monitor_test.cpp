@@ -241,7 +241,7 @@ void PortsMonitorTest::comparisonWithTheDatabaseWellsSnapshot() {
         e.value = static_cast<std::uint16_t>(e.minRaw);
     w.views().showSettings(catalogue, QString());
     auto well = std::make_shared<DatabaseWellData>();
-    well->well = {"Новое", 12, 345};
+    well->well = vorsan::wells::WellId{"Новое", 12, 345};
     well->settings.present = true;
     well->settings.generation = vorsan::ControllerGeneration::Gen4;
     well->settings.catalogue = catalogue;

@@ -387,7 +387,7 @@ int main(int argc, char** argv) {
         t.restart();
         page->clearTree();
         std::printf("%-44s %7.1f ms (window thread)\n", "  the tree of 5,000 wells emptied", double(t.nsecsElapsed()) / 1e6);
-        page->buildTree(w.state().database->wells(), data->well);
+        page->buildTree(w.state().database->wells(), data->well.value_or(vorsan::wells::WellId{}));
     }
 
     // Adding a journal of 1184 records to it.

@@ -31,7 +31,7 @@ TEST(AddJournal, NewWellGetsItsTableAndSnapshot) {
     EXPECT_TRUE(db::fileExists(db::joinPath(d.dir(), "novoeK12C345.DBF")));
     EXPECT_TRUE(db::fileExists(db::joinPath(d.dir(), "novoeK12C345.CDX")));
     EXPECT_EQ(d.db->wells(), (std::vector<WellId>{{"Новое", 12, 345}}));
-    EXPECT_EQ(d.db->currentWell(), (WellId{"Новое", 12, 345}));
+    EXPECT_EQ(d.db->shownWell(), (WellId{"Новое", 12, 345}));
     EXPECT_EQ(d.db->journal().journal.count(), 3u);
     EXPECT_EQ(countAdded(*d.db), 3);
     EXPECT_TRUE(d.db->settings().present);
@@ -169,7 +169,7 @@ TEST(DeleteRows, GoneUntilTheJournalIsAddedAgain) {
     Db d;
     const Journal j = minutes(0, 5);
     ASSERT_TRUE(d.add("Новое", j, 1, 2).ok);
-    ASSERT_TRUE(d.db->deleteRows({1, 3}).ok);
+    ASSERT_TRUE(d.db->deleteRows({"Новое", 1, 2}, shownRecords(*d.db, {1, 3})).ok);
     ASSERT_EQ(d.db->journal().journal.count(), 3u);
     EXPECT_EQ(d.db->journal().journal.records[1].minute, 2);
     ASSERT_TRUE(d.db->showWell({"Новое", 1, 2}).ok);
@@ -182,8 +182,7 @@ TEST(DeleteWell, LeavesTheTreeAndKeepsEmptyFiles) {
     Db d;
     ASSERT_TRUE(d.add("Новое", minutes(0, 3), 1, 2).ok);
     ASSERT_TRUE(d.add("Новое", minutes(0, 3), 1, 3).ok);
-    ASSERT_TRUE(d.db->showWell({"Новое", 1, 2}).ok);
-    ASSERT_TRUE(d.db->deleteCurrentWell().ok);
+    ASSERT_TRUE(d.db->deleteWell({"Новое", 1, 2}).ok);
     EXPECT_EQ(d.db->wells(), (std::vector<WellId>{{"Новое", 1, 3}}));
     EXPECT_EQ(d.db->journal().journal.count(), 0u);
     EXPECT_TRUE(db::fileExists(db::joinPath(d.dir(), "novoeK1C2.DBF")));
@@ -192,12 +191,12 @@ TEST(DeleteWell, LeavesTheTreeAndKeepsEmptyFiles) {
 TEST(TextExport, UsesTheWellsNumbers) {
     Db d;
     ASSERT_TRUE(d.add("Новое", minutes(0, 2), 12, 345).ok);
-    EXPECT_EQ(d.db->offeredTextFileName(), "Куст12_Ск345");
-    const JournalTextFile f = d.db->journalText("ВОРСАН 4.074 ");
+    EXPECT_EQ(WellDatabase::offeredTextFileName({"Новое", 12, 345}), "Куст12_Ск345");
+    JournalTextFile f;
+    ASSERT_TRUE(d.db->journalText({"Новое", 12, 345}, "ВОРСАН 4.074 ", f).ok);
     const std::string second = utf8ToCp1251("      куст № 12   скважина № 345\r\n").bytes;
     EXPECT_NE(f.bytes.find(second), std::string::npos);
-    ASSERT_TRUE(d.db->showWell({"Новое", 0xFFFF, 0xFFFF}).ok);
-    EXPECT_EQ(d.db->offeredTextFileName(), "");
+    EXPECT_EQ(WellDatabase::offeredTextFileName({"Новое", 0xFFFF, 0xFFFF}), "");
 }
 
 TEST(OneProgramPerDatabase, SecondOpenIsRefused) {

@@ -65,7 +65,7 @@ TEST(WellFile, RoundTripBetweenTwoDatabases) {
     Db a("a"), b("b");
     ASSERT_TRUE(a.add("Щука 1", minutes(0, 5), 12, 345).ok);
     const std::string file = a.tmp.file("well.VBD");
-    ASSERT_TRUE(a.db->saveWellFile(file).ok);
+    ASSERT_TRUE(a.db->saveWellFile(*a.db->shownWell(), file).ok);
     ASSERT_TRUE(b.db->addWellFile(file).ok);
     EXPECT_EQ(b.db->wells(), (std::vector<WellId>{{"Щука 1", 12, 345}}));
     EXPECT_EQ(b.db->journal().journal.records, a.db->journal().journal.records);
@@ -75,7 +75,7 @@ TEST(WellFile, RoundTripBetweenTwoDatabases) {
     // Into a database that has the well: rows of both, none doubled, snapshot moment the newest row.
     ASSERT_TRUE(b.add("Щука 1", minutes(3, 5, 2), 12, 345).ok);
     ASSERT_TRUE(a.add("Щука 1", minutes(4, 2, 3), 12, 345).ok);
-    ASSERT_TRUE(a.db->saveWellFile(file).ok);
+    ASSERT_TRUE(a.db->saveWellFile(*a.db->shownWell(), file).ok);
     ASSERT_TRUE(b.db->addWellFile(file).ok);
     EXPECT_EQ(b.db->journal().journal.count(), 12u);
     EXPECT_EQ(b.db->settings().momentText, "03.03.2024 00/05/00");
@@ -85,7 +85,7 @@ TEST(WellFile, DamagedFilesChangeNothing) {
     Db a;
     ASSERT_TRUE(a.add("Новое", minutes(0, 3), 1, 2).ok);
     const std::string file = a.tmp.file("w.VBD");
-    ASSERT_TRUE(a.db->saveWellFile(file).ok);
+    ASSERT_TRUE(a.db->saveWellFile(*a.db->shownWell(), file).ok);
     const auto good = bytesOf(file);
     struct Case {
         const char* what;
@@ -127,7 +127,7 @@ TEST(Archive, RoundTripMergesIntoAnotherDatabase) {
     const Outcome o = b.db->updateFromArchive(zip, [&](std::size_t, std::size_t) { ++calls; });
     ASSERT_TRUE(o.ok) << o.message << o.detail;
     EXPECT_GE(calls, 2u);
-    EXPECT_TRUE(b.db->currentWell().none());
+    EXPECT_FALSE(b.db->shownWell());
     EXPECT_EQ(b.db->wells(), (std::vector<WellId>{{"Новое", 1, 2}, {"Южное", 5, 6}}));
     ASSERT_TRUE(b.db->showWell({"Новое", 1, 2}).ok);
     EXPECT_EQ(b.db->journal().journal.count(), 6u); // local rows missing from the archive stay
@@ -183,7 +183,7 @@ TEST(Archive, HostileArchivesAreRefusedAndLeaveNothing) {
 TEST(IndependentReader, PerlXBaseReadsWellAndSnapshotTablesAfterAddsAndDeletes) {
     Db d;
     ASSERT_TRUE(d.add("Щука", minutes(0, 6), 3, 4).ok);
-    ASSERT_TRUE(d.db->deleteRows({0, 2}).ok);
+    ASSERT_TRUE(d.db->deleteRows({"Щука", 3, 4}, shownRecords(*d.db, {0, 2})).ok);
     ASSERT_TRUE(d.add("Щука", minutes(30, 2), 3, 4).ok);
     const std::string script = std::string(VORSAN_TESTDATA) + "/../core/db/check_xbase.pl";
     const auto run = [&](const std::string& base) {
@@ -226,7 +226,7 @@ TEST(Fuzz, WellFileAndArchiveReadersSurviveDamage) {
     Db a;
     ASSERT_TRUE(a.add("Новое", minutes(0, 20), 1, 2).ok);
     const std::string vbd = a.tmp.file("w.VBD"), zip = a.tmp.file("a.zip");
-    ASSERT_TRUE(a.db->saveWellFile(vbd).ok);
+    ASSERT_TRUE(a.db->saveWellFile(*a.db->shownWell(), vbd).ok);
     ASSERT_TRUE(a.db->createArchive(zip).ok);
     const auto wellBytes = bytesOf(vbd), zipBytes = bytesOf(zip);
     std::mt19937 rng(14);

@@ -85,11 +85,11 @@ State stateOf(const std::string& dir, int run) {
     }
     case Op::DeleteRows:
         db->showWell(kMain);
-        if (db->journal().journal.count() > 400) db->deleteRows({400, 401, 402, db->journal().journal.count() - 1});
+        if (db->journal().journal.count() > 400)
+            db->deleteRows(kMain, shownRecords(*db, {400, 401, 402, db->journal().journal.count() - 1}));
         break;
     case Op::DeleteWell:
-        db->showWell(kSpare);
-        db->deleteCurrentWell();
+        db->deleteWell(kSpare);
         break;
     case Op::AddWellFile:
         db->addWellFile(wellFile);
@@ -118,7 +118,7 @@ TEST(WellsKillSafety, OperationsSurviveSigkillAtAnyMoment) {
     ASSERT_TRUE(src.add("Южное", minutes(0, 200), 3, 4).ok);
     const std::string wellFile = src.tmp.file("main.VBD"), archive = src.tmp.file("base.zip");
     ASSERT_TRUE(src.db->showWell(kMain).ok);
-    ASSERT_TRUE(src.db->saveWellFile(wellFile).ok);
+    ASSERT_TRUE(src.db->saveWellFile(kMain, wellFile).ok);
     ASSERT_TRUE(src.db->createArchive(archive).ok);
     src.db.reset();
     ASSERT_TRUE(target.add(kMain.oilfield, minutes(0, 450), kMain.pad, kMain.well).ok);

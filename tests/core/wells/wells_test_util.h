@@ -51,6 +51,14 @@ struct Db {
     }
 };
 
+// The records shown at these positions: what a user selects to delete.
+inline std::vector<ShownRow> shownRecords(const WellDatabase& d, std::initializer_list<std::size_t> at) {
+    std::vector<ShownRow> out;
+    for (const std::size_t i : at)
+        out.push_back({i, d.journal().journal.records.at(i)});
+    return out;
+}
+
 struct Entry {
     std::string name;
     std::string data;
