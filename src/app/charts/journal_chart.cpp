@@ -31,6 +31,13 @@ const QColor kIdleRed(0xFF, 0, 0);
 const QString kTimeAxisFormat = QStringLiteral("dd/MM/yy<br>hh:mm:ss");
 constexpr int kTimeTicks = 7;
 
+// The time axes leave no room beyond the plot for the label centred on their right end; the
+// chart's right margin holds its right half.
+QMargins marginsFor(const QFont& timeLabels, int base, int right) {
+    return QMargins(base, base, right + QFontMetrics(timeLabels).horizontalAdvance(QStringLiteral("00/00/00")) / 2,
+                    base);
+}
+
 bool sortedByTime(const std::vector<SeriesPoint>& points) {
     return std::is_sorted(points.begin(), points.end(),
                           [](const SeriesPoint& a, const SeriesPoint& b) { return a.x < b.x; });
@@ -144,7 +151,6 @@ private:
 JournalChart::JournalChart(bool upperTimeAxis, QWidget* parent) : QChartView(parent) {
     chart_ = new QChart();
     chart_->legend()->hide();
-    chart_->setMargins(QMargins(4, 4, 8, 4));
     chart_->setBackgroundRoundness(0);
     setChart(chart_);
     setRenderHint(QPainter::Antialiasing, false);
@@ -167,6 +173,7 @@ JournalChart::JournalChart(bool upperTimeAxis, QWidget* parent) : QChartView(par
         chart_->addAxis(upper_, Qt::AlignTop);
         carrier_->attachAxis(upper_);
     }
+    chart_->setMargins(marginsFor(lower_->labelsFont(), 4, 8));
     values_ = new QValueAxis(chart_);
     values_->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(values_, Qt::AlignLeft);
@@ -247,10 +254,6 @@ void JournalChart::applyTimeAxis() {
     setTimeTicks(lower_, window_);
     if (upper_) setTimeTicks(upper_, window_);
     curveItem_->update();
-}
-
-QStringList JournalChart::timeAxisLabels() const {
-    return lower_->categoriesLabels();
 }
 
 void JournalChart::setValueRange(double min, double max) {
@@ -363,7 +366,7 @@ void JournalChart::setCompact() {
     values_->setTitleFont(title);
     lower_->setLabelsFont(labels);
     if (upper_) upper_->setLabelsFont(labels);
-    chart_->setMargins(QMargins(2, 2, 6, 2));
+    chart_->setMargins(marginsFor(labels, 2, 6));
 }
 
 void JournalChart::setTitleText(const QString& text) {

@@ -13,7 +13,6 @@
 #include <QChartView>
 #include <QColor>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -100,9 +99,6 @@ public:
 
     // Points drawn at the last paint (after thinning to the plot's width); for the tests.
     std::size_t lastDrawnSegments() const;
-
-    // The texts under the time axis' ticks, left to right, date over time ("dd/MM/yy<br>hh:mm:ss").
-    QStringList timeAxisLabels() const;
 
     // A day count as a date-time with the record's wall-clock fields. Journal times carry no time
     // zone, so these are UTC date-times: no clock change of the machine's zone moves or drops one.
