@@ -93,6 +93,7 @@ void addSourceOptions(CLI::App* cmd, Source& s) {
 struct SeriesOptions {
     Source source;
     int channel = 0;
+    std::optional<std::string> rows; // "A-B", 1-based grid rows
 };
 
 int runSeries(const SeriesOptions& o) {
@@ -100,14 +101,16 @@ int runSeries(const SeriesOptions& o) {
     if (!channel) return fail("no channel " + std::to_string(o.channel) + " (11-13, 21-23, 31, 41, 51, 61)", kUsage);
     Loaded j;
     if (const int status = load(o.source, j); status != kDone) return status;
-    std::cout << seriesCsv(j.records, *channel, j.firstNumber);
+    RowRange rows;
+    if (!rowsWithin(o.rows, j.records.size(), rows)) return kFailure;
+    std::cout << seriesCsv(j.records, *channel, j.firstNumber, rows.first - 1, rows.last - 1);
     std::cout.flush();
     return std::cout ? kDone : fail("cannot write to standard output");
 }
 
 struct DiagramOptions {
     Source source;
-    std::string rows; // "A-B", 1-based grid rows
+    std::optional<std::string> rows; // "A-B", 1-based grid rows
     bool causes = false;
 };
 
@@ -122,33 +125,18 @@ std::string daysText(double days) {
 int runDiagram(const DiagramOptions& o) {
     Loaded j;
     if (const int status = load(o.source, j); status != kDone) return status;
-    // Rows as the grid numbers them (from 1), so the selection top..bottom is rows A-1..B-1.
-    std::size_t top = 0;
-    std::size_t bottom = 0;
-    if (!o.rows.empty()) {
-        unsigned long a = 0;
-        unsigned long b = 0;
-        const auto dash = o.rows.find('-');
-        try {
-            std::size_t used = 0;
-            if (dash == std::string::npos) throw std::invalid_argument("no dash");
-            a = std::stoul(o.rows.substr(0, dash), &used);
-            if (used != dash) throw std::invalid_argument("A");
-            b = std::stoul(o.rows.substr(dash + 1), &used);
-            if (used != o.rows.size() - dash - 1) throw std::invalid_argument("B");
-        } catch (const std::exception&) {
-            return fail("--rows wants A-B, two row numbers from 1", kUsage);
-        }
-        if (a < 1 || b < 1) return fail("--rows counts from 1", kUsage);
-        top = a - 1;
-        bottom = b - 1;
-    }
-    const auto stretch = diagramStretch(j.records.size(), top, bottom);
-    if (!stretch) return fail("the journal is empty", kNothingFound);
-    const auto slices = o.causes ? stopCauseDiagram(j.records, *stretch) : workIdleDiagram(j.records, *stretch, " ");
-    for (const auto& s : slices)
+    if (j.records.empty()) return fail("the journal is empty", kNothingFound);
+    // The rows given are the stretch as they are, one row too; without them the whole journal.
+    RowRange rows;
+    if (!rowsWithin(o.rows, j.records.size(), rows)) return kFailure;
+    const Stretch stretch{rows.first - 1, rows.last - 1};
+    const auto slices = o.causes ? stopCauseDiagram(j.records, stretch) : workIdleDiagram(j.records, stretch, " ");
+    const auto percents = slicePercents(slices);
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+        const auto& s = slices[i];
         std::cout << s.label << '\t' << (o.causes ? std::to_string(static_cast<long long>(s.value)) : daysText(s.value))
-                  << '\n';
+                  << '\t' << percents[i] << '\n';
+    }
     std::cout.flush();
     return std::cout ? kDone : fail("cannot write to standard output");
 }
@@ -165,15 +153,16 @@ void addChartCommands(CLI::App& app) {
                   "11-13 voltages AB, BC, CA; 21-23 currents A, B, C; 31 load; 41 pressure; 51 temperature; "
                   "61 insulation resistance")
         ->required();
+    addRowsOption(s, series->rows, "the points of");
     onRun(s, [series] { return runSeries(*series); });
 
     auto diagram = std::make_shared<DiagramOptions>();
     CLI::App* d = command(app, "diagram",
-                          "prints the slices of the work/idle diagram (label TAB days) or, with --causes, of the "
-                          "stop-cause diagram (label TAB count)");
+                          "prints the slices of the work/idle diagram (label TAB days TAB percent) or, with "
+                          "--causes, of the stop-cause diagram (label TAB count TAB percent); the percents are "
+                          "those the diagram shows and add up to 100");
     addSourceOptions(d, diagram->source);
-    d->add_option("--rows", diagram->rows, "the stretch as grid rows from 1 (one row or none: the whole journal)")
-        ->type_name("A-B");
+    addRowsOption(d, diagram->rows, "the diagram of");
     d->add_flag("--causes", diagram->causes, "the stop-cause diagram");
     onRun(d, [diagram] { return runDiagram(*diagram); });
 }

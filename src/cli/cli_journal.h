@@ -7,6 +7,7 @@
 #include "journal/journal_row.h"
 #include "report/journal_export.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,5 +36,20 @@ std::string journalCaption(const std::string& path);
 // or "-" for standard output; Windows-1251 unless `utf8`). Returns the exit status.
 int writeJournalExport(const std::string& out, bool utf8, const Journal& journal,
                        const std::vector<JournalRow>& rows, ExportRange range);
+
+// Rows A to B of the journal grid (1-based, both included), as "--rows A-B". Every command that
+// takes the option means the same rows by it: "5-5" is the one row 5. (The window's grid differs
+// here: a single selected row there means the whole journal.)
+struct RowRange {
+    std::size_t first = 0;
+    std::size_t last = 0;
+};
+
+// Declares --rows on `cmd`; `what` begins its help, e.g. "print only".
+void addRowsOption(CLI::App* cmd, std::optional<std::string>& rows, const std::string& what);
+
+// The rows the command works on: those of the range that the journal has, or all `count` rows
+// without --rows. False (with the reason on stderr) when the range begins after the last record.
+bool rowsWithin(const std::optional<std::string>& rows, std::size_t count, RowRange& out);
 
 } // namespace vorsan::cli

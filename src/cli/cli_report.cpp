@@ -19,51 +19,12 @@
 #endif
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 
 namespace vorsan::cli {
 namespace {
-
-// Rows A to B of the journal grid (1-based, inclusive), as "--rows A-B".
-struct RowRange {
-    std::size_t first = 0;
-    std::size_t last = 0;
-};
-
-std::optional<RowRange> parseRows(const std::string& text) {
-    const auto dash = text.find('-');
-    if (dash == std::string::npos) return std::nullopt;
-    RowRange r;
-    const char* begin = text.data();
-    const char* mid = begin + dash;
-    const char* end = begin + text.size();
-    const auto a = std::from_chars(begin, mid, r.first);
-    const auto b = std::from_chars(mid + 1, end, r.last);
-    if (a.ec != std::errc() || a.ptr != mid || b.ec != std::errc() || b.ptr != end) return std::nullopt;
-    if (r.first < 1 || r.first > r.last) return std::nullopt;
-    return r;
-}
-
-std::string checkRows(const std::string& v) {
-    return parseRows(v) ? std::string() : "--rows takes A-B with 1 <= A <= B, for example 5-7";
-}
-
-// The rows of an explicit range that the journal has; an empty optional and a message when the
-// range begins after the last record.
-bool rowsWithin(const std::optional<std::string>& rows, std::size_t count, RowRange& out) {
-    out = {1, count};
-    if (!rows) return true;
-    const RowRange r = *parseRows(*rows);
-    if (r.first > count) {
-        fail("--rows " + *rows + ": the journal has " + std::to_string(count) + " record(s)");
-        return false;
-    }
-    out = {r.first, std::min(r.last, count)};
-    return true;
-}
 
 bool endsWith(std::string s, std::string_view suffix) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -193,7 +154,7 @@ void addReportCommands(CLI::App& app) {
                           "to PDF, as the program prints it");
     addCommon(p, *print, "OUT.pdf", "the PDF file to write");
     p->add_flag("--settings", print->settings, "print the settings list instead of the journal table");
-    p->add_option("--rows", print->rows, "print only grid rows A to B (1-based)")->type_name("A-B")->check(checkRows);
+    addRowsOption(p, print->rows, "print only");
     onRun(p, [print] { return runPrint(*print); });
 #endif
 
@@ -202,7 +163,7 @@ void addReportCommands(CLI::App& app) {
                           "writes the journal of a journal file as a spreadsheet workbook (-o OUT.xlsx) or as "
                           "the tab-separated export text (-o OUT.tsv: CR LF, Windows-1251 unless --utf8)");
     addCommon(e, *exp, "OUT.xlsx|OUT.tsv", "the workbook or text file to write (- for the text on standard output)");
-    e->add_option("--rows", exp->rows, "export only grid rows A to B (1-based)")->type_name("A-B")->check(checkRows);
+    addRowsOption(e, exp->rows, "export only");
     e->add_flag("--utf8", exp->utf8, "write the text export in UTF-8 instead of Windows-1251");
     onRun(e, [exp] { return runExport(*exp); });
 }

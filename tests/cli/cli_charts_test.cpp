@@ -53,7 +53,7 @@ Journal sample() {
     return j;
 }
 
-// Lines "label TAB value" of the diagram command.
+// Lines "label TAB value TAB percent" of the diagram command, as label and "value TAB percent".
 std::vector<std::pair<std::string, std::string>> slices(const std::string& out) {
     std::vector<std::pair<std::string, std::string>> v;
     std::istringstream in(out);
@@ -124,10 +124,10 @@ TEST_F(CliCharts, DiagramPrintsTheSlices) {
     EXPECT_NEAR(std::stod(lines[1].second), 100.0 / 1440, 1e-9);
     r = cli("diagram " + file + " --causes");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "2 высокое напряжение\t2\n1: недогрузка\t1\n");
+    EXPECT_EQ(r.out, "2 высокое напряжение\t2\t67\n1: недогрузка\t1\t33\n");
     // Grid rows 4..6: the stop at 12:00 to the measurement at 13:00.
     r = cli("diagram " + file + " --rows 4-6 --causes");
-    EXPECT_EQ(r.out, "1: недогрузка\t1\n");
+    EXPECT_EQ(r.out, "1: недогрузка\t1\t100\n");
     r = cli("diagram " + file + " --rows 4-6 --decimal-separator ,");
     lines = slices(r.out);
     ASSERT_EQ(lines.size(), 2u) << r.out;
@@ -135,6 +135,30 @@ TEST_F(CliCharts, DiagramPrintsTheSlices) {
     EXPECT_EQ(lines[1].first, "ПРОСТОЙ: 0 сут.0 ч.30 мин.");
     EXPECT_EQ(lines[1].second.substr(0, 6), "0,0208") << r.out;
     EXPECT_EQ(cli("diagram " + file + " --rows 4").status, 2);
+}
+
+// "--rows 5-5" is grid row 5 alone (the start at 12:30) in every command that takes it.
+TEST_F(CliCharts, OneRowRangeIsThatRowInEveryCommand) {
+    const std::string file = journalFile();
+    std::string pdf = "'";
+    pdf += (dir_ / "row.pdf").string();
+    pdf += '\'';
+    const struct {
+        std::string args;
+        std::string shown;
+    } cases[] = {
+        {"series --rows 5-5 " + file + " --channel 11", "position,date_time,value,idle\n5,2024-03-05 12:30:00,0,1\n"},
+        {"diagram --rows 5-5 " + file + " --decimal-separator .",
+         "РАБОТА: 0 сут.0 ч.0 мин.\t0\t0\nПРОСТОЙ: 0 сут.0 ч.0 мин.\t0\t0\n"},
+        {"export --rows 5-5 " + file + " -o - --utf8", "12:30:00"},
+        {"print --rows 5-5 " + file + " -o " + pdf + " && pdftotext -layout " + pdf + " -", "12:30:00"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.status, 0) << c.args << '\n' << r.err;
+        EXPECT_NE(r.out.find(c.shown), std::string::npos) << c.args << '\n' << r.out;
+        EXPECT_EQ(r.out.find("13:00:00"), std::string::npos) << c.args << '\n' << r.out;
+    }
 }
 
 TEST_F(CliCharts, AWellsJournalFromTheDatabase) {
@@ -156,7 +180,7 @@ TEST_F(CliCharts, AWellsJournalFromTheDatabase) {
     // A well's records are counted from 0, as the graphs label them.
     EXPECT_EQ(r.out.rfind("position,date_time,value,idle\n0,2024-03-05 09:00:00,400,1\n", 0), 0u) << r.out;
     r = cli("diagram " + db + "Северное/12/345 --causes");
-    EXPECT_EQ(r.out, "2 высокое напряжение\t2\n1: недогрузка\t1\n");
+    EXPECT_EQ(r.out, "2 высокое напряжение\t2\t67\n1: недогрузка\t1\t33\n");
     // A well that is not there is reported, and no table is made for it.
     r = cli("series " + db + "Северное/12/346 --channel 11");
     EXPECT_EQ(r.status, 3);

@@ -158,16 +158,17 @@ void DiagramsPage::redraw() {
     const auto slices = causesChosen()
                             ? vorsan::stopCauseDiagram(records, *s)
                             : vorsan::workIdleDiagram(records, *s, QLocale().groupSeparator().toStdString());
-    for (const auto& slice : slices) {
-        auto* p = pie_->append(QString::fromStdString(slice.label), slice.value);
+    // Each label carries the slice's share; the shares shown add up to 100 %.
+    const auto percents = vorsan::slicePercents(slices);
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+        const auto& slice = slices[i];
+        auto* p = pie_->append(QStringLiteral("%1 %2%").arg(QString::fromStdString(slice.label)).arg(percents[i]),
+                               slice.value);
         p->setColor(colourFromBgr(slice.colour));
         p->setBorderColor(Qt::black);
         p->setBorderWidth(1);
         p->setLabelVisible(true);
     }
-    // The labels carry the slice's share once every slice is in.
-    for (auto* p : pie_->slices())
-        p->setLabel(QStringLiteral("%1 %2%").arg(p->label()).arg(qRound(p->percentage() * 100)));
 }
 
 QString DiagramsPage::periodText(bool whole) const {

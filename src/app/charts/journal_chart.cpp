@@ -1,7 +1,7 @@
 #include "charts/journal_chart.h"
 
+#include <QCategoryAxis>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QGraphicsLayout>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
@@ -29,6 +29,14 @@ constexpr int kDragThreshold = 4;
 const QColor kIdleRed(0xFF, 0, 0);
 // Date over time on the time axis.
 const QString kTimeAxisFormat = QStringLiteral("dd/MM/yy<br>hh:mm:ss");
+constexpr int kTimeTicks = 7;
+
+// The time axes leave no room beyond the plot for the label centred on their right end; the
+// chart's right margin holds its right half.
+QMargins marginsFor(const QFont& timeLabels, int base, int right) {
+    return QMargins(base, base, right + QFontMetrics(timeLabels).horizontalAdvance(QStringLiteral("00/00/00")) / 2,
+                    base);
+}
 
 bool sortedByTime(const std::vector<SeriesPoint>& points) {
     return std::is_sorted(points.begin(), points.end(),
@@ -143,7 +151,6 @@ private:
 JournalChart::JournalChart(bool upperTimeAxis, QWidget* parent) : QChartView(parent) {
     chart_ = new QChart();
     chart_->legend()->hide();
-    chart_->setMargins(QMargins(4, 4, 8, 4));
     chart_->setBackgroundRoundness(0);
     setChart(chart_);
     setRenderHint(QPainter::Antialiasing, false);
@@ -152,20 +159,21 @@ JournalChart::JournalChart(bool upperTimeAxis, QWidget* parent) : QChartView(par
 
     carrier_ = new QLineSeries(chart_);
     chart_->addSeries(carrier_);
-    lower_ = new QDateTimeAxis(chart_);
-    lower_->setFormat(kTimeAxisFormat);
-    lower_->setTickCount(7);
+    // The time axes run in day counts and get their tick labels from applyTimeAxis: a date-time
+    // axis would write them in the machine's time zone and shift them across its clock changes.
+    lower_ = new QCategoryAxis(chart_);
+    lower_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     lower_->setGridLineVisible(true);
     chart_->addAxis(lower_, Qt::AlignBottom);
     carrier_->attachAxis(lower_);
     if (upperTimeAxis) {
-        upper_ = new QDateTimeAxis(chart_);
-        upper_->setFormat(kTimeAxisFormat);
-        upper_->setTickCount(7);
+        upper_ = new QCategoryAxis(chart_);
+        upper_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         upper_->setGridLineVisible(false);
         chart_->addAxis(upper_, Qt::AlignTop);
         carrier_->attachAxis(upper_);
     }
+    chart_->setMargins(marginsFor(lower_->labelsFont(), 4, 8));
     values_ = new QValueAxis(chart_);
     values_->setLabelFormat(QStringLiteral("%.0f"));
     chart_->addAxis(values_, Qt::AlignLeft);
@@ -194,8 +202,8 @@ QDateTime JournalChart::dateTimeOf(double days) {
     const double whole = std::floor(days);
     const auto ms = static_cast<int>(std::llround((days - whole) * kMsPerDay));
     const QDate date = QDate::fromJulianDay(kUnixEpochJulianDay + static_cast<qint64>(whole));
-    if (ms >= 86400000) return QDateTime(date.addDays(1), QTime(0, 0));
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(ms));
+    if (ms >= 86400000) return QDateTime(date.addDays(1), QTime(0, 0), Qt::UTC);
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(ms), Qt::UTC);
 }
 
 double JournalChart::daysOf(const QDateTime& t) {
@@ -221,11 +229,30 @@ void JournalChart::setTimeWindow(TimeWindow window, bool automatic) {
     applyTimeAxis();
 }
 
+namespace {
+
+// Ticks at both ends of the window and evenly between, each labelled at its own value. A category
+// ends at each tick; the first begins a hair before the window so that its label sits on the
+// window's left edge.
+void setTimeTicks(QCategoryAxis* axis, TimeWindow w) {
+    for (const QString& label : axis->categoriesLabels()) axis->remove(label);
+    axis->setStartValue(w.min - w.width() / 1000);
+    for (int i = 0; i < kTimeTicks; ++i) {
+        const double t = w.min + w.width() * i / (kTimeTicks - 1);
+        QString label = JournalChart::dateTimeOf(t).toString(kTimeAxisFormat);
+        // Labels name the categories and must differ; in a window of a few seconds two ticks can
+        // share a second, and an invisible mark keeps both.
+        while (axis->categoriesLabels().contains(label)) label += QChar(0x200B);
+        axis->append(label, t);
+    }
+    axis->setRange(w.min, w.max);
+}
+
+} // namespace
+
 void JournalChart::applyTimeAxis() {
-    const QDateTime from = dateTimeOf(window_.min);
-    const QDateTime to = dateTimeOf(window_.max);
-    lower_->setRange(from, to);
-    if (upper_) upper_->setRange(from, to);
+    setTimeTicks(lower_, window_);
+    if (upper_) setTimeTicks(upper_, window_);
     curveItem_->update();
 }
 
@@ -339,7 +366,7 @@ void JournalChart::setCompact() {
     values_->setTitleFont(title);
     lower_->setLabelsFont(labels);
     if (upper_) upper_->setLabelsFont(labels);
-    chart_->setMargins(QMargins(2, 2, 6, 2));
+    chart_->setMargins(marginsFor(labels, 2, 6));
 }
 
 void JournalChart::setTitleText(const QString& text) {

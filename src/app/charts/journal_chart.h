@@ -18,7 +18,7 @@
 #include <functional>
 #include <vector>
 
-class QDateTimeAxis;
+class QCategoryAxis;
 class QValueAxis;
 class QLineSeries;
 class QGraphicsSimpleTextItem;
@@ -100,6 +100,8 @@ public:
     // Points drawn at the last paint (after thinning to the plot's width); for the tests.
     std::size_t lastDrawnSegments() const;
 
+    // A day count as a date-time with the record's wall-clock fields. Journal times carry no time
+    // zone, so these are UTC date-times: no clock change of the machine's zone moves or drops one.
     static QDateTime dateTimeOf(double days);
     static double daysOf(const QDateTime& t);
 
@@ -121,8 +123,8 @@ private:
     QRectF plotArea() const;
 
     QChart* chart_ = nullptr;
-    QDateTimeAxis* lower_ = nullptr;
-    QDateTimeAxis* upper_ = nullptr;
+    QCategoryAxis* lower_ = nullptr;
+    QCategoryAxis* upper_ = nullptr;
     QValueAxis* values_ = nullptr;
     QLineSeries* carrier_ = nullptr; // holds the axes; the curves are drawn by curveItem_
     CurveItem* curveItem_ = nullptr;

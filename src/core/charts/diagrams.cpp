@@ -93,11 +93,12 @@ WorkIdleTimes workIdleTimes(std::span<const JournalRecord> records, Stretch stre
 }
 
 std::string durationLabel(std::string_view prefix, double days, std::string_view groupSeparator) {
-    const double seconds = days * kSecondsPerDay + 1;
-    const auto d = static_cast<long long>(std::trunc(days));
-    const auto h = static_cast<long long>(std::trunc((seconds - static_cast<double>(d) * kSecondsPerDay) / 3600));
-    const auto m = static_cast<long long>(
-        std::trunc((seconds - static_cast<double>(d) * kSecondsPerDay - static_cast<double>(h) * 3600) / 60));
+    // Cut toward zero once; the parts are then exact integer divisions of the same count.
+    const auto seconds = static_cast<long long>(std::trunc(days * kSecondsPerDay + 1));
+    constexpr long long kDay = 86400;
+    const long long d = seconds / kDay;
+    const long long h = seconds % kDay / 3600;
+    const long long m = seconds % 3600 / 60;
     return std::string(prefix) + grouped(d, groupSeparator) + " сут." + std::to_string(h) + " ч." +
            std::to_string(m) + " мин.";
 }
@@ -121,6 +122,32 @@ std::vector<PieSlice> stopCauseDiagram(std::span<const JournalRecord> records, S
         if (n > 0) slices.push_back({static_cast<double>(n), std::to_string(n) + cause.suffix, cause.colour});
     }
     return slices;
+}
+
+std::vector<int> slicePercents(std::span<const PieSlice> slices) {
+    std::vector<int> percents(slices.size(), 0);
+    double total = 0;
+    for (const auto& s : slices)
+        if (s.value > 0) total += s.value;
+    if (!(total > 0) || !std::isfinite(total)) return percents;
+
+    struct Rest {
+        double lost;
+        std::size_t slice;
+    };
+    std::vector<Rest> rests;
+    int given = 0;
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+        if (!(slices[i].value > 0)) continue;
+        const double exact = slices[i].value * 100 / total;
+        const double whole = std::floor(exact);
+        percents[i] = static_cast<int>(whole);
+        given += percents[i];
+        rests.push_back({exact - whole, i});
+    }
+    std::stable_sort(rests.begin(), rests.end(), [](const Rest& a, const Rest& b) { return a.lost > b.lost; });
+    for (std::size_t k = 0; given < 100 && k < rests.size(); ++k, ++given) ++percents[rests[k].slice];
+    return percents;
 }
 
 std::string periodLine(const JournalRow& first, const JournalRow& last) {

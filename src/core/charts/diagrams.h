@@ -47,7 +47,8 @@ WorkIdleTimes workIdleTimes(std::span<const JournalRecord> records, Stretch stre
 
 // "РАБОТА: 1 234 сут.5 ч.7 мин.": whole days (with digit grouping), hours and minutes of a
 // duration in days; one second is added before cutting so that 2 h stored as 0.0833… does not
-// read 1 h 59 min.
+// read 1 h 59 min. Days, hours and minutes all come from that one count of whole seconds, so a
+// sum of spans a hair below 3 days reads "3 сут.0 ч.0 мин.", never "2 сут.24 ч.0 мин.".
 std::string durationLabel(std::string_view prefix, double days, std::string_view groupSeparator = "\u00A0");
 
 inline constexpr std::uint32_t kWorkColour = 0xFF0000;
@@ -69,6 +70,13 @@ struct StopCause {
     std::uint32_t colour;
 };
 std::span<const StopCause> stopCauses();
+
+// The whole percents the pie shows beside its slices, adding up to 100: each slice's share is cut
+// to a whole percent and the percents still missing go one each to the slices that lost the most
+// (the earlier slice first when they lost the same). Rounding each share alone can show 96 % in
+// all: nine slices of 10.4 % and one of 6.4 %. Slices of no or negative value get 0 %; all are 0
+// when no slice has a value.
+std::vector<int> slicePercents(std::span<const PieSlice> slices);
 
 // "за период с 05.03.2024 14:07:09 по 06.03.2024 08:00:00" from the rows of the stretch's ends.
 std::string periodLine(const JournalRow& first, const JournalRow& last);

@@ -19,10 +19,12 @@ std::string plainNumber(double value) {
     return std::string(buf.data(), end);
 }
 
-std::string seriesCsv(std::span<const JournalRecord> records, Channel channel, int firstNumber) {
+std::string seriesCsv(std::span<const JournalRecord> records, Channel channel, int firstNumber,
+                      std::size_t firstRecord, std::size_t lastRecord) {
     std::string out = kSeriesCsvHeader;
     out += '\n';
     for (const auto& p : plotJournalSeries(records, channel)) {
+        if (p.position < firstRecord || p.position > lastRecord) continue;
         const JournalRecord& r = records[p.position];
         out += std::to_string(static_cast<long long>(p.position) + firstNumber);
         out += ',';

@@ -77,8 +77,12 @@ TEST(Diagrams, DurationLabels) {
         {1 + 23 * kHour + 59 * kMinute, "РАБОТА: 1 сут.23 ч.59 мин."},
         {1234 + 5 * kHour + 7 * kMinute + 30.0 / 86400, "РАБОТА: 1 234 сут.5 ч.7 мин."},
         {0, "РАБОТА: 0 сут.0 ч.0 мин."},
+        // Exactly N days, also from sums that fall a hair short: days follow the added second too.
+        {3, "РАБОТА: 3 сут.0 ч.0 мин."},
+        {(3 * 86400 - 1e-7) / 86400, "РАБОТА: 3 сут.0 ч.0 мин."},
+        {0.1 + 0.2 + 0.7 - 1e-15, "РАБОТА: 1 сут.0 ч.0 мин."},
     };
-    for (const auto& c : cases) EXPECT_EQ(durationLabel("РАБОТА: ", c.days, " "), c.label);
+    for (const auto& c : cases) EXPECT_EQ(durationLabel("РАБОТА: ", c.days, " "), c.label) << c.days;
 
     const std::vector<JournalRecord> r{at(49, 10), at(3, 12), at(48, 12, 30), at(M, 13)};
     const auto slices = workIdleDiagram(r, whole(r), " ");
@@ -117,6 +121,29 @@ TEST(Diagrams, StopCauses) {
     EXPECT_EQ(part[0].label, "1: давление");
     EXPECT_EQ(part[1].label, "1: температура");
     EXPECT_EQ(stopCauses().size(), 15u);
+}
+
+TEST(Diagrams, ShownPercentsAddUpToAHundred) {
+    struct Case {
+        const char* rule;
+        std::vector<double> values;
+        std::vector<int> percents;
+    };
+    const Case cases[] = {
+        {"thirds: the first slice takes the missing percent", {1, 1, 1}, {34, 33, 33}},
+        {"ten slices of 10.4 % and 6.4 % would show 96 %",
+         {104, 104, 104, 104, 104, 104, 104, 104, 104, 64},
+         {11, 11, 11, 11, 10, 10, 10, 10, 10, 6}},
+        {"the largest remainder wins", {0.4, 49.3, 50.3}, {1, 49, 50}},
+        {"exact shares stay", {1, 3}, {25, 75}},
+        {"nothing to share", {0, 0}, {0, 0}},
+        {"a slice of no value gets none", {2, 0, 1}, {67, 0, 33}},
+    };
+    for (const auto& c : cases) {
+        std::vector<PieSlice> slices;
+        for (double v : c.values) slices.push_back({v, "", 0});
+        EXPECT_EQ(slicePercents(slices), c.percents) << c.rule;
+    }
 }
 
 TEST(Diagrams, PeriodLine) {
