@@ -3,10 +3,11 @@
 #include "charts/graph_rules.h"
 #include "charts/journal_chart.h"
 #include "print/print_dialog.h"
+#include "print/report_painter.h"
+#include "report/page_layout.h"
 
 #include <QChart>
 #include <QFont>
-#include <QFontMetrics>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QPainter>
@@ -16,7 +17,6 @@ namespace {
 
 constexpr QSizeF kPrintedChartSize(1200, 900);
 constexpr int kPieTitlePoints = 14;
-constexpr int kStopListPoints = 10;
 
 // The page less a twentieth of its size on each side, in the painter's coordinates.
 QRectF chartRect(const QPainter& painter) {
@@ -32,27 +32,17 @@ QString titleText(const QStringList& lines) {
     return escaped.join(QStringLiteral("<br>"));
 }
 
-// Line n (from 1) of a page of the stop list.
-void drawStopList(QPrinter& printer, QPainter& painter, const QStringList& lines) {
-    QFont font = painter.font();
-    font.setPointSize(kStopListPoints);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    const QFontMetrics fm(font, &printer);
-    const int lineHeight = std::max(1, fm.boundingRect(QLatin1Char('0')).height() * 6 / 5);
-    const int left = 10 * fm.horizontalAdvance(QLatin1Char('0'));
-    const int perPage = std::max(1, painter.viewport().height() / lineHeight - 5);
-    int line = 2;
-    painter.drawText(left, line * lineHeight, QString::fromUtf8(vorsan::kStopListHeading));
-    line = 4;
-    for (const auto& text : lines) {
-        if (line > perPage) {
-            printer.newPage();
-            line = 1;
-        }
-        painter.drawText(left, line * lineHeight, text);
-        ++line;
-    }
+// The stop list after the charts, in the same print job: portrait pages in the units of the text
+// reports (the printer takes a new page layout at the next page).
+void printStopList(QPrinter& printer, QPainter& painter, const QStringList& lines) {
+    printer.setPageOrientation(QPageLayout::Portrait);
+    if (!printer.newPage()) return;
+    std::vector<std::string> texts;
+    texts.reserve(static_cast<std::size_t>(lines.size()));
+    for (const auto& l : lines) texts.push_back(l.toStdString());
+    const auto document = vorsan::layoutStopList(vorsan::kStopListHeading, texts,
+                                                 printMetrics(printer, vorsan::kStopListFontSize));
+    paintReportPages(painter, printer, document, vorsan::kStopListFontSize);
 }
 
 } // namespace
@@ -74,10 +64,7 @@ void printChartPages(QPrinter& printer, const std::vector<JournalChart*>& charts
         chart->setTitleText({});
         if (prepare) prepare(i, false);
     }
-    if (!stopList.isEmpty()) {
-        printer.newPage();
-        drawStopList(printer, painter, stopList);
-    }
+    if (!stopList.isEmpty()) printStopList(printer, painter, stopList);
     painter.end();
     printer.setPageOrientation(QPageLayout::Portrait);
 }

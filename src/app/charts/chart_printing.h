@@ -14,9 +14,9 @@ class QWidget;
 
 // One chart per landscape page with `title` over it (one title line a string); the printer is set
 // back to portrait afterwards. `prepare(i, printing)` may change chart i before (true) and after
-// (false) it is drawn. `stopList`, when not empty, follows on pages of its own in the same print
-// job (so a PDF holds both): 10-point black lines under the heading "Причины останова за период,
-// выведенный на график:".
+// (false) it is drawn. `stopList`, when not empty, follows on portrait pages of its own in the same
+// print job (so a PDF holds both): 10-point black lines under the heading "Причины останова за
+// период, выведенный на график:", laid out as the settings list.
 void printChartPages(QPrinter& printer, const std::vector<JournalChart*>& charts, const QStringList& title,
                      const std::function<void(std::size_t, bool)>& prepare = {},
                      const QStringList& stopList = {});

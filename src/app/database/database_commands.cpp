@@ -198,10 +198,17 @@ void DatabaseCommands::feedCharts(int index) {
     if (well->journal.journal.records.empty()) return;
     if (well->taking == chartsHave_ && window_.pages()->chartSource()->database()) return;
     chartsHave_ = well->taking;
+    // The diagrams cover the stretch selected in the database grid (the tab is left before a
+    // chart page shows, so the selection cannot change while the charts hold this well).
+    const std::vector<std::size_t> selected = page_->selectedRows(); // sorted, from 0
+    const std::size_t top = selected.empty() ? 0 : selected.front();
+    const std::size_t bottom = selected.empty() ? 0 : selected.back();
     QPointer<DatabaseCommands> self(this);
-    QThreadPool::globalInstance()->start([self, well, index] {
+    QThreadPool::globalInstance()->start([self, well, index, top, bottom] {
         auto j = std::make_shared<DatabaseJournal>();
         j->journal = well->journal.journal;
+        j->selectionTop = top;
+        j->selectionBottom = bottom;
         j->rows = well->journal.rows;
         const WellId id = well->well.value_or(WellId{});
         j->oilfield = QString::fromStdString(id.oilfield);

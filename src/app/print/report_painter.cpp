@@ -79,15 +79,18 @@ bool paintReport(QPagedPaintDevice& device, const vorsan::ReportDocument& docume
     if (document.pages.empty()) return true;
     QPainter p;
     if (!p.begin(&device)) return false;
+    const bool drawn = paintReportPages(p, device, document, pointSize);
+    return p.end() && drawn;
+}
+
+bool paintReportPages(QPainter& p, QPagedPaintDevice& device, const vorsan::ReportDocument& document,
+                      double pointSize) {
     const QFont normal = reportFont(pointSize);
     const QFont bold = reportFont(pointSize, true);
     // Rules about a sixth of a millimetre wide whatever the printer's resolution.
     QPen rule(Qt::black, std::max(1, device.logicalDpiX() / 150), Qt::SolidLine, Qt::FlatCap);
     for (std::size_t i = 0; i < document.pages.size(); ++i) {
-        if (i > 0 && !device.newPage()) {
-            p.end();
-            return false;
-        }
+        if (i > 0 && !device.newPage()) return false;
         const vorsan::ReportPage& page = document.pages[i];
         p.setPen(rule);
         for (const auto& l : page.lines) p.drawLine(l.x1, l.y1, l.x2, l.y2);
@@ -96,7 +99,7 @@ bool paintReport(QPagedPaintDevice& device, const vorsan::ReportDocument& docume
             drawText(p, t);
         }
     }
-    return p.end();
+    return true;
 }
 
 bool printJournalTable(QPagedPaintDevice& device, const vorsan::JournalTableInput& input) {

@@ -9,6 +9,7 @@
 
 class QPagedPaintDevice;
 class QPaintDevice;
+class QPainter;
 
 // `pointSize`, or a smaller size when `widthInZeros` widths of "0" would not fit the printable
 // width of `device` (a narrow page or wide margins): the table then shrinks instead of being cut.
@@ -21,6 +22,11 @@ vorsan::PrintMetrics printMetrics(QPaintDevice& device, double pointSize);
 // per report page). Returns false when the device refuses to paint (a printer that cannot start
 // the document); a document without pages draws nothing and returns true.
 bool paintReport(QPagedPaintDevice& device, const vorsan::ReportDocument& document, double pointSize);
+
+// The same into a painter already active on `device`: the first report page goes on the device's
+// current page, each further one on a new page (a text list after charts in one print job).
+bool paintReportPages(QPainter& painter, QPagedPaintDevice& device, const vorsan::ReportDocument& document,
+                      double pointSize);
 
 // Lays out and draws the journal table; the rows to print are in `input`.
 bool printJournalTable(QPagedPaintDevice& device, const vorsan::JournalTableInput& input);

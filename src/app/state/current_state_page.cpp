@@ -5,9 +5,12 @@
 #include "window/window_state.h"
 
 #include <QAbstractTableModel>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace {
 constexpr int kColumnWidths[3] = {25, 250, 350};
@@ -78,25 +81,25 @@ CurrentStatePage::CurrentStatePage(WindowState& state, QWidget* parent) : Page(s
     grid_->setFixedWidth(width);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->move(0, 0);
-    // Row 0 carries the remote start/stop button over the value column.
-    startStop_ = new QPushButton(QStringLiteral("Стоп"), this);
+    // Row 0 carries the remote start/stop button in its value cell. The button lives in the cell
+    // (the grid keeps it there when it scrolls), 3 pixels right of the grid's left edge plus
+    // columns 0 and 1 (the cell starts after the grid's frame), centred in the row's height, so
+    // neither the frame nor the rules run over it.
+    auto* cell = new QWidget;
+    auto* row = new QHBoxLayout(cell);
+    row->setContentsMargins(std::max(0, 3 - grid_->frameWidth()), 0, 0, 0);
+    startStop_ = new QPushButton(QStringLiteral("Стоп"), cell);
     startStop_->setObjectName(QStringLiteral("startStopButton"));
     startStop_->setToolTip(QStringLiteral("Дистанционный запуск (останов)"));
     startStop_->setEnabled(false);
-    placeStartStop();
-}
-
-void CurrentStatePage::placeStartStop() {
-    // top = the grid's top, left = column 0 + the grid's left + column 1 + 3.
-    const int left = grid_->columnWidth(0) + grid_->x() + grid_->columnWidth(1) + 3;
-    startStop_->setGeometry(left, grid_->y(), kButtonWidth, kButtonHeight);
-    startStop_->raise();
+    startStop_->setFixedSize(kButtonWidth, std::min(kButtonHeight, kRowHeight - 1));
+    row->addWidget(startStop_, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    grid_->setIndexWidget(model_->index(0, 2), cell);
 }
 
 void CurrentStatePage::resizeEvent(QResizeEvent* event) {
     Page::resizeEvent(event);
     grid_->setFixedHeight(height());
-    placeStartStop();
 }
 
 void CurrentStatePage::showCurrentState() {

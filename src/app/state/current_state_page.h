@@ -10,7 +10,7 @@ class QTableView;
 class CurrentStateModel;
 
 // Page "Текущее состояние": the 26-row grid of labels and values of the window's CurrentState,
-// with the remote start/stop button over the top row of the value column.
+// with the remote start/stop button in the top row of the value column.
 class CurrentStatePage : public Page {
     Q_OBJECT
 public:
@@ -32,8 +32,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void placeStartStop();
-
     QTableView* grid_ = nullptr;
     CurrentStateModel* model_ = nullptr;
     QPushButton* startStop_ = nullptr;

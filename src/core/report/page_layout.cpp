@@ -198,4 +198,22 @@ ReportDocument layoutSettingsList(std::string_view title, const std::vector<Sett
     return doc;
 }
 
+ReportDocument layoutStopList(std::string_view heading, const std::vector<std::string>& lines,
+                              const PrintMetrics& m) {
+    ReportDocument doc;
+    doc.fontPointSize = kStopListFontSize;
+    const int left = 10 * m.zeroWidth;
+    const int b = lineStep(m);
+    const auto perPage = static_cast<std::size_t>(settingsRowsPerPage(m));
+    doc.pages.emplace_back();
+    doc.pages.back().texts.push_back(
+        fitted({left, 2 * b, m.pageWidth, 3 * b}, std::string(heading), m, TextAlign::topLeft));
+    for (std::size_t i = 1; i <= lines.size(); ++i) {
+        if (i > doc.pages.size() * perPage) doc.pages.emplace_back();
+        const int y = b * (static_cast<int>(i - (doc.pages.size() - 1) * perPage) + 3);
+        doc.pages.back().texts.push_back(fitted({left, y, m.pageWidth, y + b}, lines[i - 1], m, TextAlign::topLeft));
+    }
+    return doc;
+}
+
 } // namespace vorsan

@@ -78,7 +78,7 @@ int lineStep(const PrintMetrics& metrics);
 // Rows per journal page L = page height div b − 6 (at least 1, so a tiny page still advances).
 int journalRowsPerPage(const PrintMetrics& metrics);
 
-// Rows per settings page L = page height div b − 5 (at least 1).
+// Rows per settings page L = page height div b − 5 (at least 1); the stop list uses the same.
 int settingsRowsPerPage(const PrintMetrics& metrics);
 
 // Second title line of the window's journal: "куст № 12   скважина № 345", or
@@ -92,6 +92,7 @@ std::string databaseWellLine(std::string_view oilfield, std::uint16_t padNumber,
 // Font sizes of the two text reports.
 inline constexpr int kJournalTableFontSize = 8;
 inline constexpr int kSettingsListFontSize = 10;
+inline constexpr int kStopListFontSize = 10;
 
 // Column edges of the journal table in multiples of w: column c (0-based) spans
 // kJournalTableEdges[c] … kJournalTableEdges[c + 1].
@@ -134,5 +135,11 @@ std::vector<SettingsListRow> settingsListRows(const SettingsCatalogue& catalogue
 // the value at 80w; no lines and no page numbers.
 ReportDocument layoutSettingsList(std::string_view title, const std::vector<SettingsListRow>& rows,
                                   const PrintMetrics& metrics);
+
+// The stop causes of a printed graph that do not fit its title, on portrait pages of their own:
+// `heading` at (10w, 2b) on the first page, line i (from 1) at (10w, (i − (page − 1) × L + 3) × b),
+// a new page when i > page × L, with L as for the settings list.
+ReportDocument layoutStopList(std::string_view heading, const std::vector<std::string>& lines,
+                              const PrintMetrics& metrics);
 
 } // namespace vorsan

@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -108,6 +109,7 @@ private slots:
     void databaseWellOpensOnItsLatestRecords();
     void graphPrintoutHoldsTitleAndStopLines();
     void manyStopsArePrintedAsAList();
+    void stopListPitchAndPageBreaks();
     void diagramFollowsTheSelection();
     void diagramPrintoutHoldsThreeTitleLines();
 };
@@ -291,6 +293,52 @@ void ChartsPagesTest::manyStopsArePrintedAsAList() {
     QVERIFY2(text.contains(QStringLiteral("Причины останова за период, выведенный на график:")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("Причина останова: 05.03.2024 23:00:00 - Стоп : дисбаланс напряжений")));
     QVERIFY(text.indexOf(QStringLiteral("Причина останова")) > text.indexOf(QStringLiteral("выведенный на график")));
+}
+
+void ChartsPagesTest::stopListPitchAndPageBreaks() {
+    Window win;
+    QVERIFY(win.started());
+    vorsan::Journal j; // 64 underload stops 5 minutes apart, each restarted 2 minutes later
+    for (int m = 8 * 60; m < 8 * 60 + 64 * 5; m += 5) {
+        j.records.push_back(samples::at(5, m / 60, m % 60, 30, 3));
+        j.records.push_back(samples::at(5, m / 60, m % 60 + 2, 0, 49));
+    }
+    win.load(j);
+    win.w.pages()->setCurrentIndex(kGraphPage);
+    win.w.commands().action(Command::PrintGraphs)->trigger();
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), win.pdf, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    // Per page its size, then the top and height of the first word of each line (pitch in points).
+    const QRegularExpression page(QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)")re"));
+    const QRegularExpression word(QStringLiteral(R"re(yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">(Причин[аы])<)re"));
+    QList<QList<double>> tops; // the entries of the list pages
+    double headingTop = -1, boxHeight = 0, pageHeight = 0;
+    for (const QString& text : QString::fromUtf8(p.readAllStandardOutput()).split(QStringLiteral("<page ")).mid(1)) {
+        const auto size = page.match(QStringLiteral("<page ") + text);
+        const bool portrait = size.captured(1).toDouble() < size.captured(2).toDouble();
+        QCOMPARE(portrait, !tops.isEmpty() || text.contains(QStringLiteral(">Причины<")));
+        if (!portrait) continue;
+        pageHeight = size.captured(2).toDouble();
+        tops.append(QList<double>());
+        for (auto it = word.globalMatch(text); it.hasNext();) {
+            const auto w = it.next();
+            if (w.captured(3) == QStringLiteral("Причины")) headingTop = w.captured(1).toDouble();
+            else tops.back() << w.captured(1).toDouble();
+            boxHeight = w.captured(2).toDouble() - w.captured(1).toDouble();
+        }
+    }
+    QCOMPARE(tops.size(), 2);
+    const double b = tops[0][1] - tops[0][0];
+    QVERIFY2(std::abs(b / boxHeight - 1.2) < 0.02, qPrintable(QString::number(b / boxHeight))); // 6/5 of the text height
+    QVERIFY(std::abs(tops[0][0] - headingTop - 2 * b) < 0.1); // heading on line 2, entries from line 4
+    QVERIFY(std::abs(tops[1][0] - tops[0][0]) < 0.1);          // every page starts again at line 4
+    QCOMPARE(tops[0].size() + tops[1].size(), 64);
+    // L = page height div b − 5: the last line of a full page lies 2 to 3 lines above the printable
+    // bottom (margins as wide at the bottom as at the top, the top at line 0).
+    const double margin = tops[0][0] - 4 * b;
+    const double below = pageHeight - margin - tops[0].back();
+    QVERIFY2(below >= 2 * b - 0.1 && below < 3 * b + 0.1, qPrintable(QString::number(below / b)));
 }
 
 void ChartsPagesTest::diagramFollowsTheSelection() {

@@ -9,6 +9,7 @@
 #include "print/print_dialog.h"
 #include "files/file_dialogs.h"
 #include "charts/chart_source.h"
+#include "charts/diagrams_page.h"
 #include "journal/journal_model.h"
 #include "journal/journal_rows.h"
 #include "settings/catalogue.h"
@@ -26,6 +27,8 @@
 #include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPieSeries>
+#include <QPieSlice>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -37,6 +40,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 using vorsan::Command;
 using vorsan::ControllerGeneration;
@@ -171,6 +175,7 @@ private slots:
     void aLaterChoiceWins();
     void aClickKeepsAQueuedAddition();
     void printingTheShownWell();
+    void diagramsCoverTheGridSelection();
     void settingsNumbering();
     void openWellDialogLines();
     void findWellPrefixes();
@@ -387,6 +392,33 @@ void DatabaseTabTest::printingTheShownWell() {
     QVERIFY(journal.contains(QStringLiteral("Uab,В")));
     const QString settings = pdfText(Command::PrintDatabaseSettings);
     QVERIFY2(settings.contains(QStringLiteral("Уставки по кусту: 7")), qPrintable(settings));
+}
+
+void DatabaseTabTest::diagramsCoverTheGridSelection() {
+    Window t({{"Новое", 7, 8}}); // five measurements a minute apart from 00:00
+    auto* diagrams = t.w.pages()->page<DiagramsPage>();
+    const QString pdf = QDir(t.dir.path()).filePath(QStringLiteral("diagram.pdf"));
+    // Rows from 0 selected in the grid; one row is the whole well and leaves the screen untitled.
+    for (const auto& [top, bottom, work, period] :
+         {std::tuple{1, 3, "РАБОТА: 0 сут.0 ч.2 мин.", "за период с 01.03.2024 00:01:00 по 01.03.2024 00:03:00"},
+          std::tuple{2, 2, "РАБОТА: 0 сут.0 ч.4 мин.", "за период с 01.03.2024 00:00:00 по 01.03.2024 00:04:00"}}) {
+        t.showTab();
+        t.click(t.find(QStringLiteral("Скважина 8")));
+        auto* grid = t.page()->journalGrid();
+        grid->selectionModel()->select(QItemSelection(grid->model()->index(top, 0), grid->model()->index(bottom, 0)),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        t.w.commands().action(Command::ShowDatabaseDiagrams)->trigger();
+        QTRY_VERIFY(t.w.pages()->chartSource()->database() && diagrams->pie()->count() > 0);
+        QCOMPARE(diagrams->title(), top < bottom ? QString::fromUtf8(period) : QString());
+        QVERIFY(diagrams->pie()->slices().at(0)->label().startsWith(QString::fromUtf8(work)));
+        setUnattendedPdfOutput(pdf);
+        t.w.commands().action(Command::PrintDiagram)->trigger();
+        setUnattendedPdfOutput({});
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        p.waitForFinished();
+        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QString::fromUtf8(period)));
+    }
 }
 
 void DatabaseTabTest::settingsNumbering() {

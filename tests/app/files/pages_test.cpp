@@ -712,7 +712,14 @@ void PagesTest::currentStatePageAndStartStopButton() {
     QCOMPARE(page->cellText(1, 1), QStringLiteral("Причина последнего стопа"));
     QCOMPARE(page->cellText(25, 1), QStringLiteral("Рестарты по другим причинам"));
     auto* button = t.w.startStopButton();
-    QCOMPARE(button->geometry(), QRect(grid->x() + 25 + 250 + 3, grid->y(), 50, 16));
+    // The button sits inside the value cell of row 0, clear of the frame and the rules, 3 pixels
+    // right of the grid's left edge plus columns 0 and 1.
+    const QRect cell = grid->visualRect(grid->model()->index(0, 2));
+    const QRect placed(button->mapTo(grid->viewport(), QPoint(0, 0)), button->size());
+    QVERIFY2(cell.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y())
+                                                   .arg(placed.width()).arg(placed.height())));
+    QCOMPARE(button->mapTo(grid, QPoint(0, 0)).x(), 25 + 250 + 3);
+    QCOMPARE(button->size(), QSize(50, 16));
     QCOMPARE(button->toolTip(), QStringLiteral("Дистанционный запуск (останов)"));
 
     auto stopped = samples::runningState();
