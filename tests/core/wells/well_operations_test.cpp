@@ -117,6 +117,13 @@ TEST(AddJournal, OilfieldNames) {
         {"Ааааааааааааааааааааааааааааа1", true, "Ааааааааааааааааааааааааааааа1"},
         {"Ааааааааааааааааааааааааааааа12", false, ""},
         {"Нефть 😀", false, ""},
+        {"a/b", false, ""},
+        {"a\\b", false, ""},
+        {"a\nb", false, ""},
+        {"a\tb", false, ""},
+        {"a\x01" "b", false, ""},
+        {"a\x7F" "b", false, ""},
+        {"..", true, ".."},
     };
     for (const Case& c : cases) {
         const OilfieldName n = checkOilfieldName(c.typed);
@@ -130,6 +137,49 @@ TEST(AddJournal, OilfieldNames) {
     Db d;
     EXPECT_FALSE(d.add("   ", minutes(0, 1), 1, 2).ok);
     EXPECT_TRUE(d.db->wells().empty());
+}
+
+// Two oilfields never share a table; names that differ only in letter case do, by design.
+TEST(AddJournal, NamesThatWouldShareATableAreRefused) {
+    struct Case {
+        const char* first;
+        const char* second;
+        bool secondAdded;
+    };
+    const Case cases[] = {
+        {"шило", "shilo", false},
+        {"..", "__", false},
+        {"Щука", "sh_uka", false},
+        {"Шило", "шило", true},
+        {"Abc", "abc", true},
+        {"шило", "шилоа", true},
+    };
+    for (const Case& c : cases) {
+        Db d;
+        ASSERT_TRUE(d.add(c.first, minutes(0, 3), 1, 2).ok) << c.first;
+        const Outcome o = d.add(c.second, minutes(10, 2), 1, 2);
+        EXPECT_EQ(o.ok, c.secondAdded) << c.first << " / " << c.second << ": " << o.message;
+        ASSERT_TRUE(d.db->showWell({c.first, 1, 2}).ok);
+        EXPECT_EQ(d.db->journal().journal.count(), c.secondAdded && sameOilfieldIgnoringCase(c.first, c.second) ? 5u : 3u)
+            << c.first << " / " << c.second;
+        EXPECT_EQ(d.db->wells().size(), c.secondAdded ? 2u : 1u);
+    }
+}
+
+// A station whose pad or well was never set gives a well of 65535: shown, saved and deleted as any.
+TEST(UnsetNumbers, WellOf65535IsAWellLikeAnyOther) {
+    Db d;
+    const WellId unset{"Новое", 0xFFFF, 0xFFFF};
+    ASSERT_TRUE(d.add("Новое", minutes(0, 3), 0xFFFF, 0xFFFF).ok);
+    ASSERT_TRUE(d.db->showWell(unset).ok);
+    EXPECT_EQ(d.db->journal().journal.count(), 3u);
+    const std::string vbd = d.tmp.file("unset.VBD");
+    ASSERT_TRUE(d.db->saveWellFile(unset, vbd).ok);
+    ASSERT_TRUE(d.db->deleteWell(unset).ok);
+    EXPECT_TRUE(d.db->wells().empty());
+    ASSERT_TRUE(d.db->addWellFile(vbd).ok);
+    EXPECT_EQ(d.db->shownWell(), unset);
+    EXPECT_EQ(d.db->journal().journal.count(), 3u);
 }
 
 // ---- showing, deleting ---------------------------------------------------------------------------
@@ -163,6 +213,13 @@ TEST(ShowWell, SettingsPageOfAWellWithoutSnapshotAndNoValue) {
     const Journal j = minutes(0, 1);
     ASSERT_TRUE(d.db->addJournal("Новое", {&j, ControllerGeneration::Gen4, s}).ok);
     EXPECT_TRUE(d.db->settingsPage()[0].value.starts_with("65535")) << d.db->settingsPage()[0].value;
+
+    // A list of choices has no entry 65535 nor 3 ("Откл,Блок,АПВ"): both are errors, not empty texts.
+    s[1] = 0xFFFF; // 22
+    s[4] = 3;      // 25
+    ASSERT_TRUE(d.db->addJournal("Новое", {&j, ControllerGeneration::Gen4, s}).ok);
+    ASSERT_EQ(d.db->settingsPageErrors().size(), 2u);
+    EXPECT_TRUE(d.db->settingsPageErrors()[0].starts_with("22")) << d.db->settingsPageErrors()[0];
 }
 
 TEST(DeleteRows, GoneUntilTheJournalIsAddedAgain) {
