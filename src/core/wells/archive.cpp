@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <locale.h>
 #include <memory>
 #include <strings.h>
 #include <sys/stat.h>
@@ -70,9 +71,29 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// An entry's name as UTF-8 whatever the process's locale: archive_entry_pathname() converts to
-// the locale's character set and gives nothing in the "C" locale for a name with letters beyond
-// ASCII. A name stored without a character set comes back as its bytes.
+// libarchive converts every name between the archive's character set and the locale's as it
+// reads or writes the entry, and in the "C" locale (that of the command line run by a script)
+// a name with letters beyond ASCII converts to nothing. While an archive is read or written, this
+// thread uses a UTF-8 character type, so names reach us as the UTF-8 they are in the archive.
+class Utf8Names {
+public:
+    Utf8Names() : utf8_(::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr))) {
+        if (utf8_) before_ = ::uselocale(utf8_);
+    }
+    ~Utf8Names() {
+        if (!utf8_) return;
+        ::uselocale(before_);
+        ::freelocale(utf8_);
+    }
+    Utf8Names(const Utf8Names&) = delete;
+    Utf8Names& operator=(const Utf8Names&) = delete;
+
+private:
+    locale_t utf8_;
+    locale_t before_ = LC_GLOBAL_LOCALE;
+};
+
+// An entry's name as UTF-8; a name stored without a character set comes back as its bytes.
 bool entryName(archive_entry* e, std::string& out) {
     if (const char* u = archive_entry_pathname_utf8(e)) return out = u, true;
     if (const char* m = archive_entry_pathname(e)) return out = m, true;
@@ -131,6 +152,7 @@ ArchiveStatus writeDatabaseArchive(const std::string& dir, const std::string& ar
         return failed("cannot read the directory " + dir + ": " + std::strerror(errno));
     }
     std::sort(names.begin(), names.end());
+    const Utf8Names utf8;
     const std::string partial = archivePath + ".tmp";
     std::unique_ptr<archive, WriteCloser> a(archive_write_new());
     // Names are written as UTF-8 (and marked so) whatever the locale.
@@ -182,6 +204,7 @@ ArchiveStatus writeDatabaseArchive(const std::string& dir, const std::string& ar
 
 ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::string& target,
                                     const UnpackLimits& limits) {
+    const Utf8Names utf8;
     std::unique_ptr<archive, ReadCloser> a(archive_read_new());
     archive_read_support_filter_all(a.get());
     archive_read_support_format_zip(a.get());
