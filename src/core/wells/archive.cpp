@@ -53,24 +53,6 @@ bool databaseFile(std::string_view name) {
     return name.size() > 4 && (endsWithIgnoringCase(name, ".dbf") || endsWithIgnoringCase(name, ".cdx"));
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // libarchive converts every name between the archive's character set and the locale's as it
 // reads or writes the entry, and in the "C" locale (that of the command line run by a script)
 // a name with letters beyond ASCII converts to nothing. While an archive is read or written, this
@@ -97,12 +79,6 @@ private:
 bool entryName(archive_entry* e, std::string& out) {
     if (const char* u = archive_entry_pathname_utf8(e)) return out = u, true;
     if (const char* m = archive_entry_pathname(e)) return out = m, true;
-    if (const wchar_t* w = archive_entry_pathname_w(e)) {
-        out.clear();
-        for (; *w; ++w)
-            appendUtf8(out, static_cast<char32_t>(*w));
-        return true;
-    }
     return false;
 }
 
