@@ -40,6 +40,10 @@ int dbfDump(const std::string& path, const std::string& tag) {
 int dbfCheck(const std::string& path) {
     Table t;
     if (const DbStatus st = t.open(path, OpenMode::ReadOnly); !st) return fail(st.detail);
+    // A table of the database is checked against the tags the program defines for it (their
+    // expressions and flags), not only against what its own index says.
+    if (const TableLayout* layout = layoutByFieldNames(t.fields()))
+        if (const DbStatus st = t.open(path, OpenMode::ReadOnly, layout->tags); !st) return fail(st.detail);
     std::cout << t.path() << ": " << t.physicalCount() << " rows, " << t.count() << " live\n";
     for (const TagDef& tag : t.tags()) {
         t.setTag(tag.name);

@@ -92,6 +92,41 @@ bool writeAt(int fd, const std::uint8_t* p, std::size_t n, off_t at) {
     return true;
 }
 
+// Checks a valid journal (checksum good, `j` cut to its length, records from `head`) against the
+// files it is to be applied to, before anything is read or truncated. Every record saves old
+// bytes of its file, so it starts within the file as it stands now (a change only grows a file
+// past them or cuts a tail that a record saved); a record beyond, of the index when there was
+// none, or of a file other than 0 and 1, is not of these files, and the journal is refused. The
+// sizes to go back to are cut to what the files and the saved bytes cover: a file never grows by
+// a rollback (an index edit records its grown size, whose new blocks nothing refers to yet).
+DbStatus checkJournalSizes(const std::vector<std::uint8_t>& j, std::size_t head, int dbfFd,
+                           const std::string& cdxPath, bool cdxExisted, std::uint64_t& dbfSize,
+                           std::uint64_t& cdxSize) {
+    struct stat st {};
+    if (::fstat(dbfFd, &st) != 0) return DbStatus::fail(DbError::Io, "cannot read the table's size");
+    std::uint64_t now[2] = {static_cast<std::uint64_t>(st.st_size), 0};
+    if (::stat(cdxPath.c_str(), &st) == 0) now[1] = static_cast<std::uint64_t>(st.st_size);
+    std::uint64_t end[2] = {0, 0};
+    for (std::size_t at = head; at + 13 <= j.size() - 4;) {
+        const int file = j[at];
+        const std::uint64_t off = getLe(&j[at + 1], 8);
+        const std::uint64_t n = getLe(&j[at + 9], 4);
+        if (at + 13 + n > j.size() - 4) break;
+        if (file > 1 || (file == 1 && !cdxExisted))
+            return DbStatus::fail(DbError::BadHeader, "the rollback journal names a file it cannot have saved");
+        if (off > now[file])
+            return DbStatus::fail(DbError::BadHeader,
+                                  std::string("the rollback journal saved bytes of the ") +
+                                      (file == 0 ? "table" : "index") + " at " + std::to_string(off) +
+                                      ", beyond its " + std::to_string(now[file]) + " bytes");
+        end[file] = std::max(end[file], off + n);
+        at += 13 + static_cast<std::size_t>(n);
+    }
+    dbfSize = std::min(dbfSize, std::max(now[0], end[0]));
+    cdxSize = std::min(cdxSize, std::max(now[1], end[1]));
+    return {};
+}
+
 // Puts back what an interrupted change had saved in the table's rollback journal. A journal that
 // is incomplete (its checksum fails) was being written when the change stopped, before either
 // file was touched: it is only removed.
@@ -113,8 +148,12 @@ DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath
     }
     valid = valid && fnv1a(j.data(), j.size() - 4) == getLe(&j[j.size() - 4], 4);
     if (valid) {
-        const std::uint64_t dbfSize = getLe(&j[sizes], 8), cdxSize = getLe(&j[sizes + 8], 8);
+        std::uint64_t dbfSize = getLe(&j[sizes], 8), cdxSize = getLe(&j[sizes + 8], 8);
         const bool cdxExisted = j[sizes + 16] != 0;
+        // A journal's sizes are only believed when they fit the files it belongs to: a journal
+        // of some other table (or a forged one) must not make a file grow or be written at random.
+        if (auto st = checkJournalSizes(j, head, dbfFd, cdxPath, cdxExisted, dbfSize, cdxSize); !st)
+            return DbStatus::fail(st.error, path + ": " + st.detail);
         const int cdxFd = ::open(cdxPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (cdxFd < 0) return DbStatus::fail(DbError::Io, "cannot open " + cdxPath + " to roll back");
         bool ok = true;
@@ -139,6 +178,10 @@ DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath
 }
 
 } // namespace
+
+bool journalHoldsUnfinishedChange(const std::uint8_t* p, std::size_t n) {
+    return n >= 8 && (std::memcmp(p, kJournalMagic, 8) == 0 || std::memcmp(p, kJournalMagicV1, 8) == 0);
+}
 
 DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
                              const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize,
@@ -228,16 +271,16 @@ DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t d
         closeJournal(false);
         return DbStatus::fail(DbError::Io, "cannot write " + path_ + ": " + why);
     }
-    // Committed: the journal no longer describes a change to undo. Clearing its magic needs no
-    // sync: after a crash that loses the clearing, the journal undoes a change whose files were
-    // synced, which leaves the table as it was before that change, whole.
+    // Committed: the journal no longer describes a change to undo. The cleared magic is synced
+    // before the change counts as done: a crash that lost the clearing would have the next open
+    // undo a change the user was told was stored.
     // One large change (a pack) does not keep its journal's memory for the table's lifetime.
     if (journalBytes_.capacity() > (std::size_t(8) << 20)) {
         journalBytes_.clear();
         journalBytes_.shrink_to_fit();
     }
     static const std::uint8_t kCleared[8] = {};
-    if (!writeAt(journalFd_, kCleared, 8, 0)) {
+    if (!writeAt(journalFd_, kCleared, 8, 0) || ::fdatasync(journalFd_) != 0) {
         rollBack(fd_, path_, cdxPath_);
         closeJournal(false);
         return DbStatus::fail(DbError::Io, "cannot clear " + jp);
@@ -368,11 +411,13 @@ DbStatus Table::create(const std::string& path, const TableLayout& layout, bool 
 DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<TagDef>& expectedTags) {
     if (isOpen()) close();
     reset();
-    readOnly_ = mode == OpenMode::ReadOnly;
+    readOnly_ = mode != OpenMode::Exclusive;
+    const bool foreign = mode == OpenMode::Foreign;
     int fd = -1;
     // A reader that finds an interrupted change rolls it back first when no one else has the
-    // table open, so it never reads a half-written table.
-    if (readOnly_ && fileExists(journalPathFor(path))) {
+    // table open, so it never reads a half-written table. A table from elsewhere is never
+    // written to: a journal beside it is not ours to apply.
+    if (readOnly_ && !foreign && fileExists(journalPathFor(path))) {
         const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (wfd >= 0) {
             if (::flock(wfd, LOCK_EX | LOCK_NB) == 0) rollBack(wfd, path, indexPathFor(path));
@@ -409,7 +454,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     cdxPath_ = indexPathFor(path);
     if (!readOnly_) {
         if (auto st = rollBack(fd_, path_, cdxPath_); !st) return fail(st);
-    } else if (fileExists(journalPathFor(path_))) {
+    } else if (!foreign && fileExists(journalPathFor(path_))) {
         indexProblems_.push_back("an interrupted change waits to be rolled back by a writer");
     }
     struct stat st {};
@@ -456,9 +501,22 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
         indexProblems_.push_back("index file " + fileNameOf(cdxPath_) + " missing");
     }
     for (const CdxTag& t : stored) {
+        // A tag the caller defines keeps the caller's flags: a stored tag that is unique (or
+        // descending) where the definition is not would hide rows or turn the order round.
+        const auto def = std::find_if(expectedTags.begin(), expectedTags.end(),
+                                      [&](const TagDef& e) { return sameName(e.name, t.name); });
+        bool unique = t.unique();
+        if (def != expectedTags.end() && (def->unique != t.unique() || t.descending)) {
+            const auto flags = [](bool u, bool d) {
+                return std::string(u ? "unique" : "not unique") + (d ? ", descending" : "");
+            };
+            indexProblems_.push_back("tag " + t.name + ": flags in the index (" + flags(t.unique(), t.descending) +
+                                     ") differ from its definition (" + flags(def->unique, false) + ")");
+            unique = def->unique;
+        }
         DbStatus s =
             t.forExpression.empty()
-                ? addTag({t.name, t.expression, t.unique()})
+                ? addTag({t.name, t.expression, unique})
                 : DbStatus::fail(DbError::BadExpression, "tag " + t.name + " has a FOR clause (" +
                                                              t.forExpression + "), which is not evaluated");
         if (!s) {
@@ -568,6 +626,8 @@ std::vector<std::uint32_t> Table::expectedEntries(const Tag& t) const {
 bool Table::storedOrderMatches(Tag& t, const CdxTag& stored) {
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     if (static_cast<std::size_t>(stored.keyLength) != len) return false;
+    // The stored flags are part of what the index says: other flags, other entries and order.
+    if (stored.unique() != t.def.unique || stored.descending) return false;
     if (t.def.unique) {
         sortOrder(t);
         const auto want = expectedEntries(t);

@@ -25,6 +25,10 @@
 
 namespace vorsan::db {
 
+// Whether the first bytes of a table's rollback journal ("<table>-journal") say it holds a change
+// that was not finished (a journal cleared by its commit, or of another kind, does not).
+bool journalHoldsUnfinishedChange(const std::uint8_t* firstBytes, std::size_t n);
+
 struct TagDef {
     std::string name;       // at most 10 characters; compared ignoring case
     std::string expression; // e.g. "DTOS(DATA)+TIME"
@@ -40,7 +44,9 @@ struct TableLayout {
 // bool for L.
 using FieldValue = std::variant<std::string, double, Date, bool>;
 
-enum class OpenMode { Exclusive, ReadOnly };
+// Foreign: read-only, for a table that came from elsewhere (an archive, a well file): a rollback
+// journal beside it is neither applied nor reported.
+enum class OpenMode { Exclusive, ReadOnly, Foreign };
 
 class Table {
 public:

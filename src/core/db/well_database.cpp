@@ -8,7 +8,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vorsan::db {
 
@@ -69,6 +72,10 @@ int letterIndex(std::string_view alphabet, std::string_view ch) {
     for (std::size_t i = 0, n = 0; i + 1 < alphabet.size(); i += 2, ++n)
         if (alphabet.substr(i, 2) == ch) return static_cast<int>(n);
     return -1;
+}
+
+bool sameFieldName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
 std::size_t utf8CharLength(unsigned char c) {
@@ -170,12 +177,62 @@ DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::stri
     };
     for (const TagDef& want : layout.tags)
         for (const TagDef& have : table.tags())
-            if (plain(have.name) == plain(want.name) && plain(have.expression) != plain(want.expression))
+            if (plain(have.name) == plain(want.name) &&
+                (plain(have.expression) != plain(want.expression) || have.unique != want.unique))
                 if (auto st = table.redefineTag(want); !st) {
                     table.close();
                     return st;
                 }
     return {};
+}
+
+DbStatus checkFieldLayout(const Table& table, const TableLayout& layout) {
+    const auto& have = table.fields();
+    const auto& want = layout.fields;
+    const auto text = [](const FieldDef& f) {
+        return f.name + " " + std::string(1, f.type) + "(" + std::to_string(f.length) + ")";
+    };
+    for (std::size_t i = 0; i < std::max(have.size(), want.size()); ++i) {
+        if (i >= have.size())
+            return DbStatus::fail(DbError::LayoutMismatch, fileNameOf(table.path()) + " lacks the field " + text(want[i]));
+        if (i >= want.size())
+            return DbStatus::fail(DbError::LayoutMismatch,
+                                  fileNameOf(table.path()) + " has the extra field " + text(have[i]));
+        if (!sameFieldName(have[i].name, want[i].name) || have[i].type != want[i].type ||
+            have[i].length != want[i].length)
+            return DbStatus::fail(DbError::LayoutMismatch, fileNameOf(table.path()) + " has the field " +
+                                                              text(have[i]) + " where " + text(want[i]) +
+                                                              " belongs");
+    }
+    return {};
+}
+
+const TableLayout* layoutByFieldNames(const std::vector<FieldDef>& fields) {
+    for (const TableLayout* l : {&wellTableLayout(), &settingsSnapshotLayout()}) {
+        bool same = fields.size() == l->fields.size();
+        for (std::size_t i = 0; same && i < fields.size(); ++i)
+            same = sameFieldName(fields[i].name, l->fields[i].name);
+        if (same) return l;
+    }
+    return nullptr;
+}
+
+void removeInterruptedCopies(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        // replacementPath() of a table or index: "<name>.DBF.tmp", "<name>.CDX.tmp".
+        if (name.size() > 8 && ::strcasecmp(name.c_str() + name.size() - 4, ".tmp") == 0 &&
+            (::strncasecmp(name.c_str() + name.size() - 8, ".dbf", 4) == 0 ||
+             ::strncasecmp(name.c_str() + name.size() - 8, ".cdx", 4) == 0))
+            names.push_back(name);
+    }
+    ::closedir(d);
+    for (const std::string& name : names)
+        ::unlink(joinPath(dir, name).c_str());
+    if (!names.empty()) syncDirectory(dir);
 }
 
 DbStatus createDatabaseTable(const std::string& dir, const std::string& name, const TableLayout& layout) {
@@ -222,6 +279,7 @@ StartupResult openStartupTables(const std::string& dir, Table& settings, Table& 
             return r;
         }
     }
+    removeInterruptedCopies(dir);
     if (auto s = openDatabaseTable(settings, dir, kSettingsTableFile, settingsSnapshotLayout()); !s) {
         r.failure = StartupFailure::Settings;
         r.status = s;

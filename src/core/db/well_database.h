@@ -76,6 +76,15 @@ std::string databaseFile(const std::string& dir, const std::string& name);
 // Opens one table of the database exclusively, with the tags its layout needs.
 DbStatus openDatabaseTable(Table& table, const std::string& dir, const std::string& name,
                            const TableLayout& layout);
+// Whether the table's fields have the layout's names (ignoring case), types and widths, in order;
+// the detail names the first that differs.
+DbStatus checkFieldLayout(const Table& table, const TableLayout& layout);
+// The layout of the database whose field names the table has, or nullptr.
+const TableLayout* layoutByFieldNames(const std::vector<FieldDef>& fields);
+// Removes the "<table>.DBF.tmp" and "<table>.CDX.tmp" a copy killed half-way leaves in `dir`.
+// Only for the one program that holds the database.
+void removeInterruptedCopies(const std::string& dir);
+
 // Creates an empty table of the layout unless a table of that name (in any letter case) exists.
 DbStatus createDatabaseTable(const std::string& dir, const std::string& name, const TableLayout& layout);
 

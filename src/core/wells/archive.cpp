@@ -1,6 +1,7 @@
 #include "wells/archive.h"
 
 #include "db/file_io.h"
+#include "db/table.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -13,7 +14,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <locale.h>
 #include <memory>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,8 +38,48 @@ struct EntryFree {
     void operator()(archive_entry* e) const { archive_entry_free(e); }
 };
 
+// What the engine leaves beside its tables between and after changes. A table's own name may
+// begin with a dot (a well of the oilfield ".abc" is ".abcK1C2.DBF"): that is a table like any.
 bool leftover(const std::string& name) {
-    return name.ends_with(".tmp") || name.ends_with("-journal") || name.empty() || name[0] == '.';
+    return name.ends_with(".tmp") || name.ends_with("-journal") || name.empty();
+}
+
+bool endsWithIgnoringCase(std::string_view s, std::string_view tail) {
+    return s.size() >= tail.size() && ::strncasecmp(s.data() + s.size() - tail.size(), tail.data(), tail.size()) == 0;
+}
+
+// The database's own files: tables and their indexes, in any letter case.
+bool databaseFile(std::string_view name) {
+    return name.size() > 4 && (endsWithIgnoringCase(name, ".dbf") || endsWithIgnoringCase(name, ".cdx"));
+}
+
+// libarchive converts every name between the archive's character set and the locale's as it
+// reads or writes the entry, and in the "C" locale (that of the command line run by a script)
+// a name with letters beyond ASCII converts to nothing. While an archive is read or written, this
+// thread uses a UTF-8 character type, so names reach us as the UTF-8 they are in the archive.
+class Utf8Names {
+public:
+    Utf8Names() : utf8_(::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr))) {
+        if (utf8_) before_ = ::uselocale(utf8_);
+    }
+    ~Utf8Names() {
+        if (!utf8_) return;
+        ::uselocale(before_);
+        ::freelocale(utf8_);
+    }
+    Utf8Names(const Utf8Names&) = delete;
+    Utf8Names& operator=(const Utf8Names&) = delete;
+
+private:
+    locale_t utf8_;
+    locale_t before_ = LC_GLOBAL_LOCALE;
+};
+
+// An entry's name as UTF-8; a name stored without a character set comes back as its bytes.
+bool entryName(archive_entry* e, std::string& out) {
+    if (const char* u = archive_entry_pathname_utf8(e)) return out = u, true;
+    if (const char* m = archive_entry_pathname(e)) return out = m, true;
+    return false;
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -48,6 +91,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
         if (x != y) return false;
     }
     return true;
+}
+
+std::string megabytes(std::uint64_t bytes) {
+    return bytes >= (std::uint64_t(1) << 20) ? std::to_string(bytes >> 20) + " MiB"
+                                              : std::to_string(bytes) + " bytes";
 }
 
 } // namespace
@@ -80,9 +128,12 @@ ArchiveStatus writeDatabaseArchive(const std::string& dir, const std::string& ar
         return failed("cannot read the directory " + dir + ": " + std::strerror(errno));
     }
     std::sort(names.begin(), names.end());
+    const Utf8Names utf8;
     const std::string partial = archivePath + ".tmp";
     std::unique_ptr<archive, WriteCloser> a(archive_write_new());
+    // Names are written as UTF-8 (and marked so) whatever the locale.
     if (archive_write_set_format_zip(a.get()) != ARCHIVE_OK ||
+        archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8") != ARCHIVE_OK ||
         archive_write_open_filename(a.get(), partial.c_str()) != ARCHIVE_OK)
         return failed("cannot create " + archivePath + ": " + archive_error_string(a.get()));
     const auto abandon = [&](const std::string& why) {
@@ -104,7 +155,7 @@ ArchiveStatus writeDatabaseArchive(const std::string& dir, const std::string& ar
         struct stat st {};
         ::stat(path.c_str(), &st);
         std::unique_ptr<archive_entry, EntryFree> e(archive_entry_new());
-        archive_entry_set_pathname(e.get(), ("BD/" + name).c_str());
+        archive_entry_set_pathname_utf8(e.get(), ("BD/" + name).c_str());
         archive_entry_set_filetype(e.get(), AE_IFREG);
         archive_entry_set_perm(e.get(), 0644);
         archive_entry_set_size(e.get(), static_cast<la_int64_t>(bytes.size()));
@@ -129,6 +180,7 @@ ArchiveStatus writeDatabaseArchive(const std::string& dir, const std::string& ar
 
 ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::string& target,
                                     const UnpackLimits& limits) {
+    const Utf8Names utf8;
     std::unique_ptr<archive, ReadCloser> a(archive_read_new());
     archive_read_support_filter_all(a.get());
     archive_read_support_format_zip(a.get());
@@ -156,12 +208,14 @@ ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::s
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN)
             return refuse(std::string("the archive cannot be read: ") + archive_error_string(a.get()));
         if (++entries > limits.maxEntries) return refuse("the archive has too many entries");
-        const char* rawName = archive_entry_pathname(e);
-        const std::string name = rawName ? rawName : "";
+        std::string name;
+        if (!entryName(e, name))
+            return refuse("entry " + std::to_string(entries) + " has a name that cannot be read");
         std::string path = name;
         for (char& c : path)
             if (c == '\\') c = '/';
-        if (path.empty() || path[0] == '/' || (path.size() > 1 && path[1] == ':'))
+        if (path.empty()) return refuse("entry " + std::to_string(entries) + " has an empty name");
+        if (path[0] == '/' || (path.size() > 1 && path[1] == ':'))
             return refuse("entry \"" + name + "\" has an absolute path");
         std::vector<std::string> parts;
         for (std::size_t p = 0; p <= path.size();) {
@@ -178,11 +232,25 @@ ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::s
         if (type != AE_IFREG) return refuse("entry \"" + name + "\" is not a regular file");
         if (archive_entry_size_is_set(e) && archive_entry_size(e) < 0)
             return refuse("entry \"" + name + "\" has a negative size");
-        if (archive_entry_size_is_set(e) && std::uint64_t(archive_entry_size(e)) > limits.maxEntryBytes)
-            return refuse("entry \"" + name + "\" is too large");
-        // Only the database's own files: "bd/<name>".
+        const bool sized = archive_entry_size_is_set(e);
+        const std::uint64_t declared = sized ? std::uint64_t(archive_entry_size(e)) : 0;
+        if (sized && declared > limits.maxEntryBytes)
+            return refuse("entry \"" + name + "\" is " + megabytes(declared) + ", larger than " +
+                          megabytes(limits.maxEntryBytes) + " that a table of the database can have");
+        // Only the database's own files: "bd/<table>.DBF", "bd/<table>.CDX".
         if (parts.size() != 2 || !equalsIgnoringCase(parts[0], "bd")) continue;
         const std::string& file = parts[1];
+        if (endsWithIgnoringCase(file, "-journal")) {
+            // A rollback journal is never unpacked nor applied; one that holds an unfinished
+            // change says its table was packed in the middle of that change.
+            std::uint8_t head[8] = {};
+            const la_ssize_t n = archive_read_data(a.get(), head, sizeof head);
+            if (db::journalHoldsUnfinishedChange(head, n > 0 ? std::size_t(n) : 0))
+                return refuse("entry \"" + name + "\" is the rollback journal of an unfinished change: " +
+                              "its table was packed while it was being written");
+            continue;
+        }
+        if (!databaseFile(file)) continue;
         bool plain = true;
         for (unsigned char c : file)
             plain = plain && c >= 0x20 && c != 0x7F;
@@ -200,9 +268,19 @@ ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::s
             }
             written += static_cast<std::uint64_t>(n);
             total += static_cast<std::uint64_t>(n);
-            if (written > limits.maxEntryBytes || total > limits.maxTotalBytes) {
+            std::string why;
+            if (sized && written > declared)
+                why = "entry \"" + name + "\" holds more than the " + std::to_string(declared) +
+                      " bytes its header records";
+            else if (written > limits.maxEntryBytes)
+                why = "entry \"" + name + "\" unpacks to more than " + megabytes(limits.maxEntryBytes) +
+                      " that a table of the database can have";
+            else if (total > limits.maxTotalBytes)
+                why = "the archive unpacks to more than " + megabytes(limits.maxTotalBytes) +
+                      ", more than a database holds (stopped at entry \"" + name + "\")";
+            if (!why.empty()) {
                 ::close(fd);
-                return refuse("entry \"" + name + "\" is too large");
+                return refuse(why);
             }
             if (::write(fd, buffer.data(), static_cast<std::size_t>(n)) != n) {
                 ::close(fd);

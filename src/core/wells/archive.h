@@ -16,10 +16,14 @@ struct ArchiveStatus {
 // of `databaseDir` except the engine's interrupted-write leftovers.
 ArchiveStatus writeDatabaseArchive(const std::string& databaseDir, const std::string& archivePath);
 
-// Limits that make an archive refused rather than unpacked.
+// Limits that make an archive refused rather than unpacked, from the size of a database: a well
+// of a million rows (some 880 full journals of 1184 records, more than a station writes in its
+// life) has a table of 136 bytes a row, about 130 MiB, and an index of about as much. One file
+// may have twice that; all files together four such wells. Unpacking stops as soon as a limit
+// is passed, so no more than that is ever written to the temporary directory.
 struct UnpackLimits {
-    std::uint64_t maxEntryBytes = std::uint64_t(2) << 30; // one file
-    std::uint64_t maxTotalBytes = std::uint64_t(8) << 30; // all files
+    std::uint64_t maxEntryBytes = std::uint64_t(256) << 20; // one file
+    std::uint64_t maxTotalBytes = std::uint64_t(1) << 30;   // all files
     std::size_t maxEntries = 100000;
 };
 
@@ -37,10 +41,12 @@ private:
     std::string path_;
 };
 
-// Unpacks the database files of an archive (entries "bd/<name>" in any letter case) into
-// `target`/bd. The whole archive is refused, and nothing is left in `target`, when an entry has
-// an absolute path or "..", is a link or a device, is larger than the limits, or the archive
-// cannot be read; other entries outside "bd" are skipped.
+// Unpacks the database's tables of an archive (entries "bd/<name>.DBF" and "bd/<name>.CDX" in
+// any letter case) into `target`/bd. The whole archive is refused, and nothing is left in
+// `target`, when an entry has an absolute path or "..", is a link or a device, is larger than the
+// limits or than its recorded size, is the rollback journal of an unfinished change, or the
+// archive cannot be read; every other entry is skipped. Names are read as UTF-8 whatever the
+// locale.
 ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::string& target,
                                     const UnpackLimits& limits = {});
 

@@ -25,7 +25,7 @@ Outcome damaged(std::string detail) {
 
 // A table of the well layout from somewhere else, read-only: the merge source.
 DbStatus openForeignWellTable(db::Table& t, const std::string& path) {
-    if (auto st = t.open(path, db::OpenMode::ReadOnly, db::wellTableLayout().tags); !st) return st;
+    if (auto st = t.open(path, db::OpenMode::Foreign, db::wellTableLayout().tags); !st) return st;
     const auto& f = t.fields();
     const auto& want = db::wellTableLayout().fields;
     for (const auto& w : want) {
@@ -164,9 +164,9 @@ Outcome WellDatabase::updateFromArchive(const std::string& path, const Progress&
     const std::string theirSnapshots = db::findIgnoringCase(from, db::kSettingsTableFile);
     DbStatus st = theirSnapshots.empty()
                       ? DbStatus::fail(DbError::NotFound, "the archive holds no " + std::string(db::kSettingsTableFile))
-                      : theirs.open(theirSnapshots, db::OpenMode::ReadOnly);
-    if (st && theirs.fields().size() != db::settingsSnapshotLayout().fields.size())
-        st = DbStatus::fail(DbError::LayoutMismatch, "the archive's snapshot table has other fields");
+                      : theirs.open(theirSnapshots, db::OpenMode::Foreign);
+    // A wider MESTO (or any other difference) would be cut or misread into our snapshots.
+    if (st) st = db::checkFieldLayout(theirs, db::settingsSnapshotLayout());
     if (!st) return Outcome::failure("Нет доступа к данным(ustavki).", kCaptionAttention, st.detail);
 
     Outcome result;

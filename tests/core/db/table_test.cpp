@@ -214,7 +214,16 @@ TEST_F(TableTest, MissingDamagedOrStaleIndexIsRebuiltOnOpen) {
         ASSERT_TRUE(Table::create(other.file("SMALL.DBF"), smallLayout()));
         ASSERT_TRUE(readWholeFile(other.file("SMALL.CDX"), stale));
     }
+    // The "unique" flag of a tag set: with distinct keys its entries still agree with the rows.
+    std::vector<std::uint8_t> flagged = good;
+    {
+        std::vector<CdxTag> tags;
+        ASSERT_TRUE(readCdx(good, [](const CdxTag&) { return std::uint8_t(0x20); }, tags));
+        for (const CdxTag& tag : tags)
+            if (tag.name == "BYID") flagged[tag.headerOffset + 14] |= kCdxUnique;
+    }
     const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> variants = {
+        {"flag", flagged},
         {"stale", stale},
         {"garbage", std::vector<std::uint8_t>(4096, 0xAB)},
         {"truncated", {good.begin(), good.begin() + 700}}};
@@ -269,6 +278,77 @@ TEST_F(TableTest, LeftoverReplacementFilesAreRemoved) {
     ASSERT_TRUE(t.open(path));
     EXPECT_FALSE(fileExists(replacementPath(path)));
     EXPECT_EQ(t.count(), 1u);
+}
+
+// A committed change leaves its rollback journal cleared. A journal whose checksum holds but whose
+// sizes or places do not fit the table (forged, or of another table) neither grows the files nor
+// writes into them.
+TEST_F(TableTest, RollbackJournalIsClearedAtCommitAndCheckedAgainstTheFilesBeforeUse) {
+    ASSERT_TRUE(t.appendRows({rowOf(1, "a"), rowOf(2, "b")}));
+    const std::string jp = path + "-journal";
+    std::vector<std::uint8_t> j;
+    ASSERT_TRUE(readWholeFile(jp, j));
+    ASSERT_GE(j.size(), 8u);
+    EXPECT_EQ(std::vector<std::uint8_t>(j.begin(), j.begin() + 8), std::vector<std::uint8_t>(8, 0));
+    t.close();
+    std::vector<std::uint8_t> dbf, cdx;
+    ASSERT_TRUE(readWholeFile(path, dbf));
+    ASSERT_TRUE(readWholeFile(dir.file("SMALL.CDX"), cdx));
+    const auto le = [](std::vector<std::uint8_t>& out, std::uint64_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    struct Record {
+        int file;
+        std::uint64_t at;
+    };
+    const auto forge = [&](std::uint64_t sizes, std::vector<Record> records) {
+        std::vector<std::uint8_t> f = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '2'};
+        le(f, 0, 8);
+        le(f, sizes, 8);
+        le(f, sizes, 8);
+        f.push_back(1);
+        for (const Record& r : records) {
+            f.push_back(static_cast<std::uint8_t>(r.file));
+            le(f, r.at, 8);
+            le(f, 4, 4);
+            le(f, 0xFFFFFFFF, 4);
+        }
+        const std::uint64_t length = f.size() + 4;
+        for (int i = 0; i < 8; ++i)
+            f[8 + std::size_t(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+        std::uint32_t h = 2166136261u; // FNV-1a, the journal's checksum
+        for (std::uint8_t b : f)
+            h = (h ^ b) * 16777619u;
+        le(f, h, 4);
+        return f;
+    };
+    const std::uint64_t tib = std::uint64_t(1) << 40;
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> journal;
+        bool opens;
+    } cases[] = {
+        {"sizes of 1 TiB", forge(tib, {}), true},
+        {"bytes saved at 1 TiB", forge(tib, {{0, tib}}), false},
+        {"index bytes saved beyond the index", forge(0, {{1, cdx.size() + 512}}), false},
+        {"a third file", forge(0, {{2, 0}}), false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(replaceFile(jp, {c.journal}));
+        const DbStatus st = t.open(path, OpenMode::Exclusive, smallLayout().tags);
+        EXPECT_EQ(bool(st), c.opens) << c.what << ": " << st.detail;
+        if (st) {
+            EXPECT_EQ(ids(t), (std::vector<int>{1, 2})) << c.what;
+        }
+        t.close();
+        std::vector<std::uint8_t> dbfNow, cdxNow;
+        ASSERT_TRUE(readWholeFile(path, dbfNow));
+        ASSERT_TRUE(readWholeFile(dir.file("SMALL.CDX"), cdxNow));
+        EXPECT_EQ(dbfNow, dbf) << c.what;
+        EXPECT_EQ(cdxNow, cdx) << c.what;
+        EXPECT_EQ(fileExists(jp), !c.opens) << c.what;
+    }
 }
 
 // Tables of other xBase flavours are read, and keep their version byte and code page when changed.

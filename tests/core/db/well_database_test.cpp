@@ -302,3 +302,17 @@ TEST(WellDatabase, OlderDatTKeyIsReplacedOnOpening) {
         uab.insert(well.getNumber(kWellUab));
     EXPECT_EQ(uab, (std::set<double>{381, 382}));
 }
+
+// A copy killed before its rename leaves "<table>.DBF.tmp" and "<table>.CDX.tmp": the next opening
+// of the database removes them, and nothing else.
+TEST(WellDatabase, InterruptedCopiesAreRemovedWhenTheDatabaseOpens) {
+    TempDir tmp;
+    ASSERT_TRUE(initDatabase(tmp.path()));
+    for (const char* name : {"novoeK1C2.DBF.tmp", "novoeK1C2.cdx.tmp", "notes.txt.tmp"})
+        ASSERT_TRUE(replaceFile(tmp.file(name), {std::vector<std::uint8_t>(100, 7)}));
+    Table settings, scratch;
+    ASSERT_EQ(openStartupTables(tmp.path(), settings, scratch).failure, StartupFailure::None);
+    EXPECT_FALSE(fileExists(tmp.file("novoeK1C2.DBF.tmp")));
+    EXPECT_FALSE(fileExists(tmp.file("novoeK1C2.cdx.tmp")));
+    EXPECT_TRUE(fileExists(tmp.file("notes.txt.tmp")));
+}
