@@ -5,11 +5,13 @@
 // operation returns what the caller must tell the user.
 #include "common/types.h"
 #include "db/table.h"
+#include "db/well_database.h"
 #include "journal/journal_record.h"
 #include "journal/journal_row.h"
 #include "journal/journal_text_export.h"
 #include "settings/setting_def.h"
 #include "wells/well_directory.h"
+#include "wells/well_stats.h"
 
 #include <array>
 #include <cstdint>
@@ -128,6 +130,17 @@ public:
     Outcome createArchive(const std::string& path);
     Outcome updateFromArchive(const std::string& path, const Progress& progress = {});
 
+    // --- run-life figures (reading only: the ADD flags, the shown well and its rows stay as they
+    // are; a well without a table reads as empty and none is created)
+    // The well's rows in the order the database shows them and its snapshot's settings.
+    Outcome readWellForStats(const WellId& well, WellForStats& out);
+    // computeWellStats over that well.
+    Outcome wellStats(const WellId& well, const analytics::Period& period, analytics::WellStats& out);
+    // One line per well of `wells` (a well that cannot be read gets a line with its failure),
+    // worst first. A well whose table and settings are as `cache` holds them is not read again.
+    Outcome wellStatsTable(const std::vector<WellId>& wells, const analytics::Period& period, WellStatsCache& cache,
+                           WellStatsTable& out, const Progress& progress = {});
+
 private:
     WellDatabase() = default;
     // Opens the table of `well` (created empty when the database has none). The table stays open
@@ -151,6 +164,12 @@ private:
     void closeTable();
     void buildSettingsPage();
     void forgetShown();
+    // The rows of `well` in shown order into `records` (`scratch` holds them in "DATA" order);
+    // the table open for the next operation serves when it is that well's.
+    db::DbStatus readRowsForStats(const WellId& well, const std::string& tablePath, db::WellRows& scratch,
+                                  std::vector<JournalRecord>& records);
+    // The snapshot row the cursor of snapshots_ stands on as a catalogue with its values.
+    SettingsCatalogue snapshotCatalogue();
 
     std::string dir_;
     int lockFd_ = -1;
