@@ -3,6 +3,8 @@
 // operations as the window's database tab.
 #include "command.h"
 
+#include "cli_database.h"
+
 #include "cli_journal.h"
 #include "db/file_io.h"
 #include "journal/journal_decode.h"
@@ -22,7 +24,6 @@
 #include <unistd.h>
 
 namespace vorsan::cli {
-namespace {
 
 using wells::Outcome;
 using wells::WellDatabase;
@@ -46,14 +47,6 @@ std::string defaultDatabaseDir() {
     return (data / "Vorsan" / "bd").string();
 }
 
-struct Options {
-    bool utf8 = false;
-    std::string db;
-    std::string file, out, field, pad, well;
-    std::optional<int> generation;
-    std::vector<std::string> id; // FIELD PAD WELL
-};
-
 // Prints what an operation could not do: the user's message, then why.
 int refused(const Outcome& o) {
     std::string text = o.message;
@@ -63,12 +56,14 @@ int refused(const Outcome& o) {
     return fail(text);
 }
 
-std::unique_ptr<WellDatabase> openDatabase(const Options& o, int& status) {
+std::unique_ptr<WellDatabase> openWellDatabase(const std::string& dir, int& status) {
     Outcome outcome;
-    auto d = WellDatabase::open(o.db.empty() ? defaultDatabaseDir() : o.db, decimalSeparator(), outcome);
+    auto d = WellDatabase::open(dir.empty() ? defaultDatabaseDir() : dir, decimalSeparator(), outcome);
     status = d ? kDone : refused(outcome);
     return d;
 }
+
+namespace {
 
 std::optional<std::uint16_t> number(const std::string& s) {
     unsigned v = 0;
@@ -77,22 +72,41 @@ std::optional<std::uint16_t> number(const std::string& s) {
     return static_cast<std::uint16_t>(v);
 }
 
-// FIELD PAD WELL of the command line, and whether the database has that well.
-std::optional<WellId> wellOf(const Options& o, WellDatabase& d, int& status) {
-    const auto pad = number(o.id[1]), well = number(o.id[2]);
+} // namespace
+
+std::optional<WellId> wellArgument(const std::vector<std::string>& id, WellDatabase& d, int& status) {
+    const auto pad = number(id[1]), well = number(id[2]);
     if (!pad || !well) {
         status = fail("PAD and WELL are numbers 0 ... 65535", kUsage);
         return std::nullopt;
     }
-    const WellId id{o.id[0], *pad, *well};
+    const WellId w{id[0], *pad, *well};
     const auto all = d.wells();
-    if (std::find(all.begin(), all.end(), id) == all.end()) {
-        status = fail("no well " + o.id[0] + ", pad " + o.id[1] + ", well " + o.id[2] + " in the database",
-                      kNothingFound);
+    if (std::find(all.begin(), all.end(), w) == all.end()) {
+        status = fail("no well " + id[0] + ", pad " + id[1] + ", well " + id[2] + " in the database", kNothingFound);
         return std::nullopt;
     }
     status = kDone;
-    return id;
+    return w;
+}
+
+namespace {
+
+struct Options {
+    bool utf8 = false;
+    std::string db;
+    std::string file, out, field, pad, well;
+    std::optional<int> generation;
+    std::vector<std::string> id; // FIELD PAD WELL
+};
+
+std::unique_ptr<WellDatabase> openDatabase(const Options& o, int& status) {
+    return openWellDatabase(o.db, status);
+}
+
+// FIELD PAD WELL of the command line, and whether the database has that well.
+std::optional<WellId> wellOf(const Options& o, WellDatabase& d, int& status) {
+    return wellArgument(o.id, d, status);
 }
 
 void printWells(const std::vector<WellId>& wells) {

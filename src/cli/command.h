@@ -56,5 +56,7 @@ void addWellCommands(CLI::App& app);
 void addReportCommands(CLI::App& app);   // print, export                           cli_report.cpp
 void addChartCommands(CLI::App& app);    // series, diagram                         cli_charts.cpp
 void addVersionCommand(CLI::App& app);   // version                                cli_version.cpp
+// stats, db stats (on the "db" group, so it is added after addDatabaseCommands)  cli_stats.cpp
+void addStatsCommands(CLI::App& app);
 
 } // namespace vorsan::cli

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     app.fallthrough();
     addCommonOptions(app);
     for (auto add : {addFileCommands, addLinkCommands, addRecorderCommands, addDatabaseCommands, addWellCommands,
-                     addReportCommands, addChartCommands, addVersionCommand})
+                     addReportCommands, addChartCommands, addStatsCommands, addVersionCommand})
         add(app);
 
     if (argc < 2) {

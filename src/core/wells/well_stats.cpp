@@ -104,13 +104,19 @@ Outcome WellDatabase::wellStatsTable(const std::vector<WellId>& wells, const ana
                                      WellStatsCache& cache, WellStatsTable& out, const Progress& progress) {
     out = {};
     // The settings of every well from one pass over the snapshots.
-    std::map<std::tuple<std::string, std::uint16_t, std::uint16_t>, analytics::InsulationSettings> settings;
+    struct Snapshot {
+        analytics::InsulationSettings insulation;
+        ControllerGeneration generation;
+    };
+    std::map<std::tuple<std::string, std::uint16_t, std::uint16_t>, Snapshot> settings;
     snapshots_.setTag("KUST_SKV");
-    for (snapshots_.first(); !snapshots_.eof(); snapshots_.next())
+    for (snapshots_.first(); !snapshots_.eof(); snapshots_.next()) {
+        const SettingsCatalogue c = snapshotCatalogue();
         settings.emplace(std::tuple(snapshots_.getString(db::kSnapMesto),
                                     db::toUnsigned16(snapshots_.getNumber(db::kSnapKust)),
                                     db::toUnsigned16(snapshots_.getNumber(db::kSnapSkv))),
-                         analytics::insulationSettingsOf(snapshotCatalogue()));
+                         Snapshot{analytics::insulationSettingsOf(c), c.generation});
+    }
 
     db::WellRows scratch;
     std::vector<JournalRecord> records;
@@ -124,7 +130,10 @@ Outcome WellDatabase::wellStatsTable(const std::vector<WellId>& wells, const ana
         // Taken before reading: a change while the rows are read makes the next table read again.
         WellSource source = sourceOf(table);
         const auto s = settings.find(std::tuple(mestoKey(well.oilfield), well.pad, well.well));
-        if (s != settings.end()) source.settings = s->second;
+        if (s != settings.end()) {
+            source.settings = s->second.insulation;
+            row.generation = s->second.generation;
+        }
         source.period = period;
         if (const analytics::WellSummary* kept = cache.find(table, source)) {
             row.summary = *kept;

@@ -4,6 +4,7 @@
 // the table again reads only the wells that changed.
 #include "analytics/well_stats.h"
 #include "analytics/well_summary.h"
+#include "common/types.h"
 #include "journal/journal_record.h"
 #include "settings/setting_def.h"
 #include "wells/well_directory.h"
@@ -27,6 +28,7 @@ struct WellForStats {
 struct WellStatsRow {
     WellId well;
     analytics::WellSummary summary;
+    ControllerGeneration generation = ControllerGeneration::Gen4; // of the snapshot: the texts of its codes
     std::string failure; // why the well could not be read (its figures are empty); "" when read
 };
 
