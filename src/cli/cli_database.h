@@ -18,6 +18,7 @@ std::unique_ptr<wells::WellDatabase> openWellDatabase(const std::string& dir, in
 int refused(const wells::Outcome& o);
 // The well of the arguments FIELD PAD WELL when the database has it, else nullopt and the exit
 // status (2 for numbers that are not numbers, 3 for a well that is not there).
-std::optional<wells::WellId> wellArgument(const std::vector<std::string>& id, wells::WellDatabase& d, int& status);
+std::optional<wells::WellId> wellArgument(const std::vector<std::string>& id, wells::WellDatabase& d,
+                                          int& status);
 
 } // namespace vorsan::cli

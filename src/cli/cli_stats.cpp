@@ -31,7 +31,8 @@ struct StatsOptions {
     bool json = false;
 };
 
-constexpr const char* kMomentForms = "YYYY-MM-DD (its 00:00:00), \"YYYY-MM-DD hh:mm\" or \"YYYY-MM-DD hh:mm:ss\"";
+constexpr const char* kMomentForms =
+    "YYYY-MM-DD (its 00:00:00), \"YYYY-MM-DD hh:mm\" or \"YYYY-MM-DD hh:mm:ss\"";
 
 void addPeriodOptions(CLI::App* cmd, StatsOptions& o) {
     const auto check = [](const std::string& v) {
@@ -62,8 +63,8 @@ std::string number(double v, int decimals) {
 std::string momentText(Seconds t) {
     const analytics::CivilTime c = analytics::civilOf(t);
     const auto two = [](int v) { return std::to_string(100 + v).substr(1); };
-    return two(c.day) + "." + two(c.month) + "." + std::to_string(c.year) + " " + two(c.hour) + ":" + two(c.minute) +
-           ":" + two(c.second);
+    return two(c.day) + "." + two(c.month) + "." + std::to_string(c.year) + " " + two(c.hour) + ":" +
+           two(c.minute) + ":" + two(c.second);
 }
 
 std::string causeText(std::uint8_t code, ControllerGeneration generation) {
@@ -80,17 +81,20 @@ void printSummary(const analytics::WellStats& s, ControllerGeneration generation
     out << '\n';
     out << "Работа: " << analytics::durationText(s.work) << '\n';
     out << "Простой: " << analytics::durationText(s.idle) << '\n';
-    out << "Коэффициент эксплуатации: " << (s.availability ? number(*s.availability * 100, 1) + " %" : kNone) << '\n';
+    out << "Коэффициент эксплуатации: " << (s.availability ? number(*s.availability * 100, 1) + " %" : kNone)
+        << '\n';
     out << "Остановов: " << s.stops << '\n';
     out << "Запусков: " << s.starts;
     if (s.startsPerDay) out << " (" << number(*s.startsPerDay, 2) << " в сутки)";
     out << '\n';
-    out << "Наработка на останов: " << (s.mtbs ? analytics::durationText(std::llround(*s.mtbs)) : kNone) << '\n';
+    out << "Наработка на останов: " << (s.mtbs ? analytics::durationText(std::llround(*s.mtbs)) : kNone)
+        << '\n';
     out << "Работ: " << s.runs.size();
     if (!s.runs.empty() && s.runs.back().open) out << " (последняя не закончена)";
     out << '\n';
     out << "Самая долгая работа: " << (s.longestRun ? analytics::durationText(*s.longestRun) : kNone) << '\n';
-    out << "Средняя (медиана) работа: " << (s.medianRun ? analytics::durationText(*s.medianRun) : kNone) << '\n';
+    out << "Средняя (медиана) работа: " << (s.medianRun ? analytics::durationText(*s.medianRun) : kNone)
+        << '\n';
     if (!s.stopsByCause.empty()) {
         out << "Остановы по причинам:\n";
         for (const auto& [code, count] : s.stopsByCause)
@@ -99,8 +103,8 @@ void printSummary(const analytics::WellStats& s, ControllerGeneration generation
     if (!s.months.empty()) {
         out << "По месяцам (месяц, остановов, запусков, работа):\n";
         for (const auto& m : s.months)
-            out << "  " << analytics::monthText(m.year, m.month) << '\t' << m.stops << '\t' << m.starts << '\t'
-                << analytics::durationText(m.work) << '\n';
+            out << "  " << analytics::monthText(m.year, m.month) << '\t' << m.stops << '\t' << m.starts
+                << '\t' << analytics::durationText(m.work) << '\n';
     }
     out << "Сопротивление изоляции за последние 30 суток: ";
     if (!s.trend) {
@@ -110,8 +114,7 @@ void printSummary(const analytics::WellStats& s, ControllerGeneration generation
     const analytics::Trend& t = *s.trend;
     out << (t.slopeKohmPerDay >= 0 ? "+" : "") << number(t.slopeKohmPerDay, 2) << " кОм в сутки";
     if (t.thresholdKohm) out << ", уставка " << number(*t.thresholdKohm, 0) << " кОм";
-    if (t.daysToThreshold)
-        out << ", до уставки " << number(*t.daysToThreshold, 1) << " сут";
+    if (t.daysToThreshold) out << ", до уставки " << number(*t.daysToThreshold, 1) << " сут";
     out << '\n';
 }
 
@@ -127,8 +130,8 @@ int printStats(const analytics::WellStats& s, bool json, ControllerGeneration ge
 int runFileStats(const StatsOptions& o) {
     OpenedJournal j;
     if (const int status = openJournal(o.file, o.generation, j); status != 0) return status;
-    const auto s = analytics::computeWellStats(j.journal.records, analytics::insulationSettingsOf(j.file.catalogue),
-                                               periodOf(o));
+    const auto s = analytics::computeWellStats(
+        j.journal.records, analytics::insulationSettingsOf(j.file.catalogue), periodOf(o));
     return printStats(s, o.json, j.file.generation);
 }
 
@@ -156,13 +159,15 @@ int runDatabaseStats(const StatsOptions& o) {
         if (!id) return status;
         wells::WellForStats w;
         if (const auto r = d->readWellForStats(*id, w); !r.ok) return refused(r);
-        const auto s = analytics::computeWellStats(w.records, analytics::insulationSettingsOf(w.settings), periodOf(o));
+        const auto s =
+            analytics::computeWellStats(w.records, analytics::insulationSettingsOf(w.settings), periodOf(o));
         return printStats(s, o.json, w.settings.generation);
     }
     std::vector<wells::WellId> chosen;
     for (const wells::WellId& w : d->wells())
         if (o.all || w.oilfield == o.field) chosen.push_back(w);
-    if (chosen.empty()) return fail("no wells of the oilfield " + o.field + " in the database", kNothingFound);
+    if (chosen.empty())
+        return fail("no wells of the oilfield " + o.field + " in the database", kNothingFound);
     wells::WellStatsCache cache;
     wells::WellStatsTable table;
     if (const auto r = d->wellStatsTable(chosen, periodOf(o), cache, table); !r.ok) return refused(r);
@@ -170,8 +175,8 @@ int runDatabaseStats(const StatsOptions& o) {
     for (const wells::WellStatsRow& row : table.rows) {
         printTableLine(row);
         if (!row.failure.empty()) {
-            std::cerr << "vorsan-cli: " << row.well.oilfield << ", pad " << row.well.pad << ", well " << row.well.well
-                      << ": " << row.failure << '\n';
+            std::cerr << "vorsan-cli: " << row.well.oilfield << ", pad " << row.well.pad << ", well "
+                      << row.well.well << ": " << row.failure << '\n';
             failed = true;
         }
     }
@@ -193,7 +198,8 @@ void addStatsCommands(CLI::App& app) {
                               "run life of a journal file: work and idle time, stops by cause, starts, runs, "
                               "months and the insulation resistance trend (a Russian summary, or --json)");
         c->add_option("FILE", o->file, "a journal file (.VR4, .pr)")->required();
-        c->add_option(kGenerationOption, o->generation, "read a file of unknown type as this controller generation")
+        c->add_option(kGenerationOption, o->generation,
+                      "read a file of unknown type as this controller generation")
             ->type_name("3|4")
             ->check(CLI::Range(3, 4));
         addPeriodOptions(c, *o);
@@ -203,11 +209,12 @@ void addStatsCommands(CLI::App& app) {
     {
         CLI::App* db = app.get_subcommand("db");
         auto o = std::make_shared<StatsOptions>();
-        CLI::App* c = command(*db, "stats",
-                              "run life of a database well as \"stats\" gives it for a file; with --field NAME or "
-                              "--all one line per well, worst first (shortest mean run between stops): oilfield, "
-                              "pad, well, stops, starts per day, mean run, availability, the most frequent cause, "
-                              "days to the insulation setpoint (TAB between)");
+        CLI::App* c =
+            command(*db, "stats",
+                    "run life of a database well as \"stats\" gives it for a file; with --field NAME or "
+                    "--all one line per well, worst first (shortest mean run between stops): oilfield, "
+                    "pad, well, stops, starts per day, mean run, availability, the most frequent cause, "
+                    "days to the insulation setpoint (TAB between)");
         c->add_option("--db", o->db, "the database directory (default: the window's)")->type_name("DIR");
         c->add_option("FIELD PAD WELL", o->id, "oilfield, pad and well number")->expected(3);
         auto* field = c->add_option("--field", o->field, "every well of this oilfield")->type_name("NAME");

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 
 using namespace vorsan;
@@ -87,7 +87,8 @@ TEST_F(CliStats, AFileAndTheWellItWasAddedToGiveTheSameFigures) {
     std::ofstream(dir_ / "stats.json") << fromFile.out;
     const CliRun py = runCommand(
         "python3 -c 'import json,sys; o=json.load(open(sys.argv[1])); t=o[\"trend\"]; "
-        "print(\",\".join(o), o[\"stops\"], o[\"starts\"], o[\"stops_by_cause\"], o[\"work_s\"], o[\"idle_s\"], "
+        "print(\",\".join(o), o[\"stops\"], o[\"starts\"], o[\"stops_by_cause\"], o[\"work_s\"], "
+        "o[\"idle_s\"], "
         "[m[\"month\"] for m in o[\"months\"]], o[\"runs\"][-1][\"open\"], o[\"runs\"][-1][\"cause\"], "
         "round(t[\"slope_kohm_per_day\"], 6), t[\"threshold_kohm\"], round(t[\"days_to_threshold\"], 6))' '" +
             (dir_ / "stats.json").string() + "'",
@@ -95,17 +96,19 @@ TEST_F(CliStats, AFileAndTheWellItWasAddedToGiveTheSameFigures) {
     ASSERT_EQ(py.status, 0) << py.err;
     // Work: 20.08 06:00-25.08 10:00 (124 h), 25.08 11:00-02.09 08:00 (189 h), 02.09 09:00-05.09
     // 12:00 (75 h) of the 390 h from the first start; the line reaches 100 kOhm 4 days after the last record.
-    EXPECT_EQ(py.out,
-              "records,work_s,idle_s,availability,stops,starts,stops_by_cause,mtbs_s,starts_per_day,longest_run_s,"
-              "median_run_s,runs,months,trend 2 3 {'3': 1, '10': 1} " +
-                  std::to_string((124 + 189 + 75) * 3600) + " " + std::to_string(2 * 3600) +
-                  " ['2026-08', '2026-09'] True None -100 100 4\n");
+    EXPECT_EQ(
+        py.out,
+        "records,work_s,idle_s,availability,stops,starts,stops_by_cause,mtbs_s,starts_per_day,longest_run_s,"
+        "median_run_s,runs,months,trend 2 3 {'3': 1, '10': 1} " +
+            std::to_string((124 + 189 + 75) * 3600) + " " + std::to_string(2 * 3600) +
+            " ['2026-08', '2026-09'] True None -100 100 4\n");
 
     // The period, and the summary in Russian.
     const CliRun september = cli("stats " + file + " --json --from 2026-09-01 --to '2026-09-02 08:00:00'");
     EXPECT_NE(september.out.find("\"records\":2,"), std::string::npos) << september.out;
-    EXPECT_NE(september.out.find("\"months\":[{\"month\":\"2026-09\",\"stops\":1,\"starts\":0,\"work_s\":0}]"),
-              std::string::npos)
+    EXPECT_NE(
+        september.out.find("\"months\":[{\"month\":\"2026-09\",\"stops\":1,\"starts\":0,\"work_s\":0}]"),
+        std::string::npos)
         << september.out;
     const CliRun text = cli("stats " + file);
     EXPECT_NE(text.out.find("Остановов: 2\n"), std::string::npos) << text.out;
@@ -120,9 +123,8 @@ TEST_F(CliStats, TheOilfieldsWellsWorstFirst) {
     // Well 1: one stop in 389 h of work, 2 starts in 16.25 days; well 2: two stops in 388 h, 3 starts.
     CliRun r = cli("db stats --field Северное --decimal-separator ," + db());
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "Северное\t12\t2\t2\t0,18\t8 сут 2 ч 0 мин\t99,5 %\t3 Стоп : недогрузка\t4,0\n"
-              "Северное\t12\t1\t1\t0,12\t16 сут 5 ч 0 мин\t99,7 %\t3 Стоп : недогрузка\t4,0\n");
+    EXPECT_EQ(r.out, "Северное\t12\t2\t2\t0,18\t8 сут 2 ч 0 мин\t99,5 %\t3 Стоп : недогрузка\t4,0\n"
+                     "Северное\t12\t1\t1\t0,12\t16 сут 5 ч 0 мин\t99,7 %\t3 Стоп : недогрузка\t4,0\n");
     r = cli("db stats --all" + db());
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
     EXPECT_EQ(cli("db stats --field Западное" + db()).status, 3);

@@ -13,8 +13,8 @@ namespace vorsan::analytics {
 
 // The keys of the object, in the order written.
 inline constexpr const char* kStatsJsonKeys[] = {
-    "records", "work_s", "idle_s", "availability", "stops", "starts", "stops_by_cause",
-    "mtbs_s", "starts_per_day", "longest_run_s", "median_run_s", "runs", "months", "trend"};
+    "records", "work_s",         "idle_s",        "availability", "stops", "starts", "stops_by_cause",
+    "mtbs_s",  "starts_per_day", "longest_run_s", "median_run_s", "runs",  "months", "trend"};
 
 // The object on one line, without a line end.
 std::string statsJson(const WellStats& stats);

@@ -87,8 +87,8 @@ CivilTime civilOf(Seconds t) {
 
 std::string isoText(Seconds t) {
     const CivilTime c = civilOf(t);
-    return fourDigits(c.year) + "-" + twoDigits(c.month) + "-" + twoDigits(c.day) + "T" + twoDigits(c.hour) + ":" +
-           twoDigits(c.minute) + ":" + twoDigits(c.second);
+    return fourDigits(c.year) + "-" + twoDigits(c.month) + "-" + twoDigits(c.day) + "T" + twoDigits(c.hour) +
+           ":" + twoDigits(c.minute) + ":" + twoDigits(c.second);
 }
 
 std::string monthText(int year, int month) {
@@ -129,11 +129,13 @@ struct Considered {
     Seconds at;
 };
 
-std::optional<Trend> fitTrend(const std::vector<Considered>& recs, Seconds last, const InsulationSettings& settings) {
+std::optional<Trend> fitTrend(const std::vector<Considered>& recs, Seconds last,
+                              const InsulationSettings& settings) {
     Trend t;
     t.last = last;
     for (const Considered& c : recs)
-        if (c.record->SOBYTIE == kCodeMeasurement && c.record->SOP != kUnknown16 && last - c.at <= kTrendWindow)
+        if (c.record->SOBYTIE == kCodeMeasurement && c.record->SOP != kUnknown16 &&
+            last - c.at <= kTrendWindow)
             t.points.push_back({c.at, double(c.record->SOP)});
     if (t.points.size() < kTrendMinPoints) return std::nullopt;
     // Days before the last record keep the sums small and the fit exact enough.
@@ -155,9 +157,8 @@ std::optional<Trend> fitTrend(const std::vector<Considered>& recs, Seconds last,
     t.kohmAtLast = my - t.slopeKohmPerDay * mx;
     t.thresholdKohm = settings.thresholdKohm;
     if (settings.protectionOn && t.thresholdKohm && t.slopeKohmPerDay < 0)
-        t.daysToThreshold = t.kohmAtLast <= *t.thresholdKohm
-                                ? 0.0
-                                : (*t.thresholdKohm - t.kohmAtLast) / t.slopeKohmPerDay;
+        t.daysToThreshold =
+            t.kohmAtLast <= *t.thresholdKohm ? 0.0 : (*t.thresholdKohm - t.kohmAtLast) / t.slopeKohmPerDay;
     return t;
 }
 
@@ -224,7 +225,8 @@ WellStats computeWellStats(std::span<const JournalRecord> records, const Insulat
         // The run's time month by month.
         for (int m = monthIndex(r.begin); r.end > r.begin && m <= monthIndex(r.end); ++m) {
             const Seconds from = std::max(r.begin, monthStart(m)), to = std::min(r.end, monthStart(m + 1));
-            if (to > from && m >= firstMonth && m <= lastMonth) s.months[std::size_t(m - firstMonth)].work += to - from;
+            if (to > from && m >= firstMonth && m <= lastMonth)
+                s.months[std::size_t(m - firstMonth)].work += to - from;
         }
     }
     if (firstEvent) {

@@ -51,7 +51,7 @@ struct Period {
 
 // What the insulation trend needs of the well's settings.
 struct InsulationSettings {
-    bool protectionOn = false;           // "Сопротивление изоляции защита" = "Вкл"
+    bool protectionOn = false; // "Сопротивление изоляции защита" = "Вкл"
     std::optional<double> thresholdKohm; // "Уставка низкого сопротивления изоляции", when known
     bool operator==(const InsulationSettings&) const = default;
 };
@@ -106,7 +106,7 @@ struct Trend {
 };
 
 struct WellStats {
-    std::size_t records = 0;    // records considered
+    std::size_t records = 0;      // records considered
     std::optional<Seconds> first; // moment of the first and the last record considered
     std::optional<Seconds> last;
     Seconds work = 0; // sum of the run durations, the open run included
@@ -129,7 +129,8 @@ WellStats computeWellStats(std::span<const JournalRecord> records, const Insulat
                            const Period& period = {});
 
 // Every measurement with a known resistance in the period, for drawing the whole curve.
-std::vector<ResistancePoint> resistancePoints(std::span<const JournalRecord> records, const Period& period = {});
+std::vector<ResistancePoint> resistancePoints(std::span<const JournalRecord> records,
+                                              const Period& period = {});
 
 // "3 сут 4 ч 5 мин" (days only when there are any; "0 мин" for under a minute).
 std::string durationText(Seconds s);

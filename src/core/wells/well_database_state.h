@@ -164,10 +164,11 @@ private:
     void closeTable();
     void buildSettingsPage();
     void forgetShown();
-    // The rows of `well` in shown order into `records` (`scratch` holds them in "DATA" order);
-    // the table open for the next operation serves when it is that well's.
+    // The rows of `well` in shown order into `records` (`scratch` holds them in "DATA" order,
+    // `bytes` the table file): the fields the figures use, read from the file; the table open
+    // for the next operation serves when it is that well's.
     db::DbStatus readRowsForStats(const WellId& well, const std::string& tablePath, db::WellRows& scratch,
-                                  std::vector<JournalRecord>& records);
+                                  std::vector<std::uint8_t>& bytes, std::vector<JournalRecord>& records);
     // The snapshot row the cursor of snapshots_ stands on as a catalogue with its values.
     SettingsCatalogue snapshotCatalogue();
 

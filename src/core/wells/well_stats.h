@@ -19,9 +19,11 @@ namespace vorsan::wells {
 
 // A database well as the analytics read it.
 struct WellForStats {
-    std::vector<JournalRecord> records; // in the order the database shows them
-    SettingsCatalogue settings;         // of the snapshot's generation with its values
-    bool settingsPresent = false;       // the well has a snapshot
+    // In the order the database shows them. Date, time, SOBYTIE, EXT_ZAP and SOP are always
+    // read; the other fields only when the well's table is the one the database has open (else 0).
+    std::vector<JournalRecord> records;
+    SettingsCatalogue settings;   // of the snapshot's generation with its values
+    bool settingsPresent = false; // the well has a snapshot
 };
 
 // One line of the table of wells.

@@ -51,32 +51,97 @@ TEST(WellStats, Definitions) {
         {"a stop first closes nothing",
          {at("2026-09-01 10:00:00", 0), at("2026-09-01 11:00:00", 49), at("2026-09-01 13:00:00", 3),
           at("2026-09-01 14:00:00", 255)},
-         4, 2 * kH, 2 * kH, 0.5, 2, 1, 3600.0, 6.0, 2 * kH, 2 * kH,
+         4,
+         2 * kH,
+         2 * kH,
+         0.5,
+         2,
+         1,
+         3600.0,
+         6.0,
+         2 * kH,
+         2 * kH,
          {{kDay0 + 11 * kH, kDay0 + 13 * kH, 3, false}}},
         {"two starts in a row open one run",
          {at("2026-09-01 10:00:00", 48), at("2026-09-01 10:30:00", 49), at("2026-09-01 12:00:00", 10)},
-         3, 2 * kH, 0, 1.0, 1, 2, 7200.0, 24.0, 2 * kH, 2 * kH,
+         3,
+         2 * kH,
+         0,
+         1.0,
+         1,
+         2,
+         7200.0,
+         24.0,
+         2 * kH,
+         2 * kH,
          {{kDay0 + 10 * kH, kDay0 + 12 * kH, 10, false}}},
         {"an open run ends at the last record",
          {at("2026-09-01 08:00:00", 255), at("2026-09-01 09:00:00", 76), at("2026-09-01 12:00:00", 255)},
-         3, 3 * kH, 0, 1.0, 0, 1, std::nullopt, 6.0, std::nullopt, std::nullopt,
+         3,
+         3 * kH,
+         0,
+         1.0,
+         0,
+         1,
+         std::nullopt,
+         6.0,
+         std::nullopt,
+         std::nullopt,
          {{kDay0 + 9 * kH, kDay0 + 12 * kH, std::nullopt, true}}},
         {"impossible dates and times are passed over",
          {at("2026-09-01 10:00:00", 49), at("2026-02-30 11:00:00", 0), at("2026-09-01 24:00:00", 0),
           at("2026-09-01 10:61:00", 0), at("2026-09-01 12:00:00", 140)},
-         2, 2 * kH, 0, 1.0, 1, 1, 7200.0, 12.0, 2 * kH, 2 * kH,
+         2,
+         2 * kH,
+         0,
+         1.0,
+         1,
+         1,
+         7200.0,
+         12.0,
+         2 * kH,
+         2 * kH,
          {{kDay0 + 10 * kH, kDay0 + 12 * kH, 140, false}}},
         {"no stops and no starts",
          {at("2026-09-01 00:00:00", 255), at("2026-09-03 00:00:00", 250)},
-         2, 0, 0, std::nullopt, 0, 0, std::nullopt, 0.0, std::nullopt, std::nullopt, {}},
+         2,
+         0,
+         0,
+         std::nullopt,
+         0,
+         0,
+         std::nullopt,
+         0.0,
+         std::nullopt,
+         std::nullopt,
+         {}},
         {"one record spans no time",
          {at("2026-09-01 00:00:00", 3)},
-         1, 0, 0, std::nullopt, 1, 0, 0.0, std::nullopt, std::nullopt, std::nullopt, {}},
+         1,
+         0,
+         0,
+         std::nullopt,
+         1,
+         0,
+         0.0,
+         std::nullopt,
+         std::nullopt,
+         std::nullopt,
+         {}},
         {"the lower middle run of an even count; stop codes 16 and 31 are stops",
          {at("2026-09-01 00:00:00", 49), at("2026-09-01 00:01:40", 16), at("2026-09-01 01:00:00", 49),
           at("2026-09-01 01:05:00", 31), at("2026-09-01 02:00:00", 46), at("2026-09-01 02:03:20", 9),
           at("2026-09-01 03:00:00", 49), at("2026-09-01 03:06:40", 9), at("2026-09-01 04:00:00", 17)},
-         9, 1000, 4 * kH - 1000, 1000.0 / (4 * kH), 4, 4, 250.0, 24.0, 400, 200,
+         9,
+         1000,
+         4 * kH - 1000,
+         1000.0 / (4 * kH),
+         4,
+         4,
+         250.0,
+         24.0,
+         400,
+         200,
          {{kDay0, kDay0 + 100, 16, false},
           {kDay0 + kH, kDay0 + kH + 300, 31, false},
           {kDay0 + 2 * kH, kDay0 + 2 * kH + 200, 9, false},
@@ -111,7 +176,8 @@ TEST(WellStats, StopsByCauseAndPeriodBoundsBothIncluded) {
                                           at("2026-09-01 14:00:00", 49), at("2026-09-01 15:00:00", 0)};
     const WellStats all = computeWellStats(j, {});
     EXPECT_EQ(all.stopsByCause, (std::map<std::uint8_t, std::size_t>{{0, 1}, {3, 2}}));
-    const WellStats part = computeWellStats(j, {}, {parseMoment("2026-09-01 11:00"), parseMoment("2026-09-01 14:00:00")});
+    const WellStats part =
+        computeWellStats(j, {}, {parseMoment("2026-09-01 11:00"), parseMoment("2026-09-01 14:00:00")});
     EXPECT_EQ(part.records, 4u);
     EXPECT_EQ(part.stops, 2u);
     EXPECT_EQ(part.starts, 2u);
@@ -127,8 +193,9 @@ TEST(WellStats, MonthsSplitRunsAndKeepEmptyMonths) {
                                                    {2026, 9, 1, 0, 2 * kH},
                                                    {2026, 10, 0, 0, 0},
                                                    {2026, 11, 0, 1, 30 * 60}}));
-    EXPECT_EQ(statsJson(s).find("\"months\":[{\"month\":\"2026-08\",\"stops\":0,\"starts\":1,\"work_s\":7200}"),
-              statsJson(s).find("\"months\":"));
+    EXPECT_EQ(
+        statsJson(s).find("\"months\":[{\"month\":\"2026-08\",\"stops\":0,\"starts\":1,\"work_s\":7200}"),
+        statsJson(s).find("\"months\":"));
 }
 
 TEST(WellStats, InsulationTrend) {
@@ -189,7 +256,8 @@ TEST(WellStats, MomentsAsTheCommandLineTakesThem) {
     EXPECT_EQ(parseMoment("2026-09-01"), momentOf(2026, 9, 1, 0, 0, 0));
     EXPECT_EQ(parseMoment("2026-09-01 12:30"), momentOf(2026, 9, 1, 12, 30, 0));
     EXPECT_EQ(parseMoment("2024-02-29T23:59:59"), momentOf(2024, 2, 29, 23, 59, 59));
-    for (const char* bad : {"2026-02-29", "2026-9-1", "2026-09-01 24:00", "2026-09-01 12:00:0", "01.09.2026", ""})
+    for (const char* bad :
+         {"2026-02-29", "2026-9-1", "2026-09-01 24:00", "2026-09-01 12:00:0", "01.09.2026", ""})
         EXPECT_FALSE(parseMoment(bad)) << bad;
     EXPECT_EQ(isoText(*momentOf(2024, 2, 29, 23, 59, 59)), "2024-02-29T23:59:59");
 }
@@ -197,16 +265,18 @@ TEST(WellStats, MomentsAsTheCommandLineTakesThem) {
 TEST(WellStats, JsonKeysInOrderWithNulls) {
     const std::vector<JournalRecord> j = {at("2026-09-01 08:00:00", 255), at("2026-09-01 09:00:00", 76),
                                           at("2026-09-01 12:00:00", 255)};
-    EXPECT_EQ(statsJson(computeWellStats(j, {})),
-              "{\"records\":3,\"work_s\":10800,\"idle_s\":0,\"availability\":1,\"stops\":0,\"starts\":1,"
-              "\"stops_by_cause\":{},\"mtbs_s\":null,\"starts_per_day\":6,\"longest_run_s\":null,"
-              "\"median_run_s\":null,\"runs\":[{\"begin\":\"2026-09-01T09:00:00\",\"end\":\"2026-09-01T12:00:00\","
-              "\"duration_s\":10800,\"cause\":null,\"open\":true}],\"months\":[{\"month\":\"2026-09\",\"stops\":0,"
-              "\"starts\":1,\"work_s\":10800}],\"trend\":null}");
+    EXPECT_EQ(
+        statsJson(computeWellStats(j, {})),
+        "{\"records\":3,\"work_s\":10800,\"idle_s\":0,\"availability\":1,\"stops\":0,\"starts\":1,"
+        "\"stops_by_cause\":{},\"mtbs_s\":null,\"starts_per_day\":6,\"longest_run_s\":null,"
+        "\"median_run_s\":null,\"runs\":[{\"begin\":\"2026-09-01T09:00:00\",\"end\":\"2026-09-01T12:00:00\","
+        "\"duration_s\":10800,\"cause\":null,\"open\":true}],\"months\":[{\"month\":\"2026-09\",\"stops\":0,"
+        "\"starts\":1,\"work_s\":10800}],\"trend\":null}");
     // mtbs_s in whole seconds: 7 s of work over 2 stops.
     const std::vector<JournalRecord> k = {at("2026-09-01 08:00:00", 49), at("2026-09-01 08:00:07", 3),
                                           at("2026-09-01 08:00:08", 3)};
-    EXPECT_NE(statsJson(computeWellStats(k, {})).find("\"stops_by_cause\":{\"3\":2},\"mtbs_s\":4,"), std::string::npos);
+    EXPECT_NE(statsJson(computeWellStats(k, {})).find("\"stops_by_cause\":{\"3\":2},\"mtbs_s\":4,"),
+              std::string::npos);
 }
 
 TEST(WellSummary, WorstFirstByMeanRunWithoutStopsLast) {
