@@ -29,8 +29,6 @@ using wells::Outcome;
 using wells::WellDatabase;
 using wells::WellId;
 
-// The window's database directory: "bd" beside the program when the program's directory takes
-// files and is not an installed one, else in the user's data directory.
 std::string defaultDatabaseDir() {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -83,7 +81,8 @@ std::optional<WellId> wellArgument(const std::vector<std::string>& id, WellDatab
     const WellId w{id[0], *pad, *well};
     const auto all = d.wells();
     if (std::find(all.begin(), all.end(), w) == all.end()) {
-        status = fail("no well " + id[0] + ", pad " + id[1] + ", well " + id[2] + " in the database", kNothingFound);
+        status = fail("no well " + id[0] + ", pad " + id[1] + ", well " + id[2] + " in the database",
+                      kNothingFound);
         return std::nullopt;
     }
     status = kDone;
