@@ -2,7 +2,6 @@
 // hand from the records' moments.
 #include "analytics/stats_json.h"
 #include "analytics/well_stats.h"
-#include "analytics/well_summary.h"
 #include "settings/catalogue.h"
 
 #include <gtest/gtest.h>
@@ -277,20 +276,6 @@ TEST(WellStats, JsonKeysInOrderWithNulls) {
                                           at("2026-09-01 08:00:08", 3)};
     EXPECT_NE(statsJson(computeWellStats(k, {})).find("\"stops_by_cause\":{\"3\":2},\"mtbs_s\":4,"),
               std::string::npos);
-}
-
-TEST(WellSummary, WorstFirstByMeanRunWithoutStopsLast) {
-    WellSummary shortRuns, longRuns, noStops;
-    shortRuns.mtbs = 100.0;
-    longRuns.mtbs = 5000.0;
-    EXPECT_TRUE(runsWorse(shortRuns, longRuns));
-    EXPECT_FALSE(runsWorse(longRuns, shortRuns));
-    EXPECT_TRUE(runsWorse(longRuns, noStops));
-    EXPECT_FALSE(runsWorse(noStops, shortRuns));
-    WellStats s;
-    s.stopsByCause = {{3, 2}, {5, 4}, {9, 4}};
-    EXPECT_EQ(summaryOf(s).topCause, 5);
-    EXPECT_EQ(summaryOf(s).topCauseCount, 4u);
 }
 
 } // namespace
