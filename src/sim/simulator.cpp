@@ -129,6 +129,7 @@ void Simulator::serviceInput(Bytes& pending, SimClock::time_point arrived) {
 bool Simulator::applyFaults(Bytes& reply) {
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     if (options_.silent) return false;
+    if (options_.dropEvery > 0 && ++answerable_ % options_.dropEvery == 0) return false;
     if (options_.drop > 0 && chance(rng_) < options_.drop) return false;
     if (options_.corrupt > 0 && chance(rng_) < options_.corrupt && !reply.empty()) {
         std::size_t at = rng_() % reply.size();
@@ -150,7 +151,8 @@ void Simulator::answer(Bytes request, bool framed, SimClock::time_point arrived)
         rec.answered = !reply.empty() && applyFaults(reply);
         if (!rec.answered) reply.clear();
         received_.push_back(rec);
-        delayMs = options_.slowMs + (options_.fast ? 0 : options_.turnaroundMs);
+        delayMs = options_.slowMs + (options_.fast ? 0 : options_.turnaroundMs) +
+                  (framed ? model_.replyDelayMs(request) : 0);
     }
     if (onRequest) onRequest(rec, reply);
     if (reply.empty()) return;

@@ -62,6 +62,7 @@ class Simulator {
     LineModel model_;
     std::vector<ReceivedRequest> received_;
     std::mt19937 rng_;
+    unsigned answerable_ = 0; // requests a device would have answered, for --drop 1/N
     SimClock::time_point started_ = SimClock::now(); // the controllers' clocks run from here
     std::atomic<bool> stop_{false};
     std::thread thread_;
