@@ -18,16 +18,19 @@ struct ScanCase {
     unsigned dropEvery;
     std::uint8_t misaddressed; // this station answers as the next address
     std::set<int> expected;
+    bool secondPass; // a station can only be found by the second pass
 };
 
 TEST(FastScan, FindsExactlyTheStationsOnTheLine) {
     const std::vector<ScanCase> cases = {
-        {"seven stations", {1, 5, 7, 12, 33, 101, 247}, 1, {}, 0, 0, {1, 5, 7, 12, 33, 101, 247}},
-        {"one late station", {1, 5, 7, 12, 33, 101, 247}, 1, {{7, 30}}, 0, 0, {1, 5, 7, 12, 33, 101, 247}},
-        {"every 10th request dropped", {1, 5, 7, 12, 33, 101, 247}, 1, {}, 10, 0, {1, 5, 7, 12, 33, 101, 247}},
-        {"every 4th request dropped", {2, 9, 60, 200}, 9, {}, 4, 0, {2, 9, 60, 200}},
-        {"the ends of the range, current address empty", {1, 247}, 100, {}, 0, 0, {1, 247}},
-        {"a reply from the wrong address", {5, 17}, 1, {}, 0, 5, {17}},
+        {"seven stations", {1, 5, 7, 12, 33, 101, 247}, 1, {}, 0, 0, {1, 5, 7, 12, 33, 101, 247}, false},
+        // Station 8 is asked while station 7 is still thinking.
+        {"one late station", {1, 5, 7, 8, 33, 101, 247}, 1, {{7, 30}}, 0, 0, {1, 5, 7, 8, 33, 101, 247}, false},
+        {"every 10th request dropped", {1, 5, 7, 12, 33, 101, 247}, 1, {}, 10, 0, {1, 5, 7, 12, 33, 101, 247}, false},
+        // Station 200's first probe goes unanswered; the second pass finds it.
+        {"every 4th request dropped", {2, 9, 60, 200}, 9, {}, 4, 0, {2, 9, 60, 200}, true},
+        {"the ends of the range, current address empty", {1, 247}, 100, {}, 0, 0, {1, 247}, false},
+        {"a reply from the wrong address", {5, 17}, 1, {}, 0, 5, {17}, false},
     };
     for (const ScanCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -50,8 +53,10 @@ TEST(FastScan, FindsExactlyTheStationsOnTheLine) {
         EXPECT_EQ(r.error, LinkError::None);
         EXPECT_FALSE(r.cancelled);
         std::set<int> found;
+        int lastPass = 0;
         for (const ScannedStation& s : r.stations) {
             found.insert(s.address);
+            lastPass = std::max(lastPass, s.pass);
             const Gen4Station st = line.sim.withLine([&](LineModel& m) {
                 for (const Gen4Station& g : m.stations)
                     if (g.address == s.address) return g;
@@ -62,6 +67,11 @@ TEST(FastScan, FindsExactlyTheStationsOnTheLine) {
         }
         EXPECT_EQ(found, c.expected);
         EXPECT_EQ(reported, c.expected);
+        // (Without dropped requests the first pass normally finds everything, but a loaded machine
+        // may delay the simulator beyond a time-out of 4 real ms; the second pass is there for that.)
+        if (c.secondPass) {
+            EXPECT_EQ(lastPass, 2);
+        }
         EXPECT_EQ(line.requests().front()[0], c.current);
     }
 }
@@ -71,6 +81,8 @@ TEST(FastScan, CancelStopsAtTheAddressAndKeepsWhatWasFound) {
     o.gen4Addresses = {3, 40, 150};
     SimLine line(o);
     ASSERT_TRUE(line.open());
+    // At the real pace: a cancelled scan has no second pass to make up for a late answer.
+    line.link.setClock(SteadyLinkClock::instance());
     LineScanOptions options;
     options.proceed = [](const ScanStep& step) { return step.pass < 1 || step.address < 100; };
     const LineScanResult r = scanLine(line.link, options);
