@@ -324,12 +324,17 @@ void addLinkCommands(CLI::App& app) {
         auto [cmd, o] = add("scan",
                             "searches the line for generation 4 stations (from address 1 up, or from N, or down)",
                             false, runScan);
-        cmd->add_option("--from", o->from, "the first address to try")->type_name("N")->check(CLI::Range(1, 247));
-        cmd->add_flag("--down", o->down, "searches from the address down");
-        cmd->add_flag("--all", o->all, "goes on after the first station found");
+        CLI::Option* from =
+            cmd->add_option("--from", o->from, "the first address to try")->type_name("N")->check(CLI::Range(1, 247));
+        CLI::Option* down = cmd->add_flag("--down", o->down, "searches from the address down");
+        CLI::Option* all = cmd->add_flag("--all", o->all, "goes on after the first station found");
         cmd->add_flag("--fast", o->fast,
-                      "every address 1..247 with a time-out learned from the stations that answer, "
-                      "then the silent addresses once more at twice that time-out");
+                      "every address 1..247 with a time-out learned from the stations that answer "
+                      "(the one at --address first), then the silent addresses once more at twice "
+                      "that time-out")
+            ->excludes(from)
+            ->excludes(down)
+            ->excludes(all);
     }
     {
         auto [cmd, o] = add("watch",

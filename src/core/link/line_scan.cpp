@@ -59,7 +59,7 @@ class Scanner {
     void run() {
         const std::uint8_t current = std::clamp(o_.currentAddress, kFirstStationAddress, kLastStationAddress);
         // The current station first, with the full wait: what it answers teaches the time-out.
-        if (!step(0, current, 0, 1) || !probe(0, current, kScanTimeoutCeilingMicros, true)) return;
+        if (!step(0, current, 0, 1) || !probe(0, current, kScanTimeoutCeilingMicros, 0, 1)) return;
 
         std::vector<std::uint8_t> first;
         for (int n = kFirstStationAddress; n <= kLastStationAddress; ++n)
@@ -86,7 +86,7 @@ class Scanner {
             if (found_[n]) continue; // heard late and confirmed meanwhile
             const std::int64_t timeout =
                 number == 1 ? learnedTimeoutMicros(slowest_, o_.lineSpeed) : secondTimeout();
-            if (!step(number, n, k, total) || !probe(number, n, timeout, true)) return false;
+            if (!step(number, n, k, total) || !probe(number, n, timeout, k, total)) return false;
         }
         return true;
     }
@@ -99,9 +99,9 @@ class Scanner {
 
     // Asks n; on an answer enters the station. Stations heard late meanwhile are asked again at
     // once with a time-out of their own. False ends the scan (write failure or cancel).
-    bool probe(int pass, std::uint8_t n, std::int64_t timeout, bool learns) {
+    bool probe(int pass, std::uint8_t n, std::int64_t timeout, int done, int total) {
         std::deque<Heard> late;
-        if (!askAndEnter(pass, n, timeout, learns, late)) return false;
+        if (!askAndEnter(pass, n, timeout, true, late)) return false;
         while (!late.empty()) {
             const Heard h = late.front();
             late.pop_front();
@@ -109,7 +109,7 @@ class Scanner {
             const std::int64_t since = h.atMicros - sentAt_[h.address];
             if (since <= 0 || since > kScanTimeoutCeilingMicros) continue; // not an answer to our request
             const std::int64_t reply = std::max<std::int64_t>(since - lineMicros(kRefusalLength, o_.lineSpeed), 0);
-            if (!step(pass, h.address, 0, 1)) return false;
+            if (!step(pass, h.address, done, total)) return false;
             if (!askAndEnter(pass, h.address, learnedTimeoutMicros(reply, o_.lineSpeed), false, late))
                 return false;
         }
