@@ -3,11 +3,14 @@
 // 120 ms late and with every 10th request to a station unanswered, and the full search at 500 ms
 // per address for comparison (about two minutes). Counters: found (stations), s (the scan's time),
 // first_pass_s (until the second pass began), line_s (the pure line time of the bytes exchanged)
-// and timeout_ms / second_ms (the learned time-outs). One iteration each.
+// and timeout_ms / second_ms (the learned time-outs). One iteration each. WatchRound polls the seven
+// stations' current state in turn, as a view of the whole line does: per_station_ms is what a round
+// costs beyond its pure line time, per station.
 #include "link/device_search.h"
 #include "link/line_probe.h"
 #include "link/line_scan.h"
 #include "link/posix_serial_link.h"
+#include "link/station_watch.h"
 #include "simulator.h"
 
 #include <benchmark/benchmark.h>
@@ -109,8 +112,33 @@ void FullSearch(benchmark::State& state) {
     });
 }
 
+// Ten rounds over the seven stations: three requests each (registers 63..78 and 16..31 with
+// 37-byte replies, pad and well with a 9-byte reply).
+void WatchRound(benchmark::State& state) {
+    run(state, SimOptions{}, [](SerialLink& link, benchmark::State& st, Clock::time_point start) {
+        std::vector<StationRow> rows;
+        for (std::uint8_t a : kStations) {
+            StationRow row;
+            row.address = a;
+            rows.push_back(row);
+        }
+        constexpr int kRounds = 10;
+        for (int round = 0; round < kRounds; ++round)
+            for (StationRow& row : rows) pollStationRow(link, row, std::chrono::system_clock::now());
+        const double round = seconds(start, Clock::now()) / kRounds;
+        const double line = static_cast<double>(kStations.size()) * (8 + 37 + 8 + 37 + 8 + 9) * 10.0 / 9600.0;
+        st.counters["round_s"] = round;
+        st.counters["line_s"] = line;
+        st.counters["per_station_ms"] = (round - line) * 1000.0 / static_cast<double>(kStations.size());
+        std::size_t answering = 0;
+        for (const StationRow& row : rows) answering += row.answering ? 1 : 0;
+        return answering;
+    });
+}
+
 } // namespace
 
+BENCHMARK(WatchRound)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(FastScan)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(FastScanLateStation)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(FastScanDroppedRequests)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
