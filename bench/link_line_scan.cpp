@@ -35,8 +35,7 @@ double pureLineSeconds(int requests, std::size_t found) {
     return (requests * 8.0 + static_cast<double>(found) * (5 + 8 + 9)) * 10.0 / 9600.0;
 }
 
-template <typename Scan>
-void run(benchmark::State& state, SimOptions options, Scan scan) {
+template <typename Scan> void run(benchmark::State& state, SimOptions options, Scan scan) {
     options.gen4Addresses = kStations;
     Simulator sim(options);
     if (std::string e = sim.start(); !e.empty()) {
@@ -124,14 +123,16 @@ void WatchRound(benchmark::State& state) {
         }
         constexpr int kRounds = 10;
         for (int round = 0; round < kRounds; ++round)
-            for (StationRow& row : rows) pollStationRow(link, row, std::chrono::system_clock::now());
+            for (StationRow& row : rows)
+                pollStationRow(link, row, std::chrono::system_clock::now());
         const double round = seconds(start, Clock::now()) / kRounds;
         const double line = static_cast<double>(kStations.size()) * (8 + 37 + 8 + 37 + 8 + 9) * 10.0 / 9600.0;
         st.counters["round_s"] = round;
         st.counters["line_s"] = line;
         st.counters["per_station_ms"] = (round - line) * 1000.0 / static_cast<double>(kStations.size());
         std::size_t answering = 0;
-        for (const StationRow& row : rows) answering += row.answering ? 1 : 0;
+        for (const StationRow& row : rows)
+            answering += row.answering ? 1 : 0;
         return answering;
     });
 }

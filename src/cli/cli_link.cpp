@@ -247,9 +247,11 @@ std::string watchLine(const StationRow& row, char sep) {
     for (const std::string& field :
          {std::to_string(row.address), unset(st.padNumber), unset(st.wellNumber), state,
           "U " + std::to_string(st.UAB) + "/" + std::to_string(st.UBC) + "/" + std::to_string(st.UCA),
-          "I " + currentText(st.IA, sep, "") + "/" + currentText(st.IB, sep, "") + "/" + currentText(st.IC, sep, ""),
-          "загрузка " + std::to_string(st.ZAGR), "R " + std::to_string(st.SOP), "cos " + powerFactorText(st.powerFactor),
-          "P " + std::to_string(st.P), "T " + std::to_string(st.T), dateTimeText(st)})
+          "I " + currentText(st.IA, sep, "") + "/" + currentText(st.IB, sep, "") + "/" +
+              currentText(st.IC, sep, ""),
+          "загрузка " + std::to_string(st.ZAGR), "R " + std::to_string(st.SOP),
+          "cos " + powerFactorText(st.powerFactor), "P " + std::to_string(st.P), "T " + std::to_string(st.T),
+          dateTimeText(st)})
         out += "\t" + field;
     return out;
 }
@@ -324,8 +326,9 @@ void addLinkCommands(CLI::App& app) {
         auto [cmd, o] = add("scan",
                             "searches the line for generation 4 stations (from address 1 up, or from N, or down)",
                             false, runScan);
-        CLI::Option* from =
-            cmd->add_option("--from", o->from, "the first address to try")->type_name("N")->check(CLI::Range(1, 247));
+        CLI::Option* from = cmd->add_option("--from", o->from, "the first address to try")
+                                ->type_name("N")
+                                ->check(CLI::Range(1, 247));
         CLI::Option* down = cmd->add_flag("--down", o->down, "searches from the address down");
         CLI::Option* all = cmd->add_flag("--all", o->all, "goes on after the first station found");
         cmd->add_flag("--fast", o->fast,
@@ -337,9 +340,9 @@ void addLinkCommands(CLI::App& app) {
             ->excludes(all);
     }
     {
-        auto [cmd, o] = add("watch",
-                            "polls the current state of several stations in turn, one line per answer", false,
-                            runWatch);
+        auto [cmd, o] =
+            add("watch", "polls the current state of several stations in turn, one line per answer", false,
+                runWatch);
         cmd->add_option("--addresses", o->addresses, "the stations' addresses, separated by commas")
             ->type_name("LIST")
             ->delimiter(',')

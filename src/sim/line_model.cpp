@@ -67,8 +67,7 @@ void appendCrc(Bytes& frame) {
 LineModel::LineModel(const SimOptions& o) : switchOff(o.switchOff), badChecksum(o.badChecksum), baud(o.baud) {
     for (std::uint8_t a : o.gen4Addresses)
         if (std::none_of(stations.begin(), stations.end(),
-                         [a](const Gen4Station& s) { return s.address == a; }))
-        {
+                         [a](const Gen4Station& s) { return s.address == a; })) {
             Gen4Station st = makeGen4Station(a, o.seed);
             const auto setting = [a](const std::map<std::uint8_t, unsigned>& m) {
                 const auto it = m.find(a);
@@ -120,7 +119,8 @@ Bytes LineModel::onFrame(std::span<const std::uint8_t> frame) {
 }
 
 unsigned LineModel::replyDelayMs(std::span<const std::uint8_t> frame) const {
-    if (frame.empty() || (recorder && (frame[0] == kRecorderAddress || frame[0] <= recorder->count))) return 0;
+    if (frame.empty() || (recorder && (frame[0] == kRecorderAddress || frame[0] <= recorder->count)))
+        return 0;
     for (const Gen4Station& s : stations)
         if (s.address == frame[0]) return s.replyDelayMs;
     return 0;

@@ -31,7 +31,8 @@ std::string parseAddresses(const std::string& option, const std::string& list, s
             return option + ": addresses are numbers from 1 to 247, separated by commas";
         if (colon != std::string::npos) {
             if (!numbers || !toUnsigned(item.substr(colon + 1), 1, maxNumber, n))
-                return option + ": after an address's colon comes a number from 1 to " + std::to_string(maxNumber);
+                return option + ": after an address's colon comes a number from 1 to " +
+                       std::to_string(maxNumber);
             (*numbers)[static_cast<std::uint8_t>(a)] = static_cast<unsigned>(n);
         }
         out.push_back(static_cast<std::uint8_t>(a));
@@ -42,7 +43,8 @@ std::string parseAddresses(const std::string& option, const std::string& list, s
 }
 
 // ADDRESS:SECONDS pairs, separated by commas.
-std::string parseCycles(const std::string& option, const std::string& list, std::map<std::uint8_t, unsigned>& out) {
+std::string parseCycles(const std::string& option, const std::string& list,
+                        std::map<std::uint8_t, unsigned>& out) {
     std::vector<std::uint8_t> addresses;
     if (std::string e = parseAddresses(option, list, addresses, &out, 86400); !e.empty()) return e;
     for (std::uint8_t a : addresses)

@@ -10,8 +10,8 @@ namespace vorsan::sim {
 
 struct SimOptions {
     std::vector<std::uint8_t> gen4Addresses;   // --gen4 1,5,17
-    std::map<std::uint8_t, unsigned> replyDelayMs; // --gen4 1,5,7:120: station 7 answers 120 ms late
-    std::map<std::uint8_t, unsigned> stopCycleS;   // --stop-cycle 5:20: runs 20 s, stands 20 s, ...
+    std::map<std::uint8_t, unsigned> replyDelayMs;  // --gen4 1,5,7:120: station 7 answers 120 ms late
+    std::map<std::uint8_t, unsigned> stopCycleS;    // --stop-cycle 5:20: runs 20 s, stands 20 s, ...
     std::map<std::uint8_t, unsigned> silenceCycleS; // --silence-cycle 7:15: answers 15 s, silent 15 s
     std::optional<std::uint16_t> gen3TypeCode; // --gen3 11|99
     std::optional<int> recorderEntries;        // --recorder N

@@ -76,7 +76,8 @@ void Simulator::run() {
         bool waitingLoneByte = pending.size() == 1;
         int waitMs = waitingLoneByte ? 1 : 20;
         if (!scheduled_.empty()) {
-            const auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(scheduled_.front().start - SimClock::now());
+            const auto untilDue =
+                std::chrono::ceil<std::chrono::milliseconds>(scheduled_.front().start - SimClock::now());
             waitMs = std::clamp(static_cast<int>(untilDue.count()), 0, waitMs);
         }
         if (!port_.read(pending, waitMs)) break;
@@ -177,8 +178,9 @@ void Simulator::answer(Bytes request, bool framed, SimClock::time_point arrived)
     if (pace)
         start += std::chrono::nanoseconds(10'000'000'000LL * static_cast<long long>(request.size()) / pace);
     if (ownDelayMs) {
-        const auto at = std::upper_bound(scheduled_.begin(), scheduled_.end(), start,
-                                         [](SimClock::time_point t, const Scheduled& s) { return t < s.start; });
+        const auto at =
+            std::upper_bound(scheduled_.begin(), scheduled_.end(), start,
+                             [](SimClock::time_point t, const Scheduled& s) { return t < s.start; });
         scheduled_.insert(at, Scheduled{std::move(reply), pace, start});
         return;
     }

@@ -220,7 +220,8 @@ TEST_F(CliLine, FastScanAndWatch) {
     EXPECT_EQ(scan.output.rfind(expected + "3 stations, ", 0), 0u) << scan.output;
 
     sim.withLine([](LineModel& m) { m.stations[2].silent = true; });
-    CliRun watch = run("watch --addresses 5,247 --count 3 --csv " + file("w.csv") + " --port " + sim.devicePath());
+    CliRun watch =
+        run("watch --addresses 5,247 --count 3 --csv " + file("w.csv") + " --port " + sim.devicePath());
     EXPECT_EQ(watch.status, 0);
     // Answers begin with their date-time, the silences with "address 247: ".
     std::size_t answers = 0, silences = 0;
@@ -235,7 +236,8 @@ TEST_F(CliLine, FastScanAndWatch) {
     const std::string check = "python3 -c \"import csv,sys; rows=list(csv.DictReader(open(sys.argv[1], "
                               "encoding='utf-8'))); assert len(rows)==3, rows; "
                               "assert all(r['address']=='5' and float(r['IA'])>=0 and float(r['COS_'])<=1 "
-                              "and len(r)==18 for r in rows), rows\" " + file("w.csv");
+                              "and len(r)==18 for r in rows), rows\" " +
+                              file("w.csv");
     EXPECT_EQ(std::system(check.c_str()), 0);
     EXPECT_EQ(run("watch --addresses 247 --count 1 --port " + sim.devicePath()).status, 3);
     EXPECT_EQ(run("watch --addresses 5,300 --port " + sim.devicePath()).status, 2);

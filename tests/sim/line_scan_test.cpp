@@ -22,11 +22,13 @@ struct ScanCase {
 };
 
 TEST(FastScan, FindsExactlyTheStationsOnTheLine) {
+    const std::vector<std::uint8_t> pad = {1, 5, 7, 12, 33, 101, 247}, late = {1, 5, 7, 8, 33, 101, 247};
+    const std::set<int> padSet(pad.begin(), pad.end()), lateSet(late.begin(), late.end());
     const std::vector<ScanCase> cases = {
-        {"seven stations", {1, 5, 7, 12, 33, 101, 247}, 1, {}, 0, 0, {1, 5, 7, 12, 33, 101, 247}, false},
+        {"seven stations", pad, 1, {}, 0, 0, padSet, false},
         // Station 8 is asked while station 7 is still thinking.
-        {"one late station", {1, 5, 7, 8, 33, 101, 247}, 1, {{7, 30}}, 0, 0, {1, 5, 7, 8, 33, 101, 247}, false},
-        {"every 10th request dropped", {1, 5, 7, 12, 33, 101, 247}, 1, {}, 10, 0, {1, 5, 7, 12, 33, 101, 247}, false},
+        {"one late station", late, 1, {{7, 30}}, 0, 0, lateSet, false},
+        {"every 10th request dropped", pad, 1, {}, 10, 0, padSet, false},
         // Station 200's first probe goes unanswered; the second pass finds it.
         {"every 4th request dropped", {2, 9, 60, 200}, 9, {}, 4, 0, {2, 9, 60, 200}, true},
         {"the ends of the range, current address empty", {1, 247}, 100, {}, 0, 0, {1, 247}, false},
@@ -43,7 +45,8 @@ TEST(FastScan, FindsExactlyTheStationsOnTheLine) {
         if (c.misaddressed)
             line.sim.withLine([&](LineModel& m) {
                 for (Gen4Station& s : m.stations)
-                    if (s.address == c.misaddressed) s.replyAddress = static_cast<std::uint8_t>(s.address + 1);
+                    if (s.address == c.misaddressed)
+                        s.replyAddress = static_cast<std::uint8_t>(s.address + 1);
             });
         std::set<int> reported;
         LineScanOptions options;
@@ -91,7 +94,8 @@ TEST(FastScan, CancelStopsAtTheAddressAndKeepsWhatWasFound) {
     EXPECT_EQ(r.stations[0].address, 3);
     EXPECT_EQ(r.stations[1].address, 40);
     // Nothing at or beyond the address where it was cancelled was asked.
-    for (const Bytes& request : line.requests()) EXPECT_LT(request[0], 100);
+    for (const Bytes& request : line.requests())
+        EXPECT_LT(request[0], 100);
 }
 
 } // namespace

@@ -14,7 +14,8 @@ TEST(StationWatch, RowsFollowAStopAndASilence) {
     SimLine line(o);
     ASSERT_TRUE(line.open());
     line.sim.withLine([](LineModel& m) {
-        for (Gen4Station& s : m.stations) startStop(s, true);
+        for (Gen4Station& s : m.stations)
+            startStop(s, true);
     });
     StationRow five, seven;
     five.address = 5;
@@ -58,11 +59,12 @@ TEST(StationWatch, SimulatedCyclesStopAndSilenceStationsOnTheirOwn) {
     seven.address = 7;
     bool fiveRan = false, fiveStood = false, sevenAnswered = false, sevenSilent = false;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < until && !(fiveRan && fiveStood && sevenAnswered && sevenSilent)) {
+    while (std::chrono::steady_clock::now() < until &&
+           !(fiveRan && fiveStood && sevenAnswered && sevenSilent)) {
         if (pollStationRow(line.link, five, std::chrono::system_clock::now()).answered)
             (five.running() ? fiveRan : fiveStood) = true;
         (pollStationRow(line.link, seven, std::chrono::system_clock::now()).answered ? sevenAnswered
-                                                                                      : sevenSilent) = true;
+                                                                                     : sevenSilent) = true;
     }
     EXPECT_TRUE(fiveRan && fiveStood);
     EXPECT_TRUE(sevenAnswered && sevenSilent);

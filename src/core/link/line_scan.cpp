@@ -52,7 +52,7 @@ struct Answer {
 };
 
 class Scanner {
-  public:
+public:
     Scanner(SerialLink& link, const LineScanOptions& options, LineScanResult& result)
         : link_(link), o_(options), r_(result) {}
 
@@ -74,7 +74,7 @@ class Scanner {
         pass(2, second);
     }
 
-  private:
+private:
     std::int64_t secondTimeout() const {
         return std::min(2 * learnedTimeoutMicros(slowest_, o_.lineSpeed), kScanTimeoutCeilingMicros);
     }
@@ -108,7 +108,8 @@ class Scanner {
             if (found_[h.address] || sentAt_[h.address] == 0) continue;
             const std::int64_t since = h.atMicros - sentAt_[h.address];
             if (since <= 0 || since > kScanTimeoutCeilingMicros) continue; // not an answer to our request
-            const std::int64_t reply = std::max<std::int64_t>(since - lineMicros(kRefusalLength, o_.lineSpeed), 0);
+            const std::int64_t reply =
+                std::max<std::int64_t>(since - lineMicros(kRefusalLength, o_.lineSpeed), 0);
             if (!step(pass, h.address, done, total)) return false;
             if (!askAndEnter(pass, h.address, learnedTimeoutMicros(reply, o_.lineSpeed), false, late))
                 return false;
@@ -190,7 +191,8 @@ class Scanner {
             if (crc16(std::span(frame).first(3)) != (frame[3] | frame[4] << 8)) continue;
             if (frame[0] == n) {
                 a.present = true;
-                a.replyMicros = std::max<std::int64_t>(now - sent - lineMicros(frame.size(), o_.lineSpeed), 0);
+                a.replyMicros =
+                    std::max<std::int64_t>(now - sent - lineMicros(frame.size(), o_.lineSpeed), 0);
                 return a;
             }
             if (frame[0] >= kFirstStationAddress && frame[0] <= kLastStationAddress)

@@ -35,23 +35,23 @@ struct ScannedStation {
 
 // Where the scan is: called before every request; returning false cancels the scan there.
 struct ScanStep {
-    int pass = 1;          // 0 (the current station), 1, 2
+    int pass = 1; // 0 (the current station), 1, 2
     std::uint8_t address = 0;
-    int done = 0;          // requests of this pass already sent
-    int total = 0;         // requests this pass will send (247 in the first)
+    int done = 0;  // requests of this pass already sent
+    int total = 0; // requests this pass will send (247 in the first)
 };
 
 struct LineScanOptions {
-    std::uint8_t currentAddress = 1; // asked first, to learn the line's reply time
-    int lineSpeed = 9600;            // bit/s, for the frame and silence times
-    std::function<bool(const ScanStep&)> proceed; // false cancels
+    std::uint8_t currentAddress = 1;                  // asked first, to learn the line's reply time
+    int lineSpeed = 9600;                             // bit/s, for the frame and silence times
+    std::function<bool(const ScanStep&)> proceed;     // false cancels
     std::function<void(const ScannedStation&)> found; // each station as it is found
 };
 
 struct LineScanResult {
     LinkError error = LinkError::None; // Write_Error ends the scan
     bool cancelled = false;
-    std::vector<ScannedStation> stations; // in the order found
+    std::vector<ScannedStation> stations;     // in the order found
     std::int64_t firstPassTimeoutMicros = 0;  // the learned time-out when the first pass ended
     std::int64_t secondPassTimeoutMicros = 0; // the time-out of the second pass (0 when none ran)
     int requests = 0;                         // search probes sent

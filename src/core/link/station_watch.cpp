@@ -78,24 +78,37 @@ std::string isoLocalTime(WallTime time) {
     std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &local);
     const long offset = local.tm_gmtoff / 60;
     const long minutes = offset < 0 ? -offset : offset;
-    return std::string(buf) + (offset < 0 ? "-" : "+") + twoDigits(static_cast<unsigned>(minutes / 60)) + ":" +
-           twoDigits(static_cast<unsigned>(minutes % 60));
+    return std::string(buf) + (offset < 0 ? "-" : "+") + twoDigits(static_cast<unsigned>(minutes / 60)) +
+           ":" + twoDigits(static_cast<unsigned>(minutes % 60));
 }
 
 std::string StationCsv::header() {
-    return "date_time,address,pad,well,running,stop_cause,UAB,UBC,UCA,IA,IB,IC,ZAGR,SOP,COS_,P,T,station_clock";
+    return "date_time,address,pad,well,running,stop_cause,"
+           "UAB,UBC,UCA,IA,IB,IC,ZAGR,SOP,COS_,P,T,station_clock";
 }
 
 std::string StationCsv::line(const StationRow& row) {
     const CurrentState& s = row.state;
     std::string out = isoLocalTime(row.lastAnswer);
     for (const std::string& field : {
-             number(row.address), optional16(s.padNumber), optional16(s.wellNumber),
-             std::string(row.running() ? "1" : "0"), row.running() ? std::string() : number((s.status >> 6) & 31u),
-             number(s.UAB), number(s.UBC), number(s.UCA), fixed(s.IA, 1), fixed(s.IB, 1), fixed(s.IC, 1),
-             number(s.ZAGR), number(s.SOP), fixed(s.powerFactor, 2), number(s.P), number(s.T),
-             number(2000u + s.year) + "-" + twoDigits(s.month) + "-" + twoDigits(s.day) + "T" + twoDigits(s.hour) +
-                 ":" + twoDigits(s.minute) + ":" + twoDigits(s.second),
+             number(row.address),
+             optional16(s.padNumber),
+             optional16(s.wellNumber),
+             std::string(row.running() ? "1" : "0"),
+             row.running() ? std::string() : number((s.status >> 6) & 31u),
+             number(s.UAB),
+             number(s.UBC),
+             number(s.UCA),
+             fixed(s.IA, 1),
+             fixed(s.IB, 1),
+             fixed(s.IC, 1),
+             number(s.ZAGR),
+             number(s.SOP),
+             fixed(s.powerFactor, 2),
+             number(s.P),
+             number(s.T),
+             number(2000u + s.year) + "-" + twoDigits(s.month) + "-" + twoDigits(s.day) + "T" +
+                 twoDigits(s.hour) + ":" + twoDigits(s.minute) + ":" + twoDigits(s.second),
          })
         out += "," + field;
     return out;

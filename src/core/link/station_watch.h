@@ -20,9 +20,9 @@ struct StationRow {
     std::uint8_t address = 0;
     CurrentState state = unreadState(); // the last state read (kept while the station is silent)
     bool everAnswered = false;
-    bool answering = false;          // the last poll answered
+    bool answering = false;                // the last poll answered
     LinkError lastError = LinkError::None; // of the last poll that did not answer
-    WallTime lastAnswer{};           // wall time of the last answer
+    WallTime lastAnswer{};                 // wall time of the last answer
 
     bool running() const { return (state.status & 1u) != 0; }
     // Stopped after an answer: the row is shown red, with its cause (stopText of the status).
@@ -61,7 +61,7 @@ std::string isoLocalTime(WallTime time);
 // stop cause code (empty while running), UAB, UBC, UCA (V), IA, IB, IC (A), ZAGR (%), SOP (kOhm),
 // COS_, P, T, and the station's clock as an ISO date-time.
 class StationCsv {
-  public:
+public:
     static std::string header();
     static std::string line(const StationRow& row);
 
@@ -74,7 +74,7 @@ class StationCsv {
     bool append(const StationRow& row);
     void close() { out_.close(); }
 
-  private:
+private:
     std::ofstream out_;
 };
 
