@@ -6,12 +6,17 @@
 #include "link/current_state_read.h"
 #include "link/device_search.h"
 #include "link/journal_transfer.h"
+#include "link/line_scan.h"
 #include "link/settings_transfer.h"
 #include "link/station_control.h"
+#include "link/station_watch.h"
 #include "settings/catalogue.h"
 #include "settings/settings_file.h"
 
 #include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <csignal>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -27,6 +32,10 @@ struct Options {
     int from = 0;     // scan --from N (0: from the end of the direction)
     bool down = false;
     bool all = false;
+    bool fast = false;          // scan --fast
+    std::vector<int> addresses; // watch --addresses 1,5,7
+    int count = 0;              // watch --count N (0: until interrupted)
+    std::string csv;            // watch --csv OUT
 };
 
 using Runner = int (*)(const Options&, LinkSession&);
@@ -161,7 +170,44 @@ int startStop(const Options&, LinkSession& s, bool start) {
     return 0;
 }
 
+// One line per station found: address TAB pad TAB well (empty when unset).
+void printStation(std::uint8_t address, const PadWellReply& pw) {
+    std::cout << int(address) << '\t';
+    if (pw.pad != kUnknown16) std::cout << pw.pad;
+    std::cout << '\t';
+    if (pw.well != kUnknown16) std::cout << pw.well;
+    std::cout << '\n' << std::flush;
+}
+
+int runFastScan(const Options&, LinkSession& s) {
+    LineScanOptions options;
+    options.currentAddress = s.address();
+    if (isatty(STDERR_FILENO))
+        options.proceed = [](const ScanStep& step) {
+            std::cerr << "\rpass " << step.pass << ", address " << int(step.address) << "   " << std::flush;
+            return true;
+        };
+    const auto started = std::chrono::steady_clock::now();
+    const LineScanResult r = scanLine(s.link(), options);
+    if (options.proceed) std::cerr << '\r';
+    if (r.error != LinkError::None) return linkFailure(r.error);
+    for (const ScannedStation& st : r.byAddress()) {
+        PadWellReply pw;
+        pw.pad = st.pad;
+        pw.well = st.well;
+        printStation(st.address, pw);
+    }
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    std::cerr << r.stations.size() << " stations, " << r.requests << " requests, "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms (time-out "
+              << r.firstPassTimeoutMicros / 1000 << " ms, second pass " << r.secondPassTimeoutMicros / 1000
+              << " ms)\n";
+    if (r.stations.empty()) std::cerr << "Больше устройств в сети не обнаружено\n";
+    return r.stations.empty() ? kNothingFound : kDone;
+}
+
 int runScan(const Options& o, LinkSession& s) {
+    if (o.fast) return runFastScan(o, s);
     const bool down = o.down;
     int next = o.from != 0 ? o.from : down ? 247 : 1;
     bool any = false;
@@ -178,10 +224,7 @@ int runScan(const Options& o, LinkSession& s) {
         if (r.error != LinkError::None) return linkFailure(r.error);
         if (!r.found) break;
         any = true;
-        const PadWellReply pw = readPadWell(s.link(), *r.found);
-        std::cout << "station at address " << int(*r.found);
-        if (pw.valid) std::cout << ": Куст: " << pw.pad << " ,Скважина: " << pw.well;
-        std::cout << '\n';
+        printStation(*r.found, readPadWell(s.link(), *r.found));
         if (!o.all) return 0;
         next = *r.found + (down ? -1 : 1);
     }
@@ -190,6 +233,62 @@ int runScan(const Options& o, LinkSession& s) {
                            : "Больше устройств в сети не обнаружено")
                   << '\n';
     return any ? 0 : 3;
+}
+
+volatile std::sig_atomic_t watchInterrupted = 0;
+
+// The answer as the user reads it: time, address, pad, well, the state in words, then the values.
+std::string watchLine(const StationRow& row, char sep) {
+    const CurrentState& st = row.state;
+    const auto unset = [](std::uint16_t v) { return v == kUnknown16 ? std::string() : std::to_string(v); };
+    std::string state = row.running() ? modeText(st.status) : stopText(st.status);
+    if (state.empty()) state = modeText(st.status);
+    std::string out = isoLocalTime(row.lastAnswer);
+    for (const std::string& field :
+         {std::to_string(row.address), unset(st.padNumber), unset(st.wellNumber), state,
+          "U " + std::to_string(st.UAB) + "/" + std::to_string(st.UBC) + "/" + std::to_string(st.UCA),
+          "I " + currentText(st.IA, sep, "") + "/" + currentText(st.IB, sep, "") + "/" +
+              currentText(st.IC, sep, ""),
+          "загрузка " + std::to_string(st.ZAGR), "R " + std::to_string(st.SOP),
+          "cos " + powerFactorText(st.powerFactor), "P " + std::to_string(st.P), "T " + std::to_string(st.T),
+          dateTimeText(st)})
+        out += "\t" + field;
+    return out;
+}
+
+int runWatch(const Options& o, LinkSession& s) {
+    std::vector<StationRow> rows;
+    for (int a : o.addresses) {
+        StationRow row;
+        row.address = static_cast<std::uint8_t>(a);
+        rows.push_back(row);
+    }
+    StationCsv csv;
+    if (!o.csv.empty())
+        if (const std::string e = csv.open(o.csv); !e.empty()) return fail(o.csv + ": " + e);
+    // Ctrl+C ends the watch after the transaction under way; the CSV is complete up to there.
+    watchInterrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = [](int) { watchInterrupted = 1; };
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    const char sep = decimalSeparator();
+    int answers = 0;
+    for (int round = 0; (o.count == 0 || round < o.count) && !watchInterrupted; ++round)
+        for (StationRow& row : rows) {
+            if (watchInterrupted) break;
+            const RowPoll poll = pollStationRow(s.link(), row, std::chrono::system_clock::now());
+            if (poll.error != LinkError::None) return linkFailure(poll.error);
+            if (!poll.answered) {
+                std::cerr << "address " << int(row.address) << ": " << kCurrentStateReadFailed << '\n';
+                continue;
+            }
+            ++answers;
+            std::cout << watchLine(row, sep) << '\n' << std::flush;
+            if (csv.isOpen() && !csv.append(row)) return fail(o.csv + ": cannot be written");
+        }
+    return answers > 0 ? kDone : kNothingFound;
 }
 
 } // namespace
@@ -227,9 +326,33 @@ void addLinkCommands(CLI::App& app) {
         auto [cmd, o] = add("scan",
                             "searches the line for generation 4 stations (from address 1 up, or from N, or down)",
                             false, runScan);
-        cmd->add_option("--from", o->from, "the first address to try")->type_name("N")->check(CLI::Range(1, 247));
-        cmd->add_flag("--down", o->down, "searches from the address down");
-        cmd->add_flag("--all", o->all, "goes on after the first station found");
+        CLI::Option* from = cmd->add_option("--from", o->from, "the first address to try")
+                                ->type_name("N")
+                                ->check(CLI::Range(1, 247));
+        CLI::Option* down = cmd->add_flag("--down", o->down, "searches from the address down");
+        CLI::Option* all = cmd->add_flag("--all", o->all, "goes on after the first station found");
+        cmd->add_flag("--fast", o->fast,
+                      "every address 1..247 with a time-out learned from the stations that answer "
+                      "(the one at --address first), then the silent addresses once more at twice "
+                      "that time-out")
+            ->excludes(from)
+            ->excludes(down)
+            ->excludes(all);
+    }
+    {
+        auto [cmd, o] =
+            add("watch", "polls the current state of several stations in turn, one line per answer", false,
+                runWatch);
+        cmd->add_option("--addresses", o->addresses, "the stations' addresses, separated by commas")
+            ->type_name("LIST")
+            ->delimiter(',')
+            ->check(CLI::Range(1, 247))
+            ->required();
+        cmd->add_option("--count", o->count, "rounds over the stations (default: until interrupted)")
+            ->type_name("N")
+            ->check(CLI::Range(1, 1000000));
+        cmd->add_option("--csv", o->csv, "appends every answer to this CSV file (UTF-8, with a header)")
+            ->type_name("OUT");
     }
 }
 

@@ -67,8 +67,17 @@ void appendCrc(Bytes& frame) {
 LineModel::LineModel(const SimOptions& o) : switchOff(o.switchOff), badChecksum(o.badChecksum), baud(o.baud) {
     for (std::uint8_t a : o.gen4Addresses)
         if (std::none_of(stations.begin(), stations.end(),
-                         [a](const Gen4Station& s) { return s.address == a; }))
-            stations.push_back(makeGen4Station(a, o.seed));
+                         [a](const Gen4Station& s) { return s.address == a; })) {
+            Gen4Station st = makeGen4Station(a, o.seed);
+            const auto setting = [a](const std::map<std::uint8_t, unsigned>& m) {
+                const auto it = m.find(a);
+                return it == m.end() ? 0u : it->second;
+            };
+            st.replyDelayMs = setting(o.replyDelayMs);
+            st.stopCycleS = setting(o.stopCycleS);
+            st.silenceCycleS = setting(o.silenceCycleS);
+            stations.push_back(std::move(st));
+        }
     if (o.gen3TypeCode) gen3 = makeGen3Controller(*o.gen3TypeCode, o.seed);
     if (o.recorderEntries) {
         recorder = Recorder{};
@@ -95,9 +104,26 @@ Bytes LineModel::onFrame(std::span<const std::uint8_t> frame) {
             return stationFrame(a, e.holding, e.journal, frame);
         }
     }
-    for (Gen4Station& s : stations)
-        if (s.address == a) return stationFrame(s.replyAddress, s.holding, s.journal, frame, &s);
+    for (Gen4Station& s : stations) {
+        if (s.address != a) continue;
+        if (s.silent || (s.silenceCycleS && (nowSeconds / s.silenceCycleS) % 2 == 1)) return {};
+        if (s.stopCycleS) {
+            // Even periods it runs, odd ones it stands after an underload stop.
+            const bool shouldRun = (nowSeconds / s.stopCycleS) % 2 == 0;
+            if (shouldRun && !(s.holding[kRegStatus] & 1u)) startStop(s, true);
+            if (!shouldRun && (s.holding[kRegStatus] & 1u)) trip(s, 3);
+        }
+        return stationFrame(s.replyAddress, s.holding, s.journal, frame, &s);
+    }
     return {};
+}
+
+unsigned LineModel::replyDelayMs(std::span<const std::uint8_t> frame) const {
+    if (frame.empty() || (recorder && (frame[0] == kRecorderAddress || frame[0] <= recorder->count)))
+        return 0;
+    for (const Gen4Station& s : stations)
+        if (s.address == frame[0]) return s.replyDelayMs;
+    return 0;
 }
 
 Bytes LineModel::stationFrame(std::uint8_t replyAddress, RegisterFile& holding, JournalImage& journal,

@@ -41,6 +41,8 @@ class LineModel {
     bool hasFramedDevices() const { return !stations.empty() || recorder.has_value(); }
     // Line speed the device that a frame addresses answers at (the recorder's may be its bulk speed).
     unsigned replySpeed(std::span<const std::uint8_t> frame) const;
+    // The extra reply delay of the station a frame addresses (0 for everything else).
+    unsigned replyDelayMs(std::span<const std::uint8_t> frame) const;
 
     std::vector<Gen4Station> stations;
     std::optional<Gen3Controller> gen3;

@@ -27,8 +27,12 @@ std::string describeLine(const vorsan::sim::SimOptions& o) {
     std::string text;
     if (!o.gen4Addresses.empty()) {
         text += "generation 4 stations at";
-        for (std::size_t k = 0; k < o.gen4Addresses.size(); ++k)
-            text += (k ? ", " : " ") + std::to_string(o.gen4Addresses[k]);
+        for (std::size_t k = 0; k < o.gen4Addresses.size(); ++k) {
+            const std::uint8_t a = o.gen4Addresses[k];
+            text += (k ? ", " : " ") + std::to_string(a);
+            if (const auto d = o.replyDelayMs.find(a); d != o.replyDelayMs.end())
+                text += " (" + std::to_string(d->second) + " ms late)";
+        }
     }
     if (o.gen3TypeCode)
         text += (text.empty() ? "" : "; ") + std::string("generation 3 controller of type ") +

@@ -18,18 +18,37 @@ bool toProbability(const std::string& text, double& out) {
     return !text.empty() && end == text.c_str() + text.size() && out >= 0.0 && out <= 1.0;
 }
 
-std::string parseAddresses(const std::string& list, std::vector<std::uint8_t>& out) {
+// "1,5,17" or with a number after some addresses: "1,5,7:120". `numbers` gets those numbers.
+std::string parseAddresses(const std::string& option, const std::string& list, std::vector<std::uint8_t>& out,
+                           std::map<std::uint8_t, unsigned>* numbers, unsigned long maxNumber) {
     std::size_t start = 0;
     while (start <= list.size()) {
         std::size_t comma = list.find(',', start);
         std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        unsigned long a = 0;
-        if (!toUnsigned(item, 1, 247, a))
-            return "--gen4: addresses are numbers from 1 to 247, separated by commas";
+        const std::size_t colon = item.find(':');
+        unsigned long a = 0, n = 0;
+        if (!toUnsigned(item.substr(0, colon), 1, 247, a))
+            return option + ": addresses are numbers from 1 to 247, separated by commas";
+        if (colon != std::string::npos) {
+            if (!numbers || !toUnsigned(item.substr(colon + 1), 1, maxNumber, n))
+                return option + ": after an address's colon comes a number from 1 to " +
+                       std::to_string(maxNumber);
+            (*numbers)[static_cast<std::uint8_t>(a)] = static_cast<unsigned>(n);
+        }
         out.push_back(static_cast<std::uint8_t>(a));
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
+    return {};
+}
+
+// ADDRESS:SECONDS pairs, separated by commas.
+std::string parseCycles(const std::string& option, const std::string& list,
+                        std::map<std::uint8_t, unsigned>& out) {
+    std::vector<std::uint8_t> addresses;
+    if (std::string e = parseAddresses(option, list, addresses, &out, 86400); !e.empty()) return e;
+    for (std::uint8_t a : addresses)
+        if (!out.count(a)) return option + " takes ADDRESS:SECONDS pairs, e.g. 5:20";
     return {};
 }
 
@@ -59,7 +78,12 @@ std::string parseSimOptions(const std::vector<std::string>& args, SimOptions& o,
         } else if (!value(v)) {
             return a.rfind("--", 0) == 0 ? a + " needs a value" : "unexpected argument " + a;
         } else if (a == "--gen4") {
-            if (std::string e = parseAddresses(v, o.gen4Addresses); !e.empty()) return e;
+            if (std::string e = parseAddresses(a, v, o.gen4Addresses, &o.replyDelayMs, 60000); !e.empty())
+                return e;
+        } else if (a == "--stop-cycle" || a == "--silence-cycle") {
+            if (std::string e = parseCycles(a, v, a == "--stop-cycle" ? o.stopCycleS : o.silenceCycleS);
+                !e.empty())
+                return e;
         } else if (a == "--gen3") {
             if (!toUnsigned(v, 0, 0xFFFF, n)) return "--gen3 takes the controller's type code (11 or 99)";
             o.gen3TypeCode = static_cast<std::uint16_t>(n);
@@ -78,6 +102,9 @@ std::string parseSimOptions(const std::vector<std::string>& args, SimOptions& o,
         } else if (a == "--slow-ms") {
             if (!toUnsigned(v, 0, 60000, n)) return "--slow-ms takes milliseconds";
             o.slowMs = static_cast<unsigned>(n);
+        } else if (a == "--drop" && v.rfind("1/", 0) == 0) {
+            if (!toUnsigned(v.substr(2), 1, 1000000, n)) return "--drop 1/N takes a whole N";
+            o.dropEvery = static_cast<unsigned>(n);
         } else if (a == "--corrupt" || a == "--drop") {
             double p = 0;
             if (!toProbability(v, p)) return a + " takes a probability from 0 to 1";
@@ -108,7 +135,9 @@ A short description of the line goes to stderr. Runs until interrupted (Ctrl+C).
 station at address 1.
 
 Devices on the line (any mix):
-  --gen4 LIST          generation 4 stations at these addresses (e.g. 1,5,17)
+  --gen4 LIST          generation 4 stations at these addresses (e.g. 1,5,17); an
+                       address may carry its own reply delay in ms: 1,5,7:120 makes
+                       station 7 answer 120 ms later than the others
   --gen3 CODE          a generation 3 controller of type code 11 or 99
   --recorder N         the data recorder with N stored chronologies (entries at
                        addresses 1..N; every third entry is copied from generation 3);
@@ -134,9 +163,16 @@ Line timing:
 Fault injection (reproducible with --seed):
   --corrupt P          damage one byte of a reply with probability P (0..1)
   --drop P             leave a request unanswered with probability P
+  --drop 1/N           leave every Nth request to a device on the line unanswered
   --slow-ms N          answer N ms later than usual
   --silent             answer nothing at all
   --bad-checksum       the generation 3 controller reports wrong block checksums
+
+Stations that change while they are watched:
+  --stop-cycle A:S     station A runs S seconds, stops on underload, stands S seconds,
+                       starts again, and so on (several pairs separated by commas)
+  --silence-cycle A:S  station A answers for S seconds, then is silent for S seconds,
+                       and so on
 
 Other:
   --link PATH          make PATH a symbolic link to the device (removed at exit)

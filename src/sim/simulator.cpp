@@ -71,9 +71,16 @@ void Simulator::run() {
     Bytes pending;
     auto lastByte = SimClock::now();
     while (!stop_) {
+        writeDueReplies();
         std::size_t before = pending.size();
         bool waitingLoneByte = pending.size() == 1;
-        if (!port_.read(pending, waitingLoneByte ? 1 : 20)) break;
+        int waitMs = waitingLoneByte ? 1 : 20;
+        if (!scheduled_.empty()) {
+            const auto untilDue =
+                std::chrono::ceil<std::chrono::milliseconds>(scheduled_.front().start - SimClock::now());
+            waitMs = std::clamp(static_cast<int>(untilDue.count()), 0, waitMs);
+        }
+        if (!port_.read(pending, waitMs)) break;
         auto now = SimClock::now();
         if (pending.size() > before) {
             lastByte = now;
@@ -129,6 +136,7 @@ void Simulator::serviceInput(Bytes& pending, SimClock::time_point arrived) {
 bool Simulator::applyFaults(Bytes& reply) {
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     if (options_.silent) return false;
+    if (options_.dropEvery > 0 && ++answerable_ % options_.dropEvery == 0) return false;
     if (options_.drop > 0 && chance(rng_) < options_.drop) return false;
     if (options_.corrupt > 0 && chance(rng_) < options_.corrupt && !reply.empty()) {
         std::size_t at = rng_() % reply.size();
@@ -137,11 +145,20 @@ bool Simulator::applyFaults(Bytes& reply) {
     return true;
 }
 
+void Simulator::writeDueReplies() {
+    while (!scheduled_.empty() && scheduled_.front().start <= SimClock::now() && !stop_) {
+        const Scheduled next = std::move(scheduled_.front());
+        scheduled_.pop_front();
+        port_.writePaced(next.bytes, next.pace, next.start, stop_);
+    }
+}
+
 void Simulator::answer(Bytes request, bool framed, SimClock::time_point arrived) {
     ReceivedRequest rec{arrived, request, port_.peerSpeed(), framed, false};
     Bytes reply;
     unsigned speed = 0;
     unsigned delayMs = 0;
+    unsigned ownDelayMs = 0;
     {
         std::lock_guard lock(mutex_);
         speed = framed ? model_.replySpeed(request) : model_.baud;
@@ -150,7 +167,8 @@ void Simulator::answer(Bytes request, bool framed, SimClock::time_point arrived)
         rec.answered = !reply.empty() && applyFaults(reply);
         if (!rec.answered) reply.clear();
         received_.push_back(rec);
-        delayMs = options_.slowMs + (options_.fast ? 0 : options_.turnaroundMs);
+        ownDelayMs = framed ? model_.replyDelayMs(request) : 0;
+        delayMs = options_.slowMs + (options_.fast ? 0 : options_.turnaroundMs) + ownDelayMs;
     }
     if (onRequest) onRequest(rec, reply);
     if (reply.empty()) return;
@@ -159,6 +177,13 @@ void Simulator::answer(Bytes request, bool framed, SimClock::time_point arrived)
     auto start = arrived + std::chrono::milliseconds(delayMs);
     if (pace)
         start += std::chrono::nanoseconds(10'000'000'000LL * static_cast<long long>(request.size()) / pace);
+    if (ownDelayMs) {
+        const auto at =
+            std::upper_bound(scheduled_.begin(), scheduled_.end(), start,
+                             [](SimClock::time_point t, const Scheduled& s) { return t < s.start; });
+        scheduled_.insert(at, Scheduled{std::move(reply), pace, start});
+        return;
+    }
     if (pace == 0 && delayMs) std::this_thread::sleep_until(start);
     port_.writePaced(reply, pace, start, stop_);
 }

@@ -6,6 +6,7 @@
 #include "sim_options.h"
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -62,6 +63,16 @@ class Simulator {
     LineModel model_;
     std::vector<ReceivedRequest> received_;
     std::mt19937 rng_;
+    unsigned answerable_ = 0; // requests a device would have answered, for --drop 1/N
+    // Replies of stations with a delay of their own, waiting for their time while the line goes
+    // on: other stations answer their requests meanwhile, as on a real line. Simulator thread only.
+    struct Scheduled {
+        Bytes bytes;
+        unsigned pace = 0;
+        SimClock::time_point start;
+    };
+    std::deque<Scheduled> scheduled_;
+    void writeDueReplies();
     SimClock::time_point started_ = SimClock::now(); // the controllers' clocks run from here
     std::atomic<bool> stop_{false};
     std::thread thread_;

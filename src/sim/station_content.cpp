@@ -357,6 +357,11 @@ void startStop(Gen4Station& station, bool start) {
     writeGen4(station.holding, station.plant);
 }
 
+void trip(Gen4Station& station, std::uint8_t cause) {
+    runOrStand(station.plant, false, cause);
+    writeGen4(station.holding, station.plant);
+}
+
 void startStop(Gen3Controller& controller, bool start) {
     runOrStand(controller.plant, start, 15); // "Стоп : оператор"
     writeGen3(controller);

@@ -51,6 +51,10 @@ struct Plant {
 struct Gen4Station {
     std::uint8_t address = 1;
     std::uint8_t replyAddress = 1; // normally equal to address; differs to model a misaddressed reply
+    unsigned replyDelayMs = 0;     // answers this much later than the line's turnaround
+    unsigned stopCycleS = 0;       // runs this long, stops on underload as long, and again (0: never)
+    unsigned silenceCycleS = 0;    // answers this long, then is silent as long, and again (0: never)
+    bool silent = false;           // answers nothing (a station switched off or cut from the line)
     RegisterFile holding{};
     JournalImage journal{};
     Plant plant;
@@ -97,6 +101,8 @@ void updateLive(Gen3Controller& controller, std::int64_t nowSeconds);
 // more) or stands (the last stop cause becomes the remote or the operator stop).
 void startStop(Gen4Station& station, bool start);
 void startStop(Gen3Controller& controller, bool start);
+// The motor stops on its own with the stop cause given (3: underload), as a protection trips it.
+void trip(Gen4Station& station, std::uint8_t cause);
 // The plant takes the live registers as they are now (a journal file's state was put there):
 // status, counters and the levels that the drift then wanders around.
 void adoptRegisters(Gen4Station& station);

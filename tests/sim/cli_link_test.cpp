@@ -190,15 +190,57 @@ TEST_F(CliLine, RecorderListDownloadAndClear) {
 TEST_F(CliLine, ScanAndBadOptions) {
     Simulator sim(line({1, 3}));
     ASSERT_EQ(sim.start(), "");
+    const Gen4Station first = sim.withLine([](LineModel& m) { return m.stations[0]; });
+    const std::string line1 = "1\t" + std::to_string(first.holding[kRegPad]) + "\t" +
+                              std::to_string(first.holding[kRegWell]) + "\n";
     CliRun scan = run("scan --port " + sim.devicePath());
     EXPECT_EQ(scan.status, 0);
-    EXPECT_EQ(scan.output.rfind("station at address 1: Куст: ", 0), 0u) << scan.output;
+    EXPECT_EQ(scan.output, line1);
     CliRun down = run("scan --down --from 2 --port " + sim.devicePath());
-    EXPECT_EQ(down.output.rfind("station at address 1", 0), 0u) << down.output;
+    EXPECT_EQ(down.output, line1);
     EXPECT_EQ(run("probe").status, 2);
     EXPECT_EQ(run("probe --port /nonexistent/tty").status, 1);
     EXPECT_EQ(run("probe --port " + sim.devicePath() + " --address 300").status, 2);
     EXPECT_EQ(run("state --port " + sim.devicePath() + " --gen 5").status, 3);
+    sim.stop();
+}
+
+// The whole line at the real pace of the time-outs (about 19 s), then two stations watched, one of
+// them silent: one printed line and one CSV line per answer.
+TEST_F(CliLine, FastScanAndWatch) {
+    Simulator sim(line({1, 5, 247}));
+    ASSERT_EQ(sim.start(), "");
+    std::string expected;
+    for (const Gen4Station& st : sim.withLine([](LineModel& m) { return m.stations; }))
+        expected += std::to_string(st.address) + "\t" + std::to_string(st.holding[kRegPad]) + "\t" +
+                    std::to_string(st.holding[kRegWell]) + "\n";
+    CliRun scan = run("scan --fast --port " + sim.devicePath());
+    EXPECT_EQ(scan.status, 0);
+    // The stations on stdout, then the summary on stderr.
+    EXPECT_EQ(scan.output.rfind(expected + "3 stations, ", 0), 0u) << scan.output;
+
+    sim.withLine([](LineModel& m) { m.stations[2].silent = true; });
+    CliRun watch =
+        run("watch --addresses 5,247 --count 3 --csv " + file("w.csv") + " --port " + sim.devicePath());
+    EXPECT_EQ(watch.status, 0);
+    // Answers begin with their date-time, the silences with "address 247: ".
+    std::size_t answers = 0, silences = 0;
+    for (std::size_t at = 0; at < watch.output.size(); at = watch.output.find('\n', at) + 1) {
+        answers += std::isdigit(static_cast<unsigned char>(watch.output[at])) ? 1 : 0;
+        silences += watch.output.compare(at, 13, "address 247: ") == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(answers, 3u) << watch.output;
+    EXPECT_EQ(silences, 3u) << watch.output;
+    // Python's csv module reads the file back: a header and three rows of station 5 whose values
+    // are numbers with a point, whatever the locale of the run.
+    const std::string check = "python3 -c \"import csv,sys; rows=list(csv.DictReader(open(sys.argv[1], "
+                              "encoding='utf-8'))); assert len(rows)==3, rows; "
+                              "assert all(r['address']=='5' and float(r['IA'])>=0 and float(r['COS_'])<=1 "
+                              "and len(r)==18 for r in rows), rows\" " +
+                              file("w.csv");
+    EXPECT_EQ(std::system(check.c_str()), 0);
+    EXPECT_EQ(run("watch --addresses 247 --count 1 --port " + sim.devicePath()).status, 3);
+    EXPECT_EQ(run("watch --addresses 5,300 --port " + sim.devicePath()).status, 2);
     sim.stop();
 }
 
