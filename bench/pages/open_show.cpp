@@ -6,7 +6,7 @@
 #include "journal/journal_file.h"
 #include "journal/journal_page.h"
 #include "journal/whole_file.h"
-#include "window/data_views.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 
 #include "journal_samples.h"

@@ -3,9 +3,9 @@
 #include "charts/chart_printing.h"
 #include "journal/bgr_colour.h"
 #include "journal/journal_page.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include <QChart>
 #include <QChartView>

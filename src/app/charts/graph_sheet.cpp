@@ -2,9 +2,9 @@
 
 #include "charts/chart_printing.h"
 #include "charts/journal_chart.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

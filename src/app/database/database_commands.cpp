@@ -15,11 +15,11 @@
 #include "print/report_commands.h"
 #include "report/page_layout.h"
 #include "settings/catalogue.h"
-#include "window/commands.h"
-#include "window/data_views.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include <QApplication>
 #include <QFile>

@@ -7,10 +7,10 @@
 #include "settings/settings_file.h"
 #include "settings/settings_page.h"
 #include "state/current_state_page.h"
-#include "window/commands.h"
-#include "window/data_views.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
 #include "window/page_control.h"
-#include "window/window_state.h"
+#include "shared/window_state.h"
 
 #include <QDir>
 #include <QMessageBox>

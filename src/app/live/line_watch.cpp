@@ -2,11 +2,11 @@
 
 #include "live/live_session.h"
 #include "live/live_window.h"
-#include "window/commands.h"
-#include "window/connection_indicator.h"
+#include "shared/commands.h"
+#include "shared/connection_indicator.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include "link/station_control.h"
 #include "settings/catalogue.h"

@@ -6,8 +6,8 @@
 #include "live/live_station.h"
 #include "recorder/recorder_page.h"
 #include "window/main_window.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include "journal/journal_decode.h"
 #include "link/link_error.h"

@@ -20,13 +20,13 @@
 #include "shell/port_device.h"
 #include "shell/window_geometry.h"
 #include "state/current_state_page.h"
-#include "window/app_paths.h"
-#include "window/connection_indicator.h"
-#include "window/data_views.h"
-#include "window/loaded_data.h"
-#include "window/page.h"
+#include "shared/app_paths.h"
+#include "shared/connection_indicator.h"
+#include "shared/data_views.h"
+#include "shared/loaded_data.h"
+#include "shared/page.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include <QApplication>
 #include <QComboBox>

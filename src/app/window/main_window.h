@@ -7,8 +7,8 @@
 #include "live/link_worker.h"
 #include "live/live_window.h"
 #include "settings/setting_def.h"
-#include "window/commands.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/window_state.h"
 
 #include <QMainWindow>
 #include <QTimer>

@@ -2,7 +2,7 @@
 // The main window's eight pages. Indices are fixed: the polling logic and the keyboard rule look
 // at them. Index 4 is the graph sheet in use; the other graph sheet waits at index 5 with its tab
 // hidden. The recorder page's tab shows only while a recorder answers.
-#include "window/page_index.h"
+#include "shared/page_index.h"
 
 #include <QTabWidget>
 

@@ -1,13 +1,13 @@
-#include "window/data_views.h"
+#include "shared/data_views.h"
 
 #include "journal/journal_page.h"
 #include "settings/settings_page.h"
 #include "state/current_state_page.h"
-#include "window/commands.h"
-#include "window/loaded_data.h"
+#include "shared/commands.h"
+#include "shared/loaded_data.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 DataViews::DataViews(WindowState& state, PageControl* pages, StatusPanels* status, CommandSet* commands)
     : QObject(pages), state_(state), pages_(pages), status_(status), commands_(commands) {}
