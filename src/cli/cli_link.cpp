@@ -9,7 +9,7 @@
 #include "link/settings_transfer.h"
 #include "link/station_control.h"
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 
 #include <algorithm>
 #include <iostream>

@@ -11,7 +11,7 @@
 #include "dialogs/centred_window.h"
 #include "dialogs/progress_window.h"
 #include "journal/journal_page.h"
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "print/report_commands.h"
 #include "report/page_layout.h"
 #include "settings/catalogue.h"

@@ -2,9 +2,9 @@
 
 #include "journal/journal_file.h"
 #include "journal/journal_text_export.h"
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "settings/settings_page.h"
 #include "state/current_state_page.h"
 #include "shared/commands.h"

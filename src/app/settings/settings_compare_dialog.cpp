@@ -1,6 +1,6 @@
 #include "settings/settings_compare_dialog.h"
 
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "settings/settings_model.h"
 #include "settings/settings_page.h"
 #include "shared/data_source.h"

@@ -15,7 +15,7 @@
 #include "modal_boxes.h"
 
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "shell/serial_ports.h"
 #include "simulator.h"
 

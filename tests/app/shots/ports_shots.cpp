@@ -8,7 +8,7 @@
 #include "window/main_window.h"
 
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "shell/serial_ports.h"
 
 #include <QApplication>
