@@ -5,6 +5,7 @@
 #include "charts/graph_sheet.h"
 #include "database/add_to_database_dialog.h"
 #include "database/database_page.h"
+#include "database/database_window.h"
 #include "database/find_well_dialog.h"
 #include "database/open_well_dialog.h"
 #include "db/well_database.h"
@@ -17,9 +18,9 @@
 #include "settings/catalogue.h"
 #include "shared/commands.h"
 #include "shared/data_views.h"
-#include "window/main_window.h"
-#include "window/page_control.h"
+#include "shared/page_tabs.h"
 #include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include <QApplication>
 #include <QFile>
@@ -75,7 +76,7 @@ JournalReport wellReport(const DatabaseWellData& w, const DatabasePage& page, co
 
 } // namespace
 
-DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), window_(window) {
+DatabaseCommands::DatabaseCommands(DatabaseWindow& window) : QObject(window.widget()), window_(window) {
     page_ = window.pages()->page<DatabasePage>();
     CommandSet& c = window.commands();
     c.bind(Command::OpenDatabase, [this] { openWellDialog(); });
@@ -91,17 +92,10 @@ DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), windo
     c.bind(Command::PrintDatabaseSettings, [this] { printSettings(); });
     c.bind(Command::ExportDatabase, [this] { exportJournal(); });
     c.bind(Command::ShowDatabaseDiagrams, [&window] { window.pages()->setCurrentIndex(kDiagramsPage); });
-    window.setOilfieldQuestion([this] { askToAdd(); });
-    // A well file named on the command line (a file manager opening it with the program).
-    window.setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { addWellFileAt(path); });
     connect(page_, &DatabasePage::wellChosen, this, &DatabaseCommands::chooseWell);
     connect(page_, &DatabasePage::shown, this, &DatabaseCommands::rebuildTree);
     connect(page_, &DatabasePage::hidden, this, [this] {
         if (find_) find_->deleteLater();
-    });
-    connect(&window, &MainWindow::closingDatabase, this, [this] {
-        queue_.clear();
-        work_.finish();
     });
     connect(window.pages(), &QTabWidget::currentChanged, this, &DatabaseCommands::feedCharts);
     connect(&work_, &DatabaseWork::busyChanged, this, [this](bool busy) {
@@ -109,6 +103,11 @@ DatabaseCommands::DatabaseCommands(MainWindow& window) : QObject(&window), windo
         page_->journalGrid()->viewport()->setCursor(shape);
         page_->tree()->viewport()->setCursor(shape);
     });
+}
+
+void DatabaseCommands::release() {
+    queue_.clear();
+    work_.finish();
 }
 
 DatabaseCommands::~DatabaseCommands() {
@@ -156,10 +155,10 @@ void DatabaseCommands::runNext() {
 
 bool DatabaseCommands::report(const Outcome& outcome) {
     if (!outcome.message.empty()) {
-        QMessageBox::warning(&window_, qs(outcome.caption), qs(outcome.message));
+        QMessageBox::warning(window_.widget(), qs(outcome.caption), qs(outcome.message));
         // An archive update names every well it could not merge; the first is the message.
         for (std::size_t i = 1; i < outcome.notes.size(); ++i)
-            QMessageBox::warning(&window_, qs(outcome.caption), qs(outcome.notes[i]));
+            QMessageBox::warning(window_.widget(), qs(outcome.caption), qs(outcome.notes[i]));
     }
     return outcome.ok;
 }
@@ -180,7 +179,7 @@ void DatabaseCommands::showResult(const DatabaseResult& result) {
         }
         // A value outside its list of choices: said once per value; the other rows are shown.
         for (std::size_t i = 0; i < result.well->settingsPageErrors.size(); ++i)
-            QMessageBox::critical(&window_, QStringLiteral("Error"),
+            QMessageBox::critical(window_.widget(), QStringLiteral("Error"),
                                   QStringLiteral("Ошибка, уставка выходит за допустимые значения"));
     }
 }
@@ -196,7 +195,7 @@ void DatabaseCommands::feedCharts(int index) {
     if (window_.commands().dataSource().kind() != DataKind::DatabaseWell) return;
     auto well = window_.commands().dataSource().databaseWell();
     if (well->journal.journal.records.empty()) return;
-    if (well->taking == chartsHave_ && window_.pages()->chartSource()->database()) return;
+    if (well->taking == chartsHave_ && window_.chartSource()->database()) return;
     chartsHave_ = well->taking;
     // The diagrams cover the stretch selected in the database grid (the tab is left before a
     // chart page shows, so the selection cannot change while the charts hold this well).
@@ -220,13 +219,13 @@ void DatabaseCommands::feedCharts(int index) {
             qApp,
             [self, j, index] {
                 if (!self) return;
-                PageControl* pages = self->window_.pages();
+                PageTabs* pages = self->window_.pages();
                 if (pages->currentIndex() != index ||
                     self->window_.commands().dataSource().kind() != DataKind::DatabaseWell)
                     return;
                 if (index == kDiagramsPage)
                     pages->page<DiagramsPage>()->showDatabaseJournal(std::move(*j));
-                else if (GraphSheet* sheet = pages->graphSheetInUse())
+                else if (auto* sheet = qobject_cast<GraphSheet*>(pages->widget(kGraphPage)))
                     sheet->showDatabaseJournal(std::move(*j));
             },
             Qt::QueuedConnection);
@@ -241,7 +240,7 @@ void DatabaseCommands::rebuildTree() {
 }
 
 void DatabaseCommands::showTab() {
-    PageControl* pages = window_.pages();
+    PageTabs* pages = window_.pages();
     pages->setTabVisible(kDatabasePage, true);
     page_->bottomPages()->setCurrentIndex(0);
     if (pages->currentIndex() == kDatabasePage) {
@@ -254,7 +253,7 @@ void DatabaseCommands::showTab() {
 }
 
 void DatabaseCommands::openProgress(const QString& caption, int maximum, int value) {
-    progress_ = std::make_unique<ProgressWindow>(&window_);
+    progress_ = std::make_unique<ProgressWindow>(window_.widget());
     progress_->setWindowTitle(caption);
     progress_->setRange(0, maximum);
     progress_->setValue(value);
@@ -278,7 +277,7 @@ void DatabaseCommands::askToAdd() {
         run({[](WellDatabase&) { return Outcome{}; }, false, false}, [this](const DatabaseResult&) { askToAdd(); });
         return;
     }
-    auto* dialog = new AddToDatabaseDialog(AddToDatabaseDialog::Mode::Question, *window_.state().database, &window_);
+    auto* dialog = new AddToDatabaseDialog(AddToDatabaseDialog::Mode::Question, *window_.state().database, window_.widget());
     question_ = dialog;
     connect(dialog, &AddToDatabaseDialog::oilfieldChosen, this, &DatabaseCommands::addJournal);
     connect(dialog, &AddToDatabaseDialog::declined, this, [this] {
@@ -357,11 +356,11 @@ void DatabaseCommands::openWellDialog() {
     if (!idle()) return;
     const auto wells = directory();
     if (wells.empty()) {
-        QMessageBox::information(&window_, QString(), QStringLiteral("Нет данных "));
+        QMessageBox::information(window_.widget(), QString(), QStringLiteral("Нет данных "));
         return;
     }
     if (open_) open_->close();
-    auto* dialog = new OpenWellDialog(wells, &window_);
+    auto* dialog = new OpenWellDialog(wells, window_.widget());
     open_ = dialog;
     connect(dialog, &OpenWellDialog::wellChosen, this, &DatabaseCommands::openWell);
     showCentredOnScreen(*dialog);
@@ -371,10 +370,10 @@ void DatabaseCommands::openWellDialog() {
 void DatabaseCommands::findWell() {
     if (window_.pages()->currentIndex() != kDatabasePage) showTab();
     if (!find_) {
-        find_ = new FindWellDialog([this] { return directory(); }, &window_);
+        find_ = new FindWellDialog([this] { return directory(); }, window_.widget());
         connect(find_, &FindWellDialog::wellChosen, this, &DatabaseCommands::openWell);
     }
-    centreOver(*find_, window_);
+    centreOver(*find_, *window_.widget());
     find_->show();
     find_->raise();
     find_->activateWindow();
@@ -391,7 +390,7 @@ void DatabaseCommands::deleteRows() {
     for (const std::size_t i : page_->selectedRows())
         if (i < shown->journal.journal.records.size()) records.push_back({i, shown->journal.journal.records[i]});
     if (records.empty()) return;
-    if (QMessageBox::warning(&window_, QStringLiteral("Внимание"), QStringLiteral("Удалить выделенные строки?"),
+    if (QMessageBox::warning(window_.widget(), QStringLiteral("Внимание"), QStringLiteral("Удалить выделенные строки?"),
                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
         return;
     openProgress(QStringLiteral("Удаление данных..."), int(records.size()), 0);
@@ -411,7 +410,7 @@ void DatabaseCommands::deleteWell() {
     if (!idle()) return;
     const std::optional<WellId> well = page_->shownWell()->well;
     if (!well) return;
-    if (QMessageBox::warning(&window_, QStringLiteral("Внимание"),
+    if (QMessageBox::warning(window_.widget(), QStringLiteral("Внимание"),
                              QStringLiteral("Вы действительно хотите удалить всю информацию по данной скважине?"),
                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
         return;
@@ -431,9 +430,9 @@ void DatabaseCommands::saveText() {
     if (!well) return;
     SaveRequest request{QStringLiteral("Сохранение журнала в текстовый файл"), kTextFilters, 0,
                         qs(WellDatabase::offeredTextFileName(*well)), {QStringLiteral("txt")}};
-    const QString path = dialogs_.save(&window_, request);
+    const QString path = dialogs_.save(window_.widget(), request);
     if (path.isEmpty()) return;
-    const std::string caption = window_.windowTitle().toStdString();
+    const std::string caption = window_.widget()->windowTitle().toStdString();
     const std::string file = localPath(path);
     auto error = std::make_shared<std::string>();
     run({[well = *well, caption, file, error](WellDatabase& d) {
@@ -446,7 +445,7 @@ void DatabaseCommands::saveText() {
         [this, path, error](const DatabaseResult& r) {
             if (!report(r.outcome)) return;
             if (!error->empty())
-                QMessageBox::critical(&window_, QStringLiteral("Ошибка"),
+                QMessageBox::critical(window_.widget(), QStringLiteral("Ошибка"),
                                       QStringLiteral("Не удалось записать файл %1: %2").arg(path, qs(*error)));
         });
 }
@@ -456,7 +455,7 @@ void DatabaseCommands::saveText() {
 void DatabaseCommands::printJournal() {
     const std::shared_ptr<const DatabaseWellData> well = window_.commands().dataSource().databaseWell();
     if (well->journal.rows.empty()) return;
-    printJournalReport(&window_, wellReport(*well, *page_, window_.windowTitle(), QStringLiteral("Печать базы данных")));
+    printJournalReport(window_.widget(), wellReport(*well, *page_, window_.widget()->windowTitle(), QStringLiteral("Печать базы данных")));
 }
 
 void DatabaseCommands::printSettings() {
@@ -469,7 +468,7 @@ void DatabaseCommands::printSettings() {
                         value ? value->text().toStdString() : std::string()});
     }
     if (rows.empty()) return;
-    printSettingsReport(&window_, page_->settingsTitle()->text(), rows, QStringLiteral("Печать уставок по базе данных"));
+    printSettingsReport(window_.widget(), page_->settingsTitle()->text(), rows, QStringLiteral("Печать уставок по базе данных"));
 }
 
 void DatabaseCommands::exportJournal() {
@@ -477,8 +476,8 @@ void DatabaseCommands::exportJournal() {
     if (well->journal.rows.empty() || exporting_) return;
     exporting_ = true;
     // The well's data stays alive until the workbook is written, whatever the tab shows meanwhile.
-    exportJournalWorkbook(&window_,
-                          wellReport(*well, *page_, window_.windowTitle(), QStringLiteral("Экспорт базы данных в MS Excel")),
+    exportJournalWorkbook(window_.widget(),
+                          wellReport(*well, *page_, window_.widget()->windowTitle(), QStringLiteral("Экспорт базы данных в MS Excel")),
                           window_.reports().hooks(), [this, well] { exporting_ = false; });
 }
 
@@ -493,7 +492,7 @@ void DatabaseCommands::saveWellFile() {
                         0,
                         qs(vorsan::db::wellBaseName(well->oilfield, well->pad, well->well)),
                         {QStringLiteral("VBD")}};
-    const QString path = dialogs_.save(&window_, request);
+    const QString path = dialogs_.save(window_.widget(), request);
     if (path.isEmpty()) return;
     const std::string file = localPath(path);
     run({[well = *well, file](WellDatabase& db) { return db.saveWellFile(well, file); }, false, false},
@@ -502,7 +501,7 @@ void DatabaseCommands::saveWellFile() {
 
 void DatabaseCommands::addWellFile() {
     if (!idle()) return;
-    const QString path = dialogs_.open(&window_, QStringLiteral("Открыть данные по скважине "), kWellFileFilter);
+    const QString path = dialogs_.open(window_.widget(), QStringLiteral("Открыть данные по скважине "), kWellFileFilter);
     if (path.isEmpty()) return;
     addWellFileAt(path);
 }
@@ -523,7 +522,7 @@ void DatabaseCommands::createArchive() {
     if (!idle()) return;
     SaveRequest request{QStringLiteral("Сохранить базу данных как"), {kArchiveSaveFilter}, 0, QString(),
                         {QStringLiteral("zip")}};
-    const QString path = dialogs_.save(&window_, request);
+    const QString path = dialogs_.save(window_.widget(), request);
     if (path.isEmpty()) return;
     const std::string file = localPath(path);
     run({[file](WellDatabase& db) { return db.createArchive(file); }, false, false},
@@ -532,7 +531,7 @@ void DatabaseCommands::createArchive() {
 
 void DatabaseCommands::updateFromArchive() {
     if (!idle()) return;
-    const QString path = dialogs_.open(&window_, QStringLiteral("Открыть архив базы данных "), kArchiveOpenFilter);
+    const QString path = dialogs_.open(window_.widget(), QStringLiteral("Открыть архив базы данных "), kArchiveOpenFilter);
     if (path.isEmpty()) return;
     const std::string file = localPath(path);
     openProgress(QStringLiteral("Чтение данных..."), 1, 0);

@@ -15,17 +15,21 @@
 #include <functional>
 
 class AddToDatabaseDialog;
+class DatabaseWindow;
 class DatabasePage;
 class FindWellDialog;
-class MainWindow;
 class OpenWellDialog;
 class ProgressWindow;
 
 class DatabaseCommands : public QObject {
     Q_OBJECT
 public:
-    explicit DatabaseCommands(MainWindow& window);
+    explicit DatabaseCommands(DatabaseWindow& window);
     ~DatabaseCommands() override;
+
+    // The window is about to release the well database (closing): queued operations are dropped
+    // and the one under way is waited for.
+    void release();
 
     void setDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
 
@@ -105,7 +109,7 @@ private:
     void closeProgress();
 
 
-    MainWindow& window_;
+    DatabaseWindow& window_;
     bool exporting_ = false;
     DatabasePage* page_ = nullptr;
     DatabaseWork work_;

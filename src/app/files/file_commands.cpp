@@ -9,7 +9,7 @@
 #include "state/current_state_page.h"
 #include "shared/commands.h"
 #include "shared/data_views.h"
-#include "window/page_control.h"
+#include "shared/page_tabs.h"
 #include "shared/window_state.h"
 
 #include <QDir>
@@ -50,7 +50,7 @@ QString proposedName(const vorsan::SettingsCatalogue& catalogue) {
 } // namespace
 
 FileCommands::FileCommands(WindowState& state, DataViews& views, CommandSet& commands, QWidget* window,
-                           PageControl* pages)
+                           PageTabs* pages)
     : QObject(window), state_(state), views_(views), window_(window), pages_(pages) {
     commands.bind(Command::OpenJournal, [this] { openJournal(); });
     commands.bind(Command::SaveJournal, [this] { saveJournal(); });

@@ -3,7 +3,7 @@
 #include "dialogs/progress_window.h"
 #include "live/live_window.h"
 #include "shared/commands.h"
-#include "window/page_control.h"
+#include "shared/page_tabs.h"
 #include "shared/window_state.h"
 
 #include "link/serial_link.h"

@@ -5,7 +5,7 @@
 #include "settings/settings_page.h"
 #include "shared/commands.h"
 #include "shared/data_views.h"
-#include "window/page_control.h"
+#include "shared/page_tabs.h"
 #include "shared/status_panels.h"
 #include "shared/window_state.h"
 
@@ -263,7 +263,7 @@ void StationCommands::readSettings() {
                 applyGen3Variant(out.read.catalogue, out.read.typeCode);
             session_.window().showSettings(out.read.catalogue, kControllerSettingsTitle);
             if (generation == ControllerGeneration::Gen4) session_.window().showCurrentState(out.read.state);
-            PageControl* pages = session_.window().pages();
+            PageTabs* pages = session_.window().pages();
             pages->setCurrentIndex(kSettingsPage);
             session_.window().views().settingsPage()->grid()->setFocus();
             session_.finish();

@@ -22,7 +22,7 @@
 #include "state/current_state_page.h"
 #include "shared/app_paths.h"
 #include "shared/connection_indicator.h"
-#include "shared/data_views.h"
+#include "window/page_views.h"
 #include "shared/loaded_data.h"
 #include "shared/page.h"
 #include "window/page_control.h"
@@ -160,10 +160,14 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     const PageContext context{this, commands_, status_, indicator_, pages_};
     for (int i = 0; i < pages_->count(); ++i)
         pages_->pageAt(i)->attach(context);
-    views_ = new DataViews(state_, pages_, status_, commands_);
+    views_ = new PageViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
     reports_ = new ReportCommands(state_, *views_, *commands_, this);
     database_ = new DatabaseCommands(*this);
+    setOilfieldQuestion([this] { database_->askToAdd(); });
+    // A well file named on the command line (a file manager opening it with the program).
+    setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { database_->addWellFileAt(path); });
+    connect(this, &MainWindow::closingDatabase, database_, &DatabaseCommands::release);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -183,7 +187,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     });
     live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
     lineMonitor_ = new LineMonitorWindow(live_->worker(), this);
-    recorder_ = new RecorderCommands(*this, *pages_->page<RecorderPage>());
+    recorder_ = new RecorderCommands(*this, *live_, *database_, *pages_->page<RecorderPage>());
     settingsMenu_->addAction(lineMonitor_->showAction());
     attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);
     attachSnapshotComparison(setpointsMenu_, views_->settingsPage(), state_, commands_->dataSource(), this);

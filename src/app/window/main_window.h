@@ -2,13 +2,16 @@
 // The main window: owns the long-lived state (WindowState), builds the menus, tool bar, page
 // control and status bar, runs start-up, and wires commands to the pages that implement them.
 // The pages own their views; the link, journal, settings and database code bind their commands
-// through commands() and the hooks below.
+// through commands() and reach the window through their own interfaces (LiveWindow,
+// DatabaseWindow), which it implements.
+#include "database/database_window.h"
 #include "journal/current_state.h"
 #include "live/link_worker.h"
 #include "live/live_window.h"
 #include "settings/setting_def.h"
 #include "shared/commands.h"
 #include "shared/window_state.h"
+#include "window/page_control.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -25,7 +28,6 @@ class FileCommands;
 class ReportCommands;
 class LiveStation;
 class QPushButton;
-class PageControl;
 class QAction;
 class QComboBox;
 class QMenu;
@@ -37,7 +39,7 @@ class LineMonitorWindow;
 inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
 inline const QString kHelpFile = QStringLiteral("vor_help.chm");
 
-class MainWindow : public QMainWindow, public LiveWindow {
+class MainWindow : public QMainWindow, public LiveWindow, public DatabaseWindow {
     Q_OBJECT
 public:
     // The link factory makes the serial link of the link thread (a port unless told otherwise).
@@ -123,7 +125,8 @@ public:
 
     DataViews& views() const override { return *views_; }
     FileCommands& files() { return *files_; }
-    ReportCommands& reports() { return *reports_; }
+    ReportCommands& reports() override { return *reports_; }
+    ChartSource* chartSource() const override { return pages_->chartSource(); }
     // The well database's commands, dialogs and the operations behind the database tab.
     DatabaseCommands& database() { return *database_; }
     RecorderCommands& recorder() { return *recorder_; }
@@ -154,7 +157,7 @@ private:
     CommandSet* commands_ = nullptr;
     PageControl* pages_ = nullptr;
     StatusPanels* status_ = nullptr;
-    DataViews* views_ = nullptr;
+    DataViews* views_ = nullptr; // the window's PageViews
     FileCommands* files_ = nullptr;
     ReportCommands* reports_ = nullptr;
     DatabaseCommands* database_ = nullptr;
