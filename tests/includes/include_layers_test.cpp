@@ -25,7 +25,7 @@ namespace {
 struct Include {
     std::string file; // the including file, relative to the source root: "src/app/live/line_watch.cpp"
     int line = 0;
-    std::string text;   // what stands between the quotes or angle brackets
+    std::string text; // what stands between the quotes or angle brackets
     bool angled = false;
     std::string target; // the file of the tree it names, relative to the root; empty outside the tree
 
@@ -196,9 +196,9 @@ TEST(IncludeLayers, ACircleAndACoreBreachAreNamed) {
 
     const auto found = circles(includes);
     ASSERT_EQ(found.size(), 1u) << joined(found);
-    for (const char* part : {"app/a -> app/b -> app/c -> app/a", "src/app/a/one.h:2 includes \"b/two.h\"",
-                             "src/app/b/two.cpp:2 includes \"c/three.h\"",
-                             "src/app/c/three.h:2 includes \"a/one.h\""})
+    for (const char* part :
+         {"app/a -> app/b -> app/c -> app/a", "src/app/a/one.h:2 includes \"b/two.h\"",
+          "src/app/b/two.cpp:2 includes \"c/three.h\"", "src/app/c/three.h:2 includes \"a/one.h\""})
         EXPECT_NE(found[0].find(part), std::string::npos) << part << " not in\n" << found[0];
     EXPECT_EQ(breaches(includes, kRules[0]),
               (std::vector<std::string>{"src/core/link/frame.h:1 includes <QString>",

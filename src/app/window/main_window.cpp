@@ -4,6 +4,7 @@
 
 #include "charts/graph_sheet.h"
 #include "database/database_commands.h"
+#include "database/database_files.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
@@ -166,7 +167,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     database_ = new DatabaseCommands(*this);
     setOilfieldQuestion([this] { database_->askToAdd(); });
     // A well file named on the command line (a file manager opening it with the program).
-    setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { database_->addWellFileAt(path); });
+    setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { database_->files().addWellFileAt(path); });
     connect(this, &MainWindow::closingDatabase, database_, &DatabaseCommands::release);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
