@@ -33,6 +33,7 @@ class QComboBox;
 class QMenu;
 class StatusPanels;
 class ParametersDialog;
+class PortChoice;
 class PortMenu;
 class LineMonitorWindow;
 
@@ -55,7 +56,7 @@ public:
     ConnectionIndicator* indicator() const override { return indicator_; }
     // The live line: probe, polls, start/stop, station commands, searches.
     LiveStation& live() { return *live_; }
-    QMenu* portMenu() const { return portMenu_; }
+    QMenu* portMenu() const;
     QComboBox* stationList() const override { return stationList_; }
     void setStationListVisible(bool visible) override;
     bool stationListShown() const;
@@ -71,7 +72,7 @@ public:
     // (or that is gone) is said so at once.
     void selectDevice(const QString& path, bool warn = true);
     // The devices part of the port menu.
-    PortMenu* portDevices() const { return portDevices_; }
+    PortMenu* portDevices() const;
     // "Монитор линии" (menu "Настройки").
     LineMonitorWindow* lineMonitor() const { return lineMonitor_; }
 
@@ -149,8 +150,6 @@ private:
     // Opens the settings and scratch tables of the well database. When the table code refuses a
     // table it says so and the program ends (returns false).
     bool openTables();
-    void readProgramSettings();
-    void writeProgramSettings();
     void runPendingFile();
 
     WindowState state_;
@@ -163,10 +162,9 @@ private:
     DatabaseCommands* database_ = nullptr;
     RecorderCommands* recorder_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
-    QMenu* portMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
     QMenu* setpointsMenu_ = nullptr;
-    PortMenu* portDevices_ = nullptr;
+    PortChoice* ports_ = nullptr; // the port menu and "vors.set"
     LineMonitorWindow* lineMonitor_ = nullptr;
     QComboBox* stationList_ = nullptr;
     QAction* stationListAction_ = nullptr;
