@@ -23,7 +23,7 @@ namespace {
 
 const QString kWellFileFilter = QStringLiteral("Данные по скважине  *.VBD (*.VBD)");
 const QString kArchiveSaveFilter = QStringLiteral("Архив базы данных (*.zip)");
-// Archives of the old tool are RAR; 7z and tar are read as well.
+// Archives brought in from elsewhere are often RAR; 7z and tar are read as well.
 const QString kArchiveOpenFilter =
     QStringLiteral("Архив базы данных (*.zip *.rar *.7z *.tar *.tar.gz *.tgz *.tar.xz *.tar.bz2)");
 const QStringList kTextFilters = {QStringLiteral("Текстовый файл *.txt (*.txt)")};
