@@ -5,8 +5,8 @@
 #include "files/file_commands.h"
 #include "journal/journal_file.h"
 #include "journal/journal_page.h"
-#include "journal/whole_file.h"
-#include "window/data_views.h"
+#include "common/whole_file.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 
 #include "journal_samples.h"

@@ -5,7 +5,7 @@
 
 #include "journal/current_state.h"
 #include "journal/journal_text_export.h"
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "settings/catalogue.h"
 #include "settings/value_text.h"
 

@@ -11,7 +11,7 @@
 #include "link/station_control.h"
 #include "link/station_watch.h"
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 
 #include <algorithm>
 #include <atomic>

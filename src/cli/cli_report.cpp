@@ -4,7 +4,7 @@
 #include "cli_journal.h"
 #include "command.h"
 
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "report/journal_export.h"
 #include "report/page_layout.h"
 #include "text/cp1251.h"

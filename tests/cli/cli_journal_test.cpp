@@ -3,9 +3,9 @@
 #include "journal/journal_file.h"
 #include "journal/journal_rows.h"
 #include "journal/journal_text_export.h"
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "text/cp1251.h"
 
 #include "cli_run.h"

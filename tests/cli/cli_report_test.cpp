@@ -4,8 +4,8 @@
 
 #include "journal/journal_decode.h"
 #include "journal/journal_rows.h"
-#include "journal/whole_file.h"
-#include "settings/settings_file.h"
+#include "common/whole_file.h"
+#include "journal/settings_file.h"
 #include "text/cp1251.h"
 
 #include "cli_run.h"

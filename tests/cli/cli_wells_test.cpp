@@ -4,7 +4,7 @@
 #include "db/well_database.h"
 #include "journal/journal_encode.h"
 #include "journal/journal_file.h"
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "settings/catalogue.h"
 
 #include "cli_run.h"

@@ -4,7 +4,7 @@
 #include "journal/journal_file.h"
 #include "settings/catalogue.h"
 #include "settings/settings_block.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 
 #include <algorithm>
 #include <cstdio>

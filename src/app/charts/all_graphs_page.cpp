@@ -4,7 +4,7 @@
 #include "charts/journal_chart.h"
 #include "journal/bgr_colour.h"
 #include "shell/window_geometry.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 
 #include <QCheckBox>
 #include <QFrame>

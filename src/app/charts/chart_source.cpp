@@ -1,10 +1,10 @@
 #include "charts/chart_source.h"
 
 #include "journal/journal_rows.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 #include "settings/catalogue.h"
-#include "window/loaded_data.h"
-#include "window/window_state.h"
+#include "shared/loaded_data.h"
+#include "shared/window_state.h"
 
 namespace {
 

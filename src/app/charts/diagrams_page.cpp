@@ -3,9 +3,9 @@
 #include "charts/chart_printing.h"
 #include "journal/bgr_colour.h"
 #include "journal/journal_page.h"
-#include "window/commands.h"
-#include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/commands.h"
+#include "shared/page_tabs.h"
+#include "shared/status_panels.h"
 
 #include <QChart>
 #include <QChartView>
@@ -61,9 +61,9 @@ void DiagramsPage::attach(const PageContext& context) {
                    });
     commands->bind(Command::ShowDiagrams, [this] {
         source_.useWindowJournal();
-        if (auto* pages = qobject_cast<PageControl*>(this->context().pages)) pages->setCurrentIndex(kDiagramsPage);
+        if (auto* pages = qobject_cast<PageTabs*>(this->context().pages)) pages->setCurrentIndex(kDiagramsPage);
     });
-    auto* control = qobject_cast<PageControl*>(context.pages);
+    auto* control = qobject_cast<PageTabs*>(context.pages);
     auto* journalPage = control ? control->page<JournalPage>() : nullptr;
     if (!journalPage) return;
     journalPage->grid()->addAction(commands->action(Command::ShowDiagrams));
@@ -115,7 +115,7 @@ void DiagramsPage::showJournal(const vorsan::Journal& journal, const QString& we
         return;
     }
     source_.useWindowJournal();
-    auto* pages = qobject_cast<PageControl*>(context().pages);
+    auto* pages = qobject_cast<PageTabs*>(context().pages);
     if (pages && pages->currentIndex() != kDiagramsPage)
         pages->setCurrentIndex(kDiagramsPage);
     else
@@ -124,7 +124,7 @@ void DiagramsPage::showJournal(const vorsan::Journal& journal, const QString& we
 
 void DiagramsPage::showDatabaseJournal(DatabaseJournal journal) {
     source_.useDatabase(std::move(journal));
-    auto* pages = qobject_cast<PageControl*>(context().pages);
+    auto* pages = qobject_cast<PageTabs*>(context().pages);
     if (pages && pages->currentIndex() != kDiagramsPage)
         pages->setCurrentIndex(kDiagramsPage);
     else

@@ -1,7 +1,7 @@
 #pragma once
 #include "charts/chart_source.h"
 #include "charts/diagrams.h"
-#include "window/page.h"
+#include "shared/page.h"
 
 #include <optional>
 

@@ -2,9 +2,9 @@
 
 #include "charts/chart_printing.h"
 #include "charts/journal_chart.h"
-#include "window/commands.h"
-#include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/commands.h"
+#include "shared/page_tabs.h"
+#include "shared/status_panels.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,7 +83,7 @@ void GraphSheet::showDatabaseJournal(DatabaseJournal journal) {
 }
 
 void GraphSheet::activate() {
-    auto* pages = qobject_cast<PageControl*>(context().pages);
+    auto* pages = qobject_cast<PageTabs*>(context().pages);
     const bool wasCurrent = !pages || pages->currentWidget() == this;
     if (pages) pages->showAllGraphs(allGraphs());
     if (wasCurrent) redraw();

@@ -5,7 +5,7 @@
 // sheet in use (see MainWindow::handleGraphKey).
 #include "charts/chart_source.h"
 #include "shell/command_table.h"
-#include "window/page.h"
+#include "shared/page.h"
 
 class JournalChart;
 class QLabel;

@@ -3,7 +3,7 @@
 #include "charts/chart_printing.h"
 #include "charts/journal_chart.h"
 #include "journal/bgr_colour.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

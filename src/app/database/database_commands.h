@@ -1,8 +1,8 @@
 #pragma once
 // The commands of the well database in the window: the question after every journal obtained,
 // the menu "База данных" and the tool button "Работа с базой данных", the database tab's own
-// commands (deleting rows and wells, the text export, "Показать диаграммы"), well files and
-// archives. Every operation is one call of the core's WellDatabase, run by DatabaseWork off the
+// commands (deleting rows and wells, "Показать диаграммы"); well files, archives, the text export
+// and printing are DatabaseFiles, which runs its operations through this queue. Every operation is one call of the core's WellDatabase, run by DatabaseWork off the
 // window's thread, with the progress window where one is shown; the tab then shows its result.
 #include "database/database_work.h"
 #include "files/file_dialogs.h"
@@ -15,19 +15,27 @@
 #include <functional>
 
 class AddToDatabaseDialog;
+class DatabaseWindow;
+class DatabaseFiles;
 class DatabasePage;
 class FindWellDialog;
-class MainWindow;
 class OpenWellDialog;
 class ProgressWindow;
 
 class DatabaseCommands : public QObject {
     Q_OBJECT
 public:
-    explicit DatabaseCommands(MainWindow& window);
+    explicit DatabaseCommands(DatabaseWindow& window);
     ~DatabaseCommands() override;
 
-    void setDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
+    // The window is about to release the well database (closing): queued operations are dropped
+    // and the one under way is waited for.
+    void release();
+
+    // The file dialogs of the well files, archives and text export (the tests replace them).
+    void setDialogs(FileDialogs dialogs);
+    // Well files, archives, the text export, printing and the workbook export of the shown well.
+    DatabaseFiles& files() { return *files_; }
 
     // After a journal was shown (not for a file named on the command line): asks whether to add it.
     void askToAdd();
@@ -49,17 +57,6 @@ public:
     void findWell();
     void deleteRows();
     void deleteWell();
-    void saveText();
-    // "Печать базы данных", "Печать уставок по базе данных", "Экспорт базы данных в MS Excel".
-    void printJournal();
-    void printSettings();
-    void exportJournal();
-    void saveWellFile();
-    void addWellFile();
-    // Adds the well file at `path` and shows the well (also for a file named on the command line).
-    void addWellFileAt(const QString& path);
-    void createArchive();
-    void updateFromArchive();
 
     // Makes the tab visible and current with its journal page in front, runs its hide and show
     // handlers (the tree rebuilt with the current well selected) and focuses the journal grid.
@@ -78,44 +75,45 @@ public:
     // An operation ended and the tab shows its result.
     Q_SIGNAL void operationDone();
 
-private:
+    // ---- for the tab's commands that work with files (DatabaseFiles) ----
     using Job = DatabaseWork::Job;
     using Done = std::function<void(const DatabaseResult&)>;
+    // Runs `job` now or, while another runs, after it (in order).
+    void run(Job job, Done done, bool wellShow = false);
+    // Shows the outcome's message (and every further note) when there is one; true on success.
+    bool report(const vorsan::wells::Outcome& outcome);
+    void showResult(const DatabaseResult& result);
+    void openProgress(const QString& caption, int maximum, int value);
+    void closeProgress();
+
+private:
     struct Pending {
         Job job;
         Done done;
         bool wellShow = false; // showing a chosen well: a later choice replaces it
     };
-    // Runs `job` now or, while another runs, after it (in order).
-    void run(Job job, Done done, bool wellShow = false);
     // Shows `well` (browse) for the user's choice in the tree or a dialog. A later choice replaces
     // one still waiting, and the result of one under way is dropped when it arrives after a later
     // choice: the tab never flashes a well the user has already left. `done` runs on a result kept.
     void showChosenWell(const vorsan::wells::WellId& well, std::function<void(const DatabaseResult&)> done);
     void runNext();
-    // Shows the outcome's message (and every further note) when there is one; true on success.
-    bool report(const vorsan::wells::Outcome& outcome);
-    void showResult(const DatabaseResult& result);
     void rebuildTree();
     // A chart page was shown while the database's data is chosen: the charts get the well shown
     // (copied on a pool thread from the tab's unchanging copy, then handed over).
     void feedCharts(int pageIndex);
     std::vector<vorsan::wells::WellId> directory();
-    void openProgress(const QString& caption, int maximum, int value);
-    void closeProgress();
 
 
-    MainWindow& window_;
-    bool exporting_ = false;
+    DatabaseWindow& window_;
     DatabasePage* page_ = nullptr;
     DatabaseWork work_;
     std::deque<Pending> queue_;
     unsigned wellChoices_ = 0; // counts showChosenWell calls
     std::vector<vorsan::wells::WellId> wells_; // the directory as last read
-    FileDialogs dialogs_ = systemFileDialogs();
     QPointer<AddToDatabaseDialog> question_;
     QPointer<FindWellDialog> find_;
     QPointer<OpenWellDialog> open_;
     std::unique_ptr<ProgressWindow> progress_;
+    DatabaseFiles* files_ = nullptr; // a child: it outlives the work it started
     std::uint64_t chartsHave_ = 0; // the taking of the well the charts were last given
 };

@@ -3,9 +3,9 @@
 #include "journal/journal_delegate.h"
 #include "journal/journal_model.h"
 #include "journal/journal_rows.h"
-#include "window/commands.h"
-#include "window/page_index.h"
-#include "window/status_panels.h"
+#include "shared/commands.h"
+#include "shared/page_index.h"
+#include "shared/status_panels.h"
 
 #include <QEvent>
 #include <QHeaderView>

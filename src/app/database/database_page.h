@@ -4,8 +4,8 @@
 // and delegate, added rows' date, time and values blue) and "Уставки" (title line and settings).
 // The page shows what the database operations leave (DatabaseWellData); it runs none itself: a
 // user's choice of a well in the tree is handed to DatabaseCommands through wellChosen.
-#include "window/data_source.h"
-#include "window/page.h"
+#include "shared/data_source.h"
+#include "shared/page.h"
 #include "wells/well_directory.h"
 
 #include <memory>

@@ -10,7 +10,7 @@
 // memory, with nothing to give back afterwards. The spare kept is the largest well let go (the
 // memory stays at the largest well shown, as the database's own buffers do), and small wells are
 // copied into fresh memory, so a large well shown again after small ones finds it.
-#include "window/data_source.h"
+#include "shared/data_source.h"
 #include "wells/well_database_state.h"
 
 #include <QObject>

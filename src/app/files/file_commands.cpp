@@ -2,15 +2,15 @@
 
 #include "journal/journal_file.h"
 #include "journal/journal_text_export.h"
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "settings/settings_page.h"
 #include "state/current_state_page.h"
-#include "window/commands.h"
-#include "window/data_views.h"
-#include "window/page_control.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
+#include "shared/page_tabs.h"
+#include "shared/window_state.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -50,7 +50,7 @@ QString proposedName(const vorsan::SettingsCatalogue& catalogue) {
 } // namespace
 
 FileCommands::FileCommands(WindowState& state, DataViews& views, CommandSet& commands, QWidget* window,
-                           PageControl* pages)
+                           PageTabs* pages)
     : QObject(window), state_(state), views_(views), window_(window), pages_(pages) {
     commands.bind(Command::OpenJournal, [this] { openJournal(); });
     commands.bind(Command::SaveJournal, [this] { saveJournal(); });

@@ -16,7 +16,7 @@ enum class FileStatus;
 
 class CommandSet;
 class DataViews;
-class PageControl;
+class PageTabs;
 struct WindowState;
 
 class FileCommands : public QObject {
@@ -25,7 +25,7 @@ public:
     // Binds the file commands; the window registers openJournalFile and loadSettingsFile as the
     // openers of files named on the command line.
     FileCommands(WindowState& state, DataViews& views, CommandSet& commands, QWidget* window,
-                 PageControl* pages);
+                 PageTabs* pages);
 
     void setDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
 
@@ -49,6 +49,6 @@ private:
     WindowState& state_;
     DataViews& views_;
     QWidget* window_;
-    PageControl* pages_;
+    PageTabs* pages_;
     FileDialogs dialogs_ = systemFileDialogs();
 };

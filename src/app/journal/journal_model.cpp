@@ -2,7 +2,7 @@
 
 #include "journal/bgr_colour.h"
 #include "journal/journal_rows.h"
-#include "window/window_state.h"
+#include "shared/window_state.h"
 
 using vorsan::kFirstSpanColumn;
 

@@ -5,12 +5,12 @@
 #include "journal/journal_encode.h"
 #include "journal/journal_model.h"
 #include "journal/journal_rows.h"
-#include "window/commands.h"
-#include "window/loaded_data.h"
-#include "window/page.h"
-#include "window/page_index.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/loaded_data.h"
+#include "shared/page.h"
+#include "shared/page_index.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -2,11 +2,11 @@
 
 #include "live/live_session.h"
 #include "live/live_window.h"
-#include "window/commands.h"
-#include "window/connection_indicator.h"
-#include "window/page_control.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/connection_indicator.h"
+#include "shared/page_tabs.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include "link/station_control.h"
 #include "settings/catalogue.h"
@@ -66,7 +66,7 @@ void LineWatch::applyProbe(const ProbeOutcome& out, std::uint8_t address) {
     WindowState& state = session_.state();
     LiveWindow& window = session_.window();
     ConnectionIndicator* indicator = window.indicator();
-    PageControl* pages = window.pages();
+    PageTabs* pages = window.pages();
     vorsan::CommandTable& table = session_.table();
     const auto switchPoll = [this](ControllerGeneration to) {
         if (session_.onCurrentStatePage()) session_.scheduler().startPoll(to);

@@ -2,9 +2,9 @@
 
 #include "dialogs/progress_window.h"
 #include "live/live_window.h"
-#include "window/commands.h"
-#include "window/page_control.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/page_tabs.h"
+#include "shared/window_state.h"
 
 #include "link/serial_link.h"
 

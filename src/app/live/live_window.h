@@ -15,7 +15,7 @@
 class CommandSet;
 class ConnectionIndicator;
 class DataViews;
-class PageControl;
+class PageTabs;
 class QComboBox;
 class QPushButton;
 class QTimer;
@@ -32,7 +32,7 @@ public:
     virtual QWidget* widget() = 0;
     virtual WindowState& state() = 0;
     virtual CommandSet& commands() = 0;
-    virtual PageControl* pages() const = 0;
+    virtual PageTabs* pages() const = 0;
     virtual StatusPanels* status() const = 0;
     virtual ConnectionIndicator* indicator() const = 0;
     virtual DataViews& views() const = 0;

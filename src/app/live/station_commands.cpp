@@ -3,11 +3,11 @@
 #include "live/live_session.h"
 #include "live/live_window.h"
 #include "settings/settings_page.h"
-#include "window/commands.h"
-#include "window/data_views.h"
-#include "window/page_control.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
+#include "shared/page_tabs.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include "journal/journal_decode.h"
 #include "link/journal_transfer.h"
@@ -263,7 +263,7 @@ void StationCommands::readSettings() {
                 applyGen3Variant(out.read.catalogue, out.read.typeCode);
             session_.window().showSettings(out.read.catalogue, kControllerSettingsTitle);
             if (generation == ControllerGeneration::Gen4) session_.window().showCurrentState(out.read.state);
-            PageControl* pages = session_.window().pages();
+            PageTabs* pages = session_.window().pages();
             pages->setCurrentIndex(kSettingsPage);
             session_.window().views().settingsPage()->grid()->setFocus();
             session_.finish();

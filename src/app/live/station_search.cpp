@@ -3,9 +3,9 @@
 #include "dialogs/progress_window.h"
 #include "live/live_session.h"
 #include "live/live_window.h"
-#include "window/commands.h"
-#include "window/connection_indicator.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/connection_indicator.h"
+#include "shared/window_state.h"
 
 #include "shell/command_table.h"
 

@@ -2,7 +2,7 @@
 
 #include "live/link_worker.h"
 #include "text/number_format.h"
-#include "window/loaded_data.h"
+#include "shared/loaded_data.h"
 
 #include <QAction>
 #include <QBrush>

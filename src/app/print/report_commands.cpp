@@ -8,9 +8,9 @@
 #include "report/journal_export.h"
 #include "settings/settings_model.h"
 #include "settings/settings_page.h"
-#include "window/commands.h"
-#include "window/data_views.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
+#include "shared/window_state.h"
 
 #include <QApplication>
 #include <QClipboard>

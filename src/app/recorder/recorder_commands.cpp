@@ -4,10 +4,10 @@
 #include "database/database_commands.h"
 #include "dialogs/progress_window.h"
 #include "live/live_station.h"
+#include "live/live_window.h"
 #include "recorder/recorder_page.h"
-#include "window/main_window.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include "journal/journal_decode.h"
 #include "link/link_error.h"
@@ -56,24 +56,25 @@ int recorderCount(const WindowState& state) {
 
 } // namespace
 
-RecorderCommands::RecorderCommands(MainWindow& window, RecorderPage& page)
-    : QObject(&window), window_(window), page_(page) {
+RecorderCommands::RecorderCommands(LiveWindow& window, LiveStation& live, DatabaseCommands& database,
+                                   RecorderPage& page)
+    : QObject(window.widget()), window_(window), live_(live), database_(database), page_(page) {
     connect(page_.refreshButton(), &QPushButton::clicked, this, [this] { refresh(page_.refreshButton()); });
     connect(page_.clearButton(), &QPushButton::clicked, this, &RecorderCommands::clear);
     connect(page_.loadMarkedButton(), &QPushButton::clicked, this, &RecorderCommands::loadMarked);
     connect(&page_, &RecorderPage::entryClicked, this, &RecorderCommands::downloadEntry);
     // The first report of a batch opens the progress window after it has named the chronology.
-    connect(&window_.live().session(), &LiveSession::progressShown, this, [this](ProgressWindow* p) {
+    connect(&live_.session(), &LiveSession::progressShown, this, [this](ProgressWindow* p) {
         if (!batchText_.isEmpty()) p->setText(batchText_);
     });
     // The probe found the recorder where it had not been: its directory is read at once (after
     // the probe's own transaction has handed the line back).
-    connect(&window_.live().watch(), &LineWatch::recorderAppeared, this, [this] { refresh(); },
+    connect(&live_.watch(), &LineWatch::recorderAppeared, this, [this] { refresh(); },
             Qt::QueuedConnection);
 }
 
 bool RecorderCommands::busy() const {
-    return window_.live().session().commandRunning();
+    return live_.session().commandRunning();
 }
 
 // ---- the directory ----
@@ -89,7 +90,7 @@ void RecorderCommands::refresh(QPushButton* starter) {
         OpenResult opened;
         RecorderDirectory directory;
     };
-    LiveSession& session = window_.live().session();
+    LiveSession& session = live_.session();
     session.command<Outcome>(
         {},
         [count](LinkJob& job) {
@@ -98,7 +99,7 @@ void RecorderCommands::refresh(QPushButton* starter) {
             return out;
         },
         [this, button, caption](Outcome& out) {
-            LiveSession& s = window_.live().session();
+            LiveSession& s = live_.session();
             if (!out.opened.ok()) s.showOpenFailure(out.opened);
             else showDirectory(out.directory);
             if (button) button->setText(caption);
@@ -122,10 +123,10 @@ void RecorderCommands::showDirectory(const RecorderDirectory& directory) {
 void RecorderCommands::downloadEntry(int entry) {
     if (busy()) return;
     const QString title = page_.entryButton(entry)->text().left(79);
-    if (QMessageBox::question(&window_, title, QStringLiteral("Загрузить хронологию?"),
+    if (QMessageBox::question(window_.widget(), title, QStringLiteral("Загрузить хронологию?"),
                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
         return;
-    LiveSession& session = window_.live().session();
+    LiveSession& session = live_.session();
     const int speed = int(window_.state().settings.recorderSpeed);
     const std::string device = session.device().toStdString();
     ProgressLook look;
@@ -138,7 +139,7 @@ void RecorderCommands::downloadEntry(int entry) {
             return vorsan::downloadRecorderEntry(job.link(), device, speed, std::uint8_t(entry), job.progress());
         },
         [this, entry](RecorderDownload& d) {
-            LiveSession& s = window_.live().session();
+            LiveSession& s = live_.session();
             if (d.cancelled) {
                 // "Отмена": the window stays as it was.
             } else if (!d.open.ok()) {
@@ -174,14 +175,14 @@ void RecorderCommands::downloadEntry(int entry) {
 
 void RecorderCommands::clear() {
     if (busy()) return;
-    if (QMessageBox::warning(&window_, QStringLiteral("Внимание"), QStringLiteral("Очистить содержимое регистратора?"),
+    if (QMessageBox::warning(window_.widget(), QStringLiteral("Внимание"), QStringLiteral("Очистить содержимое регистратора?"),
                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
         return;
     struct Outcome {
         OpenResult opened;
         LinkError error = LinkError::None;
     };
-    window_.live().session().command<Outcome>(
+    live_.session().command<Outcome>(
         {},
         [](LinkJob& job) {
             Outcome out;
@@ -189,7 +190,7 @@ void RecorderCommands::clear() {
             return out;
         },
         [this](Outcome& out) {
-            LiveSession& s = window_.live().session();
+            LiveSession& s = live_.session();
             if (!out.opened.ok()) s.showOpenFailure(out.opened);
             else if (out.error == LinkError::Write_Error)
                 s.showError(kErrorCaption, text(vorsan::errorMessage(LinkError::Write_Error)));
@@ -205,19 +206,19 @@ void RecorderCommands::loadMarked() {
     for (int i = 1; i <= page_.entryCount(); ++i)
         if (page_.marked(i)) entries.push_back(i);
     if (entries.empty()) {
-        QMessageBox::information(&window_, QString(), QStringLiteral("Выберите хотя бы одну хронологию!"));
+        QMessageBox::information(window_.widget(), QString(), QStringLiteral("Выберите хотя бы одну хронологию!"));
         return;
     }
     WindowState& state = window_.state();
     // The oilfield list is read from the database, which must not be at other work meanwhile.
-    if (!state.database || !window_.database().idle()) return;
-    const auto oilfield = AddToDatabaseDialog::askOilfield(&window_, *state.database);
+    if (!state.database || !database_.idle()) return;
+    const auto oilfield = AddToDatabaseDialog::askOilfield(window_.widget(), *state.database);
     if (!oilfield) return;
     startBatch(*oilfield, std::move(entries));
 }
 
 void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entries) {
-    LiveSession& session = window_.live().session();
+    LiveSession& session = live_.session();
     const int speed = int(window_.state().settings.recorderSpeed);
     const std::string device = session.device().toStdString();
     const int count = recorderCount(window_.state());
@@ -237,7 +238,7 @@ void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entr
     look.observe = [this, entries](int done, int) {
         const std::size_t k = std::min(std::size_t(done / kEntrySteps), entries.size() - 1);
         batchText_ = QStringLiteral("Хронология %1 (%2 из %3)").arg(entries[k]).arg(k + 1).arg(entries.size());
-        if (ProgressWindow* p = window_.live().session().progressWindow()) p->setText(batchText_);
+        if (ProgressWindow* p = live_.session().progressWindow()) p->setText(batchText_);
     };
     QPointer<RecorderCommands> self(this);
     struct Outcome {
@@ -285,7 +286,7 @@ void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entr
             return out;
         },
         [this](Outcome& out) {
-            LiveSession& s = window_.live().session();
+            LiveSession& s = live_.session();
             batchText_.clear();
             if (!out.opened.ok()) s.showOpenFailure(out.opened);
             else if (out.directory.error != LinkError::None)
@@ -295,10 +296,10 @@ void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entr
                 s.showError(kErrorCaption, message);
             s.finish();
             // The database adds run in order after the line work: this one ends after the last.
-            window_.database().runOperation([](vorsan::wells::WellDatabase&) { return vorsan::wells::Outcome{}; },
+            database_.runOperation([](vorsan::wells::WellDatabase&) { return vorsan::wells::Outcome{}; },
                                             [this](const vorsan::wells::Outcome&) {
                                                 if (!batchFailure_.isEmpty())
-                                                    window_.live().session().showError(QStringLiteral("Ошибка"),
+                                                    live_.session().showError(QStringLiteral("Ошибка"),
                                                                                        batchFailure_);
                                                 emit batchDone(batchAdded_);
                                             });
@@ -321,7 +322,7 @@ void RecorderCommands::addToDatabase(const QString& oilfield, const RecorderDown
         put(vorsan::kGen3WellNumber, decoded->wellNumber);
     }
     const std::string name = oilfield.toStdString();
-    window_.database().runOperation(
+    database_.runOperation(
         [decoded, add, name](vorsan::wells::WellDatabase& db) mutable {
             add.journal = &decoded->journal;
             return db.addJournalQuietly(name, add);

@@ -12,14 +12,16 @@
 
 #include <vector>
 
-class MainWindow;
+class DatabaseCommands;
+class LiveStation;
+class LiveWindow;
 class QPushButton;
 class RecorderPage;
 
 class RecorderCommands : public QObject {
     Q_OBJECT
 public:
-    RecorderCommands(MainWindow& window, RecorderPage& page);
+    RecorderCommands(LiveWindow& window, LiveStation& live, DatabaseCommands& database, RecorderPage& page);
 
     // Reads the directory and shows it; `starter` shows "Ждите..." meanwhile (the refresh button
     // when null).
@@ -48,7 +50,9 @@ private:
     void addToDatabase(const QString& oilfield, const vorsan::RecorderDownload& download);
     bool busy() const;
 
-    MainWindow& window_;
+    LiveWindow& window_;
+    LiveStation& live_;
+    DatabaseCommands& database_;
     RecorderPage& page_;
     vorsan::RecorderDirectory directory_;
     int batchAdded_ = 0;

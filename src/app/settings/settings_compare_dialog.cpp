@@ -1,11 +1,11 @@
 #include "settings/settings_compare_dialog.h"
 
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "settings/settings_model.h"
 #include "settings/settings_page.h"
-#include "window/data_source.h"
-#include "window/loaded_data.h"
-#include "window/window_state.h"
+#include "shared/data_source.h"
+#include "shared/loaded_data.h"
+#include "shared/window_state.h"
 
 #include <QAction>
 #include <QDialogButtonBox>

@@ -4,10 +4,10 @@
 #include "settings/mask_edit.h"
 #include "settings/settings_model.h"
 #include "settings/value_text.h"
-#include "window/commands.h"
-#include "window/loaded_data.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/loaded_data.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

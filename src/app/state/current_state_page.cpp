@@ -1,8 +1,8 @@
 #include "state/current_state_page.h"
 
-#include "window/loaded_data.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
+#include "shared/loaded_data.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 
 #include <QAbstractTableModel>
 #include <QHBoxLayout>

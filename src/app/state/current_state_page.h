@@ -1,5 +1,5 @@
 #pragma once
-#include "window/page.h"
+#include "shared/page.h"
 
 #include "journal/current_state.h"
 

@@ -4,6 +4,7 @@
 
 #include "charts/graph_sheet.h"
 #include "database/database_commands.h"
+#include "database/database_files.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
@@ -13,20 +14,19 @@
 #include "recorder/recorder_commands.h"
 #include "recorder/recorder_page.h"
 #include "monitor/line_monitor_window.h"
-#include "ports/port_menu.h"
+#include "ports/port_choice.h"
 #include "settings/settings_compare_dialog.h"
-#include "link/open_failure.h"
 #include "settings/catalogue.h"
-#include "shell/port_device.h"
 #include "shell/window_geometry.h"
 #include "state/current_state_page.h"
-#include "window/app_paths.h"
-#include "window/connection_indicator.h"
-#include "window/data_views.h"
-#include "window/loaded_data.h"
-#include "window/page.h"
+#include "shared/app_paths.h"
+#include "shared/connection_indicator.h"
+#include "window/command_lists.h"
+#include "window/page_views.h"
+#include "shared/loaded_data.h"
+#include "shared/page.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -38,7 +38,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -48,94 +47,7 @@ using vorsan::Command;
 
 namespace {
 
-constexpr Command kPortCommands[] = {Command::Port1, Command::Port2, Command::Port3, Command::Port4};
 constexpr int kProbeInterval = 2000;
-
-// One entry of a menu or tool bar: a command, a shared slot, or a separator.
-struct Entry {
-    enum Kind { Cmd, Slot, Separator } kind;
-    Command command = Command::Exit;
-    CommandSlot slot = CommandSlot::Print;
-};
-constexpr Entry cmd(Command c) {
-    return {Entry::Cmd, c, CommandSlot::Print};
-}
-constexpr Entry slot(CommandSlot s) {
-    return {Entry::Slot, Command::Exit, s};
-}
-constexpr Entry sep() {
-    return {Entry::Separator};
-}
-
-const Entry kFileMenu[] = {cmd(Command::OpenJournal),
-                           cmd(Command::SaveJournal),
-                           slot(CommandSlot::SaveText),
-                           sep(),
-                           cmd(Command::ReadJournal),
-                           sep(),
-                           slot(CommandSlot::Print),
-                           slot(CommandSlot::Export),
-                           sep(),
-                           cmd(Command::Exit)};
-const Entry kSettingsMenu[] = {cmd(Command::ClearChronology), cmd(Command::Parameters)};
-const Entry kSetpointsMenu[] = {cmd(Command::LoadSettingsFile), cmd(Command::ReadSettings),
-                                cmd(Command::SaveSettingsFile), cmd(Command::WriteSettings)};
-const Entry kDatabaseMenu[] = {cmd(Command::AddWellFromFile),
-                               cmd(Command::SaveWellToFile),
-                               sep(),
-                               cmd(Command::DeleteWell),
-                               sep(),
-                               cmd(Command::FindWell),
-                               sep(),
-                               cmd(Command::RestoreDatabase),
-                               cmd(Command::ArchiveDatabase)};
-const Entry kHelpMenu[] = {cmd(Command::Help), sep(), cmd(Command::About)};
-const Entry kToolBar[] = {cmd(Command::OpenJournal),
-                          cmd(Command::SaveJournal),
-                          slot(CommandSlot::SaveText),
-                          sep(),
-                          cmd(Command::ReadJournal),
-                          sep(),
-                          slot(CommandSlot::Print),
-                          slot(CommandSlot::Export),
-                          sep(),
-                          cmd(Command::ClearChronology),
-                          cmd(Command::LoadSettingsFile),
-                          cmd(Command::ReadSettings),
-                          cmd(Command::SaveSettingsFile),
-                          cmd(Command::WriteSettings),
-                          sep(),
-                          cmd(Command::OpenDatabase),
-                          sep(),
-                          cmd(Command::SearchPrevious),
-                          cmd(Command::SearchDevice),
-                          cmd(Command::SearchNext),
-                          sep()};
-
-template <class Container, std::size_t N>
-void addEntries(Container* to, CommandSet& commands, const Entry (&entries)[N]) {
-    for (const auto& e : entries) {
-        switch (e.kind) {
-        case Entry::Cmd:
-            to->addAction(commands.action(e.command));
-            break;
-        case Entry::Slot:
-            to->addAction(commands.slotAction(e.slot));
-            break;
-        case Entry::Separator:
-            to->addSeparator();
-            break;
-        }
-    }
-}
-
-QString portMenuCaption(int n) {
-    return QStringLiteral("Порт:Com%1").arg(n);
-}
-
-// The program's own settings beside "vors.set", which keeps its 7 bytes: the device chosen by name.
-const QString kOwnSettingsFile = QStringLiteral("vorsan.ini");
-const QString kChosenDeviceKey = QStringLiteral("port/device");
 
 } // namespace
 
@@ -160,10 +72,14 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     const PageContext context{this, commands_, status_, indicator_, pages_};
     for (int i = 0; i < pages_->count(); ++i)
         pages_->pageAt(i)->attach(context);
-    views_ = new DataViews(state_, pages_, status_, commands_);
+    views_ = new PageViews(state_, pages_, status_, commands_);
     files_ = new FileCommands(state_, *views_, *commands_, this, pages_);
     reports_ = new ReportCommands(state_, *views_, *commands_, this);
     database_ = new DatabaseCommands(*this);
+    setOilfieldQuestion([this] { database_->askToAdd(); });
+    // A well file named on the command line (a file manager opening it with the program).
+    setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { database_->files().addWellFileAt(path); });
+    connect(this, &MainWindow::closingDatabase, database_, &DatabaseCommands::release);
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -183,7 +99,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     });
     live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
     lineMonitor_ = new LineMonitorWindow(live_->worker(), this);
-    recorder_ = new RecorderCommands(*this, *pages_->page<RecorderPage>());
+    recorder_ = new RecorderCommands(*this, *live_, *database_, *pages_->page<RecorderPage>());
     settingsMenu_->addAction(lineMonitor_->showAction());
     attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);
     attachSnapshotComparison(setpointsMenu_, views_->settingsPage(), state_, commands_->dataSource(), this);
@@ -197,31 +113,14 @@ MainWindow::~MainWindow() {
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
-    addEntries(bar->addMenu(QStringLiteral("Файл")), *commands_, kFileMenu);
-    portMenu_ = bar->addMenu(portMenuCaption(1));
-    portMenu_->setObjectName(QStringLiteral("portMenu"));
-    portMenu_->setToolTipsVisible(true);
-    for (Command c : kPortCommands)
-        portMenu_->addAction(commands_->action(c));
-    connect(portMenu_, &QMenu::aboutToShow, this, [this] {
-        // Each item's hint is the device it stands for on this machine.
-        for (int n = 1; n <= vorsan::kPortCount; ++n) {
-            const auto device =
-                vorsan::portDevice(vorsan::portNameOf(n), state_.portDeviceOverride.toStdString());
-            commands_->action(kPortCommands[n - 1])->setToolTip(QString::fromStdString(device));
-        }
-    });
-    portDevices_ = new PortMenu(portMenu_, [this] {
-        const auto& name = state_.settings.portName;
-        return name.starts_with('/') ? QString::fromStdString(name) : QString();
-    });
-    connect(portDevices_, &PortMenu::deviceChosen, this, [this](const QString& path) { selectDevice(path); });
+    addCommands(bar->addMenu(QStringLiteral("Файл")), *commands_, CommandList::FileMenu);
+    ports_ = new PortChoice(state_, *commands_, bar->addMenu(QString()), this, [this] { armProbe(1); });
     settingsMenu_ = bar->addMenu(QStringLiteral("Настройки"));
-    addEntries(settingsMenu_, *commands_, kSettingsMenu);
+    addCommands(settingsMenu_, *commands_, CommandList::SettingsMenu);
     setpointsMenu_ = bar->addMenu(QStringLiteral("Уставки"));
-    addEntries(setpointsMenu_, *commands_, kSetpointsMenu);
-    addEntries(bar->addMenu(QStringLiteral("База данных")), *commands_, kDatabaseMenu);
-    addEntries(bar->addMenu(QStringLiteral("Справка")), *commands_, kHelpMenu);
+    addCommands(setpointsMenu_, *commands_, CommandList::SetpointsMenu);
+    addCommands(bar->addMenu(QStringLiteral("База данных")), *commands_, CommandList::DatabaseMenu);
+    addCommands(bar->addMenu(QStringLiteral("Справка")), *commands_, CommandList::HelpMenu);
 }
 
 void MainWindow::buildToolBar() {
@@ -231,7 +130,7 @@ void MainWindow::buildToolBar() {
     tools->setFloatable(false);
     tools->setContextMenuPolicy(Qt::PreventContextMenu);
     tools->setIconSize(QSize(24, 24));
-    addEntries(tools, *commands_, kToolBar);
+    addCommands(tools, *commands_, CommandList::ToolBar);
 
     stationList_ = new QComboBox(tools);
     stationList_->setObjectName(QStringLiteral("stationList"));
@@ -248,8 +147,6 @@ void MainWindow::buildToolBar() {
 
 void MainWindow::bindShellCommands() {
     commands_->bind(Command::Exit, [this] { close(); });
-    for (int n = 1; n <= vorsan::kPortCount; ++n)
-        commands_->bind(kPortCommands[n - 1], [this, n] { selectPort(n); });
     commands_->bind(Command::Parameters, [this] { showParameters(); });
     commands_->bind(Command::Help, [this] { showHelp(); });
     commands_->bind(Command::About, [this] { showAbout(); });
@@ -280,7 +177,7 @@ void MainWindow::startUp() {
         close();
         return;
     }
-    readProgramSettings();
+    ports_->readSettings();
     state_.journalLoaded = false;
     state_.loadedGeneration = vorsan::ControllerGeneration::Gen4;
     views_->showSettings(vorsan::buildCatalogue(state_.loadedGeneration), {});
@@ -309,57 +206,24 @@ bool MainWindow::openTables() {
     return false;
 }
 
-void MainWindow::readProgramSettings() {
-    state_.settings = {};
-    const auto file = QDir(state_.settingsDir).filePath(QString::fromLatin1(vorsan::kSettingsFileName));
-    vorsan::readSettingsFile(file.toStdString(), state_.settings);
-    const int n = state_.settings.portNumber;
-    if (n >= 1 && n <= vorsan::kPortCount) {
-        selectPort(n);
-        return;
-    }
-    const QSettings own(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat);
-    if (const QString device = own.value(kChosenDeviceKey).toString(); device.startsWith(QLatin1Char('/')))
-        selectDevice(device, false);
+QMenu* MainWindow::portMenu() const {
+    return ports_->menu();
 }
 
-void MainWindow::writeProgramSettings() {
-    const auto file = QDir(state_.settingsDir).filePath(QString::fromLatin1(vorsan::kSettingsFileName));
-    if (vorsan::writeSettingsFile(file.toStdString(), state_.settings) !=
-        vorsan::SettingsWriteStatus::Written)
-        QMessageBox::critical(
-            this, QStringLiteral("Ошибка"),
-            QStringLiteral("Не удалось записать файл настроек %1").arg(QDir::toNativeSeparators(file)));
+PortMenu* MainWindow::portDevices() const {
+    return ports_->devices();
 }
 
 void MainWindow::selectPort(int n) {
-    if (n < 1 || n > vorsan::kPortCount) return;
-    for (int i = 1; i <= vorsan::kPortCount; ++i)
-        commands_->action(kPortCommands[i - 1])->setChecked(i == n);
-    state_.settings.portName = vorsan::portNameOf(n);
-    portMenu_->setTitle(portMenuCaption(n));
-    armProbe(1);
-    writeProgramSettings();
-    QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat).remove(kChosenDeviceKey);
+    ports_->selectPort(n);
 }
 
 void MainWindow::selectDevice(const QString& path, bool warn) {
-    for (Command c : kPortCommands)
-        commands_->action(c)->setChecked(false);
-    state_.settings.portName = path.toStdString();
-    portMenu_->setTitle(PortMenu::caption(path));
-    armProbe(1);
-    writeProgramSettings();
-    QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat)
-        .setValue(kChosenDeviceKey, path);
-    if (!warn) return;
-    if (const auto problem = vorsan::portAccessWarning(path.toStdString()); !problem.empty())
-        QMessageBox::warning(this, QStringLiteral("Внимание"), QString::fromStdString(problem));
+    ports_->selectDevice(path, warn);
 }
 
 QString MainWindow::portDevice() const {
-    return QString::fromStdString(
-        vorsan::portDevice(state_.settings.portName, state_.portDeviceOverride.toStdString()));
+    return ports_->portDevice();
 }
 
 void MainWindow::armProbe(int milliseconds) {
@@ -371,7 +235,7 @@ void MainWindow::showParameters() {
         parametersDialog_ = new ParametersDialog(this);
         connect(parametersDialog_, &ParametersDialog::speedChosen, this, [this](std::uint32_t speed) {
             state_.settings.recorderSpeed = speed;
-            writeProgramSettings();
+            ports_->writeSettings();
         });
     }
     parametersDialog_->showFor(state_.settings.recorderSpeed);

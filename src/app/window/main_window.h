@@ -2,13 +2,16 @@
 // The main window: owns the long-lived state (WindowState), builds the menus, tool bar, page
 // control and status bar, runs start-up, and wires commands to the pages that implement them.
 // The pages own their views; the link, journal, settings and database code bind their commands
-// through commands() and the hooks below.
+// through commands() and reach the window through their own interfaces (LiveWindow,
+// DatabaseWindow), which it implements.
+#include "database/database_window.h"
 #include "journal/current_state.h"
 #include "live/link_worker.h"
 #include "live/live_window.h"
 #include "settings/setting_def.h"
-#include "window/commands.h"
-#include "window/window_state.h"
+#include "shared/commands.h"
+#include "shared/window_state.h"
+#include "window/page_control.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -25,19 +28,19 @@ class FileCommands;
 class ReportCommands;
 class LiveStation;
 class QPushButton;
-class PageControl;
 class QAction;
 class QComboBox;
 class QMenu;
 class StatusPanels;
 class ParametersDialog;
+class PortChoice;
 class PortMenu;
 class LineMonitorWindow;
 
 inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
 inline const QString kHelpFile = QStringLiteral("vor_help.chm");
 
-class MainWindow : public QMainWindow, public LiveWindow {
+class MainWindow : public QMainWindow, public LiveWindow, public DatabaseWindow {
     Q_OBJECT
 public:
     // The link factory makes the serial link of the link thread (a port unless told otherwise).
@@ -53,7 +56,7 @@ public:
     ConnectionIndicator* indicator() const override { return indicator_; }
     // The live line: probe, polls, start/stop, station commands, searches.
     LiveStation& live() { return *live_; }
-    QMenu* portMenu() const { return portMenu_; }
+    QMenu* portMenu() const;
     QComboBox* stationList() const override { return stationList_; }
     void setStationListVisible(bool visible) override;
     bool stationListShown() const;
@@ -69,7 +72,7 @@ public:
     // (or that is gone) is said so at once.
     void selectDevice(const QString& path, bool warn = true);
     // The devices part of the port menu.
-    PortMenu* portDevices() const { return portDevices_; }
+    PortMenu* portDevices() const;
     // "Монитор линии" (menu "Настройки").
     LineMonitorWindow* lineMonitor() const { return lineMonitor_; }
 
@@ -123,7 +126,8 @@ public:
 
     DataViews& views() const override { return *views_; }
     FileCommands& files() { return *files_; }
-    ReportCommands& reports() { return *reports_; }
+    ReportCommands& reports() override { return *reports_; }
+    ChartSource* chartSource() const override { return pages_->chartSource(); }
     // The well database's commands, dialogs and the operations behind the database tab.
     DatabaseCommands& database() { return *database_; }
     RecorderCommands& recorder() { return *recorder_; }
@@ -146,24 +150,21 @@ private:
     // Opens the settings and scratch tables of the well database. When the table code refuses a
     // table it says so and the program ends (returns false).
     bool openTables();
-    void readProgramSettings();
-    void writeProgramSettings();
     void runPendingFile();
 
     WindowState state_;
     CommandSet* commands_ = nullptr;
     PageControl* pages_ = nullptr;
     StatusPanels* status_ = nullptr;
-    DataViews* views_ = nullptr;
+    DataViews* views_ = nullptr; // the window's PageViews
     FileCommands* files_ = nullptr;
     ReportCommands* reports_ = nullptr;
     DatabaseCommands* database_ = nullptr;
     RecorderCommands* recorder_ = nullptr;
     ConnectionIndicator* indicator_ = nullptr;
-    QMenu* portMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
     QMenu* setpointsMenu_ = nullptr;
-    PortMenu* portDevices_ = nullptr;
+    PortChoice* ports_ = nullptr; // the port menu and "vors.set"
     LineMonitorWindow* lineMonitor_ = nullptr;
     QComboBox* stationList_ = nullptr;
     QAction* stationListAction_ = nullptr;

@@ -12,7 +12,7 @@
 
 #include <QPushButton>
 
-PageControl::PageControl(WindowState& state, QWidget* parent) : QTabWidget(parent) {
+PageControl::PageControl(WindowState& state, QWidget* parent) : PageTabs(parent) {
     const QString graphs = QStringLiteral("Графики");
     // The graph and diagram pages draw one journal: the window's, or a well's the database page
     // hands over.
@@ -34,10 +34,6 @@ PageControl::PageControl(WindowState& state, QWidget* parent) : QTabWidget(paren
             [this] { showAllGraphs(true); });
     connect(page<AllGraphsPage>()->switchButton(), &QPushButton::clicked, this,
             [this] { showAllGraphs(false); });
-}
-
-Page* PageControl::pageAt(int index) const {
-    return qobject_cast<Page*>(widget(index));
 }
 
 GraphSheet* PageControl::graphSheetInUse() const {
@@ -62,10 +58,6 @@ void PageControl::showAllGraphs(bool all) {
     }
     setCurrentIndex(kGraphPage);
     onCurrentChanged(currentIndex());
-}
-
-void PageControl::setRecorderTabVisible(bool visible) {
-    setTabVisible(kRecorderPage, visible);
 }
 
 void PageControl::onCurrentChanged(int index) {

@@ -1,6 +1,6 @@
 #include "journal/journal_file.h"
 
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 #include "settings/catalogue.h"
 #include "settings/settings_block.h"
 

@@ -1,6 +1,6 @@
 #include "shell/program_settings.h"
 
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 
 #include <fstream>
 #include <iterator>

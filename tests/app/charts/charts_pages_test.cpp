@@ -7,10 +7,10 @@
 #include "charts/one_graph_page.h"
 #include "journal/journal_page.h"
 #include "print/print_dialog.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include "journal_samples.h"
 

@@ -14,9 +14,9 @@
 #include "journal/journal_rows.h"
 #include "settings/catalogue.h"
 #include "wells/well_database_state.h"
-#include "window/commands.h"
-#include "window/data_views.h"
-#include "window/status_panels.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
+#include "shared/status_panels.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
 

@@ -8,7 +8,7 @@
 #include "live/live_station.h"
 #include "recorder/recorder_commands.h"
 #include "recorder/recorder_page.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
 

@@ -7,15 +7,15 @@
 #include "settings/settings_compare_dialog.h"
 #include "settings/settings_model.h"
 #include "settings/settings_page.h"
-#include "window/commands.h"
-#include "window/data_source.h"
-#include "window/data_views.h"
+#include "shared/commands.h"
+#include "shared/data_source.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 
 #include "modal_boxes.h"
 
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "shell/serial_ports.h"
 #include "simulator.h"
 

@@ -5,8 +5,8 @@
 #include "journal/journal_page.h"
 #include "print/print_dialog.h"
 #include "print/report_commands.h"
-#include "window/commands.h"
-#include "window/data_views.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 
 #include "journal_samples.h"

@@ -9,8 +9,8 @@
 #include "files/file_commands.h"
 #include "journal/journal_page.h"
 #include "print/print_dialog.h"
-#include "window/commands.h"
-#include "window/data_views.h"
+#include "shared/commands.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
 

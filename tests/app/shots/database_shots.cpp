@@ -11,7 +11,7 @@
 #include "database/open_well_dialog.h"
 #include "journal/journal_model.h"
 #include "live/live_station.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
 

@@ -3,7 +3,7 @@
 //   xvfb-run -s "-screen 0 1280x1024x24" build/release/shot_pages OUTDIR
 #include "files/file_commands.h"
 #include "journal/journal_page.h"
-#include "window/data_views.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
 

@@ -4,11 +4,11 @@
 #include "ports/port_menu.h"
 #include "files/file_commands.h"
 #include "settings/settings_compare_dialog.h"
-#include "window/data_views.h"
+#include "shared/data_views.h"
 #include "window/main_window.h"
 
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 #include "shell/serial_ports.h"
 
 #include <QApplication>

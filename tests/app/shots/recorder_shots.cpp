@@ -10,7 +10,7 @@
 #include "recorder/recorder_page.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
-#include "window/page_index.h"
+#include "shared/page_index.h"
 
 #include "simulator.h"
 

@@ -14,7 +14,7 @@
 #include "journal/journal_model.h"
 #include "settings/catalogue.h"
 #include "wells/well_database_state.h"
-#include "window/commands.h"
+#include "shared/commands.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
 

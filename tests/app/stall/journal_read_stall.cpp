@@ -5,8 +5,8 @@
 #include "dialogs/progress_window.h"
 #include "monitor/line_monitor_window.h"
 #include "live/live_station.h"
-#include "window/commands.h"
-#include "window/connection_indicator.h"
+#include "shared/commands.h"
+#include "shared/connection_indicator.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
 

@@ -1,5 +1,5 @@
 // Where the program keeps "vors.set" and the database, and where it finds the user's guide.
-#include "window/app_paths.h"
+#include "shared/app_paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,11 +2,11 @@
 #include "charts/all_graphs_page.h"
 #include "charts/graph_sheet.h"
 #include "charts/one_graph_page.h"
-#include "window/commands.h"
-#include "window/connection_indicator.h"
+#include "shared/commands.h"
+#include "shared/connection_indicator.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include "journal_samples.h"
 

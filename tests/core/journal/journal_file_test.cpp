@@ -1,7 +1,7 @@
 #include "journal/container.h"
 #include "journal/journal_decode.h"
 #include "journal/journal_file.h"
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 
 #include "image_builder.h"
 #include "settings/catalogue.h"

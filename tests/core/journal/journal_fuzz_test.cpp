@@ -7,7 +7,7 @@
 #include "journal/journal_rows.h"
 #include "journal/journal_text_export.h"
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 
 #include "image_builder.h"
 

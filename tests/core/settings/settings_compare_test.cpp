@@ -1,7 +1,7 @@
 #include "settings/settings_compare.h"
 
 #include "settings/catalogue.h"
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 
 #include <gtest/gtest.h>
 

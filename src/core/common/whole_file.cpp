@@ -1,4 +1,4 @@
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "window/command_icons.h"
+#include "shared/command_icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

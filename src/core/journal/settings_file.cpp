@@ -1,6 +1,6 @@
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 
-#include "journal/whole_file.h"
+#include "common/whole_file.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "window/data_source.h"
+#include "shared/data_source.h"
 
 DataSource::DataSource(QObject* parent) : QObject(parent), well_(std::make_shared<DatabaseWellData>()) {}
 

@@ -1,10 +1,10 @@
-#include "window/loaded_data.h"
+#include "shared/loaded_data.h"
 
 #include "journal/journal_decode.h"
 #include "journal/journal_file.h"
 #include "journal/journal_rows.h"
 #include "settings/catalogue.h"
-#include "window/window_state.h"
+#include "shared/window_state.h"
 
 #include <QLocale>
 

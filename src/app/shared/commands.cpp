@@ -1,6 +1,6 @@
-#include "window/commands.h"
+#include "shared/commands.h"
 
-#include "window/command_icons.h"
+#include "shared/command_icons.h"
 
 using vorsan::Command;
 

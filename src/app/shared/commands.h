@@ -2,7 +2,7 @@
 // The window's commands as actions: captions, shortcuts, hints and icons written once, their
 // enabled state taken from the one CommandTable, and the code each runs bound by whoever owns it.
 #include "shell/command_table.h"
-#include "window/data_source.h"
+#include "shared/data_source.h"
 
 #include <QAction>
 #include <QObject>

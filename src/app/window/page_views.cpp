@@ -1,37 +1,37 @@
-#include "window/data_views.h"
+#include "window/page_views.h"
 
 #include "journal/journal_page.h"
 #include "settings/settings_page.h"
+#include "shared/commands.h"
+#include "shared/loaded_data.h"
+#include "shared/page_tabs.h"
+#include "shared/status_panels.h"
+#include "shared/window_state.h"
 #include "state/current_state_page.h"
-#include "window/commands.h"
-#include "window/loaded_data.h"
-#include "window/page_control.h"
-#include "window/status_panels.h"
-#include "window/window_state.h"
 
-DataViews::DataViews(WindowState& state, PageControl* pages, StatusPanels* status, CommandSet* commands)
-    : QObject(pages), state_(state), pages_(pages), status_(status), commands_(commands) {}
+PageViews::PageViews(WindowState& state, PageTabs* pages, StatusPanels* status, CommandSet* commands)
+    : DataViews(pages), state_(state), pages_(pages), status_(status), commands_(commands) {}
 
-JournalPage* DataViews::journalPage() const {
+JournalPage* PageViews::journalPage() const {
     return pages_->page<JournalPage>();
 }
 
-SettingsPage* DataViews::settingsPage() const {
+SettingsPage* PageViews::settingsPage() const {
     return pages_->page<SettingsPage>();
 }
 
-CurrentStatePage* DataViews::currentStatePage() const {
+CurrentStatePage* PageViews::currentStatePage() const {
     return pages_->page<CurrentStatePage>();
 }
 
-void DataViews::showSettings(const vorsan::SettingsCatalogue& catalogue, const QString& title) {
+void PageViews::showSettings(const vorsan::SettingsCatalogue& catalogue, const QString& title) {
     state_.catalogue = catalogue;
     state_.loadedGeneration = catalogue.generation;
     settingsPage()->setTitle(title);
     settingsPage()->showSettings();
 }
 
-void DataViews::showJournal(vorsan::ControllerGeneration generation, const vorsan::JournalImage& image) {
+void PageViews::showJournal(vorsan::ControllerGeneration generation, const vorsan::JournalImage& image) {
     state_.loadedGeneration = generation;
     state_.journalGeneration = generation;
     if (!state_.journalImage) state_.journalImage = std::make_unique<vorsan::JournalImage>();
@@ -42,7 +42,7 @@ void DataViews::showJournal(vorsan::ControllerGeneration generation, const vorsa
     commands_->table().journalLoaded();
 }
 
-void DataViews::showCurrentState(const vorsan::CurrentState& state, bool stored) {
+void PageViews::showCurrentState(const vorsan::CurrentState& state, bool stored) {
     state_.currentState = state;
     if (stored)
         currentStatePage()->showCurrentState();
@@ -50,10 +50,6 @@ void DataViews::showCurrentState(const vorsan::CurrentState& state, bool stored)
         currentStatePage()->clearValues();
 }
 
-void DataViews::showPadAndWell() {
+void PageViews::showPadAndWell() {
     status_->setWell(padWellStatus(state_.catalogue));
-}
-
-void DataViews::askOilfield() {
-    if (oilfieldQuestion_) oilfieldQuestion_();
 }

@@ -1,4 +1,4 @@
-#include "window/status_panels.h"
+#include "shared/status_panels.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "settings/settings_file.h"
+#include "journal/settings_file.h"
 
 #include "journal/journal_file.h"
 #include "settings/catalogue.h"

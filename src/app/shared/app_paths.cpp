@@ -1,6 +1,6 @@
-#include "window/app_paths.h"
+#include "shared/app_paths.h"
 
-#include "window/window_state.h"
+#include "shared/window_state.h"
 
 #include <QCoreApplication>
 #include <QDir>

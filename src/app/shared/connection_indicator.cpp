@@ -1,6 +1,6 @@
-#include "window/connection_indicator.h"
+#include "shared/connection_indicator.h"
 
-#include "window/command_icons.h"
+#include "shared/command_icons.h"
 
 #include <QLabel>
 
