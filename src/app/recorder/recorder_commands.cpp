@@ -217,16 +217,8 @@ void RecorderCommands::loadMarked() {
     startBatch(*oilfield, std::move(entries));
 }
 
-void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entries) {
-    LiveSession& session = live_.session();
-    const int speed = int(window_.state().settings.recorderSpeed);
-    const std::string device = session.device().toStdString();
-    const int count = recorderCount(window_.state());
+ProgressLook RecorderCommands::batchLook(const std::vector<int>& entries, int speed) {
     const int total = int(entries.size()) * kEntrySteps;
-    batchAdded_ = 0;
-    batchFailure_.clear();
-    batchText_.clear();
-
     ProgressLook look;
     look.cancellable = true;
     look.lineSpeed = speed;
@@ -240,6 +232,19 @@ void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entr
         batchText_ = QStringLiteral("Хронология %1 (%2 из %3)").arg(entries[k]).arg(k + 1).arg(entries.size());
         if (ProgressWindow* p = live_.session().progressWindow()) p->setText(batchText_);
     };
+    return look;
+}
+
+void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entries) {
+    LiveSession& session = live_.session();
+    const int speed = int(window_.state().settings.recorderSpeed);
+    const std::string device = session.device().toStdString();
+    const int count = recorderCount(window_.state());
+    const int total = int(entries.size()) * kEntrySteps;
+    batchAdded_ = 0;
+    batchFailure_.clear();
+    batchText_.clear();
+    ProgressLook look = batchLook(entries, speed);
     QPointer<RecorderCommands> self(this);
     struct Outcome {
         OpenResult opened;
@@ -297,12 +302,11 @@ void RecorderCommands::startBatch(const QString& oilfield, std::vector<int> entr
             s.finish();
             // The database adds run in order after the line work: this one ends after the last.
             database_.runOperation([](vorsan::wells::WellDatabase&) { return vorsan::wells::Outcome{}; },
-                                            [this](const vorsan::wells::Outcome&) {
-                                                if (!batchFailure_.isEmpty())
-                                                    live_.session().showError(QStringLiteral("Ошибка"),
-                                                                                       batchFailure_);
-                                                emit batchDone(batchAdded_);
-                                            });
+                                   [this](const vorsan::wells::Outcome&) {
+                                       if (!batchFailure_.isEmpty())
+                                           live_.session().showError(QStringLiteral("Ошибка"), batchFailure_);
+                                       emit batchDone(batchAdded_);
+                                   });
         });
 }
 

@@ -46,6 +46,8 @@ public:
 private:
     void showDirectory(const vorsan::RecorderDirectory& directory);
     void startBatch(const QString& oilfield, std::vector<int> entries);
+    // The progress window of a batch: its bytes left and the chronology on the line.
+    struct ProgressLook batchLook(const std::vector<int>& entries, int speed);
     // On the window thread, for each chronology of a batch as it arrives from the line.
     void addToDatabase(const QString& oilfield, const vorsan::RecorderDownload& download);
     bool busy() const;

@@ -64,13 +64,9 @@ const IconText kIcons[] = {
     {Command::Exit, "application-exit", Glyph::Door, QColor(0x80, 0x80, 0x80)},
 };
 
-void drawGlyph(QPainter& p, Glyph g, const QColor& c) {
-    const QColor dark = c.darker(150);
-    p.setPen(QPen(dark, 1.5));
-    p.setBrush(c);
+// Folders and sheets of paper; false for any other glyph.
+bool drawPaperGlyph(QPainter& p, Glyph g, const QColor& c) {
     switch (g) {
-    case Glyph::None:
-        break;
     case Glyph::Folder: {
         QPainterPath path;
         path.moveTo(2, 7);
@@ -81,20 +77,45 @@ void drawGlyph(QPainter& p, Glyph g, const QColor& c) {
         path.lineTo(2, 20);
         path.closeSubpath();
         p.drawPath(path);
-        break;
+        return true;
     }
     case Glyph::Disk:
         p.drawRoundedRect(QRectF(3, 3, 18, 18), 2, 2);
         p.setBrush(Qt::white);
         p.drawRect(QRectF(7, 4, 10, 6));
         p.drawRect(QRectF(6, 14, 12, 6));
-        break;
+        return true;
     case Glyph::Text:
         p.setBrush(Qt::white);
         p.drawRect(QRectF(5, 2, 14, 20));
         for (int y = 7; y <= 17; y += 4)
             p.drawLine(QPointF(8, y), QPointF(16, y));
-        break;
+        return true;
+    case Glyph::Printer:
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(7, 3, 10, 7));
+        p.setBrush(c);
+        p.drawRoundedRect(QRectF(3, 9, 18, 9), 2, 2);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(7, 15, 10, 6));
+        return true;
+    case Glyph::Sheet:
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(3, 3, 18, 18));
+        p.setPen(QPen(c, 1.5));
+        for (int v = 9; v < 21; v += 6) {
+            p.drawLine(QPointF(v, 3), QPointF(v, 21));
+            p.drawLine(QPointF(3, v), QPointF(21, v));
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Arrows and signs.
+void drawSignGlyph(QPainter& p, Glyph g, const QColor& dark) {
+    switch (g) {
     case Glyph::ArrowDown:
     case Glyph::ArrowUp: {
         QPolygonF arrow{{9, 3}, {15, 3}, {15, 12}, {20, 12}, {12, 21}, {4, 12}, {9, 12}};
@@ -113,23 +134,6 @@ void drawGlyph(QPainter& p, Glyph g, const QColor& c) {
         p.drawPolygon(arrow);
         break;
     }
-    case Glyph::Printer:
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(7, 3, 10, 7));
-        p.setBrush(c);
-        p.drawRoundedRect(QRectF(3, 9, 18, 9), 2, 2);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(7, 15, 10, 6));
-        break;
-    case Glyph::Sheet:
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(3, 3, 18, 18));
-        p.setPen(QPen(c, 1.5));
-        for (int v = 9; v < 21; v += 6) {
-            p.drawLine(QPointF(v, 3), QPointF(v, 21));
-            p.drawLine(QPointF(3, v), QPointF(21, v));
-        }
-        break;
     case Glyph::Eraser:
         p.drawEllipse(QRectF(3, 3, 18, 18));
         p.setPen(QPen(Qt::white, 2.5));
@@ -165,7 +169,16 @@ void drawGlyph(QPainter& p, Glyph g, const QColor& c) {
         p.setBrush(dark);
         p.drawEllipse(QRectF(13, 11, 2.5, 2.5));
         break;
+    default:
+        break;
     }
+}
+
+void drawGlyph(QPainter& p, Glyph g, const QColor& c) {
+    const QColor dark = c.darker(150);
+    p.setPen(QPen(dark, 1.5));
+    p.setBrush(c);
+    if (!drawPaperGlyph(p, g, c)) drawSignGlyph(p, g, dark);
 }
 
 QIcon drawnIcon(Glyph g, const QColor& c) {
