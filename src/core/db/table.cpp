@@ -3,6 +3,7 @@
 #include "db/cdx_format.h"
 #include "db/file_io.h"
 #include "db/little_endian.h"
+#include "db/rollback_journal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,263 +38,7 @@ std::string indexPathFor(const std::string& path) {
     return found.empty() ? joinPath(dir, base + (lower ? ".cdx" : ".CDX")) : found;
 }
 
-bool readAt(int fd, std::uint8_t* p, std::size_t n, off_t at) {
-    while (n > 0) {
-        const ssize_t r = ::pread(fd, p, n, at);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        p += r;
-        n -= static_cast<std::size_t>(r);
-        at += r;
-    }
-    return true;
-}
-
-// The rollback journal: magic, its own length (the file may be longer: it is kept between changes
-// and only rewritten from the start), the sizes of the table and index files before the change,
-// whether the index existed, then records of (file 0 table / 1 index, offset, length, old bytes),
-// and a checksum of everything before it. A change commits by clearing the magic.
-constexpr char kJournalMagic[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '2'};
-// The first layout, without the length (the whole file was the journal).
-constexpr char kJournalMagicV1[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '1'};
-
-std::string journalPathFor(const std::string& path) {
-    return path + "-journal";
-}
-
-std::uint32_t fnv1a(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t h = 2166136261u;
-    for (std::size_t i = 0; i < n; ++i)
-        h = (h ^ p[i]) * 16777619u;
-    return h;
-}
-
-void putLe(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-std::uint64_t getLe(const std::uint8_t* p, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-bool writeAt(int fd, const std::uint8_t* p, std::size_t n, off_t at) {
-    while (n > 0) {
-        const ssize_t w = ::pwrite(fd, p, n, at);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-        at += w;
-    }
-    return true;
-}
-
-// Checks a valid journal (checksum good, `j` cut to its length, records from `head`) against the
-// files it is to be applied to, before anything is read or truncated. Every record saves old
-// bytes of its file, so it starts within the file as it stands now (a change only grows a file
-// past them or cuts a tail that a record saved); a record beyond, of the index when there was
-// none, or of a file other than 0 and 1, is not of these files, and the journal is refused. The
-// sizes to go back to are cut to what the files and the saved bytes cover: a file never grows by
-// a rollback (an index edit records its grown size, whose new blocks nothing refers to yet).
-DbStatus checkJournalSizes(const std::vector<std::uint8_t>& j, std::size_t head, int dbfFd,
-                           const std::string& cdxPath, bool cdxExisted, std::uint64_t& dbfSize,
-                           std::uint64_t& cdxSize) {
-    struct stat st {};
-    if (::fstat(dbfFd, &st) != 0) return DbStatus::fail(DbError::Io, "cannot read the table's size");
-    std::uint64_t now[2] = {static_cast<std::uint64_t>(st.st_size), 0};
-    if (::stat(cdxPath.c_str(), &st) == 0) now[1] = static_cast<std::uint64_t>(st.st_size);
-    std::uint64_t end[2] = {0, 0};
-    for (std::size_t at = head; at + 13 <= j.size() - 4;) {
-        const int file = j[at];
-        const std::uint64_t off = getLe(&j[at + 1], 8);
-        const std::uint64_t n = getLe(&j[at + 9], 4);
-        if (at + 13 + n > j.size() - 4) break;
-        if (file > 1 || (file == 1 && !cdxExisted))
-            return DbStatus::fail(DbError::BadHeader, "the rollback journal names a file it cannot have saved");
-        if (off > now[file])
-            return DbStatus::fail(DbError::BadHeader,
-                                  std::string("the rollback journal saved bytes of the ") +
-                                      (file == 0 ? "table" : "index") + " at " + std::to_string(off) +
-                                      ", beyond its " + std::to_string(now[file]) + " bytes");
-        end[file] = std::max(end[file], off + n);
-        at += 13 + static_cast<std::size_t>(n);
-    }
-    dbfSize = std::min(dbfSize, std::max(now[0], end[0]));
-    cdxSize = std::min(cdxSize, std::max(now[1], end[1]));
-    return {};
-}
-
-// Puts back what an interrupted change had saved in the table's rollback journal. A journal that
-// is incomplete (its checksum fails) was being written when the change stopped, before either
-// file was touched: it is only removed.
-DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath) {
-    const std::string jp = journalPathFor(path);
-    if (!fileExists(jp)) return {};
-    std::vector<std::uint8_t> j;
-    if (auto st = readWholeFile(jp, j); !st) return st;
-    std::size_t head = 8 + 8 + 8 + 8 + 1, sizes = 16;
-    bool valid = false;
-    if (j.size() >= head + 4 && std::memcmp(j.data(), kJournalMagic, 8) == 0) {
-        const std::uint64_t length = getLe(&j[8], 8);
-        valid = length >= head + 4 && length <= j.size();
-        if (valid) j.resize(static_cast<std::size_t>(length));
-    } else if (j.size() >= 8 + 8 + 8 + 1 + 4 && std::memcmp(j.data(), kJournalMagicV1, 8) == 0) {
-        head = 8 + 8 + 8 + 1;
-        sizes = 8;
-        valid = true;
-    }
-    valid = valid && fnv1a(j.data(), j.size() - 4) == getLe(&j[j.size() - 4], 4);
-    if (valid) {
-        std::uint64_t dbfSize = getLe(&j[sizes], 8), cdxSize = getLe(&j[sizes + 8], 8);
-        const bool cdxExisted = j[sizes + 16] != 0;
-        // A journal's sizes are only believed when they fit the files it belongs to: a journal
-        // of some other table (or a forged one) must not make a file grow or be written at random.
-        if (auto st = checkJournalSizes(j, head, dbfFd, cdxPath, cdxExisted, dbfSize, cdxSize); !st)
-            return DbStatus::fail(st.error, path + ": " + st.detail);
-        const int cdxFd = ::open(cdxPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (cdxFd < 0) return DbStatus::fail(DbError::Io, "cannot open " + cdxPath + " to roll back");
-        bool ok = true;
-        for (std::size_t at = head; ok && at + 13 <= j.size() - 4;) {
-            const int file = j[at];
-            const std::uint64_t off = getLe(&j[at + 1], 8);
-            const std::size_t n = static_cast<std::size_t>(getLe(&j[at + 9], 4));
-            if (at + 13 + n > j.size() - 4) break;
-            ok = writeAt(file == 0 ? dbfFd : cdxFd, &j[at + 13], n, static_cast<off_t>(off));
-            at += 13 + n;
-        }
-        ok = ok && ::ftruncate(dbfFd, static_cast<off_t>(dbfSize)) == 0 &&
-             ::ftruncate(cdxFd, static_cast<off_t>(cdxSize)) == 0 && ::fsync(dbfFd) == 0 &&
-             ::fsync(cdxFd) == 0;
-        ::close(cdxFd);
-        if (!ok) return DbStatus::fail(DbError::Io, "cannot roll back the unfinished change of " + path);
-        if (!cdxExisted) ::unlink(cdxPath.c_str());
-    }
-    ::unlink(jp.c_str());
-    syncDirectory(directoryOf(path));
-    return {};
-}
-
 } // namespace
-
-bool journalHoldsUnfinishedChange(const std::uint8_t* p, std::size_t n) {
-    return n >= 8 && (std::memcmp(p, kJournalMagic, 8) == 0 || std::memcmp(p, kJournalMagicV1, 8) == 0);
-}
-
-DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
-                             const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize,
-                             const std::vector<StoredSpan>& cdxOld) {
-    const std::uint64_t cdxOldSize = cdxImage_.size();
-    if (dbf.empty() && cdx.empty() && dbfSize == diskSize_ && cdxSize == cdxOldSize) return {};
-    const bool cdxExists = fileExists(cdxPath_);
-    std::vector<std::uint8_t>& j = journalBytes_;
-    j.assign(kJournalMagic, kJournalMagic + 8);
-    putLe(j, 0, 8); // length, patched below
-    putLe(j, diskSize_, 8);
-    putLe(j, cdxExists ? cdxOldSize : 0, 8);
-    j.push_back(cdxExists ? 1 : 0);
-    // A file that shrinks loses its tail: that is saved too.
-    std::vector<StoredSpan> saveDbf = dbf;
-    if (dbfSize < diskSize_)
-        saveDbf.push_back({dbfSize, nullptr, static_cast<std::size_t>(diskSize_ - dbfSize)});
-    for (const StoredSpan& s : saveDbf) {
-        if (s.at >= diskSize_) continue;
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, diskSize_ - s.at));
-        j.push_back(0);
-        putLe(j, s.at, 8);
-        putLe(j, n, 4);
-        const std::size_t from = j.size();
-        j.resize(from + n);
-        if (!readAt(fd_, &j[from], n, static_cast<off_t>(s.at)))
-            return DbStatus::fail(DbError::Io, "cannot read " + path_);
-    }
-    if (cdxExists)
-        for (const StoredSpan& s : cdxOld) {
-            if (s.at >= cdxOldSize) continue;
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, cdxOldSize - s.at));
-            j.push_back(1);
-            putLe(j, s.at, 8);
-            putLe(j, n, 4);
-            j.insert(j.end(), s.p, s.p + n);
-        }
-    const std::uint64_t length = j.size() + 4;
-    for (int i = 0; i < 8; ++i)
-        j[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
-    putLe(j, fnv1a(j.data(), j.size()), 4);
-    const std::string jp = journalPathFor(path_);
-    // The journal file stays while the table is open: only the first change makes it, and only
-    // then must its directory entry be synced.
-    const bool fresh = journalFd_ < 0;
-    if (fresh) {
-        journalFd_ = ::open(jp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (journalFd_ < 0)
-            return DbStatus::fail(DbError::Io, "cannot create " + jp + ": " + std::strerror(errno));
-    }
-    {
-        struct stat st {};
-        ::fstat(journalFd_, &st);
-        // A journal grown large by one big change is cut back when the changes are small again.
-        const bool shrink = st.st_size > (1 << 20) && std::uint64_t(st.st_size) > 4 * j.size();
-        const bool ok = writeAt(journalFd_, j.data(), j.size(), 0) &&
-                        (!shrink || ::ftruncate(journalFd_, static_cast<off_t>(j.size())) == 0) &&
-                        ::fdatasync(journalFd_) == 0;
-        if (!ok) {
-            // Neither file was touched: the journal undoes nothing and goes.
-            const std::string why = std::strerror(errno);
-            closeJournal(true);
-            return DbStatus::fail(DbError::Io, "cannot write " + jp + ": " + why);
-        }
-        if (fresh) syncDirectory(directoryOf(path_));
-    }
-    bool ok = true;
-    for (const StoredSpan& s : dbf)
-        ok = ok && writeAt(fd_, s.p, s.n, static_cast<off_t>(s.at));
-    if (ok && dbfSize < diskSize_) ok = ::ftruncate(fd_, static_cast<off_t>(dbfSize)) == 0;
-    if (ok && (!dbf.empty() || dbfSize != diskSize_)) ok = ::fdatasync(fd_) == 0;
-    // A table without tags has no index to write (and gets no empty one).
-    if (ok && !tags_.empty() && (!cdx.empty() || cdxSize != cdxOldSize || !cdxExists)) {
-        const int cfd = ::open(cdxPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        ok = cfd >= 0;
-        for (const StoredSpan& s : cdx)
-            ok = ok && writeAt(cfd, s.p, s.n, static_cast<off_t>(s.at));
-        if (ok && cdxSize < cdxOldSize) ok = ::ftruncate(cfd, static_cast<off_t>(cdxSize)) == 0;
-        ok = ok && ::fdatasync(cfd) == 0;
-        if (cfd >= 0) ::close(cfd);
-    }
-    if (!ok) {
-        const std::string why = std::strerror(errno);
-        // The journal puts the old bytes back (and is removed once it did; else the next open
-        // tries again).
-        rollBack(fd_, path_, cdxPath_);
-        closeJournal(false);
-        return DbStatus::fail(DbError::Io, "cannot write " + path_ + ": " + why);
-    }
-    // Committed: the journal no longer describes a change to undo. The cleared magic is synced
-    // before the change counts as done: a crash that lost the clearing would have the next open
-    // undo a change the user was told was stored.
-    // One large change (a pack) does not keep its journal's memory for the table's lifetime.
-    if (journalBytes_.capacity() > (std::size_t(8) << 20)) {
-        journalBytes_.clear();
-        journalBytes_.shrink_to_fit();
-    }
-    static const std::uint8_t kCleared[8] = {};
-    if (!writeAt(journalFd_, kCleared, 8, 0) || ::fdatasync(journalFd_) != 0) {
-        rollBack(fd_, path_, cdxPath_);
-        closeJournal(false);
-        return DbStatus::fail(DbError::Io, "cannot clear " + jp);
-    }
-    return {};
-}
-
-void Table::closeJournal(bool remove) {
-    if (journalFd_ < 0) return;
-    ::close(journalFd_);
-    journalFd_ = -1;
-    if (remove) ::unlink(journalPathFor(path_).c_str());
-}
 
 Table::~Table() {
     if (isOpen()) close();
@@ -337,8 +82,7 @@ Table& Table::operator=(Table&& o) noexcept {
     cdxTouchedFlag_ = std::move(o.cdxTouchedFlag_);
     cdxSavedAt_ = std::move(o.cdxSavedAt_);
     cdxSavedBytes_ = std::move(o.cdxSavedBytes_);
-    journalFd_ = std::exchange(o.journalFd_, -1);
-    journalBytes_ = std::move(o.journalBytes_);
+    journal_ = std::move(o.journal_);
     o.reset();
     return *this;
 }
@@ -373,8 +117,6 @@ void Table::reset() {
     cdxTouchedFlag_.clear();
     cdxSavedAt_.clear();
     cdxSavedBytes_.clear();
-    journalFd_ = -1;
-    journalBytes_.clear();
 }
 
 // ---- create, open, close ----------------------------------------------------------------------
@@ -420,7 +162,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     if (readOnly_ && !foreign && fileExists(journalPathFor(path))) {
         const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (wfd >= 0) {
-            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0) rollBack(wfd, path, indexPathFor(path));
+            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0) RollbackJournal::rollBack(wfd, path, indexPathFor(path));
             ::close(wfd);
         }
     }
@@ -453,7 +195,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     };
     cdxPath_ = indexPathFor(path);
     if (!readOnly_) {
-        if (auto st = rollBack(fd_, path_, cdxPath_); !st) return fail(st);
+        if (auto st = RollbackJournal::rollBack(fd_, path_, cdxPath_); !st) return fail(st);
     } else if (!foreign && fileExists(journalPathFor(path_))) {
         indexProblems_.push_back("an interrupted change waits to be rolled back by a writer");
     }
@@ -561,7 +303,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
 DbStatus Table::close() {
     if (!isOpen()) return {};
     DbStatus st = flush();
-    closeJournal(true); // cleared, or already closed by a failed change
+    journal_.close(true); // cleared, or already closed by a failed change
     ::close(fd_);
     reset();
     return st;
@@ -1474,7 +1216,11 @@ DbStatus Table::flush() {
         }
     }
     const std::uint64_t dbfNew = dirty_ ? base + std::uint64_t(rowCount_) * rl + 1 : diskSize_;
-    if (auto st = storeInPlace(dbf, dbfNew, cdx, cdxNewSize, cdxOld); !st) {
+    // An edit grows the image in place: the journal records the grown size, whose new blocks
+    // nothing refers to yet.
+    const TableFiles files{fd_, path_, cdxPath_, diskSize_, cdxImage_.size(), !tags_.empty()};
+    if (auto st = journal_.store(files, {std::move(dbf), dbfNew, std::move(cdx), cdxNewSize, std::move(cdxOld)});
+        !st) {
         if (edited) {
             undoIndexEdits();
             indexDirty_ = true; // the notes of the changes are gone: the next flush writes it anew

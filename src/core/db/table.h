@@ -16,6 +16,7 @@
 #include "db/db_status.h"
 #include "db/dbf_format.h"
 #include "db/key_expression.h"
+#include "db/rollback_journal.h"
 
 #include <cstdint>
 #include <string>
@@ -24,10 +25,6 @@
 #include <vector>
 
 namespace vorsan::db {
-
-// Whether the first bytes of a table's rollback journal ("<table>-journal") say it holds a change
-// that was not finished (a journal cleared by its commit, or of another kind, does not).
-bool journalHoldsUnfinishedChange(const std::uint8_t* firstBytes, std::size_t n);
 
 struct TagDef {
     std::string name;       // at most 10 characters; compared ignoring case
@@ -171,17 +168,6 @@ private:
     void markChanged(std::uint32_t r);
     template <class EachRow> DbStatus writeField(int field, const FieldValue& value, EachRow each);
     void noteRowChanged(std::uint32_t r); // the row's bytes differ from the file's
-    struct StoredSpan {
-        std::uint64_t at;
-        const std::uint8_t* p;
-        std::size_t n;
-    };
-    // Writes the spans through the rollback journal. The old bytes of the table are read from its
-    // file; those of the index are given (cdxOld: the bytes `cdx` overwrites within the old file,
-    // and its tail when it shrinks).
-    DbStatus storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
-                          const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize,
-                          const std::vector<StoredSpan>& cdxOld);
     void settleOrders() const; // folds changed rows into the orders
     void settle() const;       // the same, and rebuilds the view
     void rebuildView() const;
@@ -235,9 +221,7 @@ private:
     std::vector<std::uint8_t> cdxTouchedFlag_; // per block
     std::vector<std::uint32_t> cdxSavedAt_;
     std::vector<std::uint8_t> cdxSavedBytes_;
-    int journalFd_ = -1; // the rollback journal, kept (cleared) between changes while open
-    std::vector<std::uint8_t> journalBytes_;
-    void closeJournal(bool remove);
+    RollbackJournal journal_;
 };
 
 } // namespace vorsan::db
