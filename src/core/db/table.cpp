@@ -4,6 +4,7 @@
 #include "db/file_io.h"
 #include "db/little_endian.h"
 #include "db/rollback_journal.h"
+#include "db/row_coding.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -570,37 +571,25 @@ int Table::fieldIndex(std::string_view name) const {
 std::string Table::getString(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return {};
-    const auto f = static_cast<std::size_t>(field);
-    return std::string(trimRight(std::string_view(reinterpret_cast<const char*>(r + header_.offsets[f]),
-                                                  static_cast<std::size_t>(header_.fields[f].length))));
+    return fieldString(header_, field, r);
 }
 
 double Table::getNumber(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return 0;
-    const auto f = static_cast<std::size_t>(field);
-    const std::uint8_t* p = r + header_.offsets[f];
-    if (header_.fields[f].type == 'I' && header_.fields[f].length == 4)
-        return static_cast<std::int32_t>(le32(p));
-    return parseNumericText(std::string_view(reinterpret_cast<const char*>(p),
-                                             static_cast<std::size_t>(header_.fields[f].length)))
-        .value_or(0);
+    return fieldNumber(header_, field, r);
 }
 
 Date Table::getDate(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return {};
-    const auto f = static_cast<std::size_t>(field);
-    return parseDateText(std::string_view(reinterpret_cast<const char*>(r + header_.offsets[f]),
-                                          static_cast<std::size_t>(header_.fields[f].length)))
-        .value_or(Date{});
+    return fieldDate(header_, field, r);
 }
 
 bool Table::getLogical(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return false;
-    const std::uint8_t c = r[header_.offsets[static_cast<std::size_t>(field)]];
-    return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+    return fieldLogical(header_, field, r);
 }
 
 std::string Table::displayText(int field) const {
@@ -615,70 +604,6 @@ bool Table::isDeleted() const {
     return r && r[0] == kRowDeleted;
 }
 
-DbStatus Table::encodeField(int field, const FieldValue& v, std::uint8_t* rowBytes) const {
-    if (field < 0 || std::size_t(field) >= header_.fields.size())
-        return DbStatus::fail(DbError::NoSuchField, "no field number " + std::to_string(field));
-    const FieldDef& f = header_.fields[static_cast<std::size_t>(field)];
-    std::uint8_t* p = rowBytes + header_.offsets[static_cast<std::size_t>(field)];
-    const auto len = static_cast<std::size_t>(f.length);
-    const auto wrong = [&] {
-        return DbStatus::fail(DbError::WrongType, "wrong kind of value for field " + f.name);
-    };
-    switch (f.type) {
-    case 'C': {
-        const auto* s = std::get_if<std::string>(&v);
-        if (!s) return wrong();
-        const std::size_t n = std::min(s->size(), len);
-        std::memcpy(p, s->data(), n);
-        std::memset(p + n, ' ', len - n);
-        return {};
-    }
-    case 'N':
-    case 'F': {
-        const auto* d = std::get_if<double>(&v);
-        if (!d) return wrong();
-        char buf[256];
-        if (!formatNumericText(*d, f.length, f.decimals, buf))
-            return DbStatus::fail(DbError::ValueOverflow,
-                                  std::to_string(*d) + " does not fit field " + f.name);
-        std::memcpy(p, buf, len);
-        return {};
-    }
-    case 'D': {
-        const auto* d = std::get_if<Date>(&v);
-        if (!d || len != 8) return wrong();
-        if (!d->empty() && !isCalendarDate(d->year, d->month, d->day))
-            return DbStatus::fail(DbError::BadValue, "no such date for field " + f.name);
-        formatDateText(*d, reinterpret_cast<char*>(p));
-        return {};
-    }
-    case 'L': {
-        const auto* b = std::get_if<bool>(&v);
-        if (!b) return wrong();
-        p[0] = *b ? 'T' : 'F';
-        return {};
-    }
-    default:
-        return DbStatus::fail(DbError::WrongType,
-                              "fields of type " + std::string(1, f.type) + " are not written");
-    }
-}
-
-DbStatus Table::encodeRow(const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) const {
-    if (values.size() > header_.fields.size())
-        return DbStatus::fail(DbError::NoSuchField, "more values than fields");
-    out.assign(header_.recordLength, ' ');
-    // Binary fields of Visual FoxPro tables are empty as zeros, not blanks.
-    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
-        const FieldDef& f = header_.fields[i];
-        if (std::strchr("ITBYM0", f.type) && f.type && (f.type != 'M' || f.length == 4))
-            std::memset(out.data() + header_.offsets[i], 0, static_cast<std::size_t>(f.length));
-    }
-    for (std::size_t i = 0; i < values.size(); ++i)
-        if (auto st = encodeField(static_cast<int>(i), values[i], out.data()); !st) return st;
-    return {};
-}
-
 DbStatus Table::setField(int field, const FieldValue& value) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
@@ -686,7 +611,7 @@ DbStatus Table::setField(int field, const FieldValue& value) {
     if (pos_ >= view_.size()) return DbStatus::fail(DbError::NoCurrentRow, "no current row");
     const std::uint32_t r = view_[pos_];
     std::vector<std::uint8_t> copy(row(r), row(r) + header_.recordLength);
-    if (auto st = encodeField(field, value, copy.data()); !st) return st;
+    if (auto st = encodeField(header_, field, value, copy.data()); !st) return st;
     if (std::memcmp(copy.data(), row(r), copy.size()) == 0) return {};
     std::memcpy(row(r), copy.data(), copy.size());
     noteRowChanged(r);
@@ -706,7 +631,7 @@ template <class EachRow> DbStatus Table::writeField(int field, const FieldValue&
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> probe(header_.recordLength, ' ');
-    if (auto st = encodeField(field, value, probe.data()); !st) return st;
+    if (auto st = encodeField(header_, field, value, probe.data()); !st) return st;
     const std::size_t at = header_.offsets[static_cast<std::size_t>(field)];
     const auto len = static_cast<std::size_t>(header_.fields[static_cast<std::size_t>(field)].length);
     bool keyed = false;
@@ -738,7 +663,7 @@ DbStatus Table::appendRow(const std::vector<FieldValue>& values) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> bytes;
-    if (auto st = encodeRow(values, bytes); !st) return st;
+    if (auto st = encodeRow(header_, values, bytes); !st) return st;
     rows_.insert(rows_.end(), bytes.begin(), bytes.end());
     markChanged(rowCount_++);
     follow_ = rowCount_;
@@ -751,7 +676,7 @@ DbStatus Table::appendRows(const std::vector<std::vector<FieldValue>>& rows) {
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> all, bytes;
     for (const auto& values : rows) { // every row checked before any is added
-        if (auto st = encodeRow(values, bytes); !st) return st;
+        if (auto st = encodeRow(header_, values, bytes); !st) return st;
         all.insert(all.end(), bytes.begin(), bytes.end());
     }
     rows_.insert(rows_.end(), all.begin(), all.end());
@@ -822,55 +747,14 @@ DbStatus Table::pack() {
     return flush();
 }
 
-// The source's live rows, in its current order, in this table's row format. Fields are matched by
-// name, so a table written by another program with other widths merges too; numbers are carried
-// as values, text is cut to this table's width.
+// The source's live rows, in its current order, in this table's row format.
 DbStatus Table::sourceRows(const Table& o, std::vector<std::uint8_t>& out) const {
-    const auto& a = header_.fields;
-    const auto& b = o.header_.fields;
-    std::vector<std::size_t> from(a.size());
-    bool identical = a.size() == b.size();
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        std::size_t j = 0;
-        while (j < b.size() && !sameName(a[i].name, b[j].name))
-            ++j;
-        if (j == b.size() || a[i].type != b[j].type)
-            return DbStatus::fail(DbError::LayoutMismatch, o.path_ + " has no field " + a[i].name +
-                                                               " of type " + std::string(1, a[i].type));
-        from[i] = j;
-        identical = identical && j == i && a[i].length == b[j].length && a[i].decimals == b[j].decimals;
-    }
+    RowRecoder recoder;
+    if (auto st = recoder.prepare(header_, path_, o.header_, o.path_); !st) return st;
     const std::size_t rl = header_.recordLength;
     out.assign(o.view_.size() * rl, ' ');
-    for (std::size_t k = 0; k < o.view_.size(); ++k) {
-        std::uint8_t* d = out.data() + k * rl;
-        const std::uint8_t* s = o.row(o.view_[k]);
-        if (identical) {
-            std::memcpy(d + 1, s + 1, rl - 1);
-            continue;
-        }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const FieldDef &fa = a[i], &fb = b[from[i]];
-            std::uint8_t* dp = d + header_.offsets[i];
-            const std::uint8_t* sp = s + o.header_.offsets[from[i]];
-            const std::string_view text(reinterpret_cast<const char*>(sp),
-                                        static_cast<std::size_t>(fb.length));
-            const auto la = static_cast<std::size_t>(fa.length);
-            if (fa.length == fb.length && fa.decimals == fb.decimals) {
-                std::memcpy(dp, sp, la);
-            } else if ((fa.type == 'N' || fa.type == 'F') && !trimRight(text).empty()) {
-                char buf[256];
-                const auto v = parseNumericText(text);
-                if (!v || !formatNumericText(*v, fa.length, fa.decimals, buf))
-                    return DbStatus::fail(DbError::ValueOverflow, "value \"" + std::string(trimRight(text)) +
-                                                                      "\" of " + fa.name + " does not fit " +
-                                                                      path_);
-                std::memcpy(dp, buf, la);
-            } else if (fa.type == 'C') {
-                std::memcpy(dp, sp, std::min(la, text.size()));
-            }
-        }
-    }
+    for (std::size_t k = 0; k < o.view_.size(); ++k)
+        if (auto st = recoder.recode(o.row(o.view_[k]), out.data() + k * rl); !st) return st;
     return {};
 }
 
@@ -904,7 +788,7 @@ DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows,
     std::vector<std::uint8_t> incoming, bytes;
     incoming.reserve(rows.size() * header_.recordLength);
     for (const auto& values : rows) {
-        if (auto st = encodeRow(values, bytes); !st) return st;
+        if (auto st = encodeRow(header_, values, bytes); !st) return st;
         incoming.insert(incoming.end(), bytes.begin(), bytes.end());
     }
     settleOrders();
@@ -918,7 +802,7 @@ DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows
         return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
     std::vector<std::uint8_t> incoming, bytes;
     for (const auto& values : rows) {
-        if (auto st = encodeRow(values, bytes); !st) return st;
+        if (auto st = encodeRow(header_, values, bytes); !st) return st;
         incoming.insert(incoming.end(), bytes.begin(), bytes.end());
     }
     settleOrders();

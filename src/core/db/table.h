@@ -17,11 +17,11 @@
 #include "db/dbf_format.h"
 #include "db/key_expression.h"
 #include "db/rollback_journal.h"
+#include "db/row_coding.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace vorsan::db {
@@ -36,10 +36,6 @@ struct TableLayout {
     std::vector<FieldDef> fields;
     std::vector<TagDef> tags;
 };
-
-// A value for one field: text (bytes in the table's code page) for C, number for N, Date for D,
-// bool for L.
-using FieldValue = std::variant<std::string, double, Date, bool>;
 
 // Foreign: read-only, for a table that came from elsewhere (an archive, a well file): a rollback
 // journal beside it is neither applied nor reported.
@@ -158,8 +154,6 @@ private:
         return rows_.data() + std::size_t(r) * header_.recordLength;
     }
     const std::uint8_t* currentRow() const;
-    DbStatus encodeField(int field, const FieldValue& v, std::uint8_t* rowBytes) const;
-    DbStatus encodeRow(const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) const;
     DbStatus addTag(const TagDef& def);
     void computeKeys(Tag& t, std::uint32_t from) const;
     static void sortOrder(Tag& t);
