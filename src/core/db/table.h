@@ -11,13 +11,11 @@
 //
 // Open is exclusive: the DBF is locked with flock, and a second opener, in this process or any
 // other, is refused with DbError::Locked.
-#include "db/cdx_edit.h"
-#include "db/cdx_format.h"
 #include "db/db_status.h"
 #include "db/dbf_format.h"
-#include "db/key_expression.h"
 #include "db/rollback_journal.h"
 #include "db/row_coding.h"
+#include "db/table_index.h"
 
 #include <cstdint>
 #include <string>
@@ -25,12 +23,6 @@
 #include <vector>
 
 namespace vorsan::db {
-
-struct TagDef {
-    std::string name;       // at most 10 characters; compared ignoring case
-    std::string expression; // e.g. "DTOS(DATA)+TIME"
-    bool unique = false;    // only the first row of each key value is indexed
-};
 
 struct TableLayout {
     std::vector<FieldDef> fields;
@@ -134,30 +126,14 @@ public:
     DbStatus rebuildIndex();
 
 private:
-    struct Tag {
-        TagDef def;
-        KeyExpression expr;
-        std::vector<std::uint8_t> keys;   // one key per row, row order
-        std::vector<std::uint32_t> order; // 0-based rows sorted by (key, row)
-        // Rows stored in the file whose key changed since the last flush, each with the key the
-        // index holds for it (a row may appear again later with a key it had in between).
-        std::vector<std::uint32_t> editedRows;
-        std::vector<std::uint8_t> editedKeys;
-        std::uint32_t header = 0; // offset of the tag's header in the index file, 0 when not known
-        const std::uint8_t* key(std::uint32_t row) const {
-            return keys.data() + std::size_t(row) * expr.length();
-        }
-    };
-
     std::uint8_t* row(std::uint32_t r) { return rows_.data() + std::size_t(r) * header_.recordLength; }
     const std::uint8_t* row(std::uint32_t r) const {
         return rows_.data() + std::size_t(r) * header_.recordLength;
     }
     const std::uint8_t* currentRow() const;
-    DbStatus addTag(const TagDef& def);
-    void computeKeys(Tag& t, std::uint32_t from) const;
-    static void sortOrder(Tag& t);
-    bool storedOrderMatches(Tag& t, const CdxTag& stored);
+    TableRows rowsView() const { return {rows_.data(), header_.recordLength, rowCount_}; }
+    DbStatus lockFile(const std::string& path);
+    DbStatus readRows();
     void invalidate() const;
     void markChanged(std::uint32_t r);
     template <class EachRow> DbStatus writeField(int field, const FieldValue& value, EachRow each);
@@ -165,19 +141,12 @@ private:
     void settleOrders() const; // folds changed rows into the orders
     void settle() const;       // the same, and rebuilds the view
     void rebuildView() const;
-    std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
-    DbStatus writeIndex();
-    DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
-    // Puts the rows' key changes since the last flush into the index image in place.
-    DbStatus editIndex();
-    void undoIndexEdits(); // the image as it was before editIndex
-    void clearIndexEdits();
+    void rowSpans(std::vector<StoredSpan>& dbf, std::vector<std::uint8_t>& tail);
     DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
     DbStatus mergeBytes(const std::vector<std::uint8_t>& incoming, std::vector<std::uint32_t>* written);
     DbStatus deleteBytes(const std::vector<std::uint8_t>& incoming);
-    int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
-    long findKey(const Tag& t, const std::uint8_t* key) const;
+    long findKey(const IndexTag& t, const std::uint8_t* key) const;
     void reset();
 
     std::string path_, cdxPath_;
@@ -186,7 +155,7 @@ private:
     DbfHeader header_;
     std::vector<std::uint8_t> rows_;
     std::uint32_t rowCount_ = 0;
-    mutable std::vector<Tag> tags_;
+    mutable TableIndex index_; // its orders are caches of the rows
     int current_ = -1;
     bool dirty_ = false;
     bool indexDirty_ = false;
@@ -206,15 +175,6 @@ private:
     std::uint64_t diskSize_ = 0;
     std::uint32_t rewriteFrom_ = 0xFFFFFFFFu; // rows from here on moved (pack, empty)
     std::vector<std::uint32_t> touchedRows_;  // rows below diskRows_ changed since the last flush
-    std::vector<std::uint8_t> cdxImage_;      // the index file's bytes
-    std::vector<std::uint8_t> indexSpare_;    // buffer the next index is built in
-    CdxEditor cdxEditor_;
-    // Blocks editIndex changed: all of them, and the old bytes of those within the old file.
-    std::uint64_t cdxEditedFrom_ = 0; // the image's size before editIndex
-    std::vector<std::uint32_t> cdxTouched_;
-    std::vector<std::uint8_t> cdxTouchedFlag_; // per block
-    std::vector<std::uint32_t> cdxSavedAt_;
-    std::vector<std::uint8_t> cdxSavedBytes_;
     RollbackJournal journal_;
 };
 
