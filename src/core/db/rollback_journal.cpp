@@ -62,7 +62,8 @@ DbStatus checkJournalSizes(const std::vector<std::uint8_t>& j, std::size_t head,
         const std::uint64_t n = getLe(&j[at + 9], 4);
         if (at + 13 + n > j.size() - 4) break;
         if (file > 1 || (file == 1 && !cdxExisted))
-            return DbStatus::fail(DbError::BadHeader, "the rollback journal names a file it cannot have saved");
+            return DbStatus::fail(DbError::BadHeader,
+                                  "the rollback journal names a file it cannot have saved");
         if (off > now[file])
             return DbStatus::fail(DbError::BadHeader,
                                   std::string("the rollback journal saved bytes of the ") +
@@ -178,7 +179,8 @@ DbStatus RollbackJournal::record(const TableFiles& files, const TableChange& cha
     // A file that shrinks loses its tail: that is saved too.
     std::vector<StoredSpan> saveDbf = change.dbf;
     if (change.dbfSize < files.dbfSize)
-        saveDbf.push_back({change.dbfSize, nullptr, static_cast<std::size_t>(files.dbfSize - change.dbfSize)});
+        saveDbf.push_back(
+            {change.dbfSize, nullptr, static_cast<std::size_t>(files.dbfSize - change.dbfSize)});
     for (const StoredSpan& s : saveDbf) {
         if (s.at >= files.dbfSize) continue;
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, files.dbfSize - s.at));
@@ -193,7 +195,8 @@ DbStatus RollbackJournal::record(const TableFiles& files, const TableChange& cha
     if (cdxExists)
         for (const StoredSpan& s : change.cdxOld) {
             if (s.at >= files.cdxSize) continue;
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, files.cdxSize - s.at));
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(s.n, files.cdxSize - s.at));
             j.push_back(1);
             putLe(j, s.at, 8);
             putLe(j, n, 4);
@@ -237,14 +240,16 @@ bool RollbackJournal::writeFiles(const TableFiles& files, const TableChange& cha
     bool ok = true;
     for (const StoredSpan& s : change.dbf)
         ok = ok && writeAt(files.dbfFd, s.p, s.n, static_cast<off_t>(s.at));
-    if (ok && change.dbfSize < files.dbfSize) ok = ::ftruncate(files.dbfFd, static_cast<off_t>(change.dbfSize)) == 0;
+    if (ok && change.dbfSize < files.dbfSize)
+        ok = ::ftruncate(files.dbfFd, static_cast<off_t>(change.dbfSize)) == 0;
     if (ok && (!change.dbf.empty() || change.dbfSize != files.dbfSize)) ok = ::fdatasync(files.dbfFd) == 0;
     if (ok && files.hasIndex && (!change.cdx.empty() || change.cdxSize != files.cdxSize || !cdxExists)) {
         const int cfd = ::open(files.cdxPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         ok = cfd >= 0;
         for (const StoredSpan& s : change.cdx)
             ok = ok && writeAt(cfd, s.p, s.n, static_cast<off_t>(s.at));
-        if (ok && change.cdxSize < files.cdxSize) ok = ::ftruncate(cfd, static_cast<off_t>(change.cdxSize)) == 0;
+        if (ok && change.cdxSize < files.cdxSize)
+            ok = ::ftruncate(cfd, static_cast<off_t>(change.cdxSize)) == 0;
         ok = ok && ::fdatasync(cfd) == 0;
         if (cfd >= 0) ::close(cfd);
     }

@@ -91,8 +91,10 @@ DbStatus encodeField(const DbfHeader& h, int field, const FieldValue& v, std::ui
     }
 }
 
-DbStatus encodeRow(const DbfHeader& h, const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) {
-    if (values.size() > h.fields.size()) return DbStatus::fail(DbError::NoSuchField, "more values than fields");
+DbStatus encodeRow(const DbfHeader& h, const std::vector<FieldValue>& values,
+                   std::vector<std::uint8_t>& out) {
+    if (values.size() > h.fields.size())
+        return DbStatus::fail(DbError::NoSuchField, "more values than fields");
     out.assign(h.recordLength, ' ');
     // Binary fields of Visual FoxPro tables are empty as zeros, not blanks.
     for (std::size_t i = 0; i < h.fields.size(); ++i) {
@@ -144,8 +146,9 @@ DbStatus RowRecoder::recode(const std::uint8_t* s, std::uint8_t* d) const {
             char buf[256];
             const auto v = parseNumericText(text);
             if (!v || !formatNumericText(*v, fa.length, fa.decimals, buf))
-                return DbStatus::fail(DbError::ValueOverflow, "value \"" + std::string(trimRight(text)) + "\" of " +
-                                                                  fa.name + " does not fit " + *toPath_);
+                return DbStatus::fail(DbError::ValueOverflow, "value \"" + std::string(trimRight(text)) +
+                                                                  "\" of " + fa.name + " does not fit " +
+                                                                  *toPath_);
             std::memcpy(dp, buf, la);
         } else if (fa.type == 'C') {
             std::memcpy(dp, sp, std::min(la, text.size()));

@@ -158,7 +158,8 @@ DbStatus Table::readRows() {
     const std::size_t headerLength = le16(&head[8]);
     head.resize(std::max<std::size_t>(32, std::min<std::uint64_t>(headerLength, size)));
     if (!readAt(fd_, head.data(), head.size(), 0)) return DbStatus::fail(DbError::Io, "cannot read " + path_);
-    if (auto s = parseDbfHeader(head, size, header_); !s) return DbStatus::fail(s.error, path_ + ": " + s.detail);
+    if (auto s = parseDbfHeader(head, size, header_); !s)
+        return DbStatus::fail(s.error, path_ + ": " + s.detail);
     rowCount_ = header_.recordCount;
     rows_.resize(std::size_t(rowCount_) * header_.recordLength);
     if (!readAt(fd_, rows_.data(), rows_.size(), header_.headerLength))
@@ -179,7 +180,8 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     if (readOnly_ && !foreign && fileExists(journalPathFor(path))) {
         const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (wfd >= 0) {
-            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0) RollbackJournal::rollBack(wfd, path, indexPathFor(path));
+            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0)
+                RollbackJournal::rollBack(wfd, path, indexPathFor(path));
             ::close(wfd);
         }
     }
@@ -505,7 +507,8 @@ void Table::rowSpans(std::vector<StoredSpan>& dbf, std::vector<std::uint8_t>& ta
         if (from < to) dbf.push_back({base + from * rl, row(from), std::size_t(to - from) * rl});
         i = j;
     }
-    if (moved < rowCount_) dbf.push_back({base + moved * rl, row(moved), std::size_t(rowCount_ - moved) * rl});
+    if (moved < rowCount_)
+        dbf.push_back({base + moved * rl, row(moved), std::size_t(rowCount_ - moved) * rl});
     tail.push_back(kEndOfFile);
     dbf.push_back({base + std::uint64_t(rowCount_) * rl, tail.data(), 1});
 }

@@ -335,7 +335,8 @@ DbStatus TableIndex::findHeaders() {
     for (IndexTag& t : tags_) {
         const auto it = std::find_if(stored.begin(), stored.end(),
                                      [&](const auto& h) { return sameName(h.first, t.def.name); });
-        if (it == stored.end()) return DbStatus::fail(DbError::BadIndex, "tag " + t.def.name + " not in the index");
+        if (it == stored.end())
+            return DbStatus::fail(DbError::BadIndex, "tag " + t.def.name + " not in the index");
         t.header = it->second;
     }
     return {};
@@ -404,15 +405,18 @@ void TableIndex::uniqueChanges(const IndexTag& t, std::vector<const std::uint8_t
                                std::vector<CdxEntry>& removals, std::vector<CdxEntry>& inserts) const {
     const std::size_t len = static_cast<std::size_t>(t.expr.length());
     const std::uint8_t pad = t.expr.padByte();
-    const auto keyLess = [&](const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, len) < 0; };
+    const auto keyLess = [&](const std::uint8_t* a, const std::uint8_t* b) {
+        return std::memcmp(a, b, len) < 0;
+    };
     std::sort(keys.begin(), keys.end(), keyLess);
-    keys.erase(std::unique(keys.begin(), keys.end(),
-                           [&](const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, len) == 0; }),
+    keys.erase(std::unique(
+                   keys.begin(), keys.end(),
+                   [&](const std::uint8_t* a, const std::uint8_t* b) { return std::memcmp(a, b, len) == 0; }),
                keys.end());
     for (const std::uint8_t* k : keys) {
-        const auto it = std::lower_bound(t.order.begin(), t.order.end(), k, [&](std::uint32_t r, const std::uint8_t* key) {
-            return std::memcmp(t.key(r), key, len) < 0;
-        });
+        const auto it = std::lower_bound(
+            t.order.begin(), t.order.end(), k,
+            [&](std::uint32_t r, const std::uint8_t* key) { return std::memcmp(t.key(r), key, len) < 0; });
         const std::uint32_t want = it != t.order.end() && std::memcmp(t.key(*it), k, len) == 0 ? *it + 1 : 0;
         const std::uint32_t have = editor_.find(image_, t.header, pad, k);
         if (want == have) continue;
@@ -469,7 +473,8 @@ void TableIndex::rebuiltSpans(TableChange& change) {
     }
     for (const StoredSpan& s : change.cdx)
         if (s.at < oldSize) change.cdxOld.push_back({s.at, &image_[s.at], s.n});
-    if (index.size() < oldSize) change.cdxOld.push_back({index.size(), &image_[index.size()], oldSize - index.size()});
+    if (index.size() < oldSize)
+        change.cdxOld.push_back({index.size(), &image_[index.size()], oldSize - index.size()});
     change.cdxSize = index.size();
 }
 

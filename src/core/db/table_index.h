@@ -41,7 +41,9 @@ struct IndexTag {
     std::vector<std::uint32_t> editedRows;
     std::vector<std::uint8_t> editedKeys;
     std::uint32_t header = 0; // offset of the tag's header in the index file, 0 when not known
-    const std::uint8_t* key(std::uint32_t row) const { return keys.data() + std::size_t(row) * expr.length(); }
+    const std::uint8_t* key(std::uint32_t row) const {
+        return keys.data() + std::size_t(row) * expr.length();
+    }
 };
 
 // Whether two tag (or field) names are the same, ignoring ASCII letter case.
@@ -109,9 +111,10 @@ private:
     DbStatus adoptStored(const IndexOpening& o, const std::vector<CdxTag>& stored,
                          std::vector<std::string>& problems);
     DbStatus findHeaders();
-    DbStatus editTag(IndexTag& t, TableRows rows, std::uint32_t diskRows, const CdxEditor::BeforeChange& before);
-    void uniqueChanges(const IndexTag& t, std::vector<const std::uint8_t*>& keys, std::vector<CdxEntry>& removals,
-                       std::vector<CdxEntry>& inserts) const;
+    DbStatus editTag(IndexTag& t, TableRows rows, std::uint32_t diskRows,
+                     const CdxEditor::BeforeChange& before);
+    void uniqueChanges(const IndexTag& t, std::vector<const std::uint8_t*>& keys,
+                       std::vector<CdxEntry>& removals, std::vector<CdxEntry>& inserts) const;
     DbStatus edit(TableRows rows, std::uint32_t diskRows); // the changed keys into the image
     void rebuiltSpans(TableChange& change);
     void editedSpans(TableChange& change);
