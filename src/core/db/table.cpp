@@ -81,7 +81,7 @@ void Table::reset() {
     header_ = DbfHeader{};
     rows_.clear();
     rowCount_ = 0;
-    index_ = TableIndex{};
+    index_.clear();
     current_ = -1;
     dirty_ = indexDirty_ = indexRebuilt_ = false;
     indexProblems_.clear();

@@ -61,6 +61,18 @@ bool TableIndex::usesField(int field) const {
     return false;
 }
 
+void TableIndex::clear() {
+    tags_.clear();
+    image_.clear();
+    spare_.clear();
+    editor_.reset();
+    editedFrom_ = 0;
+    touched_.clear();
+    touchedFlag_.clear();
+    savedAt_.clear();
+    savedBytes_.clear();
+}
+
 // ---- keys and orders --------------------------------------------------------------------------
 
 void TableIndex::computeKeys(IndexTag& t, TableRows rows) {

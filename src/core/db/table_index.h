@@ -67,6 +67,8 @@ public:
     int find(std::string_view name) const; // -1 when none
     std::vector<TagDef> definitions() const;
     bool usesField(int field) const; // whether any tag's key reads the field
+    // No tags and no image; the buffers keep their memory for the next table opened.
+    void clear();
 
     // Adds a tag (no keys yet); refuses a bad name or expression.
     DbStatus add(const TagDef& def, const DbfHeader& header);
