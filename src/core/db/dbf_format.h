@@ -20,6 +20,9 @@ inline constexpr std::uint8_t kRowDeleted = '*';
 inline constexpr std::uint8_t kEndOfFile = 0x1A;
 inline constexpr std::size_t kMaxFields = 255;
 
+// Whether two field (or tag) names are the same, ignoring ASCII letter case.
+bool sameName(std::string_view a, std::string_view b);
+
 struct FieldDef {
     std::string name; // upper case, at most 10 characters
     char type = 'C';  // C, D, L, N (written); F, I, T, B, Y, M, G also read

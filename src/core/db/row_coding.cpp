@@ -1,46 +1,10 @@
 #include "db/row_coding.h"
 
-#include "db/little_endian.h"
-
 #include <algorithm>
 #include <cstring>
 #include <string_view>
-#include <strings.h>
 
 namespace vorsan::db {
-
-namespace {
-
-std::string_view fieldText(const DbfHeader& h, std::size_t f, const std::uint8_t* row) {
-    return std::string_view(reinterpret_cast<const char*>(row + h.offsets[f]),
-                            static_cast<std::size_t>(h.fields[f].length));
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-} // namespace
-
-std::string fieldString(const DbfHeader& h, int field, const std::uint8_t* row) {
-    return std::string(trimRight(fieldText(h, static_cast<std::size_t>(field), row)));
-}
-
-double fieldNumber(const DbfHeader& h, int field, const std::uint8_t* row) {
-    const auto f = static_cast<std::size_t>(field);
-    if (h.fields[f].type == 'I' && h.fields[f].length == 4)
-        return static_cast<std::int32_t>(le32(row + h.offsets[f]));
-    return parseNumericText(fieldText(h, f, row)).value_or(0);
-}
-
-Date fieldDate(const DbfHeader& h, int field, const std::uint8_t* row) {
-    return parseDateText(fieldText(h, static_cast<std::size_t>(field), row)).value_or(Date{});
-}
-
-bool fieldLogical(const DbfHeader& h, int field, const std::uint8_t* row) {
-    const std::uint8_t c = row[h.offsets[static_cast<std::size_t>(field)]];
-    return c == 'T' || c == 't' || c == 'Y' || c == 'y';
-}
 
 DbStatus encodeField(const DbfHeader& h, int field, const FieldValue& v, std::uint8_t* rowBytes) {
     if (field < 0 || std::size_t(field) >= h.fields.size())

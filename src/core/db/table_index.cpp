@@ -4,14 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 #include <utility>
 
 namespace vorsan::db {
-
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // ---- tags -------------------------------------------------------------------------------------
 

@@ -46,9 +46,6 @@ struct IndexTag {
     }
 };
 
-// Whether two tag (or field) names are the same, ignoring ASCII letter case.
-bool sameName(std::string_view a, std::string_view b);
-
 // What opening the index goes by.
 struct IndexOpening {
     const std::string& tablePath;
