@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 #include <ctime>
 
 namespace vorsan::db {
@@ -20,10 +19,6 @@ bool knownType(char t) {
 }
 
 } // namespace
-
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 bool isCalendarDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
