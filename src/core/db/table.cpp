@@ -359,25 +359,37 @@ int Table::fieldIndex(std::string_view name) const {
 std::string Table::getString(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return {};
-    return fieldString(header_, field, r);
+    const auto f = static_cast<std::size_t>(field);
+    return std::string(trimRight(std::string_view(reinterpret_cast<const char*>(r + header_.offsets[f]),
+                                                  static_cast<std::size_t>(header_.fields[f].length))));
 }
 
 double Table::getNumber(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return 0;
-    return fieldNumber(header_, field, r);
+    const auto f = static_cast<std::size_t>(field);
+    const std::uint8_t* p = r + header_.offsets[f];
+    if (header_.fields[f].type == 'I' && header_.fields[f].length == 4)
+        return static_cast<std::int32_t>(le32(p));
+    return parseNumericText(std::string_view(reinterpret_cast<const char*>(p),
+                                             static_cast<std::size_t>(header_.fields[f].length)))
+        .value_or(0);
 }
 
 Date Table::getDate(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return {};
-    return fieldDate(header_, field, r);
+    const auto f = static_cast<std::size_t>(field);
+    return parseDateText(std::string_view(reinterpret_cast<const char*>(r + header_.offsets[f]),
+                                          static_cast<std::size_t>(header_.fields[f].length)))
+        .value_or(Date{});
 }
 
 bool Table::getLogical(int field) const {
     const std::uint8_t* r = currentRow();
     if (!r || field < 0 || std::size_t(field) >= header_.fields.size()) return false;
-    return fieldLogical(header_, field, r);
+    const std::uint8_t c = r[header_.offsets[static_cast<std::size_t>(field)]];
+    return c == 'T' || c == 't' || c == 'Y' || c == 'y';
 }
 
 std::string Table::displayText(int field) const {

@@ -11,6 +11,10 @@
 //
 // Open is exclusive: the DBF is locked with flock, and a second opener, in this process or any
 // other, is refused with DbError::Locked.
+//
+// Table holds the rows and the record operations; it composes the coding of values into rows
+// (row_coding.h), the tags' keys, orders and index image (table_index.h) and the rollback journal
+// (rollback_journal.h). The batch operations are in table_batch.cpp.
 #include "db/db_status.h"
 #include "db/dbf_format.h"
 #include "db/rollback_journal.h"
