@@ -199,20 +199,107 @@ int exportWell(const Options& o) {
     return writeJournalExport(o.out, o.utf8, j.journal, j.rows, ExportRange{0, j.rows.size()});
 }
 
-} // namespace
+int listWells(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (d) printWells(d->wells());
+    return status;
+}
 
-void addWellCommands(CLI::App& app) {
-    CLI::App* db = app.get_subcommand("db");
-    const auto withDb = [](CLI::App* cmd, const std::shared_ptr<Options>& o) {
-        cmd->add_option("--db", o->db, "the database directory (default: the window's)")->type_name("DIR");
-    };
-    const auto withWell = [](CLI::App* cmd, const std::shared_ptr<Options>& o) {
-        cmd->add_option("FIELD PAD WELL", o->id, "oilfield, pad and well number")->expected(3)->required();
-    };
+int listOilfields(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (d)
+        for (const std::string& f : d->oilfieldNames())
+            std::cout << f << '\n';
+    return status;
+}
 
+int findWells(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (!d) return status;
+    const auto found = wells::findWells(d->wells(), {o.field, o.pad, o.well});
+    printWells(found);
+    return found.empty() ? int(kNothingFound) : int(kDone);
+}
+
+int deleteWell(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (!d) return status;
+    const auto id = wellOf(o, *d, status);
+    if (!id) return status;
+    const Outcome r = d->deleteWell(*id);
+    return r.ok ? int(kDone) : refused(r);
+}
+
+int saveWellFile(const Options& o) {
+    int status = 0;
+    const auto d = openDatabase(o, status);
+    if (!d) return status;
+    const auto id = wellOf(o, *d, status);
+    if (!id) return status;
+    const Outcome r = d->saveWellFile(*id, o.out);
+    return r.ok ? int(kDone) : refused(r);
+}
+
+int addWellFile(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (!d) return status;
+    const Outcome r = d->addWellFile(o.file);
+    if (!r.ok) return refused(r);
+    const WellId& well = *d->shownWell();
+    std::cout << "added " << well.oilfield << ", pad " << well.pad << ", well " << well.well << " ("
+              << d->journal().journal.count() << " rows)\n";
+    return int(kDone);
+}
+
+int createArchive(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (!d) return status;
+    const Outcome r = d->createArchive(o.out);
+    return r.ok ? int(kDone) : refused(r);
+}
+
+int updateFromArchive(const Options& o) {
+    int status = 0;
+    auto d = openDatabase(o, status);
+    if (!d) return status;
+    const Outcome r = d->updateFromArchive(o.file);
+    if (!r.ok) return refused(r);
+    std::cout << d->wells().size() << " wells in the database\n";
+    return int(kDone);
+}
+
+using OptionsPtr = std::shared_ptr<Options>;
+
+void withDb(CLI::App* cmd, const OptionsPtr& o) {
+    cmd->add_option("--db", o->db, "the database directory (default: the window's)")->type_name("DIR");
+}
+
+void withWell(CLI::App* cmd, const OptionsPtr& o) {
+    cmd->add_option("FIELD PAD WELL", o->id, "oilfield, pad and well number")->expected(3)->required();
+}
+
+// A command on the database that takes only --db (and, when `well`, FIELD PAD WELL), run by `run`.
+CLI::App* databaseCommand(CLI::App& db, const char* name, const char* what, bool well,
+                          int (*run)(const Options&), OptionsPtr o = std::make_shared<Options>()) {
+    CLI::App* c = command(db, name, what);
+    withDb(c, o);
+    if (well) withWell(c, o);
+    onRun(c, [o, run] { return run(*o); });
+    return c;
+}
+
+// Adding journals, listing, finding and showing wells.
+void addBrowsingCommands(CLI::App& db) {
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "add", "adds a journal file (.VR4, .pr) with its settings to the well they name");
+        CLI::App* c =
+            command(db, "add", "adds a journal file (.VR4, .pr) with its settings to the well they name");
         withDb(c, o);
         c->add_option("FILE", o->file, "the journal file")->required();
         c->add_option("--field", o->field, "the oilfield (at most 30 characters)")->required()->type_name("NAME");
@@ -220,150 +307,76 @@ void addWellCommands(CLI::App& app) {
             ->check(CLI::IsMember({3, 4}));
         onRun(c, [o] { return addJournalFile(*o); });
     }
+    databaseCommand(db, "wells", "lists the wells: oilfield, TAB, pad, TAB, well", false, listWells);
+    databaseCommand(db, "fields", "lists the oilfield names", false, listOilfields);
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "wells", "lists the wells: oilfield, TAB, pad, TAB, well");
-        withDb(c, o);
-        onRun(c, [o] {
-            int status = 0;
-            auto d = openDatabase(*o, status);
-            if (d) printWells(d->wells());
-            return status;
-        });
-    }
-    {
-        auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "fields", "lists the oilfield names");
-        withDb(c, o);
-        onRun(c, [o] {
-            int status = 0;
-            auto d = openDatabase(*o, status);
-            if (d)
-                for (const std::string& f : d->oilfieldNames())
-                    std::cout << f << '\n';
-            return status;
-        });
-    }
-    {
-        auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "find", "finds wells by the beginnings of oilfield, pad and well (exit 3: none)");
-        withDb(c, o);
+        CLI::App* c = databaseCommand(
+            db, "find", "finds wells by the beginnings of oilfield, pad and well (exit 3: none)", false,
+            findWells, o);
         c->add_option("--field", o->field, "beginning of the oilfield name (letter case counts)")->type_name("P");
         c->add_option("--pad", o->pad, "beginning of the pad number")->type_name("P");
         c->add_option("--well", o->well, "beginning of the well number")->type_name("P");
-        onRun(c, [o] {
-            int status = 0;
-            auto d = openDatabase(*o, status);
-            if (!d) return status;
-            const auto found = wells::findWells(d->wells(), {o->field, o->pad, o->well});
-            printWells(found);
-            return found.empty() ? int(kNothingFound) : int(kDone);
-        });
     }
+    databaseCommand(db, "show", "prints a well's journal as the database grid shows it and its settings",
+                    true, showWell);
+}
+
+// A well's journal as text or spreadsheet, deleting a well, well files and archives.
+void addWellFileCommands(CLI::App& db) {
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "show", "prints a well's journal as the database grid shows it and its settings");
-        withDb(c, o);
-        withWell(c, o);
-        onRun(c, [o] { return showWell(*o); });
-    }
-    {
-        auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "text", "writes a well's journal as text (Windows-1251, CR LF)");
-        withDb(c, o);
-        withWell(c, o);
+        CLI::App* c = databaseCommand(db, "text", "writes a well's journal as text (Windows-1251, CR LF)",
+                                      true, textExport, o);
         c->add_option("-o", o->out, "the text file")->required()->type_name("OUT.txt");
-        onRun(c, [o] { return textExport(*o); });
     }
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "export",
-                              "writes a well's journal as a spreadsheet workbook (-o OUT.xlsx) or as the "
-                              "tab-separated export text (-o OUT.tsv: CR LF, Windows-1251 unless --utf8)");
-        withDb(c, o);
-        withWell(c, o);
+        CLI::App* c =
+            databaseCommand(db, "export",
+                            "writes a well's journal as a spreadsheet workbook (-o OUT.xlsx) or as the "
+                            "tab-separated export text (-o OUT.tsv: CR LF, Windows-1251 unless --utf8)",
+                            true, exportWell, o);
         c->add_option("-o", o->out, "the workbook or text file (- for the text on standard output)")
             ->required()
             ->type_name("OUT.xlsx|OUT.tsv");
         c->add_flag("--utf8", o->utf8, "write the text export in UTF-8 instead of Windows-1251");
-        onRun(c, [o] { return exportWell(*o); });
     }
+    databaseCommand(db, "delete-well", "deletes a well's rows and its settings", true, deleteWell);
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "delete-well", "deletes a well's rows and its settings");
-        withDb(c, o);
-        withWell(c, o);
-        onRun(c, [o] {
-            int status = 0;
-            auto d = openDatabase(*o, status);
-            if (!d) return status;
-            const auto id = wellOf(*o, *d, status);
-            if (!id) return status;
-            const Outcome r = d->deleteWell(*id);
-            return r.ok ? int(kDone) : refused(r);
-        });
-    }
-    {
-        auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "save-well", "writes a well file (.VBD)");
-        withDb(c, o);
-        withWell(c, o);
+        CLI::App* c = databaseCommand(db, "save-well", "writes a well file (.VBD)", true, saveWellFile, o);
         c->add_option("-o", o->out, "the well file")->required()->type_name("FILE.VBD");
-        onRun(c, [o] {
-            int status = 0;
-            const auto d = openDatabase(*o, status);
-            if (!d) return status;
-            const auto id = wellOf(*o, *d, status);
-            if (!id) return status;
-            const Outcome r = d->saveWellFile(*id, o->out);
-            return r.ok ? int(kDone) : refused(r);
-        });
     }
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "add-well", "adds a well file (.VBD): merged into the well or installed as new");
-        withDb(c, o);
+        CLI::App* c = databaseCommand(db, "add-well",
+                                      "adds a well file (.VBD): merged into the well or installed as new",
+                                      false, addWellFile, o);
         c->add_option("FILE", o->file, "the well file")->required()->type_name("FILE.VBD");
-        onRun(c, [o] {
-            int status = 0;
-            auto d = openDatabase(*o, status);
-            if (!d) return status;
-            const Outcome r = d->addWellFile(o->file);
-            if (!r.ok) return refused(r);
-            const WellId& well = *d->shownWell();
-            std::cout << "added " << well.oilfield << ", pad " << well.pad << ", well " << well.well << " ("
-                      << d->journal().journal.count() << " rows)\n";
-            return int(kDone);
-        });
     }
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "archive", "writes the whole database as a ZIP archive of the directory BD");
-        withDb(c, o);
+        CLI::App* c =
+            databaseCommand(db, "archive", "writes the whole database as a ZIP archive of the directory BD",
+                            false, createArchive, o);
         c->add_option("-o", o->out, "the archive")->required()->type_name("FILE.zip");
-        onRun(c, [o] {
-            int status = 0;
-            auto d = openDatabase(*o, status);
-            if (!d) return status;
-            const Outcome r = d->createArchive(o->out);
-            return r.ok ? int(kDone) : refused(r);
-        });
     }
     {
         auto o = std::make_shared<Options>();
-        CLI::App* c = command(*db, "update-from", "merges a database archive (.zip, .rar, .7z, .tar.*)");
-        withDb(c, o);
+        CLI::App* c =
+            databaseCommand(db, "update-from", "merges a database archive (.zip, .rar, .7z, .tar.*)", false,
+                            updateFromArchive, o);
         c->add_option("ARCHIVE", o->file, "the archive")->required();
-        onRun(c, [o] {
-            int status = 0;
-            auto d = openDatabase(*o, status);
-            if (!d) return status;
-            const Outcome r = d->updateFromArchive(o->file);
-            if (!r.ok) return refused(r);
-            std::cout << d->wells().size() << " wells in the database\n";
-            return int(kDone);
-        });
     }
+}
+
+} // namespace
+
+void addWellCommands(CLI::App& app) {
+    CLI::App* db = app.get_subcommand("db");
+    addBrowsingCommands(*db);
+    addWellFileCommands(*db);
 }
 
 } // namespace vorsan::cli

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <strings.h>
 #include <vector>
 
 namespace vorsan::db {
@@ -19,6 +20,11 @@ inline constexpr std::uint8_t kRowLive = ' ';
 inline constexpr std::uint8_t kRowDeleted = '*';
 inline constexpr std::uint8_t kEndOfFile = 0x1A;
 inline constexpr std::size_t kMaxFields = 255;
+
+// Whether two field (or tag) names are the same, ignoring ASCII letter case.
+inline bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
 
 struct FieldDef {
     std::string name; // upper case, at most 10 characters

@@ -112,6 +112,30 @@ DbStatus replaceFile(const std::string& path, const std::vector<std::span<const 
     return {};
 }
 
+bool readAt(int fd, std::uint8_t* p, std::size_t n, std::int64_t at) {
+    while (n > 0) {
+        const ssize_t r = ::pread(fd, p, n, static_cast<off_t>(at));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        p += r;
+        n -= static_cast<std::size_t>(r);
+        at += r;
+    }
+    return true;
+}
+
+bool writeAt(int fd, const std::uint8_t* p, std::size_t n, std::int64_t at) {
+    while (n > 0) {
+        const ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(at));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+        at += w;
+    }
+    return true;
+}
+
 DbStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
     out.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -27,6 +27,11 @@ DbStatus writeReplacement(const std::string& path, const std::vector<std::span<c
 DbStatus commitReplacement(const std::string& path);
 void syncDirectory(const std::string& dir);
 
+// pread / pwrite of exactly n bytes at `at`, retried when interrupted; false on any error or
+// end of file.
+bool readAt(int fd, std::uint8_t* p, std::size_t n, std::int64_t at);
+bool writeAt(int fd, const std::uint8_t* p, std::size_t n, std::int64_t at);
+
 DbStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 bool fileExists(const std::string& path);
 

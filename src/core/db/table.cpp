@@ -1,28 +1,23 @@
 #include "db/table.h"
 
-#include "db/cdx_format.h"
 #include "db/file_io.h"
 #include "db/little_endian.h"
+#include "db/rollback_journal.h"
+#include "db/row_coding.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
 #include <utility>
 
 namespace vorsan::db {
 
 namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // The structural index: the table's base name with ".CDX" (".cdx" beside a lower-case ".dbf"),
 // or whatever spelling of that name already exists.
@@ -37,263 +32,7 @@ std::string indexPathFor(const std::string& path) {
     return found.empty() ? joinPath(dir, base + (lower ? ".cdx" : ".CDX")) : found;
 }
 
-bool readAt(int fd, std::uint8_t* p, std::size_t n, off_t at) {
-    while (n > 0) {
-        const ssize_t r = ::pread(fd, p, n, at);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        p += r;
-        n -= static_cast<std::size_t>(r);
-        at += r;
-    }
-    return true;
-}
-
-// The rollback journal: magic, its own length (the file may be longer: it is kept between changes
-// and only rewritten from the start), the sizes of the table and index files before the change,
-// whether the index existed, then records of (file 0 table / 1 index, offset, length, old bytes),
-// and a checksum of everything before it. A change commits by clearing the magic.
-constexpr char kJournalMagic[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '2'};
-// The first layout, without the length (the whole file was the journal).
-constexpr char kJournalMagicV1[8] = {'V', 'R', 'S', 'N', 'R', 'B', 'J', '1'};
-
-std::string journalPathFor(const std::string& path) {
-    return path + "-journal";
-}
-
-std::uint32_t fnv1a(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t h = 2166136261u;
-    for (std::size_t i = 0; i < n; ++i)
-        h = (h ^ p[i]) * 16777619u;
-    return h;
-}
-
-void putLe(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-std::uint64_t getLe(const std::uint8_t* p, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-bool writeAt(int fd, const std::uint8_t* p, std::size_t n, off_t at) {
-    while (n > 0) {
-        const ssize_t w = ::pwrite(fd, p, n, at);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-        at += w;
-    }
-    return true;
-}
-
-// Checks a valid journal (checksum good, `j` cut to its length, records from `head`) against the
-// files it is to be applied to, before anything is read or truncated. Every record saves old
-// bytes of its file, so it starts within the file as it stands now (a change only grows a file
-// past them or cuts a tail that a record saved); a record beyond, of the index when there was
-// none, or of a file other than 0 and 1, is not of these files, and the journal is refused. The
-// sizes to go back to are cut to what the files and the saved bytes cover: a file never grows by
-// a rollback (an index edit records its grown size, whose new blocks nothing refers to yet).
-DbStatus checkJournalSizes(const std::vector<std::uint8_t>& j, std::size_t head, int dbfFd,
-                           const std::string& cdxPath, bool cdxExisted, std::uint64_t& dbfSize,
-                           std::uint64_t& cdxSize) {
-    struct stat st {};
-    if (::fstat(dbfFd, &st) != 0) return DbStatus::fail(DbError::Io, "cannot read the table's size");
-    std::uint64_t now[2] = {static_cast<std::uint64_t>(st.st_size), 0};
-    if (::stat(cdxPath.c_str(), &st) == 0) now[1] = static_cast<std::uint64_t>(st.st_size);
-    std::uint64_t end[2] = {0, 0};
-    for (std::size_t at = head; at + 13 <= j.size() - 4;) {
-        const int file = j[at];
-        const std::uint64_t off = getLe(&j[at + 1], 8);
-        const std::uint64_t n = getLe(&j[at + 9], 4);
-        if (at + 13 + n > j.size() - 4) break;
-        if (file > 1 || (file == 1 && !cdxExisted))
-            return DbStatus::fail(DbError::BadHeader, "the rollback journal names a file it cannot have saved");
-        if (off > now[file])
-            return DbStatus::fail(DbError::BadHeader,
-                                  std::string("the rollback journal saved bytes of the ") +
-                                      (file == 0 ? "table" : "index") + " at " + std::to_string(off) +
-                                      ", beyond its " + std::to_string(now[file]) + " bytes");
-        end[file] = std::max(end[file], off + n);
-        at += 13 + static_cast<std::size_t>(n);
-    }
-    dbfSize = std::min(dbfSize, std::max(now[0], end[0]));
-    cdxSize = std::min(cdxSize, std::max(now[1], end[1]));
-    return {};
-}
-
-// Puts back what an interrupted change had saved in the table's rollback journal. A journal that
-// is incomplete (its checksum fails) was being written when the change stopped, before either
-// file was touched: it is only removed.
-DbStatus rollBack(int dbfFd, const std::string& path, const std::string& cdxPath) {
-    const std::string jp = journalPathFor(path);
-    if (!fileExists(jp)) return {};
-    std::vector<std::uint8_t> j;
-    if (auto st = readWholeFile(jp, j); !st) return st;
-    std::size_t head = 8 + 8 + 8 + 8 + 1, sizes = 16;
-    bool valid = false;
-    if (j.size() >= head + 4 && std::memcmp(j.data(), kJournalMagic, 8) == 0) {
-        const std::uint64_t length = getLe(&j[8], 8);
-        valid = length >= head + 4 && length <= j.size();
-        if (valid) j.resize(static_cast<std::size_t>(length));
-    } else if (j.size() >= 8 + 8 + 8 + 1 + 4 && std::memcmp(j.data(), kJournalMagicV1, 8) == 0) {
-        head = 8 + 8 + 8 + 1;
-        sizes = 8;
-        valid = true;
-    }
-    valid = valid && fnv1a(j.data(), j.size() - 4) == getLe(&j[j.size() - 4], 4);
-    if (valid) {
-        std::uint64_t dbfSize = getLe(&j[sizes], 8), cdxSize = getLe(&j[sizes + 8], 8);
-        const bool cdxExisted = j[sizes + 16] != 0;
-        // A journal's sizes are only believed when they fit the files it belongs to: a journal
-        // of some other table (or a forged one) must not make a file grow or be written at random.
-        if (auto st = checkJournalSizes(j, head, dbfFd, cdxPath, cdxExisted, dbfSize, cdxSize); !st)
-            return DbStatus::fail(st.error, path + ": " + st.detail);
-        const int cdxFd = ::open(cdxPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (cdxFd < 0) return DbStatus::fail(DbError::Io, "cannot open " + cdxPath + " to roll back");
-        bool ok = true;
-        for (std::size_t at = head; ok && at + 13 <= j.size() - 4;) {
-            const int file = j[at];
-            const std::uint64_t off = getLe(&j[at + 1], 8);
-            const std::size_t n = static_cast<std::size_t>(getLe(&j[at + 9], 4));
-            if (at + 13 + n > j.size() - 4) break;
-            ok = writeAt(file == 0 ? dbfFd : cdxFd, &j[at + 13], n, static_cast<off_t>(off));
-            at += 13 + n;
-        }
-        ok = ok && ::ftruncate(dbfFd, static_cast<off_t>(dbfSize)) == 0 &&
-             ::ftruncate(cdxFd, static_cast<off_t>(cdxSize)) == 0 && ::fsync(dbfFd) == 0 &&
-             ::fsync(cdxFd) == 0;
-        ::close(cdxFd);
-        if (!ok) return DbStatus::fail(DbError::Io, "cannot roll back the unfinished change of " + path);
-        if (!cdxExisted) ::unlink(cdxPath.c_str());
-    }
-    ::unlink(jp.c_str());
-    syncDirectory(directoryOf(path));
-    return {};
-}
-
 } // namespace
-
-bool journalHoldsUnfinishedChange(const std::uint8_t* p, std::size_t n) {
-    return n >= 8 && (std::memcmp(p, kJournalMagic, 8) == 0 || std::memcmp(p, kJournalMagicV1, 8) == 0);
-}
-
-DbStatus Table::storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
-                             const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize,
-                             const std::vector<StoredSpan>& cdxOld) {
-    const std::uint64_t cdxOldSize = cdxImage_.size();
-    if (dbf.empty() && cdx.empty() && dbfSize == diskSize_ && cdxSize == cdxOldSize) return {};
-    const bool cdxExists = fileExists(cdxPath_);
-    std::vector<std::uint8_t>& j = journalBytes_;
-    j.assign(kJournalMagic, kJournalMagic + 8);
-    putLe(j, 0, 8); // length, patched below
-    putLe(j, diskSize_, 8);
-    putLe(j, cdxExists ? cdxOldSize : 0, 8);
-    j.push_back(cdxExists ? 1 : 0);
-    // A file that shrinks loses its tail: that is saved too.
-    std::vector<StoredSpan> saveDbf = dbf;
-    if (dbfSize < diskSize_)
-        saveDbf.push_back({dbfSize, nullptr, static_cast<std::size_t>(diskSize_ - dbfSize)});
-    for (const StoredSpan& s : saveDbf) {
-        if (s.at >= diskSize_) continue;
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, diskSize_ - s.at));
-        j.push_back(0);
-        putLe(j, s.at, 8);
-        putLe(j, n, 4);
-        const std::size_t from = j.size();
-        j.resize(from + n);
-        if (!readAt(fd_, &j[from], n, static_cast<off_t>(s.at)))
-            return DbStatus::fail(DbError::Io, "cannot read " + path_);
-    }
-    if (cdxExists)
-        for (const StoredSpan& s : cdxOld) {
-            if (s.at >= cdxOldSize) continue;
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.n, cdxOldSize - s.at));
-            j.push_back(1);
-            putLe(j, s.at, 8);
-            putLe(j, n, 4);
-            j.insert(j.end(), s.p, s.p + n);
-        }
-    const std::uint64_t length = j.size() + 4;
-    for (int i = 0; i < 8; ++i)
-        j[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
-    putLe(j, fnv1a(j.data(), j.size()), 4);
-    const std::string jp = journalPathFor(path_);
-    // The journal file stays while the table is open: only the first change makes it, and only
-    // then must its directory entry be synced.
-    const bool fresh = journalFd_ < 0;
-    if (fresh) {
-        journalFd_ = ::open(jp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (journalFd_ < 0)
-            return DbStatus::fail(DbError::Io, "cannot create " + jp + ": " + std::strerror(errno));
-    }
-    {
-        struct stat st {};
-        ::fstat(journalFd_, &st);
-        // A journal grown large by one big change is cut back when the changes are small again.
-        const bool shrink = st.st_size > (1 << 20) && std::uint64_t(st.st_size) > 4 * j.size();
-        const bool ok = writeAt(journalFd_, j.data(), j.size(), 0) &&
-                        (!shrink || ::ftruncate(journalFd_, static_cast<off_t>(j.size())) == 0) &&
-                        ::fdatasync(journalFd_) == 0;
-        if (!ok) {
-            // Neither file was touched: the journal undoes nothing and goes.
-            const std::string why = std::strerror(errno);
-            closeJournal(true);
-            return DbStatus::fail(DbError::Io, "cannot write " + jp + ": " + why);
-        }
-        if (fresh) syncDirectory(directoryOf(path_));
-    }
-    bool ok = true;
-    for (const StoredSpan& s : dbf)
-        ok = ok && writeAt(fd_, s.p, s.n, static_cast<off_t>(s.at));
-    if (ok && dbfSize < diskSize_) ok = ::ftruncate(fd_, static_cast<off_t>(dbfSize)) == 0;
-    if (ok && (!dbf.empty() || dbfSize != diskSize_)) ok = ::fdatasync(fd_) == 0;
-    // A table without tags has no index to write (and gets no empty one).
-    if (ok && !tags_.empty() && (!cdx.empty() || cdxSize != cdxOldSize || !cdxExists)) {
-        const int cfd = ::open(cdxPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        ok = cfd >= 0;
-        for (const StoredSpan& s : cdx)
-            ok = ok && writeAt(cfd, s.p, s.n, static_cast<off_t>(s.at));
-        if (ok && cdxSize < cdxOldSize) ok = ::ftruncate(cfd, static_cast<off_t>(cdxSize)) == 0;
-        ok = ok && ::fdatasync(cfd) == 0;
-        if (cfd >= 0) ::close(cfd);
-    }
-    if (!ok) {
-        const std::string why = std::strerror(errno);
-        // The journal puts the old bytes back (and is removed once it did; else the next open
-        // tries again).
-        rollBack(fd_, path_, cdxPath_);
-        closeJournal(false);
-        return DbStatus::fail(DbError::Io, "cannot write " + path_ + ": " + why);
-    }
-    // Committed: the journal no longer describes a change to undo. The cleared magic is synced
-    // before the change counts as done: a crash that lost the clearing would have the next open
-    // undo a change the user was told was stored.
-    // One large change (a pack) does not keep its journal's memory for the table's lifetime.
-    if (journalBytes_.capacity() > (std::size_t(8) << 20)) {
-        journalBytes_.clear();
-        journalBytes_.shrink_to_fit();
-    }
-    static const std::uint8_t kCleared[8] = {};
-    if (!writeAt(journalFd_, kCleared, 8, 0) || ::fdatasync(journalFd_) != 0) {
-        rollBack(fd_, path_, cdxPath_);
-        closeJournal(false);
-        return DbStatus::fail(DbError::Io, "cannot clear " + jp);
-    }
-    return {};
-}
-
-void Table::closeJournal(bool remove) {
-    if (journalFd_ < 0) return;
-    ::close(journalFd_);
-    journalFd_ = -1;
-    if (remove) ::unlink(journalPathFor(path_).c_str());
-}
 
 Table::~Table() {
     if (isOpen()) close();
@@ -313,7 +52,7 @@ Table& Table::operator=(Table&& o) noexcept {
     header_ = std::move(o.header_);
     rows_ = std::move(o.rows_);
     rowCount_ = o.rowCount_;
-    tags_ = std::move(o.tags_);
+    index_ = std::move(o.index_);
     current_ = o.current_;
     dirty_ = o.dirty_;
     indexDirty_ = o.indexDirty_;
@@ -329,16 +68,7 @@ Table& Table::operator=(Table&& o) noexcept {
     diskSize_ = o.diskSize_;
     rewriteFrom_ = o.rewriteFrom_;
     touchedRows_ = std::move(o.touchedRows_);
-    cdxImage_ = std::move(o.cdxImage_);
-    indexSpare_ = std::move(o.indexSpare_);
-    cdxEditor_ = std::move(o.cdxEditor_);
-    cdxEditedFrom_ = o.cdxEditedFrom_;
-    cdxTouched_ = std::move(o.cdxTouched_);
-    cdxTouchedFlag_ = std::move(o.cdxTouchedFlag_);
-    cdxSavedAt_ = std::move(o.cdxSavedAt_);
-    cdxSavedBytes_ = std::move(o.cdxSavedBytes_);
-    journalFd_ = std::exchange(o.journalFd_, -1);
-    journalBytes_ = std::move(o.journalBytes_);
+    journal_ = std::move(o.journal_);
     o.reset();
     return *this;
 }
@@ -351,7 +81,7 @@ void Table::reset() {
     header_ = DbfHeader{};
     rows_.clear();
     rowCount_ = 0;
-    tags_.clear();
+    index_.clear();
     current_ = -1;
     dirty_ = indexDirty_ = indexRebuilt_ = false;
     indexProblems_.clear();
@@ -365,16 +95,6 @@ void Table::reset() {
     diskSize_ = 0;
     rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();
     touchedRows_.clear();
-    cdxImage_.clear();
-    indexSpare_.clear();
-    cdxEditor_.reset();
-    cdxEditedFrom_ = 0;
-    cdxTouched_.clear();
-    cdxTouchedFlag_.clear();
-    cdxSavedAt_.clear();
-    cdxSavedBytes_.clear();
-    journalFd_ = -1;
-    journalBytes_.clear();
 }
 
 // ---- create, open, close ----------------------------------------------------------------------
@@ -384,22 +104,16 @@ DbStatus Table::create(const std::string& path, const TableLayout& layout, bool 
     DbfHeader h;
     const std::uint8_t flags = layout.tags.empty() ? 0 : kFlagStructuralCdx;
     if (auto st = buildDbfHeader(layout.fields, kVersionFoxBase, flags, kCodePageWin1251, h); !st) return st;
-    Table probe; // checks the tag expressions before anything is written
-    probe.header_ = h;
+    TableIndex probe; // checks the tag expressions before anything is written
     for (const TagDef& t : layout.tags)
-        if (auto st = probe.addTag(t); !st) return st;
+        if (auto st = probe.add(t, h); !st) return st;
     stampDbfHeader(h, todayDate());
     const std::uint8_t eof = kEndOfFile;
     // The index is written first: a table file never exists without its index beside it.
     const std::string cdx = indexPathFor(path);
     if (!layout.tags.empty()) {
         std::vector<std::uint8_t> bytes;
-        std::vector<CdxTagSource> sources;
-        for (const Tag& t : probe.tags_)
-            sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(),
-                               0, [](std::size_t) { return static_cast<const std::uint8_t*>(nullptr); },
-                               [](std::size_t) { return 0u; }});
-        if (auto st = buildCdx(sources, bytes); !st) return st;
+        if (auto st = probe.build(bytes); !st) return st;
         if (auto st = replaceFile(cdx, {bytes}); !st) return st;
     } else if (fileExists(cdx)) {
         ::unlink(cdx.c_str());
@@ -408,26 +122,11 @@ DbStatus Table::create(const std::string& path, const TableLayout& layout, bool 
     return replaceFile(path, {h.raw, std::span<const std::uint8_t>(&eof, 1)});
 }
 
-DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<TagDef>& expectedTags) {
-    if (isOpen()) close();
-    reset();
-    readOnly_ = mode != OpenMode::Exclusive;
-    const bool foreign = mode == OpenMode::Foreign;
-    int fd = -1;
-    // A reader that finds an interrupted change rolls it back first when no one else has the
-    // table open, so it never reads a half-written table. A table from elsewhere is never
-    // written to: a journal beside it is not ours to apply.
-    if (readOnly_ && !foreign && fileExists(journalPathFor(path))) {
-        const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        if (wfd >= 0) {
-            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0) rollBack(wfd, path, indexPathFor(path));
-            ::close(wfd);
-        }
-    }
-    // Lock, then make sure the name still leads to the locked file: a writer renames a new file
-    // over the old one, and a lock won on the old one would guard nothing.
+// Locks the table, then makes sure the name still leads to the locked file: a writer renames a new
+// file over the old one, and a lock won on the old one would guard nothing.
+DbStatus Table::lockFile(const std::string& path) {
     for (int attempt = 0;; ++attempt) {
-        fd = ::open(path.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_CLOEXEC);
         if (fd < 0)
             return errno == ENOENT
                        ? DbStatus::fail(DbError::NotFound, path + " does not exist")
@@ -439,12 +138,54 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
         struct stat a = {};
         struct stat b = {};
         if (::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_ino == b.st_ino &&
-            a.st_dev == b.st_dev)
-            break;
+            a.st_dev == b.st_dev) {
+            fd_ = fd;
+            return {};
+        }
         ::close(fd);
         if (attempt == 5) return DbStatus::fail(DbError::Locked, path + " keeps being replaced");
     }
-    fd_ = fd;
+}
+
+// The header and all rows of the locked file.
+DbStatus Table::readRows() {
+    struct stat st {};
+    ::fstat(fd_, &st);
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    std::vector<std::uint8_t> head(32);
+    if (size < 32 || !readAt(fd_, head.data(), 32, 0))
+        return DbStatus::fail(DbError::BadHeader, path_ + ": file shorter than a table header");
+    const std::size_t headerLength = le16(&head[8]);
+    head.resize(std::max<std::size_t>(32, std::min<std::uint64_t>(headerLength, size)));
+    if (!readAt(fd_, head.data(), head.size(), 0)) return DbStatus::fail(DbError::Io, "cannot read " + path_);
+    if (auto s = parseDbfHeader(head, size, header_); !s)
+        return DbStatus::fail(s.error, path_ + ": " + s.detail);
+    rowCount_ = header_.recordCount;
+    rows_.resize(std::size_t(rowCount_) * header_.recordLength);
+    if (!readAt(fd_, rows_.data(), rows_.size(), header_.headerLength))
+        return DbStatus::fail(DbError::Io, "cannot read the rows of " + path_);
+    diskRows_ = rowCount_;
+    diskSize_ = size;
+    return {};
+}
+
+DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<TagDef>& expectedTags) {
+    if (isOpen()) close();
+    reset();
+    readOnly_ = mode != OpenMode::Exclusive;
+    const bool foreign = mode == OpenMode::Foreign;
+    // A reader that finds an interrupted change rolls it back first when no one else has the
+    // table open, so it never reads a half-written table. A table from elsewhere is never
+    // written to: a journal beside it is not ours to apply.
+    if (readOnly_ && !foreign && fileExists(journalPathFor(path))) {
+        const int wfd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (wfd >= 0) {
+            if (::flock(wfd, LOCK_EX | LOCK_NB) == 0)
+                RollbackJournal::rollBack(wfd, path, indexPathFor(path));
+            ::close(wfd);
+        }
+    }
+    if (auto st = lockFile(path); !st) return st;
     path_ = path;
     const auto fail = [&](DbStatus st) {
         ::close(fd_);
@@ -453,104 +194,21 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
     };
     cdxPath_ = indexPathFor(path);
     if (!readOnly_) {
-        if (auto st = rollBack(fd_, path_, cdxPath_); !st) return fail(st);
+        if (auto st = RollbackJournal::rollBack(fd_, path_, cdxPath_); !st) return fail(st);
     } else if (!foreign && fileExists(journalPathFor(path_))) {
         indexProblems_.push_back("an interrupted change waits to be rolled back by a writer");
     }
-    struct stat st {};
-    ::fstat(fd_, &st);
-    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-    std::vector<std::uint8_t> head(32);
-    if (size < 32 || !readAt(fd_, head.data(), 32, 0))
-        return fail(DbStatus::fail(DbError::BadHeader, path + ": file shorter than a table header"));
-    const std::size_t headerLength = le16(&head[8]);
-    head.resize(std::max<std::size_t>(32, std::min<std::uint64_t>(headerLength, size)));
-    if (!readAt(fd_, head.data(), head.size(), 0))
-        return fail(DbStatus::fail(DbError::Io, "cannot read " + path));
-    if (auto s = parseDbfHeader(head, size, header_); !s)
-        return fail(DbStatus::fail(s.error, path + ": " + s.detail));
-    rowCount_ = header_.recordCount;
-    rows_.resize(std::size_t(rowCount_) * header_.recordLength);
-    if (!readAt(fd_, rows_.data(), rows_.size(), header_.headerLength))
-        return fail(DbStatus::fail(DbError::Io, "cannot read the rows of " + path));
-    diskRows_ = rowCount_;
-    diskSize_ = size;
+    if (auto st = readRows(); !st) return fail(st);
     if (!readOnly_) {
         ::unlink(replacementPath(path_).c_str()); // left by a write that was interrupted
         ::unlink(replacementPath(cdxPath_).c_str());
     }
-
     // The index: its tag definitions, checked entry by entry against the rows.
-    std::vector<CdxTag> stored;
-    bool cdxRead = false;
-    if (fileExists(cdxPath_)) {
-        std::vector<std::uint8_t>& bytes = cdxImage_;
-        DbStatus s = readWholeFile(cdxPath_, bytes);
-        if (s) {
-            const auto padFor = [&](const CdxTag& t) {
-                KeyExpression e;
-                return e.compile(t.expression, header_) ? e.padByte() : std::uint8_t(0x20);
-            };
-            s = readCdx(bytes, padFor, stored);
-        }
-        if (s)
-            cdxRead = true;
-        else
-            indexProblems_.push_back("index file damaged: " + s.detail);
-    } else if ((header_.tableFlags & kFlagStructuralCdx) || !expectedTags.empty()) {
-        indexProblems_.push_back("index file " + fileNameOf(cdxPath_) + " missing");
-    }
-    for (const CdxTag& t : stored) {
-        // A tag the caller defines keeps the caller's flags: a stored tag that is unique (or
-        // descending) where the definition is not would hide rows or turn the order round.
-        const auto def = std::find_if(expectedTags.begin(), expectedTags.end(),
-                                      [&](const TagDef& e) { return sameName(e.name, t.name); });
-        bool unique = t.unique();
-        if (def != expectedTags.end() && (def->unique != t.unique() || t.descending)) {
-            const auto flags = [](bool u, bool d) {
-                return std::string(u ? "unique" : "not unique") + (d ? ", descending" : "");
-            };
-            indexProblems_.push_back("tag " + t.name + ": flags in the index (" + flags(t.unique(), t.descending) +
-                                     ") differ from its definition (" + flags(def->unique, false) + ")");
-            unique = def->unique;
-        }
-        DbStatus s =
-            t.forExpression.empty()
-                ? addTag({t.name, t.expression, unique})
-                : DbStatus::fail(DbError::BadExpression, "tag " + t.name + " has a FOR clause (" +
-                                                             t.forExpression + "), which is not evaluated");
-        if (!s) {
-            // A tag the caller knows by name is rebuilt with the caller's expression instead.
-            const bool known = std::any_of(expectedTags.begin(), expectedTags.end(),
-                                           [&](const TagDef& e) { return sameName(e.name, t.name); });
-            if (!readOnly_ && !known) return fail(s);
-            indexProblems_.push_back("tag " + t.name + (known ? " replaced: " : " skipped: ") + s.detail);
-        }
-    }
-    for (const TagDef& e : expectedTags) {
-        if (tagIndex(e.name) >= 0) continue;
-        if (auto s = addTag(e); !s) return fail(s);
-        if (cdxRead) indexProblems_.push_back("tag " + e.name + " missing from the index");
-    }
-    for (Tag& t : tags_) {
-        computeKeys(t, 0);
-        const auto it = std::find_if(stored.begin(), stored.end(),
-                                     [&](const CdxTag& c) { return sameName(c.name, t.def.name); });
-        if (it == stored.end()) {
-            sortOrder(t);
-        } else if (!storedOrderMatches(t, *it)) {
-            sortOrder(t);
-            indexProblems_.push_back("tag " + t.def.name + " does not agree with the rows");
-        }
-    }
-    // An index that cannot be read and whose tags nobody can name cannot be rebuilt; changing the
-    // table would leave it wrong for good.
-    if (!readOnly_ && tags_.empty() && !cdxRead && fileExists(cdxPath_))
-        return fail(DbStatus::fail(DbError::BadIndex, path + ": " + indexProblems_.front() +
-                                                          "; its tags are unknown, so it cannot be rebuilt"));
+    const IndexOpening opening{path, cdxPath_, header_, expectedTags, readOnly_, rowsView()};
+    if (auto st = index_.load(opening, indexProblems_); !st) return fail(st);
     indexDirty_ = !indexProblems_.empty();
-    if (indexDirty_ && !readOnly_ && !tags_.empty()) {
-        if (auto s = writeIndex(); !s) return fail(s);
+    if (indexDirty_ && !readOnly_ && !index_.empty()) {
+        if (auto s = index_.write(cdxPath_); !s) return fail(s);
         indexRebuilt_ = true;
     }
     indexDirty_ = false;
@@ -561,7 +219,7 @@ DbStatus Table::open(const std::string& path, OpenMode mode, const std::vector<T
 DbStatus Table::close() {
     if (!isOpen()) return {};
     DbStatus st = flush();
-    closeJournal(true); // cleared, or already closed by a failed change
+    journal_.close(true); // cleared, or already closed by a failed change
     ::close(fd_);
     reset();
     return st;
@@ -569,91 +227,8 @@ DbStatus Table::close() {
 
 // ---- tags and orders --------------------------------------------------------------------------
 
-DbStatus Table::addTag(const TagDef& def) {
-    if (def.name.empty() || def.name.size() > 10)
-        return DbStatus::fail(DbError::BadExpression,
-                              "tag name \"" + def.name + "\" must have 1 to 10 characters");
-    Tag t;
-    t.def = def;
-    if (auto st = t.expr.compile(def.expression, header_); !st) return st;
-    tags_.push_back(std::move(t));
-    return {};
-}
-
-int Table::tagIndex(std::string_view name) const {
-    for (std::size_t i = 0; i < tags_.size(); ++i)
-        if (sameName(tags_[i].def.name, name)) return static_cast<int>(i);
-    return -1;
-}
-
 std::vector<TagDef> Table::tags() const {
-    std::vector<TagDef> out;
-    for (const Tag& t : tags_)
-        out.push_back(t.def);
-    return out;
-}
-
-void Table::computeKeys(Tag& t, std::uint32_t from) const {
-    const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    t.keys.resize(std::size_t(rowCount_) * len);
-    for (std::uint32_t r = from; r < rowCount_; ++r)
-        t.expr.evaluate(row(r), t.keys.data() + r * len);
-}
-
-void Table::sortOrder(Tag& t) {
-    const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    const std::uint32_t n = static_cast<std::uint32_t>(t.keys.size() / len);
-    t.order.resize(n);
-    for (std::uint32_t i = 0; i < n; ++i)
-        t.order[i] = i;
-    std::sort(t.order.begin(), t.order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int c = std::memcmp(t.key(a), t.key(b), len);
-        return c < 0 || (c == 0 && a < b);
-    });
-}
-
-std::vector<std::uint32_t> Table::expectedEntries(const Tag& t) const {
-    if (!t.def.unique) return t.order;
-    std::vector<std::uint32_t> out;
-    const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    for (std::uint32_t r : t.order)
-        if (out.empty() || std::memcmp(t.key(out.back()), t.key(r), len) != 0) out.push_back(r);
-    return out;
-}
-
-// Takes the index's own order when it holds exactly the rows' keys in ascending order, which
-// saves sorting a large table on every open.
-bool Table::storedOrderMatches(Tag& t, const CdxTag& stored) {
-    const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    if (static_cast<std::size_t>(stored.keyLength) != len) return false;
-    // The stored flags are part of what the index says: other flags, other entries and order.
-    if (stored.unique() != t.def.unique || stored.descending) return false;
-    if (t.def.unique) {
-        sortOrder(t);
-        const auto want = expectedEntries(t);
-        if (want.size() != stored.size()) return false;
-        for (std::size_t i = 0; i < want.size(); ++i)
-            if (stored.recnos[i] != want[i] + 1 ||
-                std::memcmp(&stored.keys[i * len], t.key(want[i]), len) != 0)
-                return false;
-        return true;
-    }
-    if (stored.size() != rowCount_) return false;
-    std::vector<bool> seen(rowCount_, false);
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        const std::uint32_t r = stored.recnos[i];
-        if (r < 1 || r > rowCount_ || seen[r - 1]) return false;
-        seen[r - 1] = true;
-        if (std::memcmp(&stored.keys[i * len], t.key(r - 1), len) != 0) return false;
-        if (i > 0) {
-            const int c = std::memcmp(&stored.keys[(i - 1) * len], &stored.keys[i * len], len);
-            if (c > 0 || (c == 0 && stored.recnos[i - 1] > r)) return false;
-        }
-    }
-    t.order.resize(rowCount_);
-    for (std::size_t i = 0; i < stored.size(); ++i)
-        t.order[i] = stored.recnos[i] - 1;
-    return true;
+    return index_.definitions();
 }
 
 void Table::invalidate() const {
@@ -677,51 +252,7 @@ void Table::settleOrders() const {
     if (changed_.empty()) return;
     std::sort(changed_.begin(), changed_.end());
     changed_.erase(std::unique(changed_.begin(), changed_.end()), changed_.end());
-    std::vector<std::uint8_t> tmp;
-    for (Tag& t : tags_) {
-        const std::size_t len = static_cast<std::size_t>(t.expr.length());
-        const std::size_t known = t.order.size();
-        t.keys.resize(std::size_t(rowCount_) * len);
-        tmp.resize(len);
-        std::vector<std::uint32_t> moved;
-        for (std::uint32_t r : changed_) {
-            if (r >= rowCount_) continue;
-            t.expr.evaluate(row(r), tmp.data());
-            if (r < known && std::memcmp(tmp.data(), t.key(r), len) == 0) continue;
-            // The index holds the stored row under the key it had: noted for the next flush.
-            if (r < known && r < diskRows_) {
-                t.editedRows.push_back(r);
-                t.editedKeys.insert(t.editedKeys.end(), t.key(r), t.key(r) + len);
-            }
-            std::memcpy(t.keys.data() + r * len, tmp.data(), len);
-            moved.push_back(r);
-        }
-        if (moved.empty()) continue;
-        const auto less = [&](std::uint32_t a, std::uint32_t b) {
-            const int c = std::memcmp(t.key(a), t.key(b), len);
-            return c < 0 || (c == 0 && a < b);
-        };
-        std::vector<bool> out;
-        bool anyKnown = false;
-        for (std::uint32_t r : moved)
-            if (r < known) {
-                if (out.empty()) out.assign(rowCount_, false);
-                out[r] = anyKnown = true;
-            }
-        if (anyKnown) {
-            std::size_t k = 0;
-            for (std::uint32_t r : t.order)
-                if (!out[r]) t.order[k++] = r;
-            t.order.resize(k);
-        }
-        std::sort(moved.begin(), moved.end(), less);
-        const std::size_t mid = t.order.size();
-        t.order.insert(t.order.end(), moved.begin(), moved.end());
-        // Rows appended in key order after every other (a journal's newer rows) stay where they are.
-        if (mid > 0 && less(t.order[mid], t.order[mid - 1]))
-            std::inplace_merge(t.order.begin(), t.order.begin() + static_cast<std::ptrdiff_t>(mid),
-                               t.order.end(), less);
-    }
+    index_.settle(changed_, rowsView(), diskRows_);
     changed_.clear();
 }
 
@@ -736,7 +267,7 @@ void Table::rebuildView() const {
         for (std::uint32_t r = 0; r < rowCount_; ++r)
             if (row(r)[0] != kRowDeleted) view_.push_back(r);
     } else {
-        const Tag& t = tags_[static_cast<std::size_t>(current_)];
+        const IndexTag& t = index_.tags()[static_cast<std::size_t>(current_)];
         const std::size_t len = static_cast<std::size_t>(t.expr.length());
         const std::uint8_t* lastKey = nullptr;
         for (std::uint32_t r : t.order) {
@@ -765,7 +296,7 @@ DbStatus Table::setTag(std::string_view name) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     int idx = -1;
     if (!name.empty()) {
-        idx = tagIndex(name);
+        idx = index_.find(name);
         if (idx < 0)
             return DbStatus::fail(DbError::NoSuchTag, "no tag " + std::string(name) + " in " + path_);
     }
@@ -777,7 +308,7 @@ DbStatus Table::setTag(std::string_view name) {
 }
 
 std::string Table::currentTag() const {
-    return current_ < 0 ? std::string() : tags_[std::size_t(current_)].def.name;
+    return current_ < 0 ? std::string() : index_.tags()[std::size_t(current_)].def.name;
 }
 
 void Table::first() {
@@ -873,70 +404,6 @@ bool Table::isDeleted() const {
     return r && r[0] == kRowDeleted;
 }
 
-DbStatus Table::encodeField(int field, const FieldValue& v, std::uint8_t* rowBytes) const {
-    if (field < 0 || std::size_t(field) >= header_.fields.size())
-        return DbStatus::fail(DbError::NoSuchField, "no field number " + std::to_string(field));
-    const FieldDef& f = header_.fields[static_cast<std::size_t>(field)];
-    std::uint8_t* p = rowBytes + header_.offsets[static_cast<std::size_t>(field)];
-    const auto len = static_cast<std::size_t>(f.length);
-    const auto wrong = [&] {
-        return DbStatus::fail(DbError::WrongType, "wrong kind of value for field " + f.name);
-    };
-    switch (f.type) {
-    case 'C': {
-        const auto* s = std::get_if<std::string>(&v);
-        if (!s) return wrong();
-        const std::size_t n = std::min(s->size(), len);
-        std::memcpy(p, s->data(), n);
-        std::memset(p + n, ' ', len - n);
-        return {};
-    }
-    case 'N':
-    case 'F': {
-        const auto* d = std::get_if<double>(&v);
-        if (!d) return wrong();
-        char buf[256];
-        if (!formatNumericText(*d, f.length, f.decimals, buf))
-            return DbStatus::fail(DbError::ValueOverflow,
-                                  std::to_string(*d) + " does not fit field " + f.name);
-        std::memcpy(p, buf, len);
-        return {};
-    }
-    case 'D': {
-        const auto* d = std::get_if<Date>(&v);
-        if (!d || len != 8) return wrong();
-        if (!d->empty() && !isCalendarDate(d->year, d->month, d->day))
-            return DbStatus::fail(DbError::BadValue, "no such date for field " + f.name);
-        formatDateText(*d, reinterpret_cast<char*>(p));
-        return {};
-    }
-    case 'L': {
-        const auto* b = std::get_if<bool>(&v);
-        if (!b) return wrong();
-        p[0] = *b ? 'T' : 'F';
-        return {};
-    }
-    default:
-        return DbStatus::fail(DbError::WrongType,
-                              "fields of type " + std::string(1, f.type) + " are not written");
-    }
-}
-
-DbStatus Table::encodeRow(const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) const {
-    if (values.size() > header_.fields.size())
-        return DbStatus::fail(DbError::NoSuchField, "more values than fields");
-    out.assign(header_.recordLength, ' ');
-    // Binary fields of Visual FoxPro tables are empty as zeros, not blanks.
-    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
-        const FieldDef& f = header_.fields[i];
-        if (std::strchr("ITBYM0", f.type) && f.type && (f.type != 'M' || f.length == 4))
-            std::memset(out.data() + header_.offsets[i], 0, static_cast<std::size_t>(f.length));
-    }
-    for (std::size_t i = 0; i < values.size(); ++i)
-        if (auto st = encodeField(static_cast<int>(i), values[i], out.data()); !st) return st;
-    return {};
-}
-
 DbStatus Table::setField(int field, const FieldValue& value) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
@@ -944,17 +411,11 @@ DbStatus Table::setField(int field, const FieldValue& value) {
     if (pos_ >= view_.size()) return DbStatus::fail(DbError::NoCurrentRow, "no current row");
     const std::uint32_t r = view_[pos_];
     std::vector<std::uint8_t> copy(row(r), row(r) + header_.recordLength);
-    if (auto st = encodeField(field, value, copy.data()); !st) return st;
+    if (auto st = encodeField(header_, field, value, copy.data()); !st) return st;
     if (std::memcmp(copy.data(), row(r), copy.size()) == 0) return {};
     std::memcpy(row(r), copy.data(), copy.size());
     noteRowChanged(r);
-    for (const Tag& t : tags_) {
-        const auto& used = t.expr.fieldsUsed();
-        if (std::find(used.begin(), used.end(), field) != used.end()) {
-            markChanged(r);
-            break;
-        }
-    }
+    if (index_.usesField(field)) markChanged(r);
     return {};
 }
 
@@ -964,14 +425,10 @@ template <class EachRow> DbStatus Table::writeField(int field, const FieldValue&
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> probe(header_.recordLength, ' ');
-    if (auto st = encodeField(field, value, probe.data()); !st) return st;
+    if (auto st = encodeField(header_, field, value, probe.data()); !st) return st;
     const std::size_t at = header_.offsets[static_cast<std::size_t>(field)];
     const auto len = static_cast<std::size_t>(header_.fields[static_cast<std::size_t>(field)].length);
-    bool keyed = false;
-    for (const Tag& t : tags_) {
-        const auto& used = t.expr.fieldsUsed();
-        keyed = keyed || std::find(used.begin(), used.end(), field) != used.end();
-    }
+    const bool keyed = index_.usesField(field);
     each([&](std::uint32_t r) {
         std::uint8_t* p = row(r);
         if (std::memcmp(p + at, probe.data() + at, len) == 0) return;
@@ -996,7 +453,7 @@ DbStatus Table::appendRow(const std::vector<FieldValue>& values) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> bytes;
-    if (auto st = encodeRow(values, bytes); !st) return st;
+    if (auto st = encodeRow(header_, values, bytes); !st) return st;
     rows_.insert(rows_.end(), bytes.begin(), bytes.end());
     markChanged(rowCount_++);
     follow_ = rowCount_;
@@ -1009,7 +466,7 @@ DbStatus Table::appendRows(const std::vector<std::vector<FieldValue>>& rows) {
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     std::vector<std::uint8_t> all, bytes;
     for (const auto& values : rows) { // every row checked before any is added
-        if (auto st = encodeRow(values, bytes); !st) return st;
+        if (auto st = encodeRow(header_, values, bytes); !st) return st;
         all.insert(all.end(), bytes.begin(), bytes.end());
     }
     rows_.insert(rows_.end(), all.begin(), all.end());
@@ -1038,460 +495,66 @@ DbStatus Table::deleteCurrent() {
     return {};
 }
 
-DbStatus Table::empty() {
-    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
-    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    rows_.clear();
-    rowCount_ = 0;
-    rewriteFrom_ = 0;
-    for (Tag& t : tags_)
-        t.keys.clear(), t.order.clear();
-    changed_.clear();
-    viewValid_ = false;
-    pos_ = 0;
-    follow_ = 0;
-    dirty_ = true;
-    return flush();
-}
-
-DbStatus Table::pack() {
-    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
-    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    std::vector<std::uint8_t> kept;
-    kept.reserve(rows_.size());
-    std::uint32_t n = 0, firstGone = rowCount_;
-    for (std::uint32_t r = 0; r < rowCount_; ++r)
-        if (row(r)[0] != kRowDeleted)
-            kept.insert(kept.end(), row(r), row(r) + header_.recordLength), ++n;
-        else
-            firstGone = std::min(firstGone, r);
-    if (n != rowCount_) {
-        rewriteFrom_ = std::min(rewriteFrom_, firstGone); // rows after the first gone one move
-        rows_ = std::move(kept);
-        rowCount_ = n;
-        dirty_ = true;
-    }
-    changed_.clear();
-    for (Tag& t : tags_)
-        computeKeys(t, 0), sortOrder(t);
-    viewValid_ = false;
-    pos_ = 0;
-    follow_ = 0;
-    return flush();
-}
-
-// The source's live rows, in its current order, in this table's row format. Fields are matched by
-// name, so a table written by another program with other widths merges too; numbers are carried
-// as values, text is cut to this table's width.
-DbStatus Table::sourceRows(const Table& o, std::vector<std::uint8_t>& out) const {
-    const auto& a = header_.fields;
-    const auto& b = o.header_.fields;
-    std::vector<std::size_t> from(a.size());
-    bool identical = a.size() == b.size();
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        std::size_t j = 0;
-        while (j < b.size() && !sameName(a[i].name, b[j].name))
-            ++j;
-        if (j == b.size() || a[i].type != b[j].type)
-            return DbStatus::fail(DbError::LayoutMismatch, o.path_ + " has no field " + a[i].name +
-                                                               " of type " + std::string(1, a[i].type));
-        from[i] = j;
-        identical = identical && j == i && a[i].length == b[j].length && a[i].decimals == b[j].decimals;
-    }
-    const std::size_t rl = header_.recordLength;
-    out.assign(o.view_.size() * rl, ' ');
-    for (std::size_t k = 0; k < o.view_.size(); ++k) {
-        std::uint8_t* d = out.data() + k * rl;
-        const std::uint8_t* s = o.row(o.view_[k]);
-        if (identical) {
-            std::memcpy(d + 1, s + 1, rl - 1);
-            continue;
-        }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const FieldDef &fa = a[i], &fb = b[from[i]];
-            std::uint8_t* dp = d + header_.offsets[i];
-            const std::uint8_t* sp = s + o.header_.offsets[from[i]];
-            const std::string_view text(reinterpret_cast<const char*>(sp),
-                                        static_cast<std::size_t>(fb.length));
-            const auto la = static_cast<std::size_t>(fa.length);
-            if (fa.length == fb.length && fa.decimals == fb.decimals) {
-                std::memcpy(dp, sp, la);
-            } else if ((fa.type == 'N' || fa.type == 'F') && !trimRight(text).empty()) {
-                char buf[256];
-                const auto v = parseNumericText(text);
-                if (!v || !formatNumericText(*v, fa.length, fa.decimals, buf))
-                    return DbStatus::fail(DbError::ValueOverflow, "value \"" + std::string(trimRight(text)) +
-                                                                      "\" of " + fa.name + " does not fit " +
-                                                                      path_);
-                std::memcpy(dp, buf, la);
-            } else if (fa.type == 'C') {
-                std::memcpy(dp, sp, std::min(la, text.size()));
-            }
-        }
-    }
-    return {};
-}
-
-long Table::findKey(const Tag& t, const std::uint8_t* key) const {
-    const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    auto it =
-        std::lower_bound(t.order.begin(), t.order.end(), key, [&](std::uint32_t r, const std::uint8_t* k) {
-            return std::memcmp(t.key(r), k, len) < 0;
-        });
-    for (; it != t.order.end() && std::memcmp(t.key(*it), key, len) == 0; ++it)
-        if (row(*it)[0] != kRowDeleted) return static_cast<long>(*it);
-    return -1;
-}
-
-DbStatus Table::mergeFrom(Table& src) {
-    if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
-    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
-    settleOrders();
-    src.settle();
-    std::vector<std::uint8_t> incoming;
-    if (auto st = sourceRows(src, incoming); !st) return st;
-    return mergeBytes(incoming, nullptr);
-}
-
-DbStatus Table::mergeRows(const std::vector<std::vector<FieldValue>>& rows,
-                          std::vector<std::uint32_t>* written) {
-    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
-    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    if (current_ < 0) return DbStatus::fail(DbError::NoSuchTag, "merge needs a current tag on " + path_);
-    std::vector<std::uint8_t> incoming, bytes;
-    incoming.reserve(rows.size() * header_.recordLength);
-    for (const auto& values : rows) {
-        if (auto st = encodeRow(values, bytes); !st) return st;
-        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
-    }
-    settleOrders();
-    return mergeBytes(incoming, written);
-}
-
-DbStatus Table::deleteRowsByKey(const std::vector<std::vector<FieldValue>>& rows) {
-    if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
-    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    if (current_ < 0)
-        return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
-    std::vector<std::uint8_t> incoming, bytes;
-    for (const auto& values : rows) {
-        if (auto st = encodeRow(values, bytes); !st) return st;
-        incoming.insert(incoming.end(), bytes.begin(), bytes.end());
-    }
-    settleOrders();
-    return deleteBytes(incoming);
-}
-
-DbStatus Table::mergeBytes(const std::vector<std::uint8_t>& incoming, std::vector<std::uint32_t>* written) {
-    const Tag& t = tags_[static_cast<std::size_t>(current_)];
-    const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    const std::size_t rl = header_.recordLength;
-    std::unordered_map<std::string, std::uint32_t> appended;
-    std::string key(len, '\0');
-    auto* k = reinterpret_cast<std::uint8_t*>(key.data());
-    if (written) written->clear();
-    for (std::size_t at = 0; at < incoming.size(); at += rl) {
-        const std::uint8_t* s = incoming.data() + at;
-        t.expr.evaluate(s, k);
-        long d = findKey(t, k);
-        if (d < 0)
-            if (const auto it = appended.find(key); it != appended.end()) d = it->second;
-        if (d >= 0) {
-            if (std::memcmp(row(static_cast<std::uint32_t>(d)) + 1, s + 1, rl - 1) != 0) {
-                std::memcpy(row(static_cast<std::uint32_t>(d)) + 1, s + 1, rl - 1);
-                markChanged(static_cast<std::uint32_t>(d));
-                noteRowChanged(static_cast<std::uint32_t>(d));
-            }
-            if (written) written->push_back(static_cast<std::uint32_t>(d) + 1);
-        } else {
-            rows_.insert(rows_.end(), s, s + rl);
-            rows_[rows_.size() - rl] = kRowLive;
-            appended.emplace(key, rowCount_);
-            markChanged(rowCount_++);
-            if (written) written->push_back(rowCount_);
-            dirty_ = true;
-        }
-    }
-    return flush();
-}
-
-DbStatus Table::deleteByKey(Table& src) {
-    if (!isOpen() || !src.isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
-    if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
-    if (current_ < 0)
-        return DbStatus::fail(DbError::NoSuchTag, "delete by key needs a current tag on " + path_);
-    settleOrders();
-    src.settle();
-    std::vector<std::uint8_t> incoming;
-    if (auto st = sourceRows(src, incoming); !st) return st;
-    return deleteBytes(incoming);
-}
-
-DbStatus Table::deleteBytes(const std::vector<std::uint8_t>& incoming) {
-    const Tag& t = tags_[static_cast<std::size_t>(current_)];
-    const std::size_t len = static_cast<std::size_t>(t.expr.length());
-    std::vector<std::uint8_t> k(len);
-    for (std::size_t at = 0; at < incoming.size(); at += header_.recordLength) {
-        t.expr.evaluate(incoming.data() + at, k.data());
-        auto it = std::lower_bound(
-            t.order.begin(), t.order.end(), k.data(),
-            [&](std::uint32_t r, const std::uint8_t* key) { return std::memcmp(t.key(r), key, len) < 0; });
-        for (; it != t.order.end() && std::memcmp(t.key(*it), k.data(), len) == 0; ++it) {
-            if (row(*it)[0] == kRowDeleted) continue;
-            row(*it)[0] = kRowDeleted;
-            noteRowChanged(*it);
-        }
-    }
-    invalidate();
-    return flush();
-}
-
 // ---- storing ----------------------------------------------------------------------------------
 
-DbStatus Table::buildIndex(std::vector<std::uint8_t>& bytes) const {
-    std::vector<std::vector<std::uint32_t>> entries;
-    std::vector<CdxTagSource> sources;
-    entries.reserve(tags_.size());
-    for (const Tag& t : tags_) {
-        entries.push_back(expectedEntries(t));
-        const auto& e = entries.back();
-        sources.push_back({t.def.name, t.def.expression, t.def.unique, t.expr.length(), t.expr.padByte(),
-                           e.size(), [&t, &e](std::size_t i) { return t.key(e[i]); },
-                           [&e](std::size_t i) { return e[i] + 1; }});
+// The table file's part of a change: its header, the runs of stored rows that changed, the rows
+// from the first that moved (pack, empty) or was appended on, and the end-of-file mark.
+void Table::rowSpans(std::vector<StoredSpan>& dbf, std::vector<std::uint8_t>& tail) {
+    const std::size_t rl = header_.recordLength;
+    const std::uint64_t base = header_.headerLength;
+    header_.recordCount = rowCount_;
+    // The structural-index flag says whether an index goes with the table.
+    header_.raw[28] =
+        index_.empty() ? header_.raw[28] & ~kFlagStructuralCdx : header_.raw[28] | kFlagStructuralCdx;
+    stampDbfHeader(header_, todayDate());
+    dbf.push_back({0, header_.raw.data(), header_.raw.size()});
+    const std::uint32_t moved = std::min({diskRows_, rewriteFrom_, rowCount_});
+    std::sort(touchedRows_.begin(), touchedRows_.end());
+    touchedRows_.erase(std::unique(touchedRows_.begin(), touchedRows_.end()), touchedRows_.end());
+    for (std::size_t i = 0; i < touchedRows_.size();) {
+        std::size_t j = i + 1;
+        while (j < touchedRows_.size() && touchedRows_[j] == touchedRows_[j - 1] + 1)
+            ++j;
+        const std::uint32_t from = touchedRows_[i], to = std::min(touchedRows_[j - 1] + 1, moved);
+        if (from < to) dbf.push_back({base + from * rl, row(from), std::size_t(to - from) * rl});
+        i = j;
     }
-    return buildCdx(sources, bytes);
-}
-
-DbStatus Table::writeIndex() {
-    if (tags_.empty()) return {};
-    std::vector<std::uint8_t> bytes;
-    if (auto st = buildIndex(bytes); !st) return st;
-    if (auto st = replaceFile(cdxPath_, {bytes}); !st) return st;
-    cdxImage_ = std::move(bytes);
-    cdxEditor_.reset();
-    clearIndexEdits();
-    for (Tag& t : tags_)
-        t.header = 0;
-    return {};
-}
-
-void Table::clearIndexEdits() {
-    for (Tag& t : tags_) {
-        t.editedRows.clear();
-        t.editedKeys.clear();
-    }
-    for (std::uint32_t at : cdxTouched_)
-        cdxTouchedFlag_[at / kCdxBlock] = 0;
-    cdxTouched_.clear();
-    cdxSavedAt_.clear();
-    cdxSavedBytes_.clear();
-}
-
-void Table::undoIndexEdits() {
-    for (std::size_t i = 0; i < cdxSavedAt_.size(); ++i)
-        std::memcpy(&cdxImage_[cdxSavedAt_[i]], &cdxSavedBytes_[i * kCdxBlock], kCdxBlock);
-    cdxImage_.resize(static_cast<std::size_t>(cdxEditedFrom_));
-    cdxEditor_.reset(); // its free blocks were those of the edited image
-    clearIndexEdits();
-}
-
-// The entries each tag's index must lose and gain since the last flush: rows appended since are
-// inserted; a stored row whose key changed leaves its old place for its new one. In a unique tag
-// only the first row of each key is indexed, so for every key touched the entry the index holds
-// is compared with the one it should hold.
-DbStatus Table::editIndex() {
-    cdxEditedFrom_ = cdxImage_.size();
-    const CdxEditor::BeforeChange before = [this](std::uint32_t at) {
-        const std::size_t b = at / kCdxBlock;
-        if (b >= cdxTouchedFlag_.size()) cdxTouchedFlag_.resize(b + 1 + b / 4, 0);
-        if (cdxTouchedFlag_[b]) return;
-        cdxTouchedFlag_[b] = 1;
-        cdxTouched_.push_back(at);
-        if (at + kCdxBlock <= cdxEditedFrom_) {
-            cdxSavedAt_.push_back(at);
-            cdxSavedBytes_.insert(cdxSavedBytes_.end(), &cdxImage_[at], &cdxImage_[at] + kCdxBlock);
-        }
-    };
-    if (std::any_of(tags_.begin(), tags_.end(), [](const Tag& t) { return t.header == 0; })) {
-        std::vector<std::pair<std::string, std::uint32_t>> stored;
-        if (auto st = cdxEditor_.tagHeaders(cdxImage_, stored); !st) return st;
-        for (Tag& t : tags_) {
-            const auto it = std::find_if(stored.begin(), stored.end(),
-                                         [&](const auto& h) { return sameName(h.first, t.def.name); });
-            if (it == stored.end())
-                return DbStatus::fail(DbError::BadIndex, "tag " + t.def.name + " not in the index");
-            t.header = it->second;
-        }
-    }
-    std::vector<CdxEntry> removals, inserts;
-    std::vector<std::size_t> firsts;
-    for (Tag& t : tags_) {
-        const std::size_t len = static_cast<std::size_t>(t.expr.length());
-        const std::uint8_t pad = t.expr.padByte();
-        removals.clear();
-        inserts.clear();
-        // The first note of each row holds the key the index has for it.
-        firsts.resize(t.editedRows.size());
-        for (std::size_t i = 0; i < firsts.size(); ++i)
-            firsts[i] = i;
-        std::stable_sort(firsts.begin(), firsts.end(),
-                         [&](std::size_t a, std::size_t b) { return t.editedRows[a] < t.editedRows[b]; });
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < firsts.size(); ++i)
-            if (i == 0 || t.editedRows[firsts[i]] != t.editedRows[firsts[i - 1]]) firsts[kept++] = firsts[i];
-        firsts.resize(kept);
-        const auto less = [&](const CdxEntry& a, const CdxEntry& b) {
-            const int c = std::memcmp(a.key, b.key, len);
-            return c < 0 || (c == 0 && a.recno < b.recno);
-        };
-        if (!t.def.unique) {
-            for (std::size_t i : firsts) {
-                const std::uint32_t r = t.editedRows[i];
-                const std::uint8_t* old = &t.editedKeys[i * len];
-                if (std::memcmp(old, t.key(r), len) == 0) continue;
-                removals.push_back({old, r + 1});
-                inserts.push_back({t.key(r), r + 1});
-            }
-            for (std::uint32_t r = diskRows_; r < rowCount_; ++r)
-                inserts.push_back({t.key(r), r + 1});
-        } else {
-            std::vector<const std::uint8_t*> keys;
-            for (std::size_t i : firsts) {
-                keys.push_back(&t.editedKeys[i * len]);
-                keys.push_back(t.key(t.editedRows[i]));
-            }
-            for (std::uint32_t r = diskRows_; r < rowCount_; ++r)
-                keys.push_back(t.key(r));
-            const auto keyLess = [&](const std::uint8_t* a, const std::uint8_t* b) {
-                return std::memcmp(a, b, len) < 0;
-            };
-            std::sort(keys.begin(), keys.end(), keyLess);
-            keys.erase(std::unique(keys.begin(), keys.end(),
-                                   [&](const std::uint8_t* a, const std::uint8_t* b) {
-                                       return std::memcmp(a, b, len) == 0;
-                                   }),
-                       keys.end());
-            for (const std::uint8_t* k : keys) {
-                const auto it = std::lower_bound(t.order.begin(), t.order.end(), k,
-                                                 [&](std::uint32_t r, const std::uint8_t* key) {
-                                                     return std::memcmp(t.key(r), key, len) < 0;
-                                                 });
-                const std::uint32_t want =
-                    it != t.order.end() && std::memcmp(t.key(*it), k, len) == 0 ? *it + 1 : 0;
-                const std::uint32_t have = cdxEditor_.find(cdxImage_, t.header, pad, k);
-                if (want == have) continue;
-                if (have) removals.push_back({k, have});
-                if (want) inserts.push_back({k, want});
-            }
-        }
-        std::sort(removals.begin(), removals.end(), less);
-        std::sort(inserts.begin(), inserts.end(), less);
-        if (auto st = cdxEditor_.apply(cdxImage_, t.header, pad, removals, inserts, before); !st) return st;
-    }
-    return {};
+    if (moved < rowCount_)
+        dbf.push_back({base + moved * rl, row(moved), std::size_t(rowCount_ - moved) * rl});
+    tail.push_back(kEndOfFile);
+    dbf.push_back({base + std::uint64_t(rowCount_) * rl, tail.data(), 1});
 }
 
 // A change is stored in place, costing what it changes: the parts of the table and index files
 // about to be overwritten are first saved in a rollback journal beside the table, which is synced
 // before either file is touched and cleared once both are synced. A crash in between leaves the
-// journal, and the next open puts the saved bytes back (rollBack), so the files are always the old
-// or the new table whole.
+// journal, and the next open puts the saved bytes back, so the files are always the old or the
+// new table whole.
 DbStatus Table::flush() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_ || (!dirty_ && !indexDirty_)) return {};
     settleOrders();
-    const std::size_t rl = header_.recordLength;
-    const std::uint64_t base = header_.headerLength;
-    std::vector<StoredSpan> dbf, cdx, cdxOld;
+    TableChange change;
     std::vector<std::uint8_t> tail;
-    if (dirty_) {
-        header_.recordCount = rowCount_;
-        // The structural-index flag says whether an index goes with the table.
-        header_.raw[28] =
-            tags_.empty() ? header_.raw[28] & ~kFlagStructuralCdx : header_.raw[28] | kFlagStructuralCdx;
-        stampDbfHeader(header_, todayDate());
-        dbf.push_back({0, header_.raw.data(), header_.raw.size()});
-        const std::uint32_t moved = std::min({diskRows_, rewriteFrom_, rowCount_});
-        std::sort(touchedRows_.begin(), touchedRows_.end());
-        touchedRows_.erase(std::unique(touchedRows_.begin(), touchedRows_.end()), touchedRows_.end());
-        for (std::size_t i = 0; i < touchedRows_.size();) {
-            std::size_t j = i + 1;
-            while (j < touchedRows_.size() && touchedRows_[j] == touchedRows_[j - 1] + 1)
-                ++j;
-            const std::uint32_t from = touchedRows_[i], to = std::min(touchedRows_[j - 1] + 1, moved);
-            if (from < to) dbf.push_back({base + from * rl, row(from), std::size_t(to - from) * rl});
-            i = j;
-        }
-        if (moved < rowCount_)
-            dbf.push_back({base + moved * rl, row(moved), std::size_t(rowCount_ - moved) * rl});
-        tail.push_back(kEndOfFile);
-        dbf.push_back({base + std::uint64_t(rowCount_) * rl, tail.data(), 1});
-    }
+    if (dirty_) rowSpans(change.dbf, tail);
     // The index: the changed keys put into its blocks in place; written anew when the rows moved
     // (pack, empty), a tag was redefined, or the edit finds the image not as expected.
-    const std::uint64_t cdxOldSize = cdxImage_.size();
-    std::uint64_t cdxNewSize = cdxOldSize;
+    const bool whole = indexDirty_ || rewriteFrom_ != std::numeric_limits<std::uint32_t>::max();
     bool edited = false;
-    if (!tags_.empty()) {
-        const bool whole =
-            indexDirty_ || rewriteFrom_ != std::numeric_limits<std::uint32_t>::max() || cdxImage_.empty();
-        if (!whole) {
-            edited = editIndex().ok();
-            if (!edited) undoIndexEdits();
-        }
-        if (edited) {
-            std::sort(cdxTouched_.begin(), cdxTouched_.end());
-            for (std::size_t i = 0; i < cdxTouched_.size();) {
-                std::size_t j = i + 1;
-                while (j < cdxTouched_.size() && cdxTouched_[j] == cdxTouched_[j - 1] + kCdxBlock)
-                    ++j;
-                cdx.push_back({cdxTouched_[i], &cdxImage_[cdxTouched_[i]], (j - i) * kCdxBlock});
-                i = j;
-            }
-            for (std::size_t i = 0; i < cdxSavedAt_.size(); ++i)
-                cdxOld.push_back({cdxSavedAt_[i], &cdxSavedBytes_[i * kCdxBlock], kCdxBlock});
-            cdxNewSize = cdxImage_.size();
-        } else {
-            // The new index is built into the buffer of the one before last: fresh memory of a
-            // large index costs more to touch than the index costs to build.
-            std::vector<std::uint8_t>& index = indexSpare_;
-            if (auto st = buildIndex(index); !st) return st;
-            // Only the blocks that differ from the file's are written.
-            for (std::size_t at = 0; at < index.size(); at += kCdxBlock) {
-                std::size_t end = at;
-                while (end < index.size() && (end + kCdxBlock > cdxOldSize ||
-                                              std::memcmp(&index[end], &cdxImage_[end], kCdxBlock) != 0))
-                    end += kCdxBlock;
-                if (end > at) cdx.push_back({at, &index[at], end - at});
-                at = end;
-            }
-            for (const StoredSpan& s : cdx)
-                if (s.at < cdxOldSize) cdxOld.push_back({s.at, &cdxImage_[s.at], s.n});
-            if (index.size() < cdxOldSize)
-                cdxOld.push_back({index.size(), &cdxImage_[index.size()], cdxOldSize - index.size()});
-            cdxNewSize = index.size();
-        }
-    }
-    const std::uint64_t dbfNew = dirty_ ? base + std::uint64_t(rowCount_) * rl + 1 : diskSize_;
-    if (auto st = storeInPlace(dbf, dbfNew, cdx, cdxNewSize, cdxOld); !st) {
-        if (edited) {
-            undoIndexEdits();
-            indexDirty_ = true; // the notes of the changes are gone: the next flush writes it anew
-        }
+    if (auto st = index_.prepareStore(whole, rowsView(), diskRows_, change, edited); !st) return st;
+    change.dbfSize =
+        dirty_ ? header_.headerLength + std::uint64_t(rowCount_) * header_.recordLength + 1 : diskSize_;
+    // An edit grows the image in place: the journal records the grown size, whose new blocks
+    // nothing refers to yet.
+    const TableFiles files{fd_, path_, cdxPath_, diskSize_, index_.imageSize(), !index_.empty()};
+    if (auto st = journal_.store(files, change); !st) {
+        index_.notStored(edited);
+        if (edited) indexDirty_ = true; // the notes of the changes are gone: the next flush writes it anew
         return st;
     }
-    if (edited) {
-        clearIndexEdits();
-    } else if (!tags_.empty()) {
-        std::swap(cdxImage_, indexSpare_);
-        cdxEditor_.reset();
-        clearIndexEdits();
-        for (Tag& t : tags_)
-            t.header = 0;
-    }
+    index_.stored(edited);
     diskRows_ = rowCount_;
-    diskSize_ = dbfNew;
+    diskSize_ = change.dbfSize;
     rewriteFrom_ = std::numeric_limits<std::uint32_t>::max();
     touchedRows_.clear();
     dirty_ = indexDirty_ = false;
@@ -1502,16 +565,7 @@ DbStatus Table::redefineTag(const TagDef& def) {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     settleOrders();
-    Tag t;
-    t.def = def;
-    if (auto st = t.expr.compile(def.expression, header_); !st) return st;
-    computeKeys(t, 0);
-    sortOrder(t);
-    const int idx = tagIndex(def.name);
-    if (idx >= 0)
-        tags_[static_cast<std::size_t>(idx)] = std::move(t);
-    else
-        tags_.push_back(std::move(t));
+    if (auto st = index_.redefine(def, header_, rowsView()); !st) return st;
     invalidate();
     indexDirty_ = true;
     return flush();
@@ -1521,8 +575,7 @@ DbStatus Table::rebuildIndex() {
     if (!isOpen()) return DbStatus::fail(DbError::NotOpen, "table not open");
     if (readOnly_) return DbStatus::fail(DbError::ReadOnly, path_ + " is open read-only");
     settleOrders();
-    for (Tag& t : tags_)
-        computeKeys(t, 0), sortOrder(t);
+    index_.rekey(rowsView());
     invalidate();
     indexDirty_ = true;
     return flush();

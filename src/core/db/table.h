@@ -11,38 +11,27 @@
 //
 // Open is exclusive: the DBF is locked with flock, and a second opener, in this process or any
 // other, is refused with DbError::Locked.
-#include "db/cdx_edit.h"
-#include "db/cdx_format.h"
+//
+// Table holds the rows and the record operations; it composes the coding of values into rows
+// (row_coding.h), the tags' keys, orders and index image (table_index.h) and the rollback journal
+// (rollback_journal.h). The batch operations are in table_batch.cpp.
 #include "db/db_status.h"
 #include "db/dbf_format.h"
-#include "db/key_expression.h"
+#include "db/rollback_journal.h"
+#include "db/row_coding.h"
+#include "db/table_index.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace vorsan::db {
-
-// Whether the first bytes of a table's rollback journal ("<table>-journal") say it holds a change
-// that was not finished (a journal cleared by its commit, or of another kind, does not).
-bool journalHoldsUnfinishedChange(const std::uint8_t* firstBytes, std::size_t n);
-
-struct TagDef {
-    std::string name;       // at most 10 characters; compared ignoring case
-    std::string expression; // e.g. "DTOS(DATA)+TIME"
-    bool unique = false;    // only the first row of each key value is indexed
-};
 
 struct TableLayout {
     std::vector<FieldDef> fields;
     std::vector<TagDef> tags;
 };
-
-// A value for one field: text (bytes in the table's code page) for C, number for N, Date for D,
-// bool for L.
-using FieldValue = std::variant<std::string, double, Date, bool>;
 
 // Foreign: read-only, for a table that came from elsewhere (an archive, a well file): a rollback
 // journal beside it is neither applied nor reported.
@@ -141,63 +130,27 @@ public:
     DbStatus rebuildIndex();
 
 private:
-    struct Tag {
-        TagDef def;
-        KeyExpression expr;
-        std::vector<std::uint8_t> keys;   // one key per row, row order
-        std::vector<std::uint32_t> order; // 0-based rows sorted by (key, row)
-        // Rows stored in the file whose key changed since the last flush, each with the key the
-        // index holds for it (a row may appear again later with a key it had in between).
-        std::vector<std::uint32_t> editedRows;
-        std::vector<std::uint8_t> editedKeys;
-        std::uint32_t header = 0; // offset of the tag's header in the index file, 0 when not known
-        const std::uint8_t* key(std::uint32_t row) const {
-            return keys.data() + std::size_t(row) * expr.length();
-        }
-    };
-
     std::uint8_t* row(std::uint32_t r) { return rows_.data() + std::size_t(r) * header_.recordLength; }
     const std::uint8_t* row(std::uint32_t r) const {
         return rows_.data() + std::size_t(r) * header_.recordLength;
     }
     const std::uint8_t* currentRow() const;
-    DbStatus encodeField(int field, const FieldValue& v, std::uint8_t* rowBytes) const;
-    DbStatus encodeRow(const std::vector<FieldValue>& values, std::vector<std::uint8_t>& out) const;
-    DbStatus addTag(const TagDef& def);
-    void computeKeys(Tag& t, std::uint32_t from) const;
-    static void sortOrder(Tag& t);
-    bool storedOrderMatches(Tag& t, const CdxTag& stored);
+    TableRows rowsView() const { return {rows_.data(), header_.recordLength, rowCount_}; }
+    DbStatus lockFile(const std::string& path);
+    DbStatus readRows();
     void invalidate() const;
     void markChanged(std::uint32_t r);
     template <class EachRow> DbStatus writeField(int field, const FieldValue& value, EachRow each);
     void noteRowChanged(std::uint32_t r); // the row's bytes differ from the file's
-    struct StoredSpan {
-        std::uint64_t at;
-        const std::uint8_t* p;
-        std::size_t n;
-    };
-    // Writes the spans through the rollback journal. The old bytes of the table are read from its
-    // file; those of the index are given (cdxOld: the bytes `cdx` overwrites within the old file,
-    // and its tail when it shrinks).
-    DbStatus storeInPlace(const std::vector<StoredSpan>& dbf, std::uint64_t dbfSize,
-                          const std::vector<StoredSpan>& cdx, std::uint64_t cdxSize,
-                          const std::vector<StoredSpan>& cdxOld);
     void settleOrders() const; // folds changed rows into the orders
     void settle() const;       // the same, and rebuilds the view
     void rebuildView() const;
-    std::vector<std::uint32_t> expectedEntries(const Tag& t) const;
-    DbStatus writeIndex();
-    DbStatus buildIndex(std::vector<std::uint8_t>& bytes) const;
-    // Puts the rows' key changes since the last flush into the index image in place.
-    DbStatus editIndex();
-    void undoIndexEdits(); // the image as it was before editIndex
-    void clearIndexEdits();
+    void rowSpans(std::vector<StoredSpan>& dbf, std::vector<std::uint8_t>& tail);
     DbStatus sourceRows(const Table& other, std::vector<std::uint8_t>& out) const;
     DbStatus mergeBytes(const std::vector<std::uint8_t>& incoming, std::vector<std::uint32_t>* written);
     DbStatus deleteBytes(const std::vector<std::uint8_t>& incoming);
-    int tagIndex(std::string_view name) const;
     // Live row of this table whose current-tag key equals `key`, or -1.
-    long findKey(const Tag& t, const std::uint8_t* key) const;
+    long findKey(const IndexTag& t, const std::uint8_t* key) const;
     void reset();
 
     std::string path_, cdxPath_;
@@ -206,7 +159,7 @@ private:
     DbfHeader header_;
     std::vector<std::uint8_t> rows_;
     std::uint32_t rowCount_ = 0;
-    mutable std::vector<Tag> tags_;
+    mutable TableIndex index_; // its orders are caches of the rows
     int current_ = -1;
     bool dirty_ = false;
     bool indexDirty_ = false;
@@ -226,18 +179,7 @@ private:
     std::uint64_t diskSize_ = 0;
     std::uint32_t rewriteFrom_ = 0xFFFFFFFFu; // rows from here on moved (pack, empty)
     std::vector<std::uint32_t> touchedRows_;  // rows below diskRows_ changed since the last flush
-    std::vector<std::uint8_t> cdxImage_;      // the index file's bytes
-    std::vector<std::uint8_t> indexSpare_;    // buffer the next index is built in
-    CdxEditor cdxEditor_;
-    // Blocks editIndex changed: all of them, and the old bytes of those within the old file.
-    std::uint64_t cdxEditedFrom_ = 0; // the image's size before editIndex
-    std::vector<std::uint32_t> cdxTouched_;
-    std::vector<std::uint8_t> cdxTouchedFlag_; // per block
-    std::vector<std::uint32_t> cdxSavedAt_;
-    std::vector<std::uint8_t> cdxSavedBytes_;
-    int journalFd_ = -1; // the rollback journal, kept (cleared) between changes while open
-    std::vector<std::uint8_t> journalBytes_;
-    void closeJournal(bool remove);
+    RollbackJournal journal_;
 };
 
 } // namespace vorsan::db

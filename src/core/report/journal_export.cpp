@@ -198,12 +198,83 @@ private:
     locale_t previous_ = static_cast<locale_t>(0);
 };
 
+// The first error of a sequence of calls (the later calls are still made).
+struct FirstError {
+    lxw_error err = LXW_NO_ERROR;
+    void operator()(lxw_error e) {
+        if (err == LXW_NO_ERROR) err = e;
+    }
+};
+
+struct SheetFormats {
+    lxw_format* header = nullptr;
+    lxw_format* centre = nullptr;
+    lxw_format* dateTime = nullptr;
+};
+
+SheetFormats addFormats(lxw_workbook* book) {
+    SheetFormats f;
+    f.header = workbook_add_format(book);
+    format_set_bold(f.header);
+    format_set_italic(f.header);
+    format_set_align(f.header, LXW_ALIGN_CENTER);
+    f.centre = workbook_add_format(book);
+    format_set_align(f.centre, LXW_ALIGN_CENTER);
+    f.dateTime = workbook_add_format(book);
+    format_set_align(f.dateTime, LXW_ALIGN_CENTER);
+    format_set_num_format(f.dateTime, "dd/mm/yy hh:mm:ss");
+    return f;
+}
+
+// The columns, the frozen header row and the header's texts.
+void writeSheetHead(lxw_worksheet* sheet, const SheetFormats& f, FirstError& check) {
+    check(worksheet_set_column(sheet, 0, 0, 19, f.dateTime));
+    check(worksheet_set_column(sheet, 1, 10, 7, f.centre));
+    worksheet_freeze_panes(sheet, 1, 11);
+    worksheet_set_selection(sheet, 0, 0, 0, 0);
+    check(worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT, f.header));
+    for (lxw_col_t c = 0; c < std::size(kExportHeaders); ++c)
+        check(worksheet_write_string(sheet, 0, c, kExportHeaders[c], f.header));
+}
+
+// The rows of the range from sheet row 1 on, until the first error.
+void writeSheetRows(lxw_worksheet* sheet, const SheetFormats& f, const Journal& journal,
+                    const std::vector<JournalRow>& rows, ExportRange range, FirstError& check) {
+    const std::size_t end = std::min({range.end, rows.size(), journal.records.size()});
+    lxw_row_t r = 1;
+    for (std::size_t i = range.begin; i < end && check.err == LXW_NO_ERROR; ++i, ++r) {
+        const JournalRow& row = rows[i];
+        const JournalRecord& rec = journal.records[i];
+        if (validDateTime(rec)) {
+            lxw_datetime when{rec.year, rec.month, rec.day, rec.hour, rec.minute, static_cast<double>(rec.second)};
+            check(worksheet_write_datetime(sheet, r, 0, &when, f.dateTime));
+        } else {
+            check(worksheet_write_string(sheet, r, 0, (row.dateText + ' ' + row.timeText).c_str(), f.centre));
+        }
+        if (row.isEventRow()) {
+            check(worksheet_write_string(sheet, r, kEventColumn, row.eventText.c_str(), f.centre));
+            continue;
+        }
+        const auto texts = measurementTexts(row);
+        for (std::size_t c = 0; c < texts.size(); ++c) {
+            const std::string& s = *texts[c];
+            if (s.empty()) continue;
+            double v = 0;
+            const auto col = static_cast<lxw_col_t>(c + 1);
+            if (exportNumber(s, v))
+                check(worksheet_write_number(sheet, r, col, v, f.centre));
+            else
+                check(worksheet_write_string(sheet, r, col, s.c_str(), f.centre));
+        }
+    }
+}
+
 } // namespace
 
 XlsxResult writeJournalWorkbook(const std::string& path, const Journal& journal,
                                 const std::vector<JournalRow>& rows, ExportRange range) {
     XlsxResult result;
-    const CNumericLocale numbers; // outlives the workbook, whose closing writes numbers too
+    const CNumericLocale numbers;   // outlives the workbook, whose closing writes numbers too
     const FastWorkbookDeflate fast; // the package is deflated when the workbook closes
     // Written beside the target and renamed at the end, so a failed export leaves an existing
     // file as it was.
@@ -214,60 +285,15 @@ XlsxResult writeJournalWorkbook(const std::string& path, const Journal& journal,
         return result;
     }
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "Журнал");
-    lxw_format* header = workbook_add_format(book.get());
-    format_set_bold(header);
-    format_set_italic(header);
-    format_set_align(header, LXW_ALIGN_CENTER);
-    lxw_format* centre = workbook_add_format(book.get());
-    format_set_align(centre, LXW_ALIGN_CENTER);
-    lxw_format* dateTime = workbook_add_format(book.get());
-    format_set_align(dateTime, LXW_ALIGN_CENTER);
-    format_set_num_format(dateTime, "dd/mm/yy hh:mm:ss");
-
-    lxw_error err = LXW_NO_ERROR;
-    const auto check = [&err](lxw_error e) {
-        if (err == LXW_NO_ERROR) err = e;
-    };
-    check(worksheet_set_column(sheet, 0, 0, 19, dateTime));
-    check(worksheet_set_column(sheet, 1, 10, 7, centre));
-    worksheet_freeze_panes(sheet, 1, 11);
-    worksheet_set_selection(sheet, 0, 0, 0, 0);
-    check(worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT, header));
-    for (lxw_col_t c = 0; c < std::size(kExportHeaders); ++c)
-        check(worksheet_write_string(sheet, 0, c, kExportHeaders[c], header));
-
-    const std::size_t end = std::min({range.end, rows.size(), journal.records.size()});
-    lxw_row_t r = 1;
-    for (std::size_t i = range.begin; i < end && err == LXW_NO_ERROR; ++i, ++r) {
-        const JournalRow& row = rows[i];
-        const JournalRecord& rec = journal.records[i];
-        if (validDateTime(rec)) {
-            lxw_datetime when{rec.year, rec.month, rec.day, rec.hour, rec.minute, static_cast<double>(rec.second)};
-            check(worksheet_write_datetime(sheet, r, 0, &when, dateTime));
-        } else {
-            check(worksheet_write_string(sheet, r, 0, (row.dateText + ' ' + row.timeText).c_str(), centre));
-        }
-        if (row.isEventRow()) {
-            check(worksheet_write_string(sheet, r, kEventColumn, row.eventText.c_str(), centre));
-            continue;
-        }
-        const auto texts = measurementTexts(row);
-        for (std::size_t c = 0; c < texts.size(); ++c) {
-            const std::string& s = *texts[c];
-            if (s.empty()) continue;
-            double v = 0;
-            const auto col = static_cast<lxw_col_t>(c + 1);
-            if (exportNumber(s, v))
-                check(worksheet_write_number(sheet, r, col, v, centre));
-            else
-                check(worksheet_write_string(sheet, r, col, s.c_str(), centre));
-        }
-    }
-    if (err != LXW_NO_ERROR) {
+    const SheetFormats formats = addFormats(book.get());
+    FirstError check;
+    writeSheetHead(sheet, formats, check);
+    writeSheetRows(sheet, formats, journal, rows, range, check);
+    if (check.err != LXW_NO_ERROR) {
         book.close();
         std::error_code ec;
         std::filesystem::remove(partial, ec);
-        result.error = errorText(err);
+        result.error = errorText(check.err);
         return result;
     }
     if (const lxw_error closed = book.close(); closed != LXW_NO_ERROR) {

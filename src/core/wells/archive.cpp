@@ -1,7 +1,7 @@
 #include "wells/archive.h"
 
 #include "db/file_io.h"
-#include "db/table.h"
+#include "db/rollback_journal.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -96,6 +96,103 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 std::string megabytes(std::uint64_t bytes) {
     return bytes >= (std::uint64_t(1) << 20) ? std::to_string(bytes >> 20) + " MiB"
                                               : std::to_string(bytes) + " bytes";
+}
+
+// An entry of an archive being unpacked, once its header was checked.
+struct UnpackEntry {
+    std::string name;               // as stored
+    std::vector<std::string> parts; // of its path, without empty and "." parts
+    bool directory = false;
+    bool sized = false; // the header records the size
+    std::uint64_t declared = 0;
+};
+
+// Why the entry (the number-th) cannot be unpacked; empty when it can or is a directory.
+std::string entryRefusal(archive_entry* e, std::size_t number, const UnpackLimits& limits, UnpackEntry& u) {
+    if (!entryName(e, u.name)) return "entry " + std::to_string(number) + " has a name that cannot be read";
+    const std::string& name = u.name;
+    std::string path = name;
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    if (path.empty()) return "entry " + std::to_string(number) + " has an empty name";
+    if (path[0] == '/' || (path.size() > 1 && path[1] == ':'))
+        return "entry \"" + name + "\" has an absolute path";
+    for (std::size_t p = 0; p <= path.size();) {
+        const std::size_t q = std::min(path.find('/', p), path.size());
+        const std::string part = path.substr(p, q - p);
+        if (part == "..") return "entry \"" + name + "\" leads out of the archive with \"..\"";
+        if (!part.empty() && part != ".") u.parts.push_back(part);
+        p = q + 1;
+    }
+    const auto type = archive_entry_filetype(e);
+    if (archive_entry_hardlink(e) || archive_entry_symlink(e) || type == AE_IFLNK)
+        return "entry \"" + name + "\" is a link";
+    u.directory = type == AE_IFDIR;
+    if (u.directory) return {};
+    if (type != AE_IFREG) return "entry \"" + name + "\" is not a regular file";
+    if (archive_entry_size_is_set(e) && archive_entry_size(e) < 0)
+        return "entry \"" + name + "\" has a negative size";
+    u.sized = archive_entry_size_is_set(e);
+    u.declared = u.sized ? std::uint64_t(archive_entry_size(e)) : 0;
+    if (u.sized && u.declared > limits.maxEntryBytes)
+        return "entry \"" + name + "\" is " + megabytes(u.declared) + ", larger than " +
+               megabytes(limits.maxEntryBytes) + " that a table of the database can have";
+    return {};
+}
+
+// A rollback journal is never unpacked nor applied; one that holds an unfinished change says its
+// table was packed in the middle of that change.
+std::string journalEntryRefusal(archive* a, const std::string& name) {
+    std::uint8_t head[8] = {};
+    const la_ssize_t n = archive_read_data(a, head, sizeof head);
+    if (db::journalHoldsUnfinishedChange(head, n > 0 ? std::size_t(n) : 0))
+        return "entry \"" + name + "\" is the rollback journal of an unfinished change: " +
+               "its table was packed while it was being written";
+    return {};
+}
+
+// Why the data read so far cannot go on: more than the header said, or than the limits allow.
+std::string sizeRefusal(const UnpackEntry& u, std::uint64_t written, std::uint64_t total,
+                        const UnpackLimits& limits) {
+    if (u.sized && written > u.declared)
+        return "entry \"" + u.name + "\" holds more than the " + std::to_string(u.declared) +
+               " bytes its header records";
+    if (written > limits.maxEntryBytes)
+        return "entry \"" + u.name + "\" unpacks to more than " + megabytes(limits.maxEntryBytes) +
+               " that a table of the database can have";
+    if (total > limits.maxTotalBytes)
+        return "the archive unpacks to more than " + megabytes(limits.maxTotalBytes) +
+               ", more than a database holds (stopped at entry \"" + u.name + "\")";
+    return {};
+}
+
+// Writes the entry's data to the new file `out`; why it could not, or empty. `total` counts the
+// bytes of all entries.
+std::string unpackEntry(archive* a, const UnpackEntry& u, const std::string& out, const UnpackLimits& limits,
+                        std::uint64_t& total, std::vector<char>& buffer) {
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return "cannot create " + out + ": " + std::strerror(errno);
+    std::uint64_t written = 0;
+    for (;;) {
+        const la_ssize_t n = archive_read_data(a, buffer.data(), buffer.size());
+        if (n == 0) break;
+        if (n < 0) {
+            ::close(fd);
+            return "entry \"" + u.name + "\" cannot be read: " + archive_error_string(a);
+        }
+        written += static_cast<std::uint64_t>(n);
+        total += static_cast<std::uint64_t>(n);
+        if (std::string why = sizeRefusal(u, written, total, limits); !why.empty()) {
+            ::close(fd);
+            return why;
+        }
+        if (::write(fd, buffer.data(), static_cast<std::size_t>(n)) != n) {
+            ::close(fd);
+            return "cannot write " + out + ": " + std::strerror(errno);
+        }
+    }
+    ::close(fd);
+    return {};
 }
 
 } // namespace
@@ -208,86 +305,23 @@ ArchiveStatus unpackDatabaseArchive(const std::string& archivePath, const std::s
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN)
             return refuse(std::string("the archive cannot be read: ") + archive_error_string(a.get()));
         if (++entries > limits.maxEntries) return refuse("the archive has too many entries");
-        std::string name;
-        if (!entryName(e, name))
-            return refuse("entry " + std::to_string(entries) + " has a name that cannot be read");
-        std::string path = name;
-        for (char& c : path)
-            if (c == '\\') c = '/';
-        if (path.empty()) return refuse("entry " + std::to_string(entries) + " has an empty name");
-        if (path[0] == '/' || (path.size() > 1 && path[1] == ':'))
-            return refuse("entry \"" + name + "\" has an absolute path");
-        std::vector<std::string> parts;
-        for (std::size_t p = 0; p <= path.size();) {
-            const std::size_t q = std::min(path.find('/', p), path.size());
-            const std::string part = path.substr(p, q - p);
-            if (part == "..") return refuse("entry \"" + name + "\" leads out of the archive with \"..\"");
-            if (!part.empty() && part != ".") parts.push_back(part);
-            p = q + 1;
-        }
-        const auto type = archive_entry_filetype(e);
-        if (archive_entry_hardlink(e) || archive_entry_symlink(e) || type == AE_IFLNK)
-            return refuse("entry \"" + name + "\" is a link");
-        if (type == AE_IFDIR) continue;
-        if (type != AE_IFREG) return refuse("entry \"" + name + "\" is not a regular file");
-        if (archive_entry_size_is_set(e) && archive_entry_size(e) < 0)
-            return refuse("entry \"" + name + "\" has a negative size");
-        const bool sized = archive_entry_size_is_set(e);
-        const std::uint64_t declared = sized ? std::uint64_t(archive_entry_size(e)) : 0;
-        if (sized && declared > limits.maxEntryBytes)
-            return refuse("entry \"" + name + "\" is " + megabytes(declared) + ", larger than " +
-                          megabytes(limits.maxEntryBytes) + " that a table of the database can have");
+        UnpackEntry u;
+        if (std::string why = entryRefusal(e, entries, limits, u); !why.empty()) return refuse(why);
         // Only the database's own files: "bd/<table>.DBF", "bd/<table>.CDX".
-        if (parts.size() != 2 || !equalsIgnoringCase(parts[0], "bd")) continue;
-        const std::string& file = parts[1];
+        if (u.directory || u.parts.size() != 2 || !equalsIgnoringCase(u.parts[0], "bd")) continue;
+        const std::string& file = u.parts[1];
         if (endsWithIgnoringCase(file, "-journal")) {
-            // A rollback journal is never unpacked nor applied; one that holds an unfinished
-            // change says its table was packed in the middle of that change.
-            std::uint8_t head[8] = {};
-            const la_ssize_t n = archive_read_data(a.get(), head, sizeof head);
-            if (db::journalHoldsUnfinishedChange(head, n > 0 ? std::size_t(n) : 0))
-                return refuse("entry \"" + name + "\" is the rollback journal of an unfinished change: " +
-                              "its table was packed while it was being written");
+            if (std::string why = journalEntryRefusal(a.get(), u.name); !why.empty()) return refuse(why);
             continue;
         }
         if (!databaseFile(file)) continue;
         bool plain = true;
         for (unsigned char c : file)
             plain = plain && c >= 0x20 && c != 0x7F;
-        if (!plain) return refuse("entry \"" + name + "\" has control characters in its name");
+        if (!plain) return refuse("entry \"" + u.name + "\" has control characters in its name");
         const std::string out = db::joinPath(bd, file);
-        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) return refuse("cannot create " + out + ": " + std::strerror(errno));
-        std::uint64_t written = 0;
-        for (;;) {
-            const la_ssize_t n = archive_read_data(a.get(), buffer.data(), buffer.size());
-            if (n == 0) break;
-            if (n < 0) {
-                ::close(fd);
-                return refuse("entry \"" + name + "\" cannot be read: " + archive_error_string(a.get()));
-            }
-            written += static_cast<std::uint64_t>(n);
-            total += static_cast<std::uint64_t>(n);
-            std::string why;
-            if (sized && written > declared)
-                why = "entry \"" + name + "\" holds more than the " + std::to_string(declared) +
-                      " bytes its header records";
-            else if (written > limits.maxEntryBytes)
-                why = "entry \"" + name + "\" unpacks to more than " + megabytes(limits.maxEntryBytes) +
-                      " that a table of the database can have";
-            else if (total > limits.maxTotalBytes)
-                why = "the archive unpacks to more than " + megabytes(limits.maxTotalBytes) +
-                      ", more than a database holds (stopped at entry \"" + name + "\")";
-            if (!why.empty()) {
-                ::close(fd);
-                return refuse(why);
-            }
-            if (::write(fd, buffer.data(), static_cast<std::size_t>(n)) != n) {
-                ::close(fd);
-                return refuse("cannot write " + out + ": " + std::strerror(errno));
-            }
-        }
-        ::close(fd);
+        if (std::string why = unpackEntry(a.get(), u, out, limits, total, buffer); !why.empty())
+            return refuse(why);
     }
     return {};
 }
