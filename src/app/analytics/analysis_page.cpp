@@ -138,6 +138,8 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     runs_->setObjectName(QStringLiteral("runTable"));
     runs_->setModel(runModel_);
     runs_->verticalHeader()->hide();
+    runs_->setWordWrap(false);
+    runs_->verticalHeader()->setDefaultSectionSize(runs_->fontMetrics().height() + 6);
     runs_->setSelectionBehavior(QAbstractItemView::SelectRows);
     runs_->horizontalHeader()->setSortIndicator(kBeginColumn, Qt::AscendingOrder);
     runs_->setSortingEnabled(true);
@@ -148,7 +150,7 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     chart_ = new QChart();
     chart_->setTitle(QStringLiteral("Отключения по месяцам"));
     chart_->setBackgroundRoundness(0);
-    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chart_->legend()->setAlignment(Qt::AlignRight);
     view_ = new QChartView(chart_, this);
     view_->setObjectName(QStringLiteral("monthChart"));
     view_->setRenderHint(QPainter::Antialiasing);
@@ -283,6 +285,7 @@ void AnalysisPage::show(std::shared_ptr<const AnalysisFigures> figures, std::uin
     std::size_t most = 0;
     for (const auto& m : s.months) most = std::max(most, m.stops);
     counts->setRange(0, double(std::max<std::size_t>(most, 1)));
+    counts->applyNiceNumbers();
     counts->setLabelFormat(QStringLiteral("%d"));
     counts->setTitleText(QStringLiteral("отключений"));
     chart_->addAxis(counts, Qt::AlignLeft);
