@@ -60,3 +60,8 @@ if(TARGET vorsan_sim)
   add_executable(shot_recorder ${CMAKE_SOURCE_DIR}/tests/app/shots/recorder_shots.cpp)
   target_link_libraries(shot_recorder PRIVATE vorsan_app vorsan_sim Qt6::Test)
 endif()
+
+# The screenshot of page "Анализ" (run by hand under Xvfb, see the file's head).
+add_executable(shot_analysis ${CMAKE_SOURCE_DIR}/tests/app/shots/analysis_shots.cpp)
+target_link_libraries(shot_analysis PRIVATE vorsan_app Qt6::Test)
+target_include_directories(shot_analysis PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)

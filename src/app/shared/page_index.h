@@ -1,5 +1,5 @@
 #pragma once
-// The main window's eight pages by index. Indices are fixed: the polling logic and the keyboard
+// The main window's nine pages by index. Indices are fixed: the polling logic and the keyboard
 // rule look at them, and the pages rename each other's tabs by them.
 
 enum PageIndex {
@@ -11,4 +11,5 @@ enum PageIndex {
     kSpareGraphPage = 5, // the other graph sheet, tab hidden
     kRecorderPage = 6,
     kDatabasePage = 7,
+    kAnalysisPage = 8, // run-life figures of the journal or the database well shown
 };

@@ -1,5 +1,6 @@
 #include "window/page_control.h"
 
+#include "analytics/analysis_page.h"
 #include "charts/all_graphs_page.h"
 #include "charts/chart_source.h"
 #include "charts/diagrams_page.h"
@@ -25,6 +26,7 @@ PageControl::PageControl(WindowState& state, QWidget* parent) : PageTabs(parent)
     addTab(new AllGraphsPage(state, *charts_), graphs);
     addTab(new RecorderPage(state), QStringLiteral("Регистратор"));
     addTab(new DatabasePage(state), QStringLiteral("База данных"));
+    addTab(new AnalysisPage(state), QStringLiteral("Анализ"));
     setTabVisible(kSpareGraphPage, false);
     setTabVisible(kRecorderPage, false);
     setCurrentIndex(kJournalPage);

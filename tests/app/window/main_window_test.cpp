@@ -148,19 +148,19 @@ void MainWindowTest::toolBarOrderAndHints() {
 void MainWindowTest::pagesAndCaptions() {
     MainWindow w;
     PageControl* pages = w.pages();
-    QCOMPARE(pages->count(), 8);
-    const QStringList captions{"Журнал событий", "Уставки", "Текущее состояние", "Диаграммы",
-                               "Графики",        "Графики", "Регистратор",       "База данных"};
-    const char* classes[] = {"JournalPage",  "SettingsPage",  "CurrentStatePage", "DiagramsPage",
-                             "OneGraphPage", "AllGraphsPage", "RecorderPage",     "DatabasePage"};
-    for (int i = 0; i < 8; ++i) {
+    QCOMPARE(pages->count(), 9);
+    const QStringList captions{"Журнал событий", "Уставки", "Текущее состояние", "Диаграммы", "Графики",
+                               "Графики",        "Регистратор", "База данных",   "Анализ"};
+    const char* classes[] = {"JournalPage",  "SettingsPage", "CurrentStatePage", "DiagramsPage", "OneGraphPage",
+                             "AllGraphsPage", "RecorderPage", "DatabasePage",     "AnalysisPage"};
+    for (int i = 0; i < 9; ++i) {
         QCOMPARE(pages->tabText(i), captions[i]);
         QCOMPARE(pages->widget(i)->metaObject()->className(), classes[i]);
     }
     QCOMPARE(pages->currentIndex(), 0);
     QVERIFY(!pages->isTabVisible(kSpareGraphPage));
     QVERIFY(!pages->isTabVisible(kRecorderPage));
-    for (int i : {0, 1, 2, 3, 4, 7})
+    for (int i : {0, 1, 2, 3, 4, 7, 8})
         QVERIFY(pages->isTabVisible(i));
     pages->setRecorderTabVisible(true);
     QVERIFY(pages->recorderTabVisible());
