@@ -12,9 +12,9 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -62,8 +62,27 @@ std::string resolve(const fs::path& root, const std::string& file, const std::st
     return {};
 }
 
+// The text between the quotes or angle brackets of an #include line, and which of the two.
+bool parseInclude(std::string_view line, std::string& text, bool& angled) {
+    const auto skipBlanks = [&] {
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    };
+    skipBlanks();
+    if (line.empty() || line.front() != '#') return false;
+    line.remove_prefix(1);
+    skipBlanks();
+    if (!line.starts_with("include")) return false;
+    line.remove_prefix(7);
+    skipBlanks();
+    if (line.empty() || (line.front() != '<' && line.front() != '"')) return false;
+    angled = line.front() == '<';
+    const auto end = line.find(angled ? '>' : '"', 1);
+    if (end == std::string_view::npos || end == 1) return false;
+    text = std::string(line.substr(1, end - 1));
+    return true;
+}
+
 std::vector<Include> scan(const fs::path& root) {
-    static const std::regex kInclude(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
     std::vector<Include> out;
     for (const char* top : {"src/app", "src/core"}) {
         if (!fs::is_directory(root / top)) continue;
@@ -72,11 +91,11 @@ std::vector<Include> scan(const fs::path& root) {
             if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp")) continue;
             const std::string file = fs::relative(entry.path(), root).generic_string();
             std::ifstream in(entry.path());
-            std::string text;
-            std::smatch m;
+            std::string text, target;
+            bool angled = false;
             for (int line = 1; std::getline(in, text); ++line) {
-                if (!std::regex_search(text, m, kInclude)) continue;
-                Include i{file, line, m[2].str(), m[1].str() == "<", {}};
+                if (!parseInclude(text, target, angled)) continue;
+                Include i{file, line, target, angled, {}};
                 if (!i.angled) i.target = resolve(root, file, i.text);
                 out.push_back(std::move(i));
             }
