@@ -187,7 +187,7 @@ TEST_F(CliWells, HostileArchivesAreRefusedWithTheirReasonOrMergedWhole) {
     ASSERT_TRUE(db::replaceFile((parts / "flipped.CDX").string(), {cdx}));
 
     // Entries as zip_entries.py takes them, each quoted for the shell.
-    const auto q = [](const std::string& spec) { return "'" + spec + "' "; };
+    const auto q = [](const std::string& entry) { return "'" + entry + "' "; };
     const std::string good = q("BD/ustavki.DBF=@" + src + "/ustavki.DBF") + q("BD/ustavki.CDX=@" + src + "/ustavki.CDX") +
                              q("BD/novoeK1C2.DBF=@" + src + "/novoeK1C2.DBF") +
                              q("BD/.abcK3C4.DBF=@" + src + "/.abcK3C4.DBF") + q("BD/.abcK3C4.CDX=@" + src + "/.abcK3C4.CDX");

@@ -11,11 +11,11 @@ import struct
 import sys
 import zipfile
 
-out, specs = sys.argv[1], sys.argv[2:]
+out, entries = sys.argv[1], sys.argv[2:]
 lies = []
 with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
-    for spec in specs:
-        name, _, what = spec.partition("=")
+    for entry in entries:
+        name, _, what = entry.partition("=")
         if what.startswith("@"):
             with open(what[1:], "rb") as f:
                 z.writestr(name, f.read())
