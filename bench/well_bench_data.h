@@ -5,12 +5,29 @@
 #include "journal/journal_record.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <dlfcn.h>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 namespace vorsan::bench {
+
+inline void check(bool ok, const std::string& what) {
+    if (!ok) {
+        std::fprintf(stderr, "benchmark setup failed: %s\n", what.c_str());
+        std::abort();
+    }
+}
+
+// An empty directory of this run's benchmark under the temporary directory.
+inline std::string freshDir(const std::string& name) {
+    const std::string d = (std::filesystem::temp_directory_path() / ("vorsan-bench-" + name)).string();
+    std::filesystem::remove_all(d);
+    std::filesystem::create_directories(d);
+    return d;
+}
 
 // Moment of row n: every 10 minutes from 2020-01-01 (civil date from a day count).
 inline JournalRecord recordAt(long seconds, int code, int seed) {

@@ -29,20 +29,6 @@ constexpr long kBigWell = 200000;
 constexpr long kWellRows = 10000;
 constexpr int kWells = 500;
 
-void check(bool ok, const std::string& what) {
-    if (!ok) {
-        std::fprintf(stderr, "benchmark setup failed: %s\n", what.c_str());
-        std::abort();
-    }
-}
-
-std::string freshDir(const std::string& name) {
-    const std::string d = (fs::temp_directory_path() / ("vorsan-bench-stats-" + name)).string();
-    fs::remove_all(d);
-    fs::create_directories(d);
-    return d;
-}
-
 // Ten minutes apart: a stop every 6 hours (causes in turn), a start half an hour later, the
 // measurements between them with a resistance that drifts.
 Journal journalOf(long count) {
@@ -78,7 +64,7 @@ std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
 // database open but not this well's table).
 void BM_ReadAndStatsOfA200000RowWell(benchmark::State& state) {
     static const std::string dir = [] {
-        const std::string d = joinPath(freshDir("big"), "bd");
+        const std::string d = joinPath(freshDir("stats-big"), "bd");
         auto db = openDb(d);
         const Journal j = journalOf(kBigWell);
         SettingsSet s(settingCount(ControllerGeneration::Gen4), 1);
@@ -98,7 +84,7 @@ void BM_ReadAndStatsOfA200000RowWell(benchmark::State& state) {
 // 500 wells of one oilfield, each a copy of one table of 10,000 rows, with their snapshots.
 const std::string& oilfieldDir() {
     static const std::string dir = [] {
-        const std::string d = joinPath(freshDir("oilfield"), "bd");
+        const std::string d = joinPath(freshDir("stats-oilfield"), "bd");
         check(initDatabase(d).ok(), "init");
         const std::string first = wellBaseName("Новое", 1, 0);
         {

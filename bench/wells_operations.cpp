@@ -30,20 +30,6 @@ namespace {
 constexpr int kRows = 200000;
 constexpr int kJournal = 1184;
 
-void check(bool ok, const std::string& what) {
-    if (!ok) {
-        std::fprintf(stderr, "benchmark setup failed: %s\n", what.c_str());
-        std::abort();
-    }
-}
-
-std::string freshDir(const std::string& name) {
-    const std::string d = (fs::temp_directory_path() / ("vorsan-bench-wells-" + name)).string();
-    fs::remove_all(d);
-    fs::create_directories(d);
-    return d;
-}
-
 SettingsSet gen4Settings(std::uint16_t pad, std::uint16_t well) {
     SettingsSet s(settingCount(ControllerGeneration::Gen4), 1);
     s[std::size_t(kGen4PadNumber - kFirstSettingNumber)] = pad;
@@ -70,7 +56,7 @@ std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
 // One database with one well of 200,000 rows, shared by the add and show benchmarks.
 std::unique_ptr<wells::WellDatabase>& bigDb() {
     static std::unique_ptr<wells::WellDatabase> d = [] {
-        auto db = openDb(joinPath(freshDir("big"), "bd"));
+        auto db = openDb(joinPath(freshDir("wells-big"), "bd"));
         const Journal j = journalOf(0, kRows);
         check(db->addJournalQuietly("Новое", {&j, ControllerGeneration::Gen4, gen4Settings(12, 345)}).ok,
               "fill");
@@ -107,7 +93,7 @@ void BM_SqliteInsertOrReplaceSameRows(benchmark::State& state) {
         return;
     }
     Sqlite& s = sqlite();
-    const std::string path = joinPath(freshDir("sqlite"), "well.sqlite");
+    const std::string path = joinPath(freshDir("wells-sqlite"), "well.sqlite");
     void* db = nullptr;
     s.open(path.c_str(), &db);
     std::string sql = "PRAGMA synchronous=FULL;CREATE TABLE well(";
@@ -156,7 +142,7 @@ void BM_OpenAndShowWellOf200kRows(benchmark::State& state) {
 
 void BM_DirectoryOf5000Wells(benchmark::State& state) {
     static const std::string dir = [] {
-        const std::string d = joinPath(freshDir("dir"), "bd");
+        const std::string d = joinPath(freshDir("wells-dir"), "bd");
         check(initDatabase(d).ok(), "init");
         Table t;
         check(openDatabaseTable(t, d, kSettingsTableFile, settingsSnapshotLayout()).ok(), "open");
@@ -183,7 +169,7 @@ void BM_DirectoryOf5000Wells(benchmark::State& state) {
 // (new wells: files installed) and then the same database again (every well merged).
 void BM_UpdateFromArchiveOf100WellsOf10kRows(benchmark::State& state) {
     static const std::string archive = [] {
-        const std::string base = freshDir("archive");
+        const std::string base = freshDir("wells-archive");
         const std::string d = joinPath(base, "bd");
         check(initDatabase(d).ok(), "init");
         {
@@ -216,7 +202,7 @@ void BM_UpdateFromArchiveOf100WellsOf10kRows(benchmark::State& state) {
     }();
     for (auto _ : state) {
         state.PauseTiming();
-        auto db = openDb(joinPath(freshDir("target"), "bd"));
+        auto db = openDb(joinPath(freshDir("wells-target"), "bd"));
         state.ResumeTiming();
         check(db->updateFromArchive(archive).ok, "update (new wells)");
         state.PauseTiming();
