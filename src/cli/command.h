@@ -58,5 +58,7 @@ void addChartCommands(CLI::App& app);    // series, diagram                     
 void addVersionCommand(CLI::App& app);   // version                                cli_version.cpp
 // stats, db stats (on the "db" group, so it is added after addDatabaseCommands)  cli_stats.cpp
 void addStatsCommands(CLI::App& app);
+// db server-init, db sync (on the "db" group)                                     cli_sync.cpp
+void addSyncCommands(CLI::App& app);
 
 } // namespace vorsan::cli

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     app.fallthrough();
     addCommonOptions(app);
     for (auto add : {addFileCommands, addLinkCommands, addRecorderCommands, addDatabaseCommands, addWellCommands,
-                     addReportCommands, addChartCommands, addStatsCommands, addVersionCommand})
+                     addReportCommands, addChartCommands, addStatsCommands, addSyncCommands,
+                     addVersionCommand})
         add(app);
 
     if (argc < 2) {

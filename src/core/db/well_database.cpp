@@ -403,10 +403,10 @@ std::uint16_t fieldUnsigned16(const char* p, std::size_t n) {
 
 } // namespace
 
-DbStatus readWellRows(Table& t, WellRows& out) {
+DbStatus readWellRows(Table& t, WellRows& out, std::string_view tag) {
     out.records.clear(); // capacity kept for the caller's next read
     out.added.clear();
-    if (auto st = t.setTag("DATA"); !st) return st;
+    if (auto st = t.setTag(tag); !st) return st;
     out.records.reserve(t.count());
     out.added.reserve(t.count());
     // A well may hold hundreds of thousands of rows: the fields are decoded straight from the

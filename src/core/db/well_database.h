@@ -113,12 +113,13 @@ DbStatus openWellTable(Table& well, const std::string& dir, const std::string& b
 DbStatus wellRowValues(const JournalRecord& r, std::uint16_t pad, std::uint16_t well,
                        std::vector<FieldValue>& out);
 
-// A well's rows in "DATA" order as journal records with their added flags.
+// A well's rows in "DATA" order (or the order of `tag`, "" for the order they were written) as
+// journal records with their added flags.
 struct WellRows {
     std::vector<JournalRecord> records;
     std::vector<bool> added;
 };
-DbStatus readWellRows(Table& wellTable, WellRows& out);
+DbStatus readWellRows(Table& wellTable, WellRows& out, std::string_view tag = "DATA");
 
 // A snapshot's U1 ... U82 text as the raw value: a plain decimal number, 65535 for anything else.
 std::uint16_t snapshotValue(std::string_view text);

@@ -75,6 +75,14 @@ struct ShownRow {
 
 using Progress = std::function<void(std::size_t done, std::size_t total)>;
 
+// A well's settings snapshot as the database stores it (the company archive carries it).
+struct StoredSnapshot {
+    db::Date date; // empty: the snapshot has no moment
+    std::string time = "        ";
+    std::vector<std::uint16_t> values = std::vector<std::uint16_t>(82, kUnknown16); // U1 ... U82
+    bool gen4 = true;
+};
+
 class WellDatabase {
 public:
     // Opens the database in `dir` (created with empty tables on a first run) for this program
@@ -140,6 +148,20 @@ public:
     // worst first. A well whose table and settings are as `cache` holds them is not read again.
     Outcome wellStatsTable(const std::vector<WellId>& wells, const analytics::Period& period, WellStatsCache& cache,
                            WellStatsTable& out, const Progress& progress = {});
+
+    // --- the company archive (well_sync.cpp). None of these changes the ADD flags of rows
+    // already there or the well shown.
+    // The file of the well's table, "" when the database has none.
+    std::string tableFile(const WellId& well) const;
+    // The well's rows in the order they were written to its table.
+    Outcome storedRows(const WellId& well, std::vector<JournalRecord>& out);
+    std::optional<StoredSnapshot> storedSnapshot(const WellId& well);
+    // Rows from the archive merged into `well` (made when the database lacks it, with a snapshot
+    // of unknown values and no moment when it has none): rows it holds already stay as they are,
+    // the new ones do not carry ADD. `merged` gets how many were new.
+    Outcome mergeArchiveRows(const WellId& well, const std::vector<JournalRecord>& rows, std::size_t& merged);
+    // The well's snapshot replaced by the archive's (the well made when the database lacks it).
+    Outcome putSnapshot(const WellId& well, const StoredSnapshot& snapshot);
 
 private:
     WellDatabase() = default;
