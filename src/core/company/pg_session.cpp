@@ -16,7 +16,7 @@ constexpr std::string_view kUndefinedTable = "42P01";
 constexpr std::string_view kInvalidPassword = "28P01";
 constexpr std::string_view kInvalidAuthorization = "28000";
 constexpr std::string_view kConnectionClass = "08";
-constexpr std::string_view kAdminShutdown = "57P01";
+constexpr std::string_view kAdminShutdown = "57P0"; // shut down, crashed, cannot connect now
 
 std::string trimmed(const char* text) {
     std::string s = text ? text : "";
@@ -143,7 +143,9 @@ ServerStatus PgSession::resultStatus(PGresult* r, bool copyIn, bool copyOut) {
     if (code == kInvalidSchema || code == kUndefinedTable) return ServerStatus::fail(ServerFault::NoArchive, why);
     if (code == kInvalidPassword || code == kInvalidAuthorization)
         return ServerStatus::fail(ServerFault::WrongPassword, why);
-    if (code.substr(0, 2) == kConnectionClass || code == kAdminShutdown)
+    // Errors libpq makes itself (no SQLSTATE) are those of the connection: the server closed it,
+    // the network went away.
+    if (code.empty() || code.substr(0, 2) == kConnectionClass || code.substr(0, 4) == kAdminShutdown)
         return ServerStatus::fail(ServerFault::ConnectionLost, why);
     return lostOr(ServerFault::ServerError, why);
 }

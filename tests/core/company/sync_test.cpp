@@ -5,8 +5,6 @@
 namespace vorsan::company::test {
 namespace {
 
-const ::testing::Environment* const kServer = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
-
 constexpr const char* kNothing = "pushed 0 rows and 0 snapshots of 0 wells; pulled 0 rows and 0 snapshots of 0 wells";
 
 TEST(ServerInit, RunsTwiceAndLeavesTheViewsAndStopCauses) {
