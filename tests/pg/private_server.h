@@ -6,6 +6,7 @@
 // A machine without initdb is a failure, never a skip: the tests are only worth anything
 // against a real server.
 #include <cstdio>
+#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,7 +102,23 @@ private:
         if (!run(bin("initdb") + " -D " + data() + " -U postgres --auth=trust -E UTF8 --locale=C --no-sync"))
             return "initdb failed: see " + dir_ + "/tools.log";
         if (!start()) return "pg_ctl start failed: " + log();
+        watch();
         return {};
+    }
+
+    // A test program that crashes runs no destructor: a watcher stops the server and removes the
+    // directory as soon as the program is gone.
+    void watch() const {
+        const std::string script = "while kill -0 " + std::to_string(::getpid()) + " 2>/dev/null; do sleep 1; done; " +
+                                   prefix_ + bin("pg_ctl") + " -D " + data() + " -m immediate stop; rm -rf " + dir_;
+        const pid_t pid = ::fork();
+        if (pid != 0) return;
+        const int null = ::open("/dev/null", O_RDWR);
+        for (int fd = 0; fd < 3; ++fd)
+            ::dup2(null, fd);
+        ::setsid();
+        ::execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
     }
 
     bool durable_;
