@@ -78,7 +78,7 @@ private:
     }
 
     bool run(const std::string& command) const {
-        const std::string line = prefix_ + command + " >>" + dir_ + "/tools.log 2>&1";
+        const std::string line = "cd / && " + prefix_ + command + " >>" + dir_ + "/tools.log 2>&1";
         return std::system(line.c_str()) == 0;
     }
 

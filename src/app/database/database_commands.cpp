@@ -5,6 +5,7 @@
 #include "charts/graph_sheet.h"
 #include "database/add_to_database_dialog.h"
 #include "database/database_files.h"
+#include "database/database_sync.h"
 #include "database/database_page.h"
 #include "database/database_window.h"
 #include "database/find_well_dialog.h"
@@ -47,6 +48,7 @@ DatabaseCommands::DatabaseCommands(DatabaseWindow& window) : QObject(window.widg
     c.bind(Command::DeleteDatabaseRows, [this] { deleteRows(); });
     c.bind(Command::ShowDatabaseDiagrams, [&window] { window.pages()->setCurrentIndex(kDiagramsPage); });
     files_ = new DatabaseFiles(*this, window);
+    sync_ = new DatabaseSync(*this, window);
     connect(page_, &DatabasePage::wellChosen, this, &DatabaseCommands::chooseWell);
     connect(page_, &DatabasePage::shown, this, &DatabaseCommands::rebuildTree);
     connect(page_, &DatabasePage::hidden, this, [this] {

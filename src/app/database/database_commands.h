@@ -17,6 +17,7 @@
 class AddToDatabaseDialog;
 class DatabaseWindow;
 class DatabaseFiles;
+class DatabaseSync;
 class DatabasePage;
 class FindWellDialog;
 class OpenWellDialog;
@@ -36,6 +37,8 @@ public:
     void setDialogs(FileDialogs dialogs);
     // Well files, archives, the text export, printing and the workbook export of the shown well.
     DatabaseFiles& files() { return *files_; }
+    // "Синхронизировать с сервером…" (the company archive).
+    DatabaseSync& sync() { return *sync_; }
 
     // After a journal was shown (not for a file named on the command line): asks whether to add it.
     void askToAdd();
@@ -115,5 +118,6 @@ private:
     QPointer<OpenWellDialog> open_;
     std::unique_ptr<ProgressWindow> progress_;
     DatabaseFiles* files_ = nullptr; // a child: it outlives the work it started
+    DatabaseSync* sync_ = nullptr;   // the same
     std::uint64_t chartsHave_ = 0; // the taking of the well the charts were last given
 };

@@ -39,6 +39,7 @@ const CommandText kCommandTexts[] = {
     {Command::RestoreDatabase, "Обновить базу данных из архива", {}},
     {Command::ArchiveDatabase, "Создать архив базы данных", {}},
     {Command::OpenDatabase, "Работа с базой данных", {}},
+    {Command::SyncWithServer, "Синхронизировать с сервером…", {}},
     {Command::SearchPrevious, "поиск предыдущего устройства в сети", {}},
     {Command::SearchDevice, "Поиск устройства в сети", {}},
     {Command::SearchNext, "поиск следующего устройства в сети", {}},

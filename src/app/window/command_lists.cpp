@@ -46,7 +46,9 @@ const Entry kDatabaseMenu[] = {cmd(Command::AddWellFromFile),
                                cmd(Command::FindWell),
                                sep(),
                                cmd(Command::RestoreDatabase),
-                               cmd(Command::ArchiveDatabase)};
+                               cmd(Command::ArchiveDatabase),
+                               sep(),
+                               cmd(Command::SyncWithServer)};
 const Entry kHelpMenu[] = {cmd(Command::Help), sep(), cmd(Command::About)};
 const Entry kToolBar[] = {cmd(Command::OpenJournal),
                           cmd(Command::SaveJournal),

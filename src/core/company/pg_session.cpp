@@ -214,6 +214,26 @@ ServerStatus PgSession::copyOut(const std::string& sql, const std::function<void
     return st;
 }
 
+std::string conninfoOf(const ServerAddress& a) {
+    std::string out;
+    const auto add = [&out](const char* key, const std::string& value) {
+        if (value.empty()) return;
+        if (!out.empty()) out += ' ';
+        out.append(key).append("='");
+        for (char c : value) {
+            if (c == '\\' || c == '\'') out += '\\';
+            out += c;
+        }
+        out += '\'';
+    };
+    add("service", a.service);
+    add("host", a.host);
+    add("port", a.port);
+    add("dbname", a.database);
+    add("user", a.user);
+    return out;
+}
+
 bool conninfoHasPassword(const std::string& conninfo) {
     PQconninfoOption* parsed = PQconninfoParse(conninfo.c_str(), nullptr);
     if (!parsed) return false;

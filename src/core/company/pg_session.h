@@ -90,6 +90,13 @@ private:
     PGconn* conn_ = nullptr;
 };
 
+// What the window's dialog asks for: a server, or a service of the user's pg_service.conf.
+struct ServerAddress {
+    std::string host, port, database, user, service;
+};
+// The libpq connection string of the filled fields, each value quoted ("host='office' ...").
+std::string conninfoOf(const ServerAddress& a);
+
 // Whether the connection string names a password; refused when it is to be saved.
 bool conninfoHasPassword(const std::string& conninfo);
 // The connection string may be saved in the program's settings: parsable and without password=.

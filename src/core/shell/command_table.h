@@ -40,6 +40,7 @@ enum class Command {
     RestoreDatabase,
     ArchiveDatabase,
     OpenDatabase,
+    SyncWithServer, // the company archive
     // device search
     SearchPrevious,
     SearchDevice,

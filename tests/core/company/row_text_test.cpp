@@ -123,6 +123,17 @@ TEST(CopyText, FieldsSplitAndUnescaped) {
     EXPECT_EQ(copyFieldText(f[2]), "c\\");
 }
 
+TEST(Conninfo, FieldsQuotedAndEmptyOnesLeftOut) {
+    EXPECT_EQ(conninfoOf({"office", "5432", "archive", "ivanov", ""}),
+              "host='office' port='5432' dbname='archive' user='ivanov'");
+    EXPECT_EQ(conninfoOf({"", "", "", "", "office"}), "service='office'");
+    // A value cannot smuggle in a keyword of its own.
+    const std::string tricky = conninfoOf({"h' password='x", "", "it's", "a\\b", ""});
+    EXPECT_EQ(tricky, "host='h\\' password=\\'x' dbname='it\\'s' user='a\\\\b'");
+    EXPECT_FALSE(conninfoHasPassword(tricky));
+    EXPECT_TRUE(checkSavedConninfo(tricky));
+}
+
 TEST(SyncStateFile, RoundTripsWithNamesOfBlanksAndTabs) {
     SyncState s;
     s.archive = "0f3a";

@@ -170,3 +170,32 @@ TEST(Sync, AnotherServerStartsAfresh) {
 
 } // namespace
 } // namespace vorsan::company::test
+
+namespace vorsan::company::test {
+namespace {
+
+// "Отмена" after the first batch.
+struct CancelAfterFirst : SyncObserver {
+    int seen = 0;
+    void progress(std::string_view, std::size_t, std::size_t) override { ++seen; }
+    bool cancelled() override { return seen > 0; }
+};
+
+TEST(Sync, CancelledBetweenBatchesKeepsWhatIsDoneAndTheNextSyncGoesOn) {
+    const std::string a = freshArchive();
+    Db A;
+    for (std::uint16_t w = 1; w <= 3; ++w)
+        ASSERT_TRUE(A.add("Южное", minutes(0, 30), 5, w).ok);
+    SyncOptions small;
+    small.batchRows = 30;
+    CancelAfterFirst cancel;
+    const SyncReport r = syncDb(A, a, small, "postgres", &cancel);
+    EXPECT_EQ(r.status.fault, ServerFault::Cancelled);
+    EXPECT_EQ(r.status.message(), "Синхронизация отменена.");
+    EXPECT_EQ(r.pushed.rows, 30u);
+    EXPECT_EQ(serverRows(a), 30);
+    EXPECT_EQ(syncDb(A, a, small).pushed.rows, 60u);
+}
+
+} // namespace
+} // namespace vorsan::company::test
