@@ -59,7 +59,9 @@ struct Setup {
         laptop = openDb(db::joinPath(freshDir("company-a"), "bd"));
         for (int w = 1; w <= kWells; ++w) {
             const Journal j = journalOf(0, kRowsPerWell);
-            check(laptop->addJournalQuietly("Южное", {&j, ControllerGeneration::Gen4, gen4Settings(7, std::uint16_t(w))})
+            check(laptop
+                      ->addJournalQuietly("Южное",
+                                          {&j, ControllerGeneration::Gen4, gen4Settings(7, std::uint16_t(w))})
                       .ok,
                   "add");
         }
@@ -99,7 +101,9 @@ void BM_SyncAfterOneJournal(benchmark::State& state) {
         state.PauseTiming();
         const Journal j = journalOf(s.nextRow, kJournal);
         s.nextRow += kJournal;
-        check(s.laptop->addJournalQuietly("Южное", {&j, ControllerGeneration::Gen4, gen4Settings(7, std::uint16_t(well++))})
+        check(s.laptop
+                  ->addJournalQuietly(
+                      "Южное", {&j, ControllerGeneration::Gen4, gen4Settings(7, std::uint16_t(well++))})
                   .ok,
               "add");
         state.ResumeTiming();
@@ -115,10 +119,14 @@ void BM_PullOfAMillionRowsIntoAnEmptyDatabase(benchmark::State& state) {
         auto empty = openDb(db::joinPath(freshDir("company-b"), "bd"));
         state.ResumeTiming();
         const company::SyncReport r = sync(*empty, false, true);
-        check(r.pulled.rows >= std::size_t(kWells) * kRowsPerWell && r.pulled.wells == kWells, r.summaryLine());
+        check(r.pulled.rows >= std::size_t(kWells) * kRowsPerWell && r.pulled.wells == kWells,
+              r.summaryLine());
     }
 }
-BENCHMARK(BM_PullOfAMillionRowsIntoAnEmptyDatabase)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PullOfAMillionRowsIntoAnEmptyDatabase)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

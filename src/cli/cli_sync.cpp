@@ -7,8 +7,8 @@
 #include "company/company_sync.h"
 #include "company/server_schema.h"
 
-#include <cstdlib>
 #include <charconv>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
@@ -49,7 +49,8 @@ std::size_t batchRows() {
     // Tests shorten the batches to stop a sync between two of them.
     const char* v = std::getenv("VORSAN_SYNC_BATCH_ROWS");
     std::size_t n = 0;
-    if (v && std::from_chars(v, v + std::char_traits<char>::length(v), n).ec == std::errc() && n > 0) return n;
+    if (v && std::from_chars(v, v + std::char_traits<char>::length(v), n).ec == std::errc() && n > 0)
+        return n;
     return company::SyncOptions{}.batchRows;
 }
 
@@ -79,15 +80,21 @@ void addSyncCommands(CLI::App& app) {
     CLI::App* db = app.get_subcommand("db");
     {
         auto server = std::make_shared<std::string>();
-        CLI::App* c = command(*db, "server-init",
-                              "creates or updates the company archive (schema vorsan and the roles vorsan_field, "
-                              "vorsan_admin) on a PostgreSQL server");
-        c->add_option("--server", *server, "libpq connection string of the server")->required()->type_name("CONNINFO");
+        CLI::App* c =
+            command(*db, "server-init",
+                    "creates or updates the company archive (schema vorsan and the roles vorsan_field, "
+                    "vorsan_admin) on a PostgreSQL server");
+        c->add_option("--server", *server, "libpq connection string of the server")
+            ->required()
+            ->type_name("CONNINFO");
         onRun(c, [server] { return serverInit(*server); });
     }
     auto o = std::make_shared<SyncOptions>();
-    CLI::App* c = command(*db, "sync", "pushes the rows and snapshots the server lacks, then pulls those the database lacks");
-    c->add_option("--server", o->server, "libpq connection string of the server")->required()->type_name("CONNINFO");
+    CLI::App* c = command(
+        *db, "sync", "pushes the rows and snapshots the server lacks, then pulls those the database lacks");
+    c->add_option("--server", o->server, "libpq connection string of the server")
+        ->required()
+        ->type_name("CONNINFO");
     c->add_option("--db", o->db, "the database directory (the window's when not given)")->type_name("DIR");
     auto* push = c->add_flag("--push-only", o->pushOnly, "only push");
     c->add_flag("--pull-only", o->pullOnly, "only pull")->excludes(push);

@@ -12,7 +12,9 @@ namespace {
 
 const ::testing::Environment* const kServer = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 
 std::string lastLine(const std::string& out) {
     std::string s = out;
@@ -35,26 +37,33 @@ std::string databaseWith(wells::test::TempDir& tmp, const std::string& name, int
 TEST(CliSync, ServerInitThenSyncPrintTheSummaryLast) {
     wells::test::TempDir tmp;
     ASSERT_TRUE(superuser("CREATE DATABASE cli" + std::to_string(::getpid())));
-    const std::string server = quoted(vorsan::company::test::server()->conninfo("postgres", "cli" + std::to_string(::getpid())));
+    const std::string server =
+        quoted(vorsan::company::test::server()->conninfo("postgres", "cli" + std::to_string(::getpid())));
     CliRun r = runCli("db server-init --server " + server, tmp.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(runCli("db server-init --server " + server, tmp.path()).status, 0);
     const std::string a = databaseWith(tmp, "a", 10), b = databaseWith(tmp, "b", 0);
     r = runCli("db sync --server " + server + " --db " + a, tmp.path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(lastLine(r.out), "pushed 10 rows and 1 snapshots of 1 wells; pulled 0 rows and 0 snapshots of 0 wells");
+    EXPECT_EQ(lastLine(r.out),
+              "pushed 10 rows and 1 snapshots of 1 wells; pulled 0 rows and 0 snapshots of 0 wells");
     r = runCli("db sync --server " + server + " --db " + b + " --pull-only --field Другое", tmp.path());
-    EXPECT_EQ(lastLine(r.out), "pushed 0 rows and 0 snapshots of 0 wells; pulled 0 rows and 0 snapshots of 0 wells");
+    EXPECT_EQ(lastLine(r.out),
+              "pushed 0 rows and 0 snapshots of 0 wells; pulled 0 rows and 0 snapshots of 0 wells");
     r = runCli("db sync --server " + server + " --db " + b + " --field Другое --field Южное", tmp.path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(lastLine(r.out), "pushed 0 rows and 0 snapshots of 0 wells; pulled 10 rows and 1 snapshots of 1 wells");
-    EXPECT_EQ(runCli("db sync --server " + server + " --db " + b + " --push-only --pull-only", tmp.path()).status, 2);
+    EXPECT_EQ(lastLine(r.out),
+              "pushed 0 rows and 0 snapshots of 0 wells; pulled 10 rows and 1 snapshots of 1 wells");
+    EXPECT_EQ(
+        runCli("db sync --server " + server + " --db " + b + " --push-only --pull-only", tmp.path()).status,
+        2);
 }
 
 TEST(CliSync, AFailurePrintsItsReasonAndExitsOne) {
     wells::test::TempDir tmp;
     const std::string a = databaseWith(tmp, "a", 3);
-    CliRun r = runCli("db sync --server 'host=/nonexistent user=x dbname=x connect_timeout=2' --db " + a, tmp.path());
+    CliRun r = runCli("db sync --server 'host=/nonexistent user=x dbname=x connect_timeout=2' --db " + a,
+                      tmp.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Сервер недоступен."), std::string::npos) << r.err;
     r = runCli("db sync --server " + quoted(server()->conninfo()) + " --db " + a, tmp.path());
@@ -66,8 +75,9 @@ TEST(CliSync, ASecondProgramOnTheDatabaseIsRefused) {
     const std::string archive = freshArchive();
     Db held;
     wells::test::TempDir tmp;
-    const CliRun r = runCli("db sync --server " + quoted(server()->conninfo("postgres", archive)) + " --db " + held.dir(),
-                            tmp.path());
+    const CliRun r =
+        runCli("db sync --server " + quoted(server()->conninfo("postgres", archive)) + " --db " + held.dir(),
+               tmp.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("База данных уже открыта другой программой."), std::string::npos) << r.err;
 }
@@ -84,7 +94,8 @@ void killCliSync(const std::string& server, const std::string& dir, int lines) {
         ::close(p[0]);
         ::setenv("VORSAN_SYNC_BATCH_ROWS", "5", 1);
         const std::string cli = std::string(VORSAN_BINDIR) + "/vorsan-cli";
-        ::execl(cli.c_str(), cli.c_str(), "db", "sync", "--server", server.c_str(), "--db", dir.c_str(), nullptr);
+        ::execl(cli.c_str(), cli.c_str(), "db", "sync", "--server", server.c_str(), "--db", dir.c_str(),
+                nullptr);
         ::_exit(127);
     }
     ::close(p[1]);

@@ -6,8 +6,8 @@
 // A machine without initdb is a failure, never a skip: the tests are only worth anything
 // against a real server.
 #include <cstdio>
-#include <fcntl.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <pwd.h>
@@ -39,7 +39,8 @@ public:
     bool start() {
         const std::string opts = "-c listen_addresses='' -k " + dir_ + (durable_ ? "" : " -c fsync=off") +
                                  " -c unix_socket_permissions=0777";
-        return run(bin("pg_ctl") + " -D " + data() + " -o \"" + opts + "\" -l " + dir_ + "/server.log -w start");
+        return run(bin("pg_ctl") + " -D " + data() + " -o \"" + opts + "\" -l " + dir_ +
+                   "/server.log -w start");
     }
     // mode: "fast" or "immediate" (a server that vanishes under its clients).
     bool stop(const char* mode = "fast") {
@@ -48,9 +49,7 @@ public:
     }
     // Rewrites pg_hba.conf (lines in its format) and makes the server read it again.
     bool setHba(const std::string& lines) {
-        {
-            std::ofstream(data() + "/pg_hba.conf") << lines;
-        }
+        { std::ofstream(data() + "/pg_hba.conf") << lines; }
         return run(bin("pg_ctl") + " -D " + data() + " reload");
     }
     std::string log() const {
@@ -96,8 +95,8 @@ private:
             const std::string user = pw->pw_name;
             prefix_ = ::access("/usr/sbin/runuser", X_OK) == 0 || ::access("/sbin/runuser", X_OK) == 0
                           ? "runuser -u " + user + " -- "
-                          : "setpriv --reuid=" + std::to_string(pw->pw_uid) + " --regid=" +
-                                std::to_string(pw->pw_gid) + " --clear-groups ";
+                          : "setpriv --reuid=" + std::to_string(pw->pw_uid) +
+                                " --regid=" + std::to_string(pw->pw_gid) + " --clear-groups ";
         }
         if (!run(bin("initdb") + " -D " + data() + " -U postgres --auth=trust -E UTF8 --locale=C --no-sync"))
             return "initdb failed: see " + dir_ + "/tools.log";
@@ -109,8 +108,9 @@ private:
     // A test program that crashes runs no destructor: a watcher stops the server and removes the
     // directory as soon as the program is gone.
     void watch() const {
-        const std::string script = "while kill -0 " + std::to_string(::getpid()) + " 2>/dev/null; do sleep 1; done; " +
-                                   prefix_ + bin("pg_ctl") + " -D " + data() + " -m immediate stop; rm -rf " + dir_;
+        const std::string script = "while kill -0 " + std::to_string(::getpid()) +
+                                   " 2>/dev/null; do sleep 1; done; " + prefix_ + bin("pg_ctl") + " -D " +
+                                   data() + " -m immediate stop; rm -rf " + dir_;
         const pid_t pid = ::fork();
         if (pid != 0) return;
         const int null = ::open("/dev/null", O_RDWR);

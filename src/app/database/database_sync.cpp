@@ -18,10 +18,15 @@ namespace {
 // The program's own settings file beside "vors.set", group "archive".
 const QString kOwnSettingsFile = QStringLiteral("vorsan.ini");
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QString countsText(const company::SyncCounts& c) {
-    return QStringLiteral("%1 строк и %2 снимков уставок по %3 скважинам").arg(c.rows).arg(c.snapshots).arg(c.wells);
+    return QStringLiteral("%1 строк и %2 снимков уставок по %3 скважинам")
+        .arg(c.rows)
+        .arg(c.snapshots)
+        .arg(c.wells);
 }
 
 // Called on the worker: what it reports goes to the window's thread; "Отмена" is read from the
@@ -53,12 +58,15 @@ DatabaseSync::DatabaseSync(DatabaseCommands& tab, DatabaseWindow& window)
     window.commands().bind(Command::SyncWithServer, [this] { openDialog(); });
 }
 
-SyncDialog* DatabaseSync::dialog() const { return dialog_; }
+SyncDialog* DatabaseSync::dialog() const {
+    return dialog_;
+}
 
 void DatabaseSync::openDialog() {
     if (!dialog_) {
         dialog_ = new SyncDialog(window_.widget());
-        const QSettings own(QDir(window_.state().settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat);
+        const QSettings own(QDir(window_.state().settingsDir).filePath(kOwnSettingsFile),
+                            QSettings::IniFormat);
         dialog_->setFields({own.value("archive/host").toString(), own.value("archive/database").toString(),
                             own.value("archive/user").toString(), own.value("archive/service").toString(),
                             own.value("archive/port", 5432).toInt()});
@@ -73,9 +81,9 @@ void DatabaseSync::openDialog() {
 void DatabaseSync::start() {
     if (!dialog_ || dialog_->running()) return;
     const SyncFields f = dialog_->fields();
-    const std::string conninfo = company::conninfoOf({f.host.toStdString(), std::to_string(f.port),
-                                                      f.database.toStdString(), f.user.toStdString(),
-                                                      f.service.toStdString()});
+    const std::string conninfo =
+        company::conninfoOf({f.host.toStdString(), std::to_string(f.port), f.database.toStdString(),
+                             f.user.toStdString(), f.service.toStdString()});
     // Only an address without a password is kept in the settings.
     if (const company::ServerStatus st = company::checkSavedConninfo(conninfo); !st) {
         dialog_->showResult(qs(st.message()), false);
@@ -107,8 +115,9 @@ void DatabaseSync::start() {
                                             (st.fault == company::ServerFault::WrongPassword && !asked);
                  QString text = QStringLiteral("Отправлено: %1.\nПолучено: %2.")
                                     .arg(countsText(report->pushed), countsText(report->pulled));
-                 if (!st) text = qs(st.message()) + (st.detail.empty() ? QString() : " (" + qs(st.detail) + ")") +
-                                 (st.fault == company::ServerFault::Cancelled ? "\n" + text : QString());
+                 if (!st)
+                     text = qs(st.message()) + (st.detail.empty() ? QString() : " (" + qs(st.detail) + ")") +
+                            (st.fault == company::ServerFault::Cancelled ? "\n" + text : QString());
                  for (const std::string& note : report->notes)
                      text += "\n" + qs(note);
                  finished(bool(st), text, needsPassword, report->pulled.rows + report->pulled.snapshots > 0);

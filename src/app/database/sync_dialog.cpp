@@ -88,8 +88,9 @@ void SyncDialog::askPassword(const QString& why) {
 void SyncDialog::setRunning(bool running) {
     running_ = running;
     start_->setEnabled(!running);
-    for (QWidget* w : {static_cast<QWidget*>(host_), static_cast<QWidget*>(port_), static_cast<QWidget*>(database_),
-                       static_cast<QWidget*>(user_), static_cast<QWidget*>(service_), static_cast<QWidget*>(password_)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(host_), static_cast<QWidget*>(port_), static_cast<QWidget*>(database_),
+          static_cast<QWidget*>(user_), static_cast<QWidget*>(service_), static_cast<QWidget*>(password_)})
         w->setEnabled(!running);
     bar_->setVisible(running);
     if (running) {

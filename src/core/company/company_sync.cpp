@@ -22,7 +22,9 @@ ServerStatus SyncRun::saveState() {
     return {};
 }
 
-WellKey keyOf(const wells::WellId& well) { return {well.oilfield, well.pad, well.well}; }
+WellKey keyOf(const wells::WellId& well) {
+    return {well.oilfield, well.pad, well.well};
+}
 
 void fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& time) {
     struct stat st {};
@@ -33,7 +35,8 @@ void fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& time)
     time = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-std::uint64_t foldRows(std::uint64_t hash, const std::vector<JournalRecord>& rows, std::size_t from, std::size_t to) {
+std::uint64_t foldRows(std::uint64_t hash, const std::vector<JournalRecord>& rows, std::size_t from,
+                       std::size_t to) {
     for (std::size_t i = from; i < to; ++i)
         hash = (hash ^ rowHash(rows[i])) * 0x100000001b3ull;
     return hash;
@@ -85,7 +88,8 @@ SyncReport syncWithArchive(wells::WellDatabase& database, PgSession& session, co
     if (run.report.status && id.rows() != 1)
         run.report.status = ServerStatus::fail(ServerFault::NoArchive, "vorsan.archive holds no id");
     if (!run.report.status) return run.report;
-    if (run.state.archive != id.value(0, 0)) run.state = SyncState{std::string(id.value(0, 0)), 0, 0, {}, {}, {}};
+    if (run.state.archive != id.value(0, 0))
+        run.state = SyncState{std::string(id.value(0, 0)), 0, 0, {}, {}, {}};
     if (options.push) run.report.status = pushChanges(run);
     if (run.report.status && options.pull) run.report.status = pullChanges(run);
     run.report.pushed.wells = run.pushedWells.size();

@@ -20,32 +20,58 @@ constexpr std::string_view kAdminShutdown = "57P0"; // shut down, crashed, canno
 
 std::string trimmed(const char* text) {
     std::string s = text ? text : "";
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
+        s.pop_back();
     return s;
 }
 
-bool contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+bool contains(const std::string& s, const char* part) {
+    return s.find(part) != std::string::npos;
+}
 
 } // namespace
 
 std::string ServerStatus::message() const {
     std::string m;
     switch (fault) {
-    case ServerFault::None: return {};
-    case ServerFault::Unreachable: m = "Сервер недоступен"; break;
-    case ServerFault::NeedsPassword: m = "Сервер требует пароль, а он не задан (~/.pgpass или окно синхронизации)"; break;
-    case ServerFault::WrongPassword: m = "Сервер не принял имя пользователя или пароль"; break;
-    case ServerFault::HostRefused: m = "Сервер не пускает этот компьютер (pg_hba.conf)"; break;
-    case ServerFault::NoRights: m = "Нет прав на сервере для этой операции"; break;
+    case ServerFault::None:
+        return {};
+    case ServerFault::Unreachable:
+        m = "Сервер недоступен";
+        break;
+    case ServerFault::NeedsPassword:
+        m = "Сервер требует пароль, а он не задан (~/.pgpass или окно синхронизации)";
+        break;
+    case ServerFault::WrongPassword:
+        m = "Сервер не принял имя пользователя или пароль";
+        break;
+    case ServerFault::HostRefused:
+        m = "Сервер не пускает этот компьютер (pg_hba.conf)";
+        break;
+    case ServerFault::NoRights:
+        m = "Нет прав на сервере для этой операции";
+        break;
     case ServerFault::NoArchive:
         m = "На сервере нет архива vorsan: администратор должен выполнить «vorsan-cli db server-init»";
         break;
-    case ServerFault::ConnectionLost: m = "Связь с сервером прервана"; break;
-    case ServerFault::ServerError: m = "Сервер отказал"; break;
-    case ServerFault::BadConninfo: m = "Неверная строка подключения"; break;
-    case ServerFault::PasswordSaved: m = "Пароль не сохраняется в настройках: уберите password= из строки подключения"; break;
-    case ServerFault::Cancelled: m = "Синхронизация отменена"; break;
-    case ServerFault::LocalDatabase: m = "Ошибка записи в базу данных"; break;
+    case ServerFault::ConnectionLost:
+        m = "Связь с сервером прервана";
+        break;
+    case ServerFault::ServerError:
+        m = "Сервер отказал";
+        break;
+    case ServerFault::BadConninfo:
+        m = "Неверная строка подключения";
+        break;
+    case ServerFault::PasswordSaved:
+        m = "Пароль не сохраняется в настройках: уберите password= из строки подключения";
+        break;
+    case ServerFault::Cancelled:
+        m = "Синхронизация отменена";
+        break;
+    case ServerFault::LocalDatabase:
+        m = "Ошибка записи в базу данных";
+        break;
     }
     return m + ".";
 }
@@ -54,9 +80,15 @@ void PgResult::clear(PGresult* r) {
     if (r) PQclear(r);
 }
 
-int PgResult::rows() const { return r_ ? PQntuples(r_.get()) : 0; }
-int PgResult::columns() const { return r_ ? PQnfields(r_.get()) : 0; }
-bool PgResult::isNull(int row, int column) const { return !r_ || PQgetisnull(r_.get(), row, column); }
+int PgResult::rows() const {
+    return r_ ? PQntuples(r_.get()) : 0;
+}
+int PgResult::columns() const {
+    return r_ ? PQnfields(r_.get()) : 0;
+}
+bool PgResult::isNull(int row, int column) const {
+    return !r_ || PQgetisnull(r_.get(), row, column);
+}
 
 std::string_view PgResult::value(int row, int column) const {
     if (!r_) return {};
@@ -78,7 +110,9 @@ long long PgResult::affected() const {
     return n;
 }
 
-PgSession::~PgSession() { close(); }
+PgSession::~PgSession() {
+    close();
+}
 
 void PgSession::close() {
     if (conn_) PQfinish(conn_);
@@ -97,8 +131,11 @@ ServerStatus PgSession::connect(const std::string& conninfo, const std::optional
     PQconninfoFree(parsed);
     // The connection string is expanded by libpq as given ("dbname" carries it whole); a
     // password typed in the window travels beside it and is never spliced into it.
-    std::vector<const char*> keys{"dbname", "fallback_application_name"};
-    std::vector<const char*> values{conninfo.c_str(), "vorsan"};
+    // The time-outs come first, so that the connection string's own win: a server that does not
+    // answer, or a network cut in the middle, ends the sync with its reason instead of hanging.
+    std::vector<const char*> keys{"connect_timeout",     "keepalives_idle", "keepalives_interval",
+                                  "keepalives_count",    "dbname",          "fallback_application_name"};
+    std::vector<const char*> values{"15", "30", "10", "3", conninfo.c_str(), "vorsan"};
     if (password) {
         keys.push_back("password");
         values.push_back(password->c_str());
@@ -108,7 +145,8 @@ ServerStatus PgSession::connect(const std::string& conninfo, const std::optional
     conn_ = PQconnectdbParams(keys.data(), values.data(), 1);
     if (conn_ && PQstatus(conn_) == CONNECTION_OK) {
         // The server's notices ("already exists, skipping") are not the user's business.
-        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            conn_, [](void*, const char*) {}, nullptr);
         return {};
     }
     const std::string why = trimmed(conn_ ? PQerrorMessage(conn_) : "out of memory");
@@ -127,7 +165,8 @@ ServerStatus PgSession::connect(const std::string& conninfo, const std::optional
 }
 
 ServerStatus PgSession::lostOr(ServerFault f, std::string detail) {
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK) return ServerStatus::fail(ServerFault::ConnectionLost, detail);
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
+        return ServerStatus::fail(ServerFault::ConnectionLost, detail);
     return ServerStatus::fail(f, std::move(detail));
 }
 
@@ -140,7 +179,8 @@ ServerStatus PgSession::resultStatus(PGresult* r, bool copyIn, bool copyOut) {
     const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const std::string_view code = state ? state : "";
     if (code == kInsufficientPrivilege) return ServerStatus::fail(ServerFault::NoRights, why);
-    if (code == kInvalidSchema || code == kUndefinedTable) return ServerStatus::fail(ServerFault::NoArchive, why);
+    if (code == kInvalidSchema || code == kUndefinedTable)
+        return ServerStatus::fail(ServerFault::NoArchive, why);
     if (code == kInvalidPassword || code == kInvalidAuthorization)
         return ServerStatus::fail(ServerFault::WrongPassword, why);
     // Errors libpq makes itself (no SQLSTATE) are those of the connection: the server closed it,
@@ -164,7 +204,8 @@ ServerStatus PgSession::execParams(const std::string& sql, const std::vector<Par
     values.reserve(params.size());
     for (const Param& p : params)
         values.push_back(p ? p->c_str() : nullptr);
-    PgResult r(PQexecParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+    PgResult r(
+        PQexecParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
     ServerStatus st = resultStatus(r.get());
     if (out) *out = std::move(r);
     return st;
@@ -261,11 +302,20 @@ ServerStatus checkSavedConninfo(const std::string& conninfo) {
 void appendCopyText(std::string& out, std::string_view text) {
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
 }

@@ -71,14 +71,16 @@ public:
     // Connects with `conninfo` (keywords or a URI, as libpq reads them; a password comes from
     // ~/.pgpass, PGPASSFILE or a service file). `password`, when given, is used for this
     // connection only and kept nowhere.
-    ServerStatus connect(const std::string& conninfo, const std::optional<std::string>& password = std::nullopt);
+    ServerStatus connect(const std::string& conninfo,
+                         const std::optional<std::string>& password = std::nullopt);
     bool connected() const { return conn_ != nullptr; }
     void close();
 
     // A statement without parameters (one or more commands); `out` gets the last result.
     ServerStatus exec(const std::string& sql, PgResult* out = nullptr);
     // One statement with $1 ... $n sent as text values.
-    ServerStatus execParams(const std::string& sql, const std::vector<Param>& params, PgResult* out = nullptr);
+    ServerStatus execParams(const std::string& sql, const std::vector<Param>& params,
+                            PgResult* out = nullptr);
     // COPY ... FROM STDIN with `data` in COPY's text format.
     ServerStatus copyIn(const std::string& sql, std::string_view data);
     // COPY ... TO STDOUT; `line` gets each row's text (without its newline).

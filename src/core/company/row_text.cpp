@@ -24,7 +24,9 @@ void appendDigits(std::string& out, int v, int width) {
 }
 
 // Currents keep their tenths, as the table stores them.
-long long tenths(double v) { return std::llround(v * 10.0); }
+long long tenths(double v) {
+    return std::llround(v * 10.0);
+}
 
 void appendTenths(std::string& out, double v) {
     const long long t = tenths(v);
@@ -117,7 +119,8 @@ bool appendRowLine(std::string& out, const wells::WellId& well, const JournalRec
         out += '\t';
         appendTenths(out, v);
     }
-    for (long long v : {(long long)r.ZAGR, (long long)r.SOP, (long long)r.P, (long long)r.T, (long long)r.COS_}) {
+    for (long long v :
+         {(long long)r.ZAGR, (long long)r.SOP, (long long)r.P, (long long)r.T, (long long)r.COS_}) {
         out += '\t';
         appendNumber(out, v);
     }
@@ -151,7 +154,8 @@ std::uint64_t rowHash(const JournalRecord& r) {
     h = mix(h, std::uint64_t(tenths(r.IA)));
     h = mix(h, std::uint64_t(tenths(r.IB)));
     h = mix(h, std::uint64_t(tenths(r.IC)));
-    h = mix(h, (std::uint64_t(r.ZAGR) << 48) | (std::uint64_t(r.SOP) << 32) | (std::uint64_t(r.P) << 16) | r.T);
+    h = mix(h,
+            (std::uint64_t(r.ZAGR) << 48) | (std::uint64_t(r.SOP) << 32) | (std::uint64_t(r.P) << 16) | r.T);
     return mix(h, r.COS_);
 }
 

@@ -126,7 +126,9 @@ std::string stopCauses() {
 
 } // namespace
 
-std::string serverSchemaScript() { return std::string(kTables) + stopCauses() + kRoles; }
+std::string serverSchemaScript() {
+    return std::string(kTables) + stopCauses() + kRoles;
+}
 
 ServerStatus initServerSchema(PgSession& session) {
     return session.exec("BEGIN;\n" + serverSchemaScript() + "COMMIT;");

@@ -18,7 +18,8 @@ ServerStatus readWells(SyncRun& run, WellMap& out) {
     if (auto st = run.session.exec("SELECT id, oilfield, pad, well FROM vorsan.wells", &r); !st) return st;
     out.clear();
     for (int i = 0; i < r.rows(); ++i)
-        out[r.number(i, 0)] = {std::string(r.value(i, 1)), std::uint16_t(r.number(i, 2)), std::uint16_t(r.number(i, 3))};
+        out[r.number(i, 0)] = {std::string(r.value(i, 1)), std::uint16_t(r.number(i, 2)),
+                               std::uint16_t(r.number(i, 3))};
     return {};
 }
 
@@ -53,7 +54,9 @@ wells::StoredSnapshot serverSnapshot(const PgResult& r, int i, bool& ok) {
     wells::StoredSnapshot s;
     const std::string_view m = r.value(i, 1); // YYYYMMDDHH24MISS or NULL
     if (!r.isNull(i, 1) && m.size() == 14) {
-        const auto num = [&](std::size_t at, std::size_t n) { return std::stoi(std::string(m.substr(at, n))); };
+        const auto num = [&](std::size_t at, std::size_t n) {
+            return std::stoi(std::string(m.substr(at, n)));
+        };
         s.date = {num(0, 4), num(4, 2), num(6, 2)};
         s.time = db::timeText(num(8, 2), num(10, 2), num(12, 2));
     }
@@ -138,8 +141,9 @@ ServerStatus mergeWell(SyncRun& run, const wells::WellId& id, const std::vector<
 }
 
 std::string rowQuery(const SyncRun& run, const WellMap& wellsById, long long after) {
-    std::string q = "COPY (SELECT seq, well_id, to_char(moment, 'YYYYMMDDHH24MISS'), " + std::string(kRowColumns) +
-                    " FROM vorsan.journal_rows WHERE seq > " + std::to_string(after);
+    std::string q = "COPY (SELECT seq, well_id, to_char(moment, 'YYYYMMDDHH24MISS'), " +
+                    std::string(kRowColumns) + " FROM vorsan.journal_rows WHERE seq > " +
+                    std::to_string(after);
     if (!run.options.fields.empty()) {
         // Only numbers are written into the statement; the names were matched here.
         std::string ids;
@@ -154,7 +158,8 @@ std::string rowQuery(const SyncRun& run, const WellMap& wellsById, long long aft
 ServerStatus pullRows(SyncRun& run, WellMap& wellsById) {
     long long at = startOf(run, run.state.rowsPulled, run.state.fieldRows);
     for (std::size_t batch = 0;; ++batch) {
-        if (run.cancelled()) return ServerStatus::fail(ServerFault::Cancelled, "cancelled before a pull batch");
+        if (run.cancelled())
+            return ServerStatus::fail(ServerFault::Cancelled, "cancelled before a pull batch");
         std::map<long long, std::vector<JournalRecord>> byWell;
         std::size_t got = 0;
         bool damaged = false;
@@ -168,7 +173,8 @@ ServerStatus pullRows(SyncRun& run, WellMap& wellsById) {
             at = std::max(at, row.seq);
             byWell[row.wellId].push_back(row.record);
         });
-        if (st && damaged) st = ServerStatus::fail(ServerFault::ServerError, "a journal row the program cannot read");
+        if (st && damaged)
+            st = ServerStatus::fail(ServerFault::ServerError, "a journal row the program cannot read");
         if (!st) return st;
         for (const auto& [wellId, rows] : byWell) {
             if (!wellsById.count(wellId))

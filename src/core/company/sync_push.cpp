@@ -26,12 +26,13 @@ constexpr const char* kNumbers = "SELECT coalesce((SELECT max(seq) FROM vorsan.j
 constexpr const char* kAddWell =
     "INSERT INTO vorsan.wells (oilfield, pad, well) VALUES ($1, $2, $3) ON CONFLICT DO NOTHING";
 
-const std::string kAddRows = std::string("WITH added AS (INSERT INTO vorsan.journal_rows (well_id, moment, ") +
-                             kRowColumns + ") SELECT w.id, r.moment, " + kRowColumns +
-                             " FROM sync_rows r JOIN vorsan.wells w USING (oilfield, pad, well) "
-                             "ON CONFLICT DO NOTHING RETURNING well_id) "
-                             "SELECT w.oilfield, w.pad, w.well, count(*) FROM added JOIN vorsan.wells w "
-                             "ON w.id = added.well_id GROUP BY w.oilfield, w.pad, w.well";
+const std::string kAddRows =
+    std::string("WITH added AS (INSERT INTO vorsan.journal_rows (well_id, moment, ") + kRowColumns +
+    ") SELECT w.id, r.moment, " + kRowColumns +
+    " FROM sync_rows r JOIN vorsan.wells w USING (oilfield, pad, well) "
+    "ON CONFLICT DO NOTHING RETURNING well_id) "
+    "SELECT w.oilfield, w.pad, w.well, count(*) FROM added JOIN vorsan.wells w "
+    "ON w.id = added.well_id GROUP BY w.oilfield, w.pad, w.well";
 
 // A snapshot goes in unless the server has one of the well at least as new.
 constexpr const char* kAddSnapshot =
@@ -44,9 +45,9 @@ constexpr const char* kAddSnapshot =
 struct ChangedWell {
     wells::WellId id;
     std::vector<JournalRecord> rows;
-    std::size_t from = 0;                // rows before it are on the server
+    std::size_t from = 0;                          // rows before it are on the server
     std::optional<wells::StoredSnapshot> snapshot; // to push, when it changed
-    PushedWell mark;                     // what the state says once it is all on the server
+    PushedWell mark;                               // what the state says once it is all on the server
 };
 
 // A part of a well's rows in one batch; the last part carries the snapshot.
@@ -56,7 +57,9 @@ struct Segment {
     bool last;
 };
 
-std::string number(long long v) { return std::to_string(v); }
+std::string number(long long v) {
+    return std::to_string(v);
+}
 
 ServerStatus sendBatch(SyncRun& run, const std::vector<Segment>& batch) {
     PgSession& s = run.session;
@@ -68,7 +71,8 @@ ServerStatus sendBatch(SyncRun& run, const std::vector<Segment>& batch) {
     std::string lines;
     for (const Segment& g : batch) {
         const wells::WellId& w = g.well->id;
-        if (st && g.from == g.well->from) st = s.execParams(kAddWell, {w.oilfield, number(w.pad), number(w.well)});
+        if (st && g.from == g.well->from)
+            st = s.execParams(kAddWell, {w.oilfield, number(w.pad), number(w.well)});
         for (std::size_t i = g.from; i < g.to; ++i)
             appendRowLine(lines, w, g.well->rows[i]); // a row without a calendar moment stays local
     }
@@ -84,8 +88,9 @@ ServerStatus sendBatch(SyncRun& run, const std::vector<Segment>& batch) {
         const wells::WellId& w = g.well->id;
         const wells::StoredSnapshot& sn = *g.well->snapshot;
         PgResult r;
-        st = s.execParams(kAddSnapshot, {w.oilfield, number(w.pad), number(w.well), snapshotTimestamp(sn),
-                                         sn.gen4 ? "4" : "3", settingsArray(sn.values)},
+        st = s.execParams(kAddSnapshot,
+                          {w.oilfield, number(w.pad), number(w.well), snapshotTimestamp(sn),
+                           sn.gen4 ? "4" : "3", settingsArray(sn.values)},
                           &r);
         if (st && r.affected() > 0) {
             ++run.report.pushed.snapshots;
@@ -129,7 +134,8 @@ bool findChanges(SyncRun& run, const wells::WellId& id, ChangedWell& w, ServerSt
         const std::size_t n = w.rows.size();
         // Rows are appended after those already there: when the rows the server had are still the
         // first ones, only those after them go; otherwise all go, and the server keeps what it lacks.
-        if (mark && mark->rows <= n && foldRows(kEmptyFold, w.rows, 0, std::size_t(mark->rows)) == mark->prefixHash)
+        if (mark && mark->rows <= n &&
+            foldRows(kEmptyFold, w.rows, 0, std::size_t(mark->rows)) == mark->prefixHash)
             w.from = std::size_t(mark->rows);
         w.mark.rows = n;
         w.mark.prefixHash = foldRows(kEmptyFold, w.rows, 0, n);
@@ -147,7 +153,8 @@ ServerStatus pushChanges(SyncRun& run) {
     std::size_t batchRows = 0, done = 0;
     const auto send = [&]() -> ServerStatus {
         if (batch.empty()) return {};
-        if (run.cancelled()) return ServerStatus::fail(ServerFault::Cancelled, "cancelled before a push batch");
+        if (run.cancelled())
+            return ServerStatus::fail(ServerFault::Cancelled, "cancelled before a push batch");
         ServerStatus st = sendBatch(run, batch);
         while (!held.empty() && (held.size() > 1 || batch.back().last))
             held.pop_front(); // every well but one whose rows go on in the next batch

@@ -115,7 +115,8 @@ SyncState loadSyncState(const std::string& dir) {
 
 db::DbStatus saveSyncState(const std::string& dir, const SyncState& state) {
     const std::string text = syncStateText(state);
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                              text.size());
     return db::replaceFile(db::joinPath(dir, kSyncStateFile), {bytes});
 }
 

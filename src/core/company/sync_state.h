@@ -17,19 +17,19 @@ inline constexpr const char* kSyncStateFile = "sync.state";
 
 // The well's table as it was when its rows were last known to be on the server.
 struct PushedWell {
-    std::uint64_t rows = 0;       // the first `rows` rows of the table, in the order written...
-    std::uint64_t prefixHash = 0; // ...whose identities fold to this
-    std::uint64_t fileSize = 0;   // the table file's size and modification time then: a table
-    std::int64_t fileTime = 0;    // that still has them is not read again
+    std::uint64_t rows = 0;         // the first `rows` rows of the table, in the order written...
+    std::uint64_t prefixHash = 0;   // ...whose identities fold to this
+    std::uint64_t fileSize = 0;     // the table file's size and modification time then: a table
+    std::int64_t fileTime = 0;      // that still has them is not read again
     std::uint64_t snapshotHash = 0; // the snapshot then on the server or taken from it
 };
 
 using WellKey = std::tuple<std::string, std::uint16_t, std::uint16_t>; // oilfield, pad, well
 
 struct SyncState {
-    std::string archive;                             // the server's archive id the rest is about
-    long long rowsPulled = 0, snapshotsPulled = 0;   // every oilfield pulled through these numbers
-    std::map<std::string, long long> fieldRows;      // oilfields pulled alone (--field) further
+    std::string archive;                           // the server's archive id the rest is about
+    long long rowsPulled = 0, snapshotsPulled = 0; // every oilfield pulled through these numbers
+    std::map<std::string, long long> fieldRows;    // oilfields pulled alone (--field) further
     std::map<std::string, long long> fieldSnapshots;
     std::map<WellKey, PushedWell> wells;
 };

@@ -34,7 +34,8 @@ WellKey keyOf(const wells::WellId& well);
 void fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& time);
 std::uint64_t snapshotHash(const std::optional<wells::StoredSnapshot>& s);
 // The identities of rows [from, to) folded onto `hash`.
-std::uint64_t foldRows(std::uint64_t hash, const std::vector<JournalRecord>& rows, std::size_t from, std::size_t to);
+std::uint64_t foldRows(std::uint64_t hash, const std::vector<JournalRecord>& rows, std::size_t from,
+                       std::size_t to);
 inline constexpr std::uint64_t kEmptyFold = 0xcbf29ce484222325ull;
 // The snapshot's moment as YYYYMMDDHHMMSS, "" when it has none (older than every moment).
 std::string snapshotMoment(const wells::StoredSnapshot& s);

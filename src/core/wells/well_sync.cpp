@@ -15,17 +15,20 @@ namespace {
 
 // The order of the "DATt" key: the moment and every value (currents by their stored tenths).
 auto identity(const JournalRecord& r) {
-    return std::make_tuple(r.year, r.month, r.day, r.hour, r.minute, r.second, r.SOBYTIE, r.EXT_ZAP, r.NUM_UST,
-                           r.OLD_ZN, r.NEW_ZN, r.UAB, r.UBC, r.UCA, std::llround(r.IA * 10), std::llround(r.IB * 10),
-                           std::llround(r.IC * 10), r.ZAGR, r.SOP, r.P, r.T, r.COS_);
+    return std::make_tuple(r.year, r.month, r.day, r.hour, r.minute, r.second, r.SOBYTIE, r.EXT_ZAP,
+                           r.NUM_UST, r.OLD_ZN, r.NEW_ZN, r.UAB, r.UBC, r.UCA, std::llround(r.IA * 10),
+                           std::llround(r.IB * 10), std::llround(r.IC * 10), r.ZAGR, r.SOP, r.P, r.T, r.COS_);
 }
 
-bool identityLess(const JournalRecord& a, const JournalRecord& b) { return identity(a) < identity(b); }
+bool identityLess(const JournalRecord& a, const JournalRecord& b) {
+    return identity(a) < identity(b);
+}
 
 } // namespace
 
 std::string WellDatabase::tableFile(const WellId& well) const {
-    return db::findIgnoringCase(dir_, db::wellBaseName(well.oilfield, well.pad, well.well) + db::kTableExtension);
+    return db::findIgnoringCase(dir_,
+                                db::wellBaseName(well.oilfield, well.pad, well.well) + db::kTableExtension);
 }
 
 Outcome WellDatabase::storedRows(const WellId& well, std::vector<JournalRecord>& out) {
@@ -54,7 +57,8 @@ Outcome WellDatabase::mergeArchiveRows(const WellId& well, const std::vector<Jou
                                        std::size_t& merged) {
     merged = 0;
     const OilfieldName name = checkOilfieldName(well.oilfield);
-    if (!name.ok || name.name != well.oilfield) return Outcome::failure(name.message, "Внимание", "oilfield name refused");
+    if (!name.ok || name.name != well.oilfield)
+        return Outcome::failure(name.message, "Внимание", "oilfield name refused");
     if (auto o = checkTableName(well); !o.ok) return o;
     const bool known = findSnapshot(well);
     if (auto o = openTable(well); !o.ok) return o;
@@ -86,7 +90,8 @@ Outcome WellDatabase::mergeArchiveRows(const WellId& well, const std::vector<Jou
 
 Outcome WellDatabase::putSnapshot(const WellId& well, const StoredSnapshot& s) {
     const OilfieldName name = checkOilfieldName(well.oilfield);
-    if (!name.ok || name.name != well.oilfield) return Outcome::failure(name.message, "Внимание", "oilfield name refused");
+    if (!name.ok || name.name != well.oilfield)
+        return Outcome::failure(name.message, "Внимание", "oilfield name refused");
     if (auto o = checkTableName(well); !o.ok) return o;
     if (shown_ == well) forgetShown(); // its settings page shows the old snapshot
     return writeSnapshot(well, s.date, s.time, s.values, s.gen4);

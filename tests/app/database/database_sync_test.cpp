@@ -1,13 +1,13 @@
 // "Синхронизировать с сервером…" in the real window against a private server: the sync runs off
 // the window's thread, the summary is shown, the password is asked for and never saved.
+#include "company/server_schema.h"
 #include "database/database_commands.h"
 #include "database/database_sync.h"
 #include "database/sync_dialog.h"
-#include "company/server_schema.h"
 #include "settings/catalogue.h"
 #include "shared/commands.h"
-#include "window/main_window.h"
 #include "wells/well_database_state.h"
+#include "window/main_window.h"
 
 #include "../../pg/private_server.h"
 
@@ -57,7 +57,8 @@ struct Window {
     explicit Window(int rows) {
         vorsan::wells::Outcome o;
         {
-            auto db = vorsan::wells::WellDatabase::open(QDir(dir.path()).filePath("bd").toStdString(), ',', o);
+            auto db =
+                vorsan::wells::WellDatabase::open(QDir(dir.path()).filePath("bd").toStdString(), ',', o);
             vorsan::SettingsSet s(vorsan::settingCount(vorsan::ControllerGeneration::Gen4), 0);
             s[std::size_t(vorsan::kGen4PadNumber - vorsan::kFirstSettingNumber)] = 5;
             s[std::size_t(vorsan::kGen4WellNumber - vorsan::kFirstSettingNumber)] = 7;
@@ -75,7 +76,8 @@ struct Window {
 };
 
 void fill(SyncDialog* d, const std::string& archive, const QString& user = QStringLiteral("postgres")) {
-    d->setFields({QString::fromStdString(server->socketDir()), QString::fromStdString(archive), user, QString(), 5432});
+    d->setFields({QString::fromStdString(server->socketDir()), QString::fromStdString(archive), user,
+                  QString(), 5432});
 }
 
 // Runs the sync the dialog is filled for, counting the window's timer ticks meanwhile.
@@ -125,8 +127,9 @@ void DatabaseSyncTest::syncShowsTheSummaryAndSavesTheAddressOnly() {
     QVERIFY(d && d->isVisible());
     fill(d, archive);
     runSync(d);
-    QCOMPARE(d->resultLabel()->text(), QStringLiteral("Отправлено: 40 строк и 1 снимков уставок по 1 скважинам.\n"
-                                                      "Получено: 0 строк и 0 снимков уставок по 0 скважинам."));
+    QCOMPARE(d->resultLabel()->text(),
+             QStringLiteral("Отправлено: 40 строк и 1 снимков уставок по 1 скважинам.\n"
+                            "Получено: 0 строк и 0 снимков уставок по 0 скважинам."));
     QFile ini(QDir(t.w.state().settingsDir).filePath("vorsan.ini"));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     const QByteArray saved = ini.readAll();
@@ -138,7 +141,8 @@ void DatabaseSyncTest::syncShowsTheSummaryAndSavesTheAddressOnly() {
     SyncDialog* e = other.open();
     fill(e, archive);
     QVERIFY(runSync(e) >= 0);
-    QVERIFY2(e->resultLabel()->text().contains(QStringLiteral("Получено: 40 строк и 1 снимков уставок по 1 скважинам")),
+    QVERIFY2(e->resultLabel()->text().contains(
+                 QStringLiteral("Получено: 40 строк и 1 снимков уставок по 1 скважинам")),
              qPrintable(e->resultLabel()->text()));
     QCOMPARE(other.w.state().database->wells().size(), std::size_t(1));
 }

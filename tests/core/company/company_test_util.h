@@ -37,7 +37,8 @@ public:
 };
 
 // A statement as the superuser of the test's archive `db` (or of "postgres").
-inline ServerStatus superuser(const std::string& sql, const std::string& db = "postgres", PgResult* out = nullptr) {
+inline ServerStatus superuser(const std::string& sql, const std::string& db = "postgres",
+                              PgResult* out = nullptr) {
     PgSession s;
     if (auto st = s.connect(server()->conninfo("postgres", db)); !st) return st;
     return s.exec(sql, out);

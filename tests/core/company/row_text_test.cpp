@@ -26,10 +26,14 @@ struct MomentCase {
 
 TEST(MomentText, CalendarMomentsOnly) {
     const MomentCase cases[] = {
-        {at(2024, 3, 5, 7, 5, 9), "2024-03-05 07:05:09"},   {at(2024, 2, 29, 23, 59, 59), "2024-02-29 23:59:59"},
-        {at(2023, 2, 29, 0, 0, 0), nullptr},                {at(2024, 2, 31, 0, 0, 0), nullptr},
-        {at(2024, 1, 1, 24, 0, 0), nullptr},                {at(2024, 1, 1, 0, 60, 0), nullptr},
-        {at(2024, 1, 1, 0, 0, 60), nullptr},                {at(2024, 0, 1, 0, 0, 0), nullptr},
+        {at(2024, 3, 5, 7, 5, 9), "2024-03-05 07:05:09"},
+        {at(2024, 2, 29, 23, 59, 59), "2024-02-29 23:59:59"},
+        {at(2023, 2, 29, 0, 0, 0), nullptr},
+        {at(2024, 2, 31, 0, 0, 0), nullptr},
+        {at(2024, 1, 1, 24, 0, 0), nullptr},
+        {at(2024, 1, 1, 0, 60, 0), nullptr},
+        {at(2024, 1, 1, 0, 0, 60), nullptr},
+        {at(2024, 0, 1, 0, 0, 0), nullptr},
     };
     for (const MomentCase& c : cases) {
         const auto t = momentText(c.r);
@@ -60,8 +64,9 @@ TEST(RowLine, FieldsInOrderWithTheOilfieldEscaped) {
     r.COS_ = 255;
     std::string line;
     ASSERT_TRUE(appendRowLine(line, {"Поле\t1\\", 12, 345}, r));
-    EXPECT_EQ(line, "Поле\\t1\\\\\t12\t345\t2024-03-05 07:05:09\t255\t3\t21\t1\t65535\t380\t381\t379\t12.5\t0.0\t"
-                    "1000.0\t85\t65535\t40\t75\t255\n");
+    EXPECT_EQ(line,
+              "Поле\\t1\\\\\t12\t345\t2024-03-05 07:05:09\t255\t3\t21\t1\t65535\t380\t381\t379\t12.5\t0.0\t"
+              "1000.0\t85\t65535\t40\t75\t255\n");
     std::string none;
     EXPECT_FALSE(appendRowLine(none, {"x", 1, 1}, at(2024, 2, 30, 0, 0, 0)));
     EXPECT_EQ(none, "");
@@ -69,9 +74,10 @@ TEST(RowLine, FieldsInOrderWithTheOilfieldEscaped) {
 
 TEST(PulledRow, ReadsWhatTheServerSends) {
     PulledRow p;
-    ASSERT_TRUE(parsePulledRow("17\t3\t20240305070509\t255\t3\t21\t1\t65535\t380\t381\t379\t12.5\t0.0\t1000.0\t85\t"
-                               "65535\t40\t75\t255",
-                               p));
+    ASSERT_TRUE(
+        parsePulledRow("17\t3\t20240305070509\t255\t3\t21\t1\t65535\t380\t381\t379\t12.5\t0.0\t1000.0\t85\t"
+                       "65535\t40\t75\t255",
+                       p));
     EXPECT_EQ(p.seq, 17);
     EXPECT_EQ(p.wellId, 3);
     EXPECT_EQ(p.record.day, 5);
@@ -80,7 +86,8 @@ TEST(PulledRow, ReadsWhatTheServerSends) {
     EXPECT_DOUBLE_EQ(p.record.IA, 12.5);
     EXPECT_DOUBLE_EQ(p.record.IC, 1000.0);
     EXPECT_EQ(p.record.COS_, 255);
-    const char* bad[] = {"", "17\t3", "17\t3\t2024030507050\t255\t3\t21\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1",
+    const char* bad[] = {"", "17\t3",
+                         "17\t3\t2024030507050\t255\t3\t21\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1",
                          "17\t3\t20240305070509\t256\t3\t21\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1",
                          "17\t3\t20240305070509\t255\t3\t21\t1\t65536\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1\t1"};
     for (const char* line : bad)
@@ -150,7 +157,8 @@ TEST(SyncStateFile, RoundTripsWithNamesOfBlanksAndTabs) {
 }
 
 TEST(SyncStateFile, ADamagedFileIsForgotten) {
-    for (const char* text : {"", "something else\n", "vorsan-sync-state 1\nrows x\n", "vorsan-sync-state 1\nwell 1 2\n"})
+    for (const char* text :
+         {"", "something else\n", "vorsan-sync-state 1\nrows x\n", "vorsan-sync-state 1\nwell 1 2\n"})
         EXPECT_TRUE(parseSyncState(text).archive.empty() && parseSyncState(text).wells.empty()) << text;
 }
 

@@ -5,7 +5,8 @@
 namespace vorsan::company::test {
 namespace {
 
-constexpr const char* kNothing = "pushed 0 rows and 0 snapshots of 0 wells; pulled 0 rows and 0 snapshots of 0 wells";
+constexpr const char* kNothing =
+    "pushed 0 rows and 0 snapshots of 0 wells; pulled 0 rows and 0 snapshots of 0 wells";
 
 TEST(ServerInit, RunsTwiceAndLeavesTheViewsAndStopCauses) {
     const std::string a = freshArchive();
@@ -16,18 +17,22 @@ TEST(ServerInit, RunsTwiceAndLeavesTheViewsAndStopCauses) {
     EXPECT_EQ(serverCount(a, "SELECT count(*) FROM vorsan.stop_causes WHERE code = 140"), 1);
     EXPECT_EQ(serverCount(a, "SELECT count(*) FROM vorsan.well_rows"), 0);
     EXPECT_EQ(serverCount(a, "SELECT count(*) FROM vorsan.stops_by_month"), 0);
-    EXPECT_EQ(serverCount(a, "SELECT count(*) FROM pg_roles WHERE rolname IN ('vorsan_field', 'vorsan_admin')"), 2);
+    EXPECT_EQ(
+        serverCount(a, "SELECT count(*) FROM pg_roles WHERE rolname IN ('vorsan_field', 'vorsan_admin')"), 2);
 }
 
 TEST(Sync, FirstPushReportsRowsSnapshotAndWellThenNothingNew) {
     const std::string a = freshArchive();
     Db d;
     ASSERT_TRUE(d.add("Новое", minutes(0, 100), 12, 345).ok);
-    EXPECT_EQ(counts(syncDb(d, a)), "pushed 100 rows and 1 snapshots of 1 wells; pulled 0 rows and 0 snapshots of 0 wells");
+    EXPECT_EQ(counts(syncDb(d, a)),
+              "pushed 100 rows and 1 snapshots of 1 wells; pulled 0 rows and 0 snapshots of 0 wells");
     EXPECT_EQ(counts(syncDb(d, a)), kNothing);
     EXPECT_EQ(serverRows(a), 100);
-    EXPECT_EQ(serverCount(a, "SELECT rows FROM vorsan.well_rows WHERE oilfield = 'Новое' AND pad = 12 AND well = 345"),
-              100);
+    EXPECT_EQ(
+        serverCount(a,
+                    "SELECT rows FROM vorsan.well_rows WHERE oilfield = 'Новое' AND pad = 12 AND well = 345"),
+        100);
 }
 
 TEST(Sync, RowsAddedLaterAreTheOnlyOnesPushed) {
@@ -36,7 +41,8 @@ TEST(Sync, RowsAddedLaterAreTheOnlyOnesPushed) {
     ASSERT_TRUE(d.add("Новое", minutes(0, 100), 1, 2).ok);
     syncDb(d, a);
     ASSERT_TRUE(d.add("Новое", minutes(80, 40), 1, 2).ok);
-    EXPECT_EQ(counts(syncDb(d, a)), "pushed 20 rows and 1 snapshots of 1 wells; pulled 0 rows and 0 snapshots of 0 wells");
+    EXPECT_EQ(counts(syncDb(d, a)),
+              "pushed 20 rows and 1 snapshots of 1 wells; pulled 0 rows and 0 snapshots of 0 wells");
     EXPECT_EQ(serverRows(a), 120);
 }
 
@@ -65,15 +71,14 @@ TEST_P(SyncOrders, BothDatabasesAndTheServerEndWithTheSameRows) {
     EXPECT_EQ(localRows(A).size(), std::size_t(c.union_ + 10));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Journals, SyncOrders,
-    ::testing::Values(OrderCase{"DisjointABA", 0, 100, 200, 50, "ABA", 150},
-                      OrderCase{"DisjointBAB", 0, 100, 200, 50, "BAB", 150},
-                      OrderCase{"OverlappingABA", 0, 100, 50, 100, "ABA", 150},
-                      OrderCase{"OverlappingBAB", 0, 100, 50, 100, "BAB", 150},
-                      OrderCase{"IdenticalABA", 0, 100, 0, 100, "ABA", 100},
-                      OrderCase{"IdenticalBAB", 0, 100, 0, 100, "BAB", 100}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Journals, SyncOrders,
+                         ::testing::Values(OrderCase{"DisjointABA", 0, 100, 200, 50, "ABA", 150},
+                                           OrderCase{"DisjointBAB", 0, 100, 200, 50, "BAB", 150},
+                                           OrderCase{"OverlappingABA", 0, 100, 50, 100, "ABA", 150},
+                                           OrderCase{"OverlappingBAB", 0, 100, 50, 100, "BAB", 150},
+                                           OrderCase{"IdenticalABA", 0, 100, 0, 100, "ABA", 100},
+                                           OrderCase{"IdenticalBAB", 0, 100, 0, 100, "BAB", 100}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Sync, PullOfRowsTheDatabaseHasCountsNothing) {
     const std::string a = freshArchive();
@@ -81,7 +86,8 @@ TEST(Sync, PullOfRowsTheDatabaseHasCountsNothing) {
     ASSERT_TRUE(A.add("Южное", minutes(0, 30), 5, 7).ok);
     ASSERT_TRUE(B.add("Южное", minutes(0, 30), 5, 7).ok);
     syncDb(A, a);
-    EXPECT_EQ(counts(syncDb(B, a)), "pushed 0 rows and 0 snapshots of 0 wells; pulled 0 rows and 0 snapshots of 0 wells");
+    EXPECT_EQ(counts(syncDb(B, a)),
+              "pushed 0 rows and 0 snapshots of 0 wells; pulled 0 rows and 0 snapshots of 0 wells");
 }
 
 wells::StoredSnapshot snapshotOf(Db& d, std::uint16_t pad, std::uint16_t well) {
@@ -142,9 +148,11 @@ TEST(Sync, FieldPullsOnlyThatOilfieldAndALaterFullPullTheRest) {
     SyncOptions only;
     only.push = false;
     only.fields = {"Северное"};
-    EXPECT_EQ(counts(syncDb(C, a, only)), "pushed 0 rows and 0 snapshots of 0 wells; pulled 30 rows and 1 snapshots of 1 wells");
+    EXPECT_EQ(counts(syncDb(C, a, only)),
+              "pushed 0 rows and 0 snapshots of 0 wells; pulled 30 rows and 1 snapshots of 1 wells");
     EXPECT_EQ(counts(syncDb(C, a, only)), kNothing);
-    EXPECT_EQ(counts(syncDb(C, a)), "pushed 0 rows and 0 snapshots of 0 wells; pulled 20 rows and 1 snapshots of 1 wells");
+    EXPECT_EQ(counts(syncDb(C, a)),
+              "pushed 0 rows and 0 snapshots of 0 wells; pulled 20 rows and 1 snapshots of 1 wells");
     EXPECT_EQ(localRows(C), localRows(A));
 }
 
