@@ -173,15 +173,17 @@ ServerStatus pushChanges(SyncRun& run) {
         }
         held.push_back(std::move(w));
         ChangedWell& h = held.back();
+        // A batch that ends with the well's last rows lets the well go: `h` is not used after.
+        const std::size_t n = h.rows.size();
         std::size_t at = h.from;
         do {
-            const std::size_t take = std::min(h.rows.size() - at, capacity - batchRows);
-            batch.push_back({&h, at, at + take, at + take == h.rows.size()});
+            const std::size_t take = std::min(n - at, capacity - batchRows);
+            batch.push_back({&h, at, at + take, at + take == n});
             at += take;
             batchRows += take;
             if (batchRows >= capacity)
                 if (auto s = send(); !s) return s;
-        } while (at < h.rows.size());
+        } while (at < n);
     }
     return send();
 }
