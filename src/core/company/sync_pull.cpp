@@ -155,8 +155,45 @@ std::string rowQuery(const SyncRun& run, const WellMap& wellsById, long long aft
            ") TO STDOUT";
 }
 
-ServerStatus pullRows(SyncRun& run, WellMap& wellsById) {
-    long long at = startOf(run, run.state.rowsPulled, run.state.fieldRows);
+// A well the database lacks though it pulled rows of it before (deleted here): it comes back
+// whole, all its rows up to `upTo` and its current snapshot, not only what is new of it.
+ServerStatus wholeWell(SyncRun& run, long long wellId, long long upTo, std::vector<JournalRecord>& rows) {
+    rows.clear();
+    bool damaged = false;
+    PulledRow row;
+    ServerStatus st = run.session.copyOut(
+        "COPY (SELECT seq, well_id, to_char(moment, 'YYYYMMDDHH24MISS'), " + std::string(kRowColumns) +
+            " FROM vorsan.journal_rows WHERE well_id = " + std::to_string(wellId) +
+            " AND seq <= " + std::to_string(upTo) + " ORDER BY seq) TO STDOUT",
+        [&](std::string_view line) {
+            if (parsePulledRow(line, row))
+                rows.push_back(row.record);
+            else
+                damaged = true;
+        });
+    if (st && damaged)
+        st = ServerStatus::fail(ServerFault::ServerError, "a journal row the program cannot read");
+    return st;
+}
+
+ServerStatus currentSnapshot(SyncRun& run, long long wellId, const wells::WellId& id) {
+    PgResult r;
+    ServerStatus st = run.session.execParams("SELECT well_id, to_char(moment, 'YYYYMMDDHH24MISS'), "
+                                             "generation, settings FROM vorsan.current_snapshots "
+                                             "WHERE well_id = $1::bigint",
+                                             {std::to_string(wellId)}, &r);
+    if (!st || r.rows() == 0) return st;
+    bool ok = false;
+    const wells::StoredSnapshot theirs = serverSnapshot(r, 0, ok);
+    if (ok && run.database.putSnapshot(id, theirs).ok)
+        run.state.wells.try_emplace(keyOf(id), PushedWell{0, kEmptyFold, 0, 0, 0})
+            .first->second.snapshotHash = snapshotHash(theirs);
+    return {};
+}
+
+ServerStatus pullRows(SyncRun& run, WellMap& wellsById, std::set<WellKey>& here) {
+    const long long start = startOf(run, run.state.rowsPulled, run.state.fieldRows);
+    long long at = start;
     for (std::size_t batch = 0;; ++batch) {
         if (run.cancelled())
             return ServerStatus::fail(ServerFault::Cancelled, "cancelled before a pull batch");
@@ -176,12 +213,18 @@ ServerStatus pullRows(SyncRun& run, WellMap& wellsById) {
         if (st && damaged)
             st = ServerStatus::fail(ServerFault::ServerError, "a journal row the program cannot read");
         if (!st) return st;
-        for (const auto& [wellId, rows] : byWell) {
+        for (auto& [wellId, rows] : byWell) {
             if (!wellsById.count(wellId))
                 if (auto s = readWells(run, wellsById); !s) return s; // a well pushed since
             const auto w = wellsById.find(wellId);
             if (w == wellsById.end()) continue;
+            const bool back = start > 0 && !here.count(keyOf(w->second));
+            if (back)
+                if (auto s = wholeWell(run, wellId, at, rows); !s) return s;
             if (auto s = mergeWell(run, w->second, rows); !s) return s;
+            if (!back) continue;
+            if (auto s = currentSnapshot(run, wellId, w->second); !s) return s;
+            here.insert(keyOf(w->second)); // its later rows are only what is new
         }
         recordEnd(run, at, run.state.rowsPulled, run.state.fieldRows);
         if (auto s = run.saveState(); !s) return s;
@@ -195,8 +238,11 @@ ServerStatus pullRows(SyncRun& run, WellMap& wellsById) {
 ServerStatus pullChanges(SyncRun& run) {
     WellMap wellsById;
     if (auto st = readWells(run, wellsById); !st) return st;
+    std::set<WellKey> here; // the wells of the database before the pull
+    for (const wells::WellId& w : run.database.wells())
+        here.insert(keyOf(w));
     if (auto st = pullSnapshots(run, wellsById); !st) return st;
-    return pullRows(run, wellsById);
+    return pullRows(run, wellsById, here);
 }
 
 } // namespace vorsan::company

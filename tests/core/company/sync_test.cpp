@@ -131,12 +131,15 @@ TEST(Sync, AWellDeletedLocallyStaysDeletedAndTheArchiveKeepsIt) {
     syncDb(B, a);
     EXPECT_EQ(B.db->wells().size(), 2u);
     EXPECT_EQ(localRows(B).size(), 45u);
-    // Rows read later by someone else bring the well back, with those rows only.
+    // Rows read later by someone else bring the well back whole, with its snapshot.
     ASSERT_TRUE(B.add("Южное", minutes(100, 3), 5, 7).ok);
     syncDb(B, a);
     const SyncReport r = syncDb(A, a);
-    EXPECT_EQ(r.pulled.rows, 3u);
+    EXPECT_EQ(r.pulled.rows, 43u);
     EXPECT_EQ(A.db->wells().size(), 2u);
+    EXPECT_EQ(localRows(A), localRows(B));
+    EXPECT_EQ(A.db->storedSnapshot({"Южное", 5, 7}).value_or(wells::StoredSnapshot{}).values,
+              B.db->storedSnapshot({"Южное", 5, 7}).value_or(wells::StoredSnapshot{}).values);
 }
 
 TEST(Sync, FieldPullsOnlyThatOilfieldAndALaterFullPullTheRest) {
