@@ -1,7 +1,7 @@
 // Syncs with the company archive on a private PostgreSQL server on this machine (its files
 // synced to disk as an office server's are): the first push of 100 wells of 10,000 rows, a sync
-// after one 1184-record journal was added to one well, and the pull of the whole million rows
-// into an empty database.
+// after one 1184-record journal was added to one well, a sync with nothing new, and the pull of
+// the whole million rows into an empty database.
 #include "company/company_sync.h"
 #include "company/server_schema.h"
 #include "db/file_io.h"
@@ -112,6 +112,15 @@ void BM_SyncAfterOneJournal(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SyncAfterOneJournal)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SyncWithNothingNew(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        const company::SyncReport r = sync(*s.laptop, true, true);
+        check(r.pushed.rows == 0 && r.pulled.rows == 0 && r.pushed.snapshots == 0, r.summaryLine());
+    }
+}
+BENCHMARK(BM_SyncWithNothingNew)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PullOfAMillionRowsIntoAnEmptyDatabase(benchmark::State& state) {
     for (auto _ : state) {
