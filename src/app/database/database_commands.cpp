@@ -64,6 +64,7 @@ DatabaseCommands::DatabaseCommands(DatabaseWindow& window) : QObject(window.widg
 
 void DatabaseCommands::release() {
     queue_.clear();
+    sync_->cancel(); // a sync ends after its batch rather than holding the window's closing up
     work_.finish();
 }
 

@@ -69,7 +69,8 @@ void DatabaseSync::openDialog() {
                             QSettings::IniFormat);
         dialog_->setFields({own.value("archive/host").toString(), own.value("archive/database").toString(),
                             own.value("archive/user").toString(), own.value("archive/service").toString(),
-                            own.value("archive/port", 5432).toInt()});
+                            own.value("archive/port", 5432).toInt(),
+                            own.value("archive/conninfo").toString()});
         connect(dialog_, &SyncDialog::startRequested, this, &DatabaseSync::start);
         connect(dialog_, &SyncDialog::cancelRequested, this, [this] { cancel_->store(true); });
     }
@@ -78,12 +79,19 @@ void DatabaseSync::openDialog() {
     dialog_->activateWindow();
 }
 
+void DatabaseSync::cancel() {
+    cancel_->store(true);
+}
+
 void DatabaseSync::start() {
     if (!dialog_ || dialog_->running()) return;
     const SyncFields f = dialog_->fields();
+    // A whole connection string, when given, stands for the fields.
     const std::string conninfo =
-        company::conninfoOf({f.host.toStdString(), std::to_string(f.port), f.database.toStdString(),
-                             f.user.toStdString(), f.service.toStdString()});
+        !f.conninfo.isEmpty()
+            ? f.conninfo.toStdString()
+            : company::conninfoOf({f.host.toStdString(), std::to_string(f.port), f.database.toStdString(),
+                                   f.user.toStdString(), f.service.toStdString()});
     // Only an address without a password is kept in the settings.
     if (const company::ServerStatus st = company::checkSavedConninfo(conninfo); !st) {
         dialog_->showResult(qs(st.message()), false);
@@ -95,6 +103,7 @@ void DatabaseSync::start() {
     own.setValue("archive/database", f.database);
     own.setValue("archive/user", f.user);
     own.setValue("archive/service", f.service);
+    own.setValue("archive/conninfo", f.conninfo);
     const QString typed = dialog_->takePassword();
     const std::optional<std::string> password =
         typed.isEmpty() ? std::nullopt : std::optional<std::string>(typed.toStdString());

@@ -19,6 +19,8 @@ public:
     DatabaseSync(DatabaseCommands& tab, DatabaseWindow& window);
 
     void openDialog();
+    // Stops a sync under way after its batch (the window is closing).
+    void cancel();
     SyncDialog* dialog() const;
 
 private:

@@ -20,6 +20,9 @@ SyncDialog::SyncDialog(QWidget* parent) : QDialog(parent) {
     user_ = new QLineEdit(this);
     service_ = new QLineEdit(this);
     service_->setPlaceholderText(QStringLiteral("вместо сервера: имя из pg_service.conf"));
+    conninfo_ = new QLineEdit(this);
+    conninfo_->setPlaceholderText(
+        QStringLiteral("или вся строка подключения libpq: host=… sslmode=verify-full"));
     password_ = new QLineEdit(this);
     password_->setEchoMode(QLineEdit::Password);
     form->addRow(QStringLiteral("Сервер:"), host_);
@@ -27,6 +30,7 @@ SyncDialog::SyncDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("База данных:"), database_);
     form->addRow(QStringLiteral("Пользователь:"), user_);
     form->addRow(QStringLiteral("Служба:"), service_);
+    form->addRow(QStringLiteral("Строка подключения:"), conninfo_);
     passwordLabel_ = new QLabel(QStringLiteral("Пароль:"), this);
     form->addRow(passwordLabel_, password_);
     passwordLabel_->hide();
@@ -60,8 +64,9 @@ SyncDialog::SyncDialog(QWidget* parent) : QDialog(parent) {
 }
 
 SyncFields SyncDialog::fields() const {
-    return {host_->text().trimmed(), database_->text().trimmed(), user_->text().trimmed(),
-            service_->text().trimmed(), port_->value()};
+    return {host_->text().trimmed(), database_->text().trimmed(),
+            user_->text().trimmed(), service_->text().trimmed(),
+            port_->value(),          conninfo_->text().trimmed()};
 }
 
 void SyncDialog::setFields(const SyncFields& f) {
@@ -70,6 +75,7 @@ void SyncDialog::setFields(const SyncFields& f) {
     database_->setText(f.database);
     user_->setText(f.user);
     service_->setText(f.service);
+    conninfo_->setText(f.conninfo);
 }
 
 QString SyncDialog::takePassword() {
@@ -90,7 +96,8 @@ void SyncDialog::setRunning(bool running) {
     start_->setEnabled(!running);
     for (QWidget* w :
          {static_cast<QWidget*>(host_), static_cast<QWidget*>(port_), static_cast<QWidget*>(database_),
-          static_cast<QWidget*>(user_), static_cast<QWidget*>(service_), static_cast<QWidget*>(password_)})
+          static_cast<QWidget*>(user_), static_cast<QWidget*>(service_), static_cast<QWidget*>(conninfo_),
+          static_cast<QWidget*>(password_)})
         w->setEnabled(!running);
     bar_->setVisible(running);
     if (running) {

@@ -14,6 +14,7 @@ class QSpinBox;
 struct SyncFields {
     QString host, database, user, service;
     int port = 5432;
+    QString conninfo; // a whole libpq connection string instead of the fields (sslmode=...)
 };
 
 class SyncDialog : public QDialog {
@@ -42,7 +43,7 @@ public:
     Q_SIGNAL void cancelRequested();
 
 private:
-    QLineEdit *host_, *database_, *user_, *service_, *password_;
+    QLineEdit *host_, *database_, *user_, *service_, *conninfo_, *password_;
     QSpinBox* port_;
     QLabel *passwordLabel_, *stage_, *result_;
     QProgressBar* bar_;

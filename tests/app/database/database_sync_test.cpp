@@ -77,7 +77,7 @@ struct Window {
 
 void fill(SyncDialog* d, const std::string& archive, const QString& user = QStringLiteral("postgres")) {
     d->setFields({QString::fromStdString(server->socketDir()), QString::fromStdString(archive), user,
-                  QString(), 5432});
+                  QString(), 5432, QString()});
 }
 
 // Runs the sync the dialog is filled for, counting the window's timer ticks meanwhile.
@@ -104,6 +104,7 @@ private slots:
     void theMenuHasTheCommand();
     void syncShowsTheSummaryAndSavesTheAddressOnly();
     void aPasswordIsAskedForAndKeptNowhere();
+    void aConnectionStringWithAPasswordIsNotSaved();
     void anUnreachableServerIsNamed();
 };
 
@@ -172,10 +173,25 @@ void DatabaseSyncTest::aPasswordIsAskedForAndKeptNowhere() {
     qunsetenv("PGPASSFILE");
 }
 
+void DatabaseSyncTest::aConnectionStringWithAPasswordIsNotSaved() {
+    Window t(3);
+    SyncDialog* d = t.open();
+    SyncFields f;
+    f.conninfo = QStringLiteral("host=/nonexistent user=x password=secret");
+    d->setFields(f);
+    QTest::mouseClick(d->startButton(), Qt::LeftButton);
+    QVERIFY(!d->running());
+    QVERIFY2(d->resultLabel()->text().startsWith(QStringLiteral("Пароль не сохраняется в настройках")),
+             qPrintable(d->resultLabel()->text()));
+    QFile ini(QDir(t.w.state().settingsDir).filePath("vorsan.ini"));
+    QVERIFY(!ini.open(QIODevice::ReadOnly) || !ini.readAll().contains("secret"));
+}
+
 void DatabaseSyncTest::anUnreachableServerIsNamed() {
     Window t(3);
     SyncDialog* d = t.open();
-    d->setFields({QStringLiteral("/nonexistent"), QStringLiteral("x"), QStringLiteral("x"), QString(), 5432});
+    d->setFields({QStringLiteral("/nonexistent"), QStringLiteral("x"), QStringLiteral("x"), QString(), 5432,
+                  QString()});
     runSync(d);
     QVERIFY2(d->resultLabel()->text().startsWith(QStringLiteral("Сервер недоступен.")),
              qPrintable(d->resultLabel()->text()));
