@@ -16,7 +16,7 @@ deb=$(ls "$out"/vorsan_*.deb)
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
 for want in 'libqt6core6' 'libqt6widgets6' 'libqt6charts6' 'libqt6printsupport6' \
-            'libxlsxwriter[0-9]+' 'libarchive[0-9]+' 'qt6-qpa-plugins'; do
+            'libxlsxwriter[0-9]+' 'libarchive[0-9]+' 'libpq5' 'qt6-qpa-plugins'; do
   grep -Eq "(^|, )$want( |,|$)" <<<"$depends" || fail "Depends lacks $want"
 done
 
