@@ -235,7 +235,7 @@ void LineOverviewTest::everyAnswerIsOneLineOfTheCsvFile() {
     QCOMPARE(lines.front(), QString::fromStdString(vorsan::StationCsv::header()));
     // An answer in flight when the file opened may be written too.
     QVERIFY2(lines.size() - 1 >= answers && lines.size() - 1 <= answers + 1, qPrintable(lines.join('\n')));
-    QVERIFY(lines.size() - 1 >= 6);
+    QVERIFY(lines.size() - 1 >= 4); // two whole rounds at least
     for (int i = 1; i < lines.size(); ++i) {
         const QStringList fields = lines[i].split(QLatin1Char(','));
         QCOMPARE(fields.size(), 18);

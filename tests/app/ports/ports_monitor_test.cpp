@@ -24,6 +24,9 @@
 #include <QMenu>
 #include <QSettings>
 #include <QTableWidget>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -156,16 +159,58 @@ void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
             block17 = block17 || r.cells[LineMonitorModel::Meaning] == QStringLiteral("чтение журнала, блок 17 из 256");
         QVERIFY(block17);
         // The probe asks for a generation 3 controller (0xFF) and the recorder (255) too; nobody
-        // answers them on this line.
+        // answers them on this line, as expected: the probe's own row counts the silences.
         const auto& stations = monitor->stationCounters().stations();
-        QCOMPARE(stations.size(), std::size_t{3});
+        QCOMPARE(stations.size(), std::size_t{2});
+        QCOMPARE(stations[0].station, vorsan::kProbeKey);
+        QCOMPARE(stations[0].good, 0u);
+        QCOMPARE(stations[0].timeOuts, 0u);
+        QCOMPARE(stations[0].silences, stations[0].requests);
         QCOMPARE(stations[1].station, 1);
         QVERIFY(stations[1].requests >= 256 + 16);
         QCOMPARE(stations[1].good, stations[1].requests);
-        QCOMPARE(stations[2].station, 255);
-        QCOMPARE(stations[2].good, 0u);
-        QCOMPARE(stations[2].timeOuts, stations[2].requests);
         QVERIFY(monitor->text().contains(QStringLiteral("чтение уставок, блок 16 из 16")));
+        // No red row: the probe's silences are grey.
+        for (const auto& r : monitor->model()->rows())
+            QVERIFY2(!r.bad, qPrintable(r.cells[LineMonitorModel::Meaning]));
+        // Every counters row is in view.
+        QVERIFY(monitor->counters()->height() >= monitor->counters()->minimumHeight());
+
+        // The filter shows the probe's rows alone, or one station's.
+        QComboBox* filter = monitor->filter();
+        filter->setCurrentIndex(filter->findData(vorsan::kProbeKey));
+        QAbstractItemModel* shown = monitor->view()->model();
+        int silences = 0, stationRows = 0;
+        for (int r = 0; r < shown->rowCount(); ++r) {
+            const QString state = shown->index(r, LineMonitorModel::State).data().toString();
+            silences += state.startsWith(QStringLiteral("нет ответа: ")) ? 1 : 0;
+            stationRows += shown->index(r, LineMonitorModel::Station).data().toString() ==
+                           QStringLiteral("станция 1") ? 1 : 0;
+        }
+        QCOMPARE(static_cast<std::uint64_t>(silences), stations[0].requests);
+        QCOMPARE(stationRows, 0);
+        filter->setCurrentIndex(filter->findData(1));
+        QVERIFY(monitor->view()->model()->rowCount() > 2 * (256 + 16));
+        filter->setCurrentIndex(0);
+        QCOMPARE(monitor->view()->model()->rowCount(), monitor->model()->rowCount());
+
+        // A pause keeps what comes meanwhile and shows it on resume.
+        auto* pause = monitor->findChild<QPushButton*>(QStringLiteral("monitorPause"));
+        pause->setChecked(true);
+        const int before = monitor->model()->rowCount();
+        sim.clearReceived();
+        w.armProbe(1);
+        QTRY_VERIFY(!sim.received().empty());
+        QTRY_VERIFY(!w.live().worker().busy());
+        monitor->drain();
+        QCOMPARE(monitor->model()->rowCount(), before);
+        QVERIFY(monitor->heldRows() >= 6);
+        QVERIFY(monitor->text().count(QLatin1Char('\n')) >= before + 6);
+        const std::size_t held = monitor->heldRows();
+        pause->setChecked(false);
+        QCOMPARE(monitor->model()->rowCount(), before + static_cast<int>(held));
+        w.live().session().probeTimer().stop();
+        QTRY_VERIFY(!w.live().worker().busy());
 
         // Closed, the link has no observer: what goes over the line afterwards is not gathered.
         monitor->close();
