@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,7 +67,9 @@ class PortsMonitorTest : public QObject {
     Q_OBJECT
 private slots:
     void portMenuListsTheDevicesAndRemembersTheChoice();
+    void aPortNamedOnTheCommandLineIsCheckedUntilTheMenuChooses();
     void monitorShowsAJournalReadAndCostsNothingClosed();
+    void theMonitorListFollowsNewRowsAfterAResize();
     void comparisonWithASettingsFile();
     void comparisonWithTheDatabaseWellsSnapshot();
 };
@@ -127,6 +130,32 @@ void PortsMonitorTest::portMenuListsTheDevicesAndRemembersTheChoice() {
         QCOMPARE(boxes.captions, QStringList{"Внимание"});
         QVERIFY(boxes.texts.at(0).contains("отключён"));
     }
+}
+
+void PortsMonitorTest::aPortNamedOnTheCommandLineIsCheckedUntilTheMenuChooses() {
+    QTemporaryDir data, dev;
+    const fs::path root = dev.path().toStdString();
+    makeDev(root);
+    const QString line = dev.filePath(QStringLiteral("pts-line"));
+    QFile(line).open(QIODevice::WriteOnly);
+    vorsan::CommandLine commandLine;
+    commandLine.portDevice = line.toStdString();
+    MainWindow w(commandLine);
+    w.setDataDir(data.path());
+    w.show();
+    QTRY_VERIFY(w.startedUp() && !w.state().settingsDir.isEmpty());
+    w.portDevices()->setDevRoot(dev.path(), [](const std::string&) { return false; });
+    QCOMPARE(w.portMenu()->title(), QStringLiteral("Порт:pts-line"));
+    for (Command c : {Command::Port1, Command::Port2, Command::Port3, Command::Port4})
+        QVERIFY(!w.commands().action(c)->isChecked());
+    QVERIFY(itemTexts(w.portDevices()).contains(QStringLiteral("pts-line *")));
+    QCOMPARE(w.portDevice(), line);
+    // The menu's choice takes over: the caption and the device follow it.
+    w.commands().action(Command::Port2)->trigger();
+    QCOMPARE(w.portMenu()->title(), QStringLiteral("Порт:Com2"));
+    QVERIFY(w.commands().action(Command::Port2)->isChecked());
+    QVERIFY(w.portDevice() != line);
+    QVERIFY(!itemTexts(w.portDevices()).contains(QStringLiteral("pts-line *")));
 }
 
 void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
@@ -225,6 +254,35 @@ void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
         w.close();
     }
     sim.stop();
+}
+
+void PortsMonitorTest::theMonitorListFollowsNewRowsAfterAResize() {
+    LinkWorker worker;
+    LineMonitorWindow monitor(worker, nullptr);
+    monitor.resize(900, 600);
+    monitor.show();
+    const auto rows = [](int n) {
+        std::vector<LineMonitorModel::Row> out(static_cast<std::size_t>(n));
+        for (auto& r : out)
+            r.cells[LineMonitorModel::Meaning] = QStringLiteral("текущее состояние, блок 1");
+        return out;
+    };
+    QScrollBar* bar = monitor.view()->verticalScrollBar();
+    monitor.model()->append(rows(200));
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    monitor.resize(900, 300); // more rows out of view: the list still shows the last
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    monitor.model()->append(rows(50));
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    // Scrolled up by the user, it stays where it was.
+    bar->setValue(10);
+    monitor.model()->append(rows(50));
+    QTest::qWait(20);
+    QCOMPARE(bar->value(), 10);
+    // Long cells have their whole text as a tooltip.
+    const QModelIndex meaning = monitor.model()->index(0, LineMonitorModel::Meaning);
+    QCOMPARE(meaning.data(Qt::ToolTipRole).toString(), QStringLiteral("текущее состояние, блок 1"));
+    monitor.close();
 }
 
 void PortsMonitorTest::comparisonWithASettingsFile() {
