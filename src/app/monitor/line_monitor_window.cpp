@@ -137,38 +137,7 @@ LineMonitorWindow::LineMonitorWindow(LinkWorker& worker, QWidget* parent)
         activateWindow();
     });
 
-    model_ = new LineMonitorModel(this);
-    filterModel_ = new MonitorFilter(this);
-    filterModel_->setSourceModel(model_);
-    view_ = new QTableView(this);
-    view_->setObjectName(QStringLiteral("monitorList"));
-    view_->setModel(filterModel_);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setWordWrap(false);
-    view_->verticalHeader()->hide();
-    view_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view_->horizontalHeader()->setStretchLastSection(true);
-    view_->setColumnWidth(LineMonitorModel::Time, 95);
-    view_->setColumnWidth(LineMonitorModel::Direction, 28);
-    view_->setColumnWidth(LineMonitorModel::Station, 95);
-    view_->setColumnWidth(LineMonitorModel::Meaning, 250);
-    view_->setColumnWidth(LineMonitorModel::State, 190);
-    QFont mono(QStringLiteral("Monospace"));
-    mono.setStyleHint(QFont::TypeWriter);
-    view_->setFont(mono);
-
-    counters_ = new QTableWidget(0, 8, this);
-    counters_->setObjectName(QStringLiteral("monitorCounters"));
-    counters_->setHorizontalHeaderLabels({QStringLiteral("Станция"), QStringLiteral("Запросов"),
-                                          QStringLiteral("Ответов"), QStringLiteral("Ошибок CRC"),
-                                          QStringLiteral("Тайм-аутов"), QStringLiteral("Повторов"),
-                                          QStringLiteral("Ожидаемых молчаний"),
-                                          QStringLiteral("Среднее время ответа")});
-    counters_->verticalHeader()->hide();
-    counters_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    counters_->horizontalHeader()->setStretchLastSection(true);
+    buildTables();
 
     pause_ = new QPushButton(QStringLiteral("Пауза"), this);
     pause_->setObjectName(QStringLiteral("monitorPause"));
@@ -217,6 +186,41 @@ LineMonitorWindow::LineMonitorWindow(LinkWorker& worker, QWidget* parent)
 
     timer_.setInterval(kDrainIntervalMs);
     connect(&timer_, &QTimer::timeout, this, &LineMonitorWindow::drain);
+}
+
+void LineMonitorWindow::buildTables() {
+    model_ = new LineMonitorModel(this);
+    filterModel_ = new MonitorFilter(this);
+    filterModel_->setSourceModel(model_);
+    view_ = new QTableView(this);
+    view_->setObjectName(QStringLiteral("monitorList"));
+    view_->setModel(filterModel_);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setWordWrap(false);
+    view_->verticalHeader()->hide();
+    view_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->horizontalHeader()->setStretchLastSection(true);
+    view_->setColumnWidth(LineMonitorModel::Time, 95);
+    view_->setColumnWidth(LineMonitorModel::Direction, 28);
+    view_->setColumnWidth(LineMonitorModel::Station, 95);
+    view_->setColumnWidth(LineMonitorModel::Meaning, 250);
+    view_->setColumnWidth(LineMonitorModel::State, 190);
+    QFont mono(QStringLiteral("Monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    view_->setFont(mono);
+
+    counters_ = new QTableWidget(0, 8, this);
+    counters_->setObjectName(QStringLiteral("monitorCounters"));
+    counters_->setHorizontalHeaderLabels({QStringLiteral("Станция"), QStringLiteral("Запросов"),
+                                          QStringLiteral("Ответов"), QStringLiteral("Ошибок CRC"),
+                                          QStringLiteral("Тайм-аутов"), QStringLiteral("Повторов"),
+                                          QStringLiteral("Ожидаемых молчаний"),
+                                          QStringLiteral("Среднее время ответа")});
+    counters_->verticalHeader()->hide();
+    counters_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    counters_->horizontalHeader()->setStretchLastSection(true);
 }
 
 void LineMonitorWindow::showEvent(QShowEvent* event) {

@@ -86,6 +86,7 @@ protected:
 private:
     void save();
     void clearAll();
+    void buildTables();
     void showCounters();
     void addFilterEntry(int station);
     void resume();
