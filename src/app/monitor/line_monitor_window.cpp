@@ -220,6 +220,7 @@ void LineMonitorWindow::buildTables() {
                                           QStringLiteral("Среднее время ответа")});
     counters_->verticalHeader()->hide();
     counters_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    counters_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     counters_->horizontalHeader()->setStretchLastSection(true);
 }
 

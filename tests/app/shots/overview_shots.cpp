@@ -1,10 +1,11 @@
 // The page "Обзор линии" against a line of stations (a vorsan-sim program on a pseudo-terminal):
 // the window opens on DEVICE, shows the page, runs "Найти все станции" and keeps polling for the
 // given seconds, saving the window as OUTDIR/overview-scanned.png after the scan's first rounds
-// and OUTDIR/overview-late.png at the end. Run under Xvfb, with the X screen taken meanwhile:
+// and OUTDIR/overview-late.png at the end, then the line monitor as OUTDIR/monitor.png. Run under Xvfb, with the X screen taken meanwhile:
 //   vorsan-sim --gen4 1,5,7,12,33,101,247 --stop-cycle 5:20 --silence-cycle 33:25 --link /tmp/line &
 //   xvfb-run -s "-screen 0 1280x1024x24" sh -c 'build/release/shot_overview /tmp/line /tmp 60 &
 //     sleep 50; import -window root shot.png; wait'
+#include "monitor/line_monitor_window.h"
 #include "overview/line_overview.h"
 #include "overview/overview_page.h"
 #include "window/main_window.h"
@@ -49,5 +50,10 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     QTest::qWait(std::max(0, seconds * 1000 - static_cast<int>(clock.elapsed())));
     w.grab().save(out.filePath(QStringLiteral("overview-late.png")));
+    // Then the line monitor over the probe of the journal page: OUTDIR/monitor.png.
+    w.pages()->setCurrentIndex(kJournalPage);
+    w.lineMonitor()->showAction()->trigger();
+    QTest::qWait(7000);
+    w.lineMonitor()->grab().save(out.filePath(QStringLiteral("monitor.png")));
     return 0;
 }
