@@ -255,7 +255,11 @@ void LineOverviewTest::theProbeRestsWhileThePageIsShown() {
     for (const auto& r : line.sim.received())
         QVERIFY(!isProbe(r));
     line.w().pages()->setCurrentIndex(kJournalPage);
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(line.sim.received().begin(), line.sim.received().end(), isProbe), 5000);
+    const auto probed = [&] {
+        const auto received = line.sim.received(); // a copy: one vector for begin and end
+        return std::any_of(received.begin(), received.end(), isProbe);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(probed(), 5000);
     const int rounds = line.overview().roundsDone();
     QTest::qWait(300);
     QCOMPARE(line.overview().roundsDone(), rounds);
