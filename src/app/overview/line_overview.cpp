@@ -26,6 +26,7 @@ using vorsan::RowChange;
 namespace {
 
 const QString kScanCaption = QStringLiteral("Поиск всех станций на линии...");
+constexpr int kRetryMs = 2000;
 const QString kFullScanCaption = QStringLiteral("Полный поиск станций на линии (500 мс)...");
 
 QString seconds(qint64 ms) {
@@ -154,11 +155,15 @@ void LineOverview::turn() {
 }
 
 int LineOverview::wait() const {
+    // A port that does not open (or a line that refuses writes) is tried again a period later,
+    // not at once.
+    if (lineFailed_) return std::max(periodMs_, kRetryMs);
     if (next_ < page_.model()->rows().size() || !round_.isValid()) return 0;
     return static_cast<int>(std::max<qint64>(0, periodMs_ - round_.elapsed()));
 }
 
 void LineOverview::applyPoll(PollOutcome& out) {
+    lineFailed_ = !out.opened.ok() || out.poll.error == LinkError::Write_Error;
     if (!out.opened.ok()) {
         page_.setRoundText(QStringLiteral("Порт не открылся: %1")
                              .arg(QString::fromStdString(vorsan::openFailureMessage(out.opened))));

@@ -78,6 +78,7 @@ private:
     qint64 lastRoundMicros_ = 0;
     int rounds_ = 0;
     int answers_ = 0;
+    bool lineFailed_ = false; // the last turn's port did not open or took no request
     vorsan::StationCsv csv_;
     QString csvPath_;
 };

@@ -59,6 +59,11 @@ QString ageText(std::int64_t seconds) {
     return QStringLiteral("%1 ч %2 мин назад").arg(seconds / 3600).arg(seconds / 60 % 60);
 }
 
+// A station just found has not been polled yet; one polled without an answer has not answered.
+QString neverAnswered(const StationRow& row) {
+    return row.lastError == vorsan::LinkError::None ? QStringLiteral("ожидает опроса") : QStringLiteral("нет ответа");
+}
+
 } // namespace
 
 QString clockText(vorsan::WallTime time) {
@@ -103,7 +108,7 @@ QString OverviewModel::text(const StationRow& row, int column) const {
     case kPad: return unsetOr(s.padNumber);
     case kWell: return unsetOr(s.wellNumber);
     case kState:
-        if (!values) return QStringLiteral("нет ответа");
+        if (!values) return neverAnswered(row);
         return QString::fromStdString(vorsan::modeText(s.status));
     case kCause: return values ? QString::fromStdString(vorsan::stopText(s.status)) : QString();
     case kUab: return value(s.UAB);
@@ -120,7 +125,7 @@ QString OverviewModel::text(const StationRow& row, int column) const {
     case kClock:
         return values ? QString::fromStdString(vorsan::dateTimeText(s)).simplified() : QString();
     case kLastAnswer:
-        if (!row.everAnswered) return QStringLiteral("нет ответа");
+        if (!row.everAnswered) return neverAnswered(row);
         if (row.answering) return clockText(row.lastAnswer);
         return clockText(row.lastAnswer) + QStringLiteral(", ") + ageText(row.ageSeconds(now_));
     default: return {};

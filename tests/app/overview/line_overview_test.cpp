@@ -135,6 +135,7 @@ private slots:
     void everyAnswerIsOneLineOfTheCsvFile();
     void theProbeRestsWhileThePageIsShown();
     void aDoubleClickMakesTheStationCurrent();
+    void aPortThatGoesAwayIsSaidAndTriedAgainLater();
 };
 
 void LineOverviewTest::theScanFindsEveryStationFromOneTo247() {
@@ -282,6 +283,19 @@ void LineOverviewTest::aDoubleClickMakesTheStationCurrent() {
     const std::uint16_t well = line.sim.withLine([](LineModel& m) { return m.stations[1].holding[vorsan::sim::kRegWell]; });
     QTRY_COMPARE_WITH_TIMEOUT(line.w().state().currentState.wellNumber, well, 5000);
     QVERIFY(line.w().commands().table().enabled(vorsan::Command::ReadJournal));
+}
+
+void LineOverviewTest::aPortThatGoesAwayIsSaidAndTriedAgainLater() {
+    Line line(options({1, 5}));
+    line.showAndScan();
+    line.rounds(1);
+    line.w().state().portDeviceOverride = QStringLiteral("/dev/vorsan-gone");
+    QTRY_VERIFY_WITH_TIMEOUT(line.page()->summary()->text().contains(QStringLiteral("Порт не открылся")), 5000);
+    QVERIFY(line.page()->summary()->text().contains(QStringLiteral("не существует")));
+    // It is tried again every 2 s, not in a loop on the free line.
+    QSignalSpy turns(&line.w().live().worker(), &LinkWorker::idle);
+    QTest::qWait(2500);
+    QVERIFY2(turns.count() <= 2, qPrintable(QString::number(turns.count())));
 }
 
 QTEST_MAIN(LineOverviewTest)

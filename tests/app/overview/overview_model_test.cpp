@@ -19,6 +19,7 @@ struct RowCase {
     const char* what;
     bool everAnswered;
     bool answering;
+    bool failed; // a poll went unanswered (or none was made yet)
     std::uint16_t status;
     int ageSeconds; // of the last answer
     Look look;
@@ -28,14 +29,16 @@ struct RowCase {
 };
 
 const RowCase kCases[] = {
-    {"never answered", false, false, 0, 0, Look::Waiting, "нет ответа", "", "нет ответа"},
-    {"running", true, true, 0x0001, 0, Look::Running, "Работа", "", ""},
-    {"stopped on underload in restart", true, true, 3 << 6, 0, Look::Stopped, "АПВ", "Стоп, недогрузка", ""},
-    {"stopped by the operator, blocked, switch off", true, true, 15 << 6 | 2, 0, Look::Stopped,
+    {"not polled yet", false, false, false, 0, 0, Look::Waiting, "ожидает опроса", "", "ожидает опроса"},
+    {"polled, never answered", false, false, true, 0, 0, Look::Waiting, "нет ответа", "", "нет ответа"},
+    {"running", true, true, false, 0x0001, 0, Look::Running, "Работа", "", ""},
+    {"stopped on underload in restart", true, true, false, 3 << 6, 0, Look::Stopped, "АПВ", "Стоп, недогрузка",
+     ""},
+    {"stopped by the operator, blocked, switch off", true, true, false, 15 << 6 | 2, 0, Look::Stopped,
      "БЛОК, переключатель Откл.", "Стоп, оператор", ""},
-    {"silent for 35 s", true, false, 0x0001, 35, Look::Silent, "Работа", "", ", 35 с назад"},
-    {"silent for 2 min 5 s", true, false, 0x0001, 125, Look::Silent, "Работа", "", ", 2 мин 5 с назад"},
-    {"silent for an hour and a half", true, false, 3 << 6, 5400, Look::Silent, "АПВ", "Стоп, недогрузка",
+    {"silent for 35 s", true, false, true, 0x0001, 35, Look::Silent, "Работа", "", ", 35 с назад"},
+    {"silent for 2 min 5 s", true, false, true, 0x0001, 125, Look::Silent, "Работа", "", ", 2 мин 5 с назад"},
+    {"silent for an hour and a half", true, false, true, 3 << 6, 5400, Look::Silent, "АПВ", "Стоп, недогрузка",
      ", 1 ч 30 мин назад"},
 };
 
@@ -46,6 +49,7 @@ StationRow rowOf(const RowCase& c) {
     row.answering = c.answering;
     row.state.status = c.status;
     row.lastAnswer = kNoon - std::chrono::seconds(c.ageSeconds);
+    if (c.failed) row.lastError = vorsan::LinkError::Crc;
     return row;
 }
 
