@@ -149,6 +149,19 @@ TEST(LineMonitor, NamesRecorderRequests) {
     for (const StationCounters& c : seen.counters.stations())
         names.push_back(stationText(c.station));
     EXPECT_EQ(names, (std::vector<std::string>{"регистратор", "регистратор, запись 1", "регистратор, запись 2"}));
+
+    // A download: the speed code, a reopen, the entry's blocks, the speed back: all the recorder's.
+    ASSERT_TRUE(downloadRecorderEntry(m.line.link, m.line.sim.devicePath(), 9600, 2, {}).ok());
+    const Seen download = decodeAll(m.tap);
+    int blocks = 0;
+    for (std::size_t i = 0; i < download.views.size(); ++i) {
+        const ExchangeView& v = download.views[i];
+        if (v.meaning.rfind("чтение", 0) == 0) {
+            ++blocks;
+            EXPECT_EQ(stationText(v.station), "регистратор, запись 2") << v.meaning;
+        }
+    }
+    EXPECT_GT(blocks, 256);
 }
 
 // The probe asks for a generation 3 controller and a recorder that are not there: its silences are

@@ -277,6 +277,7 @@ ExchangeView decodeExchange(const LineExchange& e, DecodeContext& ctx) {
         if (e.replyLength == 0) {
             v.state = ReplyState::TimeOut;
             v.stateText = v.probe ? "нет ответа: регистратора нет" : "нет ответа";
+            if (q[0] == 0xFF) ctx.recorderAnswered = false; // no recorder on the line (any more)
         } else if (e.replyLength == reply.size() && endsWithCrc16(reply)) {
             const bool refused = reply.size() >= 2 && (reply[1] & 0x80);
             v.state = refused ? ReplyState::Refused : ReplyState::Good;
@@ -376,7 +377,7 @@ void LineCounters::add(const LineExchange& e, const ExchangeView& v) {
 }
 
 void resetOnOpen(DecodeContext& context) {
-    context.recorderAnswered = false;
+    // The recorder stays what it was: a download reopens the port at its bulk speed.
     context.probeByteBefore = false;
 }
 

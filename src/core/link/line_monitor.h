@@ -122,12 +122,13 @@ struct DecodeContext {
     std::uint32_t bulkSum = 0;
     int settingsWriteByte = -1; // the index of the next byte of a generation 3 settings write, -1 none
     bool settingsReading = false; // a generation 4 settings read has started at register 0
-    // The recorder answered since the port opened: addresses 1..247 are its entries, not stations.
+    // The recorder answered and has not failed to answer since: addresses 1..247 are its entries,
+    // not stations (a download goes on at the recorder's bulk speed after a reopen).
     bool recorderAnswered = false;
     bool probeByteBefore = false; // the exchange before was the probe's generation 3 echo byte
 };
 
-// The port opened or closed: what the context knew of the line no longer holds.
+// The port opened or closed: an exchange before it tells nothing of the next one.
 void resetOnOpen(DecodeContext& context);
 
 ExchangeView decodeExchange(const LineExchange& exchange, DecodeContext& context);
