@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
         w.setDataDir(dir.path());
         w.show();
         LineOverview& overview = w.overview();
-        if (!QTest::qWaitFor([&] { return !w.state().dataDir.isEmpty() && !w.live().worker().busy(); }, 10000))
+        if (!QTest::qWaitFor([&] { return !w.state().dataDir.isEmpty() && !w.live().worker().busy(); },
+                             10000))
             std::fprintf(stderr, "the window did not start\n");
         w.pages()->setCurrentIndex(kOverviewPage);
         QSignalSpy scanned(&overview, &LineOverview::scanEnded);

@@ -78,9 +78,11 @@ void LineOverview::scan(bool full) {
                 };
                 // Each station enters the table and the station list as soon as it is found.
                 options.found = [self](const vorsan::ScannedStation& s) {
-                    QMetaObject::invokeMethod(self, [self, s] { self->found(s); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        self, [self, s] { self->found(s); }, Qt::QueuedConnection);
                 };
-                out.scan = full ? vorsan::scanLineFully(job.link(), options) : vorsan::scanLine(job.link(), options);
+                out.scan =
+                    full ? vorsan::scanLineFully(job.link(), options) : vorsan::scanLine(job.link(), options);
             });
             out.elapsedMs = took.elapsed();
             return out;
@@ -106,13 +108,13 @@ void LineOverview::scanFinished(ScanOutcome& out, bool full) {
         page_.setSummary(QStringLiteral("Поиск отменён: найдено станций %1.").arg(out.scan.stations.size()));
     } else {
         page_.model()->keepOnly(out.scan.stations);
-        page_.setSummary(
-            QStringLiteral("%1: найдено станций %2 за %3 с.")
-                .arg(full ? QStringLiteral("Полный поиск") : QStringLiteral("Поиск"))
-                .arg(out.scan.stations.size())
-                .arg(seconds(out.elapsedMs)));
+        page_.setSummary(QStringLiteral("%1: найдено станций %2 за %3 с.")
+                             .arg(full ? QStringLiteral("Полный поиск") : QStringLiteral("Поиск"))
+                             .arg(out.scan.stations.size())
+                             .arg(seconds(out.elapsedMs)));
         if (out.scan.stations.empty())
-            session_.showError(QStringLiteral("Error"), QStringLiteral("Больше устройств в сети не обнаружено"));
+            session_.showError(QStringLiteral("Error"),
+                               QStringLiteral("Больше устройств в сети не обнаружено"));
     }
     next_ = 0;
     session_.finish();
@@ -166,7 +168,7 @@ void LineOverview::applyPoll(PollOutcome& out) {
     lineFailed_ = !out.opened.ok() || out.poll.error == LinkError::Write_Error;
     if (!out.opened.ok()) {
         page_.setRoundText(QStringLiteral("Порт не открылся: %1")
-                             .arg(QString::fromStdString(vorsan::openFailureMessage(out.opened))));
+                               .arg(QString::fromStdString(vorsan::openFailureMessage(out.opened))));
         return;
     }
     if (out.poll.error == LinkError::Write_Error) {
@@ -180,16 +182,17 @@ void LineOverview::applyPoll(PollOutcome& out) {
         if (csv_.isOpen() && !csv_.append(*page_.model()->rowOf(out.row.address))) {
             const QString path = csvPath_;
             stopRecording();
-            session_.showError(QStringLiteral("Ошибка"), QStringLiteral("Не удалось записать в файл «%1».")
-                                                            .arg(QDir::toNativeSeparators(path)));
+            session_.showError(
+                QStringLiteral("Ошибка"),
+                QStringLiteral("Не удалось записать в файл «%1».").arg(QDir::toNativeSeparators(path)));
         }
     }
     if (next_ >= page_.model()->rows().size() && round_.isValid()) {
         lastRoundMicros_ = round_.nsecsElapsed() / 1000;
         ++rounds_;
         page_.setRoundText(QStringLiteral("Станций: %1, круг опроса %2 с.")
-                             .arg(page_.model()->rows().size())
-                             .arg(QLocale().toString(static_cast<double>(lastRoundMicros_) / 1e6, 'f', 2)));
+                               .arg(page_.model()->rows().size())
+                               .arg(QLocale().toString(static_cast<double>(lastRoundMicros_) / 1e6, 'f', 2)));
         emit roundEnded(lastRoundMicros_);
     }
 }
@@ -197,7 +200,8 @@ void LineOverview::applyPoll(PollOutcome& out) {
 void LineOverview::noteChange(const PollOutcome& out) {
     const vorsan::StationRow& row = *page_.model()->rowOf(out.row.address);
     const QString cause = QString::fromStdString(vorsan::stopText(row.state.status));
-    const QString stood = cause.isEmpty() ? QString::fromStdString(vorsan::modeText(row.state.status)) : cause;
+    const QString stood =
+        cause.isEmpty() ? QString::fromStdString(vorsan::modeText(row.state.status)) : cause;
     switch (out.poll.change) {
     case RowChange::Stopped:
         page_.addEvent(out.at, row, stood);
@@ -272,6 +276,7 @@ void LineOverview::recordingToggled(bool on) {
         return;
     }
     if (const QString error = startRecording(path); !error.isEmpty())
-        session_.showError(QStringLiteral("Ошибка"), QStringLiteral("Не удалось открыть файл «%1» для записи.")
-                                                        .arg(QDir::toNativeSeparators(path)));
+        session_.showError(
+            QStringLiteral("Ошибка"),
+            QStringLiteral("Не удалось открыть файл «%1» для записи.").arg(QDir::toNativeSeparators(path)));
 }

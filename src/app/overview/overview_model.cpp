@@ -61,7 +61,8 @@ QString ageText(std::int64_t seconds) {
 
 // A station just found has not been polled yet; one polled without an answer has not answered.
 QString neverAnswered(const StationRow& row) {
-    return row.lastError == vorsan::LinkError::None ? QStringLiteral("ожидает опроса") : QStringLiteral("нет ответа");
+    return row.lastError == vorsan::LinkError::None ? QStringLiteral("ожидает опроса")
+                                                    : QStringLiteral("нет ответа");
 }
 
 } // namespace
@@ -73,7 +74,8 @@ QString clockText(vorsan::WallTime time) {
 
 QString stationName(const StationRow& row) {
     QStringList parts;
-    if (row.state.padNumber != vorsan::kUnknown16) parts << QStringLiteral("куст %1").arg(row.state.padNumber);
+    if (row.state.padNumber != vorsan::kUnknown16)
+        parts << QStringLiteral("куст %1").arg(row.state.padNumber);
     if (row.state.wellNumber != vorsan::kUnknown16)
         parts << QStringLiteral("скважина %1").arg(row.state.wellNumber);
     parts << QStringLiteral("адрес %1").arg(row.address);
@@ -104,31 +106,47 @@ QString OverviewModel::text(const StationRow& row, int column) const {
         return values ? QString::fromStdString(vorsan::currentText(tenths, decimalSeparator())) : QString();
     };
     switch (column) {
-    case kAddress: return number(row.address);
-    case kPad: return unsetOr(s.padNumber);
-    case kWell: return unsetOr(s.wellNumber);
+    case kAddress:
+        return number(row.address);
+    case kPad:
+        return unsetOr(s.padNumber);
+    case kWell:
+        return unsetOr(s.wellNumber);
     case kState:
         if (!values) return neverAnswered(row);
         return QString::fromStdString(vorsan::modeText(s.status));
-    case kCause: return values ? QString::fromStdString(vorsan::stopText(s.status)) : QString();
-    case kUab: return value(s.UAB);
-    case kUbc: return value(s.UBC);
-    case kUca: return value(s.UCA);
-    case kIa: return current(s.IA);
-    case kIb: return current(s.IB);
-    case kIc: return current(s.IC);
-    case kLoad: return value(s.ZAGR);
-    case kInsulation: return value(s.SOP);
-    case kPowerFactor: return values ? QString::fromStdString(vorsan::powerFactorText(s.powerFactor)) : QString();
-    case kPressure: return value(s.P);
-    case kTemperature: return value(s.T);
+    case kCause:
+        return values ? QString::fromStdString(vorsan::stopText(s.status)) : QString();
+    case kUab:
+        return value(s.UAB);
+    case kUbc:
+        return value(s.UBC);
+    case kUca:
+        return value(s.UCA);
+    case kIa:
+        return current(s.IA);
+    case kIb:
+        return current(s.IB);
+    case kIc:
+        return current(s.IC);
+    case kLoad:
+        return value(s.ZAGR);
+    case kInsulation:
+        return value(s.SOP);
+    case kPowerFactor:
+        return values ? QString::fromStdString(vorsan::powerFactorText(s.powerFactor)) : QString();
+    case kPressure:
+        return value(s.P);
+    case kTemperature:
+        return value(s.T);
     case kClock:
         return values ? QString::fromStdString(vorsan::dateTimeText(s)).simplified() : QString();
     case kLastAnswer:
         if (!row.everAnswered) return neverAnswered(row);
         if (row.answering) return clockText(row.lastAnswer);
         return clockText(row.lastAnswer) + QStringLiteral(", ") + ageText(row.ageSeconds(now_));
-    default: return {};
+    default:
+        return {};
     }
 }
 

@@ -14,8 +14,25 @@ class OverviewModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column {
-        kAddress, kPad, kWell, kState, kCause, kLastAnswer, kUab, kUbc, kUca, kIa, kIb, kIc, kLoad,
-        kInsulation, kPowerFactor, kPressure, kTemperature, kClock, kColumnCount
+        kAddress,
+        kPad,
+        kWell,
+        kState,
+        kCause,
+        kLastAnswer,
+        kUab,
+        kUbc,
+        kUca,
+        kIa,
+        kIb,
+        kIc,
+        kLoad,
+        kInsulation,
+        kPowerFactor,
+        kPressure,
+        kTemperature,
+        kClock,
+        kColumnCount
     };
     // How a row looks.
     enum class Look { Waiting, Running, Stopped, Silent };

@@ -18,9 +18,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -89,7 +89,10 @@ struct Line {
     // Waits for `n` more complete rounds.
     void rounds(int n) {
         const int until = overview().roundsDone() + n;
-        [&] { QTRY_VERIFY2_WITH_TIMEOUT(overview().roundsDone() >= until, qPrintable(page()->summary()->text()), 10000); }();
+        [&] {
+            QTRY_VERIFY2_WITH_TIMEOUT(overview().roundsDone() >= until, qPrintable(page()->summary()->text()),
+                                      10000);
+        }();
     }
     std::vector<int> addresses() {
         std::vector<int> out;
@@ -163,7 +166,8 @@ void LineOverviewTest::cancellingTheScanKeepsTheCurrentAddress() {
     line.w().state().stationAddress = 17;
     line.w().pages()->setCurrentIndex(kOverviewPage);
     ProgressWindow* progress = nullptr;
-    connect(&line.w().live().session(), &LiveSession::progressShown, [&](ProgressWindow* p) { progress = p; });
+    connect(&line.w().live().session(), &LiveSession::progressShown,
+            [&](ProgressWindow* p) { progress = p; });
     line.overview().scan(true); // 50 ms an address with the faster clock
     QTRY_VERIFY_WITH_TIMEOUT(progress != nullptr, 5000);
     QVERIFY(progress->cancelButton()->isVisible());
@@ -208,7 +212,8 @@ void LineOverviewTest::aStationThatGoesSilentTurnsGreyAndComesBack() {
     QCOMPARE(line.page()->model()->rowOf(7)->state.UAB, uab); // the last answer stays shown
     QTest::qWait(1100);
     line.page()->model()->setNow(std::chrono::system_clock::now());
-    const QString last = line.page()->model()->text(*line.page()->model()->rowOf(7), OverviewModel::kLastAnswer);
+    const QString last =
+        line.page()->model()->text(*line.page()->model()->rowOf(7), OverviewModel::kLastAnswer);
     QVERIFY2(last.contains(QStringLiteral("с назад")), qPrintable(last));
     QVERIFY(line.page()->events()->item(0)->text().endsWith(QStringLiteral("адрес 7: нет ответа")));
     line.sim.withLine([](LineModel& m) { m.stations[1].silent = false; });
@@ -280,7 +285,8 @@ void LineOverviewTest::aDoubleClickMakesTheStationCurrent() {
     QCOMPARE(line.w().state().stationAddress, std::uint8_t(5));
     QCOMPARE(line.w().pages()->currentIndex(), int(kCurrentStatePage));
     QVERIFY(!line.w().indicator()->noConnectionShown());
-    const std::uint16_t well = line.sim.withLine([](LineModel& m) { return m.stations[1].holding[vorsan::sim::kRegWell]; });
+    const std::uint16_t well =
+        line.sim.withLine([](LineModel& m) { return m.stations[1].holding[vorsan::sim::kRegWell]; });
     QTRY_COMPARE_WITH_TIMEOUT(line.w().state().currentState.wellNumber, well, 5000);
     QVERIFY(line.w().commands().table().enabled(vorsan::Command::ReadJournal));
 }
@@ -290,7 +296,8 @@ void LineOverviewTest::aPortThatGoesAwayIsSaidAndTriedAgainLater() {
     line.showAndScan();
     line.rounds(1);
     line.w().state().portDeviceOverride = QStringLiteral("/dev/vorsan-gone");
-    QTRY_VERIFY_WITH_TIMEOUT(line.page()->summary()->text().contains(QStringLiteral("Порт не открылся")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(line.page()->summary()->text().contains(QStringLiteral("Порт не открылся")),
+                             5000);
     QVERIFY(line.page()->summary()->text().contains(QStringLiteral("не существует")));
     // It is tried again every 2 s, not in a loop on the free line.
     QSignalSpy turns(&line.w().live().worker(), &LinkWorker::idle);

@@ -32,14 +32,14 @@ const RowCase kCases[] = {
     {"not polled yet", false, false, false, 0, 0, Look::Waiting, "ожидает опроса", "", "ожидает опроса"},
     {"polled, never answered", false, false, true, 0, 0, Look::Waiting, "нет ответа", "", "нет ответа"},
     {"running", true, true, false, 0x0001, 0, Look::Running, "Работа", "", ""},
-    {"stopped on underload in restart", true, true, false, 3 << 6, 0, Look::Stopped, "АПВ", "Стоп, недогрузка",
-     ""},
+    {"stopped on underload in restart", true, true, false, 3 << 6, 0, Look::Stopped, "АПВ",
+     "Стоп, недогрузка", ""},
     {"stopped by the operator, blocked, switch off", true, true, false, 15 << 6 | 2, 0, Look::Stopped,
      "БЛОК, переключатель Откл.", "Стоп, оператор", ""},
     {"silent for 35 s", true, false, true, 0x0001, 35, Look::Silent, "Работа", "", ", 35 с назад"},
     {"silent for 2 min 5 s", true, false, true, 0x0001, 125, Look::Silent, "Работа", "", ", 2 мин 5 с назад"},
-    {"silent for an hour and a half", true, false, true, 3 << 6, 5400, Look::Silent, "АПВ", "Стоп, недогрузка",
-     ", 1 ч 30 мин назад"},
+    {"silent for an hour and a half", true, false, true, 3 << 6, 5400, Look::Silent, "АПВ",
+     "Стоп, недогрузка", ", 1 ч 30 мин назад"},
 };
 
 StationRow rowOf(const RowCase& c) {
@@ -80,7 +80,8 @@ void OverviewModelTest::rowsLookAndReadAsTheStationAnswered() {
         QVERIFY2(OverviewModel::lookOf(row) == c.look, c.what);
         QCOMPARE(model.text(row, OverviewModel::kState), QString::fromUtf8(c.state));
         QCOMPARE(model.text(row, OverviewModel::kCause), QString::fromUtf8(c.cause));
-        QVERIFY2(model.text(row, OverviewModel::kLastAnswer).endsWith(QString::fromUtf8(c.lastAnswerTail)), c.what);
+        QVERIFY2(model.text(row, OverviewModel::kLastAnswer).endsWith(QString::fromUtf8(c.lastAnswerTail)),
+                 c.what);
     }
 }
 
@@ -99,12 +100,16 @@ void OverviewModelTest::stoppedRowsAreRedAndSilentOnesGrey() {
     model.update(stopped);
     model.update(silent);
     const auto back = [&](int row) {
-        return model.data(model.index(row, OverviewModel::kAddress), Qt::BackgroundRole).value<QBrush>().color();
+        return model.data(model.index(row, OverviewModel::kAddress), Qt::BackgroundRole)
+            .value<QBrush>()
+            .color();
     };
     QVERIFY(!model.data(model.index(0, 0), Qt::BackgroundRole).isValid());
     QVERIFY(back(1).red() > 200 && back(1).green() < 180);
     QVERIFY(back(2).red() == back(2).green() && back(2).green() == back(2).blue());
-    QVERIFY(model.data(model.index(2, 0), Qt::ToolTipRole).toString().startsWith(QStringLiteral("Станция не отвечает")));
+    QVERIFY(model.data(model.index(2, 0), Qt::ToolTipRole)
+                .toString()
+                .startsWith(QStringLiteral("Станция не отвечает")));
 }
 
 void OverviewModelTest::rowsStayInAddressOrder() {

@@ -1,7 +1,8 @@
 // The page "Обзор линии" against a line of stations (a vorsan-sim program on a pseudo-terminal):
 // the window opens on DEVICE, shows the page, runs "Найти все станции" and keeps polling for the
 // given seconds, saving the window as OUTDIR/overview-scanned.png after the scan's first rounds
-// and OUTDIR/overview-late.png at the end, then the line monitor as OUTDIR/monitor.png. Run under Xvfb, with the X screen taken meanwhile:
+// and OUTDIR/overview-late.png at the end, then the line monitor as OUTDIR/monitor.png. Run under Xvfb, with
+// the X screen taken meanwhile:
 //   vorsan-sim --gen4 1,5,7,12,33,101,247 --stop-cycle 5:20 --silence-cycle 33:25 --link /tmp/line &
 //   xvfb-run -s "-screen 0 1280x1024x24" sh -c 'build/release/shot_overview /tmp/line /tmp 60 &
 //     sleep 50; import -window root shot.png; wait'
