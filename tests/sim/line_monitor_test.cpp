@@ -148,7 +148,8 @@ TEST(LineMonitor, NamesRecorderRequests) {
     std::vector<std::string> names;
     for (const StationCounters& c : seen.counters.stations())
         names.push_back(stationText(c.station));
-    EXPECT_EQ(names, (std::vector<std::string>{"регистратор", "регистратор, запись 1", "регистратор, запись 2"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"регистратор", "регистратор, запись 1", "регистратор, запись 2"}));
 
     // A download: the speed code, a reopen, the entry's blocks, the speed back: all the recorder's.
     ASSERT_TRUE(downloadRecorderEntry(m.line.link, m.line.sim.devicePath(), 9600, 2, {}).ok());
@@ -208,7 +209,8 @@ TEST(LineMonitor, ASettingsWriteNamesTheSetting) {
     const FramedRequest request = writeRegister(1, 178, 115); // register 176 + 4 / 2: setting 23
     write.request.assign(request.bytes.begin(), request.bytes.end());
     DecodeContext context;
-    EXPECT_EQ(decodeExchange(write, context).meaning, "запись уставки 23 «Уставка высокого напряжения» = 115");
+    EXPECT_EQ(decodeExchange(write, context).meaning,
+              "запись уставки 23 «Уставка высокого напряжения» = 115");
     const FramedRequest other = writeRegister(1, 100, 7); // below the settings
     write.request.assign(other.bytes.begin(), other.bytes.end());
     EXPECT_EQ(decodeExchange(write, context).meaning, "запись регистра 100 = 7");
@@ -229,7 +231,9 @@ TEST(LineMonitor, OpenNotesSayTheSpeedAndTheReason) {
     ASSERT_EQ(texts.size(), 3u);
     EXPECT_EQ(texts[0], "порт " + m.line.sim.devicePath() + " открыт, 9600 бит/с");
     EXPECT_EQ(texts[1], "порт закрыт");
-    EXPECT_EQ(texts[2], "порт /dev/vorsan-no-such-port не открылся: Устройство /dev/vorsan-no-such-port не существует.");
+    EXPECT_EQ(
+        texts[2],
+        "порт /dev/vorsan-no-such-port не открылся: Устройство /dev/vorsan-no-such-port не существует.");
 }
 
 // Every damaged reply is a CRC failure that the transfer tries again: the failures equal the

@@ -7,10 +7,8 @@
 #include <QAction>
 #include <QBrush>
 #include <QComboBox>
-#include <QSortFilterProxyModel>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -18,7 +16,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
@@ -149,7 +149,8 @@ LineMonitorWindow::LineMonitorWindow(LinkWorker& worker, QWidget* parent)
     status_ = new QLabel(this);
     connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
         if (!paused) resume();
-        status_->setText(paused ? QStringLiteral("пауза: список стоит, обмены копятся, счётчики идут") : QString());
+        status_->setText(paused ? QStringLiteral("пауза: список стоит, обмены копятся, счётчики идут")
+                                : QString());
     });
     filterBox_ = new QComboBox(this);
     filterBox_->setObjectName(QStringLiteral("monitorFilter"));
@@ -213,11 +214,10 @@ void LineMonitorWindow::buildTables() {
 
     counters_ = new QTableWidget(0, 8, this);
     counters_->setObjectName(QStringLiteral("monitorCounters"));
-    counters_->setHorizontalHeaderLabels({QStringLiteral("Станция"), QStringLiteral("Запросов"),
-                                          QStringLiteral("Ответов"), QStringLiteral("Ошибок CRC"),
-                                          QStringLiteral("Тайм-аутов"), QStringLiteral("Повторов"),
-                                          QStringLiteral("Ожидаемых молчаний"),
-                                          QStringLiteral("Среднее время ответа")});
+    counters_->setHorizontalHeaderLabels(
+        {QStringLiteral("Станция"), QStringLiteral("Запросов"), QStringLiteral("Ответов"),
+         QStringLiteral("Ошибок CRC"), QStringLiteral("Тайм-аутов"), QStringLiteral("Повторов"),
+         QStringLiteral("Ожидаемых молчаний"), QStringLiteral("Среднее время ответа")});
     counters_->verticalHeader()->hide();
     counters_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     counters_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -252,8 +252,8 @@ LineMonitorModel::Row LineMonitorWindow::noteRow(const vorsan::LineEvent& e) {
     return r;
 }
 
-void LineMonitorWindow::exchangeRows(const vorsan::LineEvent& e, const vorsan::ExchangeView& v, char separator,
-                                     std::vector<LineMonitorModel::Row>& rows) {
+void LineMonitorWindow::exchangeRows(const vorsan::LineEvent& e, const vorsan::ExchangeView& v,
+                                     char separator, std::vector<LineMonitorModel::Row>& rows) {
     const vorsan::LineExchange& x = e.exchange;
     LineMonitorModel::Row request;
     request.probe = v.probe;
@@ -273,8 +273,8 @@ void LineMonitorWindow::exchangeRows(const vorsan::LineEvent& e, const vorsan::E
     reply.cells[LineMonitorModel::Meaning] = q(vorsan::replyTimeText(x, separator));
     // The probe's silence where no generation 3 controller or recorder is, is no failure.
     const bool expectedSilence = v.probe && v.state == vorsan::ReplyState::TimeOut;
-    reply.bad = !expectedSilence && v.state != vorsan::ReplyState::Good && v.state != vorsan::ReplyState::SumGood &&
-                v.state != vorsan::ReplyState::Refused;
+    reply.bad = !expectedSilence && v.state != vorsan::ReplyState::Good &&
+                v.state != vorsan::ReplyState::SumGood && v.state != vorsan::ReplyState::Refused;
     rows.push_back(std::move(request));
     rows.push_back(std::move(reply));
 }
@@ -291,7 +291,8 @@ void LineMonitorWindow::drain() {
     rows.reserve(events.size() * 2);
     for (const auto& e : events) {
         if (e.isNote) {
-            if (e.note == vorsan::LineNote::Opened || e.note == vorsan::LineNote::Closed) vorsan::resetOnOpen(context_);
+            if (e.note == vorsan::LineNote::Opened || e.note == vorsan::LineNote::Closed)
+                vorsan::resetOnOpen(context_);
             rows.push_back(noteRow(e));
             continue;
         }
@@ -373,7 +374,8 @@ void LineMonitorWindow::showCounters() {
     const int shown = std::min(counters_->rowCount(), kCounterRowsShown);
     const int rowHeight = counters_->verticalHeader()->defaultSectionSize();
     counters_->setMinimumHeight(counters_->horizontalHeader()->height() + shown * rowHeight +
-                                2 * counters_->frameWidth() + counters_->horizontalScrollBar()->sizeHint().height());
+                                2 * counters_->frameWidth() +
+                                counters_->horizontalScrollBar()->sizeHint().height());
 }
 
 void LineMonitorWindow::clearAll() {

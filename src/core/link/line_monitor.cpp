@@ -156,7 +156,8 @@ std::string settingWriteMeaning(int reg, int value) {
     for (std::size_t i = 0; i < catalogue.size(); ++i) {
         const SettingDef& d = catalogue.entries[i];
         if (176 + d.offset / 2 == reg)
-            return "запись уставки " + settingNumberText(i) + " «" + d.longName + "» = " + std::to_string(value);
+            return "запись уставки " + settingNumberText(i) + " «" + d.longName +
+                   "» = " + std::to_string(value);
     }
     return "запись регистра " + std::to_string(reg) + " = " + std::to_string(value);
 }
@@ -408,7 +409,8 @@ std::string monitorHexText(std::span<const std::uint8_t> kept, std::size_t lengt
 
 std::string stationText(int station) {
     if (station == kProbeKey) return "проба линии";
-    if (station > kRecorderEntryKey) return "регистратор, запись " + std::to_string(station - kRecorderEntryKey);
+    if (station > kRecorderEntryKey)
+        return "регистратор, запись " + std::to_string(station - kRecorderEntryKey);
     if (station == 0) return "поколение 3";
     if (station == 255) return "регистратор";
     return "станция " + std::to_string(station);

@@ -19,15 +19,15 @@
 #include "shell/serial_ports.h"
 #include "simulator.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QSettings>
-#include <QTableWidget>
-#include <QComboBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -213,8 +213,10 @@ void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
         for (int r = 0; r < shown->rowCount(); ++r) {
             const QString state = shown->index(r, LineMonitorModel::State).data().toString();
             silences += state.startsWith(QStringLiteral("нет ответа: ")) ? 1 : 0;
-            stationRows += shown->index(r, LineMonitorModel::Station).data().toString() ==
-                           QStringLiteral("станция 1") ? 1 : 0;
+            stationRows +=
+                shown->index(r, LineMonitorModel::Station).data().toString() == QStringLiteral("станция 1")
+                    ? 1
+                    : 0;
         }
         QCOMPARE(static_cast<std::uint64_t>(silences), stations[0].requests);
         QCOMPARE(stationRows, 0);

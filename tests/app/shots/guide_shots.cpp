@@ -14,9 +14,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
-#include <QLabel>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
