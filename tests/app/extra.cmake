@@ -65,3 +65,15 @@ endif()
 add_executable(shot_analysis ${CMAKE_SOURCE_DIR}/tests/app/shots/analysis_shots.cpp)
 target_link_libraries(shot_analysis PRIVATE vorsan_app Qt6::Test)
 target_include_directories(shot_analysis PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)
+
+# The round of the page "Обзор линии" against the simulator paced at 9600 bit/s with seven
+# stations, against the pure line time (run by hand, see the file's head).
+if(VORSAN_BUILD_BENCH AND TARGET vorsan_sim)
+  add_executable(bench_overview_round ${CMAKE_SOURCE_DIR}/bench/pages/overview_round.cpp)
+  target_link_libraries(bench_overview_round PRIVATE vorsan_app vorsan_sim Qt6::Test)
+endif()
+
+# Screenshots of the page "Обзор линии" against a vorsan-sim line (run by hand under Xvfb, see the
+# file's head).
+add_executable(shot_overview ${CMAKE_SOURCE_DIR}/tests/app/shots/overview_shots.cpp)
+target_link_libraries(shot_overview PRIVATE vorsan_app Qt6::Test)

@@ -5,6 +5,7 @@
 
 #include "link/current_state_read.h"
 #include "link/device_search.h"
+#include "link/framed_request.h"
 #include "link/journal_transfer.h"
 #include "link/line_monitor.h"
 #include "link/line_probe.h"
@@ -113,8 +114,11 @@ TEST(LineMonitor, NamesGeneration3CommandsAndChecksTheirChecksums) {
             EXPECT_EQ(seen.exchanges[i].replyLength, 1u + 32768u);
         }
     }
-    ASSERT_EQ(seen.counters.stations().size(), 1u);
-    EXPECT_EQ(seen.counters.stations()[0].station, 0);
+    // The probe's echo byte is the probe's; the rest is the controller's.
+    ASSERT_EQ(seen.counters.stations().size(), 2u);
+    EXPECT_EQ(seen.counters.stations()[0].station, kProbeKey);
+    EXPECT_EQ(seen.counters.stations()[0].good, 1u);
+    EXPECT_EQ(seen.counters.stations()[1].station, 0);
 }
 
 TEST(LineMonitor, AChecksumThatDiffersIsShownAsSuch) {
@@ -140,7 +144,96 @@ TEST(LineMonitor, NamesRecorderRequests) {
     for (const char* meaning : {"регистратор: число записей", "регистратор: запись 1, дата",
                                 "регистратор: запись 2, куст и скважина"})
         EXPECT_EQ(seen.meanings.count(meaning), 1u) << meaning;
-    EXPECT_EQ(stationText(seen.counters.stations().back().station), "регистратор");
+    // The entries are counted apart from the recorder and from any station at their address.
+    std::vector<std::string> names;
+    for (const StationCounters& c : seen.counters.stations())
+        names.push_back(stationText(c.station));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"регистратор", "регистратор, запись 1", "регистратор, запись 2"}));
+
+    // A download: the speed code, a reopen, the entry's blocks, the speed back: all the recorder's.
+    ASSERT_TRUE(downloadRecorderEntry(m.line.link, m.line.sim.devicePath(), 9600, 2, {}).ok());
+    const Seen download = decodeAll(m.tap);
+    int blocks = 0;
+    for (std::size_t i = 0; i < download.views.size(); ++i) {
+        const ExchangeView& v = download.views[i];
+        if (v.meaning.rfind("чтение", 0) == 0) {
+            ++blocks;
+            EXPECT_EQ(stationText(v.station), "регистратор, запись 2") << v.meaning;
+        }
+    }
+    EXPECT_GT(blocks, 256);
+}
+
+// The probe asks for a generation 3 controller and a recorder that are not there: its silences are
+// the probe's, counted as expected silences, not as time-outs of the station it then finds.
+TEST(LineMonitor, TheProbesExpectedSilencesAreNoTimeOuts) {
+    SimOptions o = fastOptions();
+    o.gen4Addresses = {1};
+    Monitored m(o);
+    ASSERT_TRUE(m.line.open());
+    EXPECT_EQ(probeLine(m.line.link, 1).device, LineDevice::Gen4Station);
+    const Seen seen = decodeAll(m.tap);
+    ASSERT_EQ(seen.views.size(), 3u);
+    EXPECT_TRUE(seen.views[0].probe);
+    EXPECT_EQ(seen.views[0].stateText, "нет ответа: контроллера поколения 3 нет");
+    EXPECT_TRUE(seen.views[1].probe);
+    EXPECT_EQ(seen.views[1].stateText, "нет ответа: регистратора нет");
+    EXPECT_FALSE(seen.views[2].probe);
+    ASSERT_EQ(seen.counters.stations().size(), 2u);
+    const StationCounters& probe = seen.counters.stations()[0];
+    EXPECT_EQ(stationText(probe.station), "проба линии");
+    EXPECT_EQ(probe.requests, 2u);
+    EXPECT_EQ(probe.silences, 2u);
+    EXPECT_EQ(probe.timeOuts, 0u);
+    EXPECT_EQ(seen.counters.stations()[1].station, 1);
+    EXPECT_EQ(seen.counters.stations()[1].good, 1u);
+}
+
+// The reply time runs from the end of the request on the wire (the drain), not from write().
+TEST(LineMonitor, TheReplyTimeCountsFromTheDrain) {
+    MonitorTap tap;
+    const FramedRequest request = currentStateFirstRequest(1);
+    const std::uint8_t reply[] = {1, 3, 32};
+    tap.onTraffic(TrafficDirection::Written, request.bytes, 1'000);
+    tap.onControl(LinkControl::Drained, 9'300);
+    tap.onTraffic(TrafficDirection::Read, reply, 14'300);
+    tap.flush();
+    const auto events = tap.take();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].exchange.replyMicros, 5'000);
+}
+
+TEST(LineMonitor, ASettingsWriteNamesTheSetting) {
+    LineExchange write;
+    const FramedRequest request = writeRegister(1, 178, 115); // register 176 + 4 / 2: setting 23
+    write.request.assign(request.bytes.begin(), request.bytes.end());
+    DecodeContext context;
+    EXPECT_EQ(decodeExchange(write, context).meaning,
+              "запись уставки 23 «Уставка высокого напряжения» = 115");
+    const FramedRequest other = writeRegister(1, 100, 7); // below the settings
+    write.request.assign(other.bytes.begin(), other.bytes.end());
+    EXPECT_EQ(decodeExchange(write, context).meaning, "запись регистра 100 = 7");
+}
+
+// The port's notes say the line speed it opened at, and why it did not open.
+TEST(LineMonitor, OpenNotesSayTheSpeedAndTheReason) {
+    SimOptions o = fastOptions();
+    o.gen4Addresses = {1};
+    Monitored m(o);
+    ASSERT_TRUE(m.line.open(9600));
+    m.line.link.close();
+    EXPECT_FALSE(m.line.link.open("/dev/vorsan-no-such-port", 9600).ok());
+    m.tap.flush();
+    std::vector<std::string> texts;
+    for (const LineEvent& e : m.tap.take())
+        if (e.isNote && e.note != LineNote::LowLatencyRefused) texts.push_back(lineNoteText(e));
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "порт " + m.line.sim.devicePath() + " открыт, 9600 бит/с");
+    EXPECT_EQ(texts[1], "порт закрыт");
+    EXPECT_EQ(
+        texts[2],
+        "порт /dev/vorsan-no-such-port не открылся: Устройство /dev/vorsan-no-such-port не существует.");
 }
 
 // Every damaged reply is a CRC failure that the transfer tries again: the failures equal the

@@ -98,5 +98,53 @@ TEST(FastScan, CancelStopsAtTheAddressAndKeepsWhatWasFound) {
         EXPECT_LT(request[0], 100);
 }
 
+// The full scan asks every address once, in order, with the fixed wait, and enters each station.
+// Its 500 ms run fifty times faster (the simulator answers at once).
+TEST(FullScan, AsksEveryAddressOnceAndFindsTheEnds) {
+    SimOptions o = fastOptions();
+    o.gen4Addresses = {1, 60, 247};
+    const ScaledLinkClock faster(50); // outlives the link
+    SimLine line(o);
+    line.link.setClock(faster);
+    ASSERT_TRUE(line.open());
+    std::vector<int> steps;
+    LineScanOptions options;
+    options.proceed = [&](const ScanStep& step) {
+        steps.push_back(step.address);
+        return true;
+    };
+    const LineScanResult r = scanLineFully(line.link, options);
+    EXPECT_EQ(r.error, LinkError::None);
+    EXPECT_EQ(r.requests, 247);
+    ASSERT_EQ(steps.size(), 247u);
+    EXPECT_EQ(steps.front(), 1);
+    EXPECT_EQ(steps.back(), 247);
+    ASSERT_EQ(r.stations.size(), 3u);
+    EXPECT_EQ(r.stations[0].address, 1);
+    EXPECT_EQ(r.stations[1].address, 60);
+    EXPECT_EQ(r.stations[2].address, 247);
+    for (const ScannedStation& s : r.stations)
+        EXPECT_TRUE(s.padWellAnswered) << int(s.address);
+    // Each station's probe is followed by its pad-and-well request: 247 probes and 3 of those.
+    EXPECT_EQ(line.requests().size(), 250u);
+}
+
+TEST(FullScan, CancelStopsAtTheAddress) {
+    SimOptions o = fastOptions();
+    o.gen4Addresses = {3, 150};
+    const ScaledLinkClock faster(50); // outlives the link
+    SimLine line(o);
+    line.link.setClock(faster);
+    ASSERT_TRUE(line.open());
+    LineScanOptions options;
+    options.proceed = [](const ScanStep& step) { return step.address < 100; };
+    const LineScanResult r = scanLineFully(line.link, options);
+    EXPECT_TRUE(r.cancelled);
+    ASSERT_EQ(r.stations.size(), 1u);
+    EXPECT_EQ(r.stations[0].address, 3);
+    for (const Bytes& request : line.requests())
+        EXPECT_LT(request[0], 100);
+}
+
 } // namespace
 } // namespace vorsan::sim::test

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kPeriod = 2000; // each of the probe and the poll
@@ -29,6 +31,10 @@ void LineScheduler::tick() {
         return;
     }
     held_ = false;
+    if (overview_) {
+        if (overview) overview();
+        return;
+    }
     if (poll_ && !pollResting_ && pollNext_) {
         pollNext_ = false;
         if (poll) poll(*poll_);
@@ -39,7 +45,28 @@ void LineScheduler::tick() {
 }
 
 void LineScheduler::onLineFree() {
-    if (held_ && !paused_ && timer_.isActive()) tick();
+    if (paused_) return;
+    if (overview_) {
+        // The next station's turn follows on the free line; the period stays as the fallback.
+        held_ = false;
+        timer_.start(overviewWait ? std::max(overviewWait(), 0) : 0);
+        return;
+    }
+    if (held_ && timer_.isActive()) tick();
+}
+
+void LineScheduler::startOverview() {
+    overview_ = true;
+    if (!paused_) timer_.start(1);
+}
+
+void LineScheduler::stopOverview() {
+    if (!overview_) return;
+    overview_ = false;
+    if (!paused_) {
+        pollNext_ = poll_.has_value();
+        timer_.start(1);
+    }
 }
 
 void LineScheduler::startPoll(vorsan::ControllerGeneration generation, bool soon) {
@@ -74,5 +101,8 @@ void LineScheduler::resume() {
     paused_ = false;
     // The poll (when on) comes first, a turn after the command; the probe a turn later.
     pollNext_ = poll_.has_value();
-    timer_.start(poll_ && !pollResting_ ? kTurn : kPeriod);
+    if (overview_)
+        timer_.start(1);
+    else
+        timer_.start(poll_ && !pollResting_ ? kTurn : kPeriod);
 }

@@ -4,6 +4,10 @@
 // they take turns a second apart, so neither can crowd the other out. A turn that falls due while a
 // transaction still holds the line waits for it and is not lost. A command pauses the schedule and
 // resumes it when it ends, whatever its outcome.
+//
+// While the line overview is shown its round owns the schedule instead: the probe and the poll
+// rest, and each turn polls the next station of the overview as soon as the line is free (after a
+// round, when the overview says its next round is due).
 #include "common/types.h"
 
 #include <QObject>
@@ -24,6 +28,10 @@ public:
     // to do).
     std::function<void()> probe;
     std::function<void(vorsan::ControllerGeneration)> poll;
+    // The overview's turn (one station's transaction, or none), and how many milliseconds after the
+    // line came free its next turn is due (0: at once).
+    std::function<void()> overview;
+    std::function<int()> overviewWait;
 
     void tick();
 
@@ -35,6 +43,12 @@ public:
     std::optional<vorsan::ControllerGeneration> runningPoll() const;
     // While a poll's message is up the poll skips its turns (messages must not pile up).
     void setPollResting(bool resting) { pollResting_ = resting; }
+
+    // The overview's round takes every turn (the probe and the poll rest) / gives them back, the
+    // probe coming in 1 ms.
+    void startOverview();
+    void stopOverview();
+    bool overviewRunning() const { return overview_; }
 
     // A command holds the line / has ended.
     void pause();
@@ -52,4 +66,5 @@ private:
     bool pollResting_ = false;
     bool paused_ = false;
     bool held_ = false; // a turn fell due while the line was busy
+    bool overview_ = false;
 };

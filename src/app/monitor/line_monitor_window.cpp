@@ -6,8 +6,9 @@
 
 #include <QAction>
 #include <QBrush>
+#include <QComboBox>
+#include <QDateTime>
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -15,7 +16,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
@@ -24,6 +27,11 @@
 namespace {
 
 constexpr int kDrainIntervalMs = 100;
+// Entries of the filter besides the stations' keys.
+constexpr int kAllRows = -100;
+constexpr int kProbeRows = -101;
+constexpr int kCommandRows = -102;
+constexpr int kCounterRowsShown = 8; // the counters pane grows to this many rows before it scrolls
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -34,6 +42,30 @@ QString number(double v, int decimals) {
 }
 
 } // namespace
+
+// Which rows of the list are shown: all, the probe's, the commands' (all but the probe's), or one
+// station's; the notes of the port (opened, closed) stay in every choice.
+class MonitorFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void choose(int mode) {
+        mode_ = mode;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override {
+        const auto* model = static_cast<const LineMonitorModel*>(sourceModel());
+        const LineMonitorModel::Row& r = model->rows()[static_cast<std::size_t>(row)];
+        if (r.note || mode_ == kAllRows) return true;
+        if (mode_ == kProbeRows) return r.probe;
+        if (mode_ == kCommandRows) return !r.probe;
+        return r.station == mode_;
+    }
+
+private:
+    int mode_ = kAllRows;
+};
 
 // ---- model ----------------------------------------------------------------------------------------
 
@@ -72,10 +104,12 @@ QVariant LineMonitorModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
     const Row& r = rows_[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) return r.cells[index.column()];
-    if (role == Qt::ToolTipRole && index.column() == Bytes && !r.cells[Bytes].isEmpty()) return r.cells[Bytes];
+    // Long cells are cut at the column's edge: the tooltip has them whole.
+    if (role == Qt::ToolTipRole && index.column() != Direction && !r.cells[index.column()].isEmpty())
+        return r.cells[index.column()];
     if (role == Qt::ForegroundRole) {
         if (r.bad) return QBrush(Qt::red);
-        if (r.note) return QBrush(Qt::darkGray);
+        if (r.note || r.probe) return QBrush(Qt::darkGray);
     }
     return {};
 }
@@ -103,10 +137,65 @@ LineMonitorWindow::LineMonitorWindow(LinkWorker& worker, QWidget* parent)
         activateWindow();
     });
 
+    buildTables();
+
+    pause_ = new QPushButton(QStringLiteral("Пауза"), this);
+    pause_->setObjectName(QStringLiteral("monitorPause"));
+    pause_->setCheckable(true);
+    auto* clear = new QPushButton(QStringLiteral("Очистить"), this);
+    clear->setObjectName(QStringLiteral("monitorClear"));
+    auto* save = new QPushButton(QStringLiteral("Сохранить…"), this);
+    save->setObjectName(QStringLiteral("monitorSave"));
+    status_ = new QLabel(this);
+    connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
+        if (!paused) resume();
+        status_->setText(paused ? QStringLiteral("пауза: список стоит, обмены копятся, счётчики идут")
+                                : QString());
+    });
+    filterBox_ = new QComboBox(this);
+    filterBox_->setObjectName(QStringLiteral("monitorFilter"));
+    filterBox_->addItem(QStringLiteral("Все обмены"), kAllRows);
+    filterBox_->addItem(QStringLiteral("Проба линии"), kProbeRows);
+    filterBox_->addItem(QStringLiteral("Команды и опрос"), kCommandRows);
+    connect(filterBox_, &QComboBox::currentIndexChanged, this, [this] {
+        filterModel_->choose(filterBox_->currentData().toInt());
+        if (following_) view_->scrollToBottom();
+    });
+    // The list follows new rows while its last row is in view, also after the window is resized.
+    QScrollBar* bar = view_->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (!scrolling_) following_ = value >= bar->maximum() - 1;
+    });
+    connect(bar, &QScrollBar::rangeChanged, this, &LineMonitorWindow::followRange);
+    connect(clear, &QPushButton::clicked, this, &LineMonitorWindow::clearAll);
+    connect(save, &QPushButton::clicked, this, &LineMonitorWindow::save);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(pause_);
+    buttons->addWidget(clear);
+    buttons->addWidget(save);
+    buttons->addWidget(filterBox_);
+    buttons->addWidget(status_, 1);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(view_);
+    split->addWidget(counters_);
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(split, 1);
+
+    timer_.setInterval(kDrainIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &LineMonitorWindow::drain);
+}
+
+void LineMonitorWindow::buildTables() {
     model_ = new LineMonitorModel(this);
+    filterModel_ = new MonitorFilter(this);
+    filterModel_->setSourceModel(model_);
     view_ = new QTableView(this);
     view_->setObjectName(QStringLiteral("monitorList"));
-    view_->setModel(model_);
+    view_->setModel(filterModel_);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setWordWrap(false);
@@ -123,47 +212,16 @@ LineMonitorWindow::LineMonitorWindow(LinkWorker& worker, QWidget* parent)
     mono.setStyleHint(QFont::TypeWriter);
     view_->setFont(mono);
 
-    counters_ = new QTableWidget(0, 7, this);
+    counters_ = new QTableWidget(0, 8, this);
     counters_->setObjectName(QStringLiteral("monitorCounters"));
-    counters_->setHorizontalHeaderLabels({QStringLiteral("Станция"), QStringLiteral("Запросов"),
-                                          QStringLiteral("Ответов"), QStringLiteral("Ошибок CRC"),
-                                          QStringLiteral("Тайм-аутов"), QStringLiteral("Повторов"),
-                                          QStringLiteral("Среднее время ответа")});
+    counters_->setHorizontalHeaderLabels(
+        {QStringLiteral("Станция"), QStringLiteral("Запросов"), QStringLiteral("Ответов"),
+         QStringLiteral("Ошибок CRC"), QStringLiteral("Тайм-аутов"), QStringLiteral("Повторов"),
+         QStringLiteral("Ожидаемых молчаний"), QStringLiteral("Среднее время ответа")});
     counters_->verticalHeader()->hide();
     counters_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    counters_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     counters_->horizontalHeader()->setStretchLastSection(true);
-
-    pause_ = new QPushButton(QStringLiteral("Пауза"), this);
-    pause_->setObjectName(QStringLiteral("monitorPause"));
-    pause_->setCheckable(true);
-    auto* clear = new QPushButton(QStringLiteral("Очистить"), this);
-    clear->setObjectName(QStringLiteral("monitorClear"));
-    auto* save = new QPushButton(QStringLiteral("Сохранить…"), this);
-    save->setObjectName(QStringLiteral("monitorSave"));
-    status_ = new QLabel(this);
-    connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
-        if (!paused) hiddenWhilePaused_ = 0;
-        status_->setText(paused ? QStringLiteral("пауза: список стоит, счётчики идут") : QString());
-    });
-    connect(clear, &QPushButton::clicked, this, &LineMonitorWindow::clearAll);
-    connect(save, &QPushButton::clicked, this, &LineMonitorWindow::save);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(pause_);
-    buttons->addWidget(clear);
-    buttons->addWidget(save);
-    buttons->addWidget(status_, 1);
-    auto* split = new QSplitter(Qt::Vertical, this);
-    split->addWidget(view_);
-    split->addWidget(counters_);
-    split->setStretchFactor(0, 4);
-    split->setStretchFactor(1, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
-    layout->addWidget(split, 1);
-
-    timer_.setInterval(kDrainIntervalMs);
-    connect(&timer_, &QTimer::timeout, this, &LineMonitorWindow::drain);
 }
 
 void LineMonitorWindow::showEvent(QShowEvent* event) {
@@ -184,6 +242,43 @@ void LineMonitorWindow::hideEvent(QHideEvent* event) {
     timer_.stop();
 }
 
+LineMonitorModel::Row LineMonitorWindow::noteRow(const vorsan::LineEvent& e) {
+    LineMonitorModel::Row r;
+    r.note = true;
+    // A refused low-latency mode is harmless (the port works, replies may come later): grey.
+    r.bad = e.note == vorsan::LineNote::Lost || e.note == vorsan::LineNote::OpenFailed;
+    r.cells[LineMonitorModel::Time] = q(vorsan::monitorClockText(e.wallMs));
+    r.cells[LineMonitorModel::Meaning] = q(vorsan::lineNoteText(e));
+    return r;
+}
+
+void LineMonitorWindow::exchangeRows(const vorsan::LineEvent& e, const vorsan::ExchangeView& v,
+                                     char separator, std::vector<LineMonitorModel::Row>& rows) {
+    const vorsan::LineExchange& x = e.exchange;
+    LineMonitorModel::Row request;
+    request.probe = v.probe;
+    request.station = v.station;
+    request.cells[LineMonitorModel::Time] = q(vorsan::monitorClockText(x.wallMs));
+    request.cells[LineMonitorModel::Direction] = QStringLiteral("→");
+    request.cells[LineMonitorModel::Station] = q(vorsan::stationText(v.station));
+    request.cells[LineMonitorModel::Bytes] = q(vorsan::monitorHexText(x.request, x.request.size()));
+    request.cells[LineMonitorModel::State] = x.retry ? QStringLiteral("повтор") : QString();
+    request.cells[LineMonitorModel::Meaning] = q(v.meaning);
+    LineMonitorModel::Row reply;
+    reply.probe = v.probe;
+    reply.station = v.station;
+    reply.cells[LineMonitorModel::Direction] = QStringLiteral("←");
+    reply.cells[LineMonitorModel::Bytes] = q(vorsan::monitorHexText(x.reply, x.replyLength));
+    reply.cells[LineMonitorModel::State] = q(v.stateText);
+    reply.cells[LineMonitorModel::Meaning] = q(vorsan::replyTimeText(x, separator));
+    // The probe's silence where no generation 3 controller or recorder is, is no failure.
+    const bool expectedSilence = v.probe && v.state == vorsan::ReplyState::TimeOut;
+    reply.bad = !expectedSilence && v.state != vorsan::ReplyState::Good &&
+                v.state != vorsan::ReplyState::SumGood && v.state != vorsan::ReplyState::Refused;
+    rows.push_back(std::move(request));
+    rows.push_back(std::move(reply));
+}
+
 void LineMonitorWindow::drain() {
     if (!tap_) return;
     QElapsedTimer took;
@@ -196,45 +291,64 @@ void LineMonitorWindow::drain() {
     rows.reserve(events.size() * 2);
     for (const auto& e : events) {
         if (e.isNote) {
-            LineMonitorModel::Row r;
-            r.note = true;
-            // A refused low-latency mode is harmless (the port works, replies may come later): grey.
-            r.bad = e.note == vorsan::LineNote::Lost || e.note == vorsan::LineNote::OpenFailed;
-            r.cells[LineMonitorModel::Time] = q(vorsan::monitorClockText(e.wallMs));
-            r.cells[LineMonitorModel::Meaning] = q(vorsan::lineNoteText(e));
-            rows.push_back(std::move(r));
+            if (e.note == vorsan::LineNote::Opened || e.note == vorsan::LineNote::Closed)
+                vorsan::resetOnOpen(context_);
+            rows.push_back(noteRow(e));
             continue;
         }
-        const vorsan::LineExchange& x = e.exchange;
-        const vorsan::ExchangeView v = vorsan::decodeExchange(x, context_);
-        counters_data_.add(x, v);
-        LineMonitorModel::Row request;
-        request.cells[LineMonitorModel::Time] = q(vorsan::monitorClockText(x.wallMs));
-        request.cells[LineMonitorModel::Direction] = QStringLiteral("→");
-        request.cells[LineMonitorModel::Station] = q(vorsan::stationText(v.station));
-        request.cells[LineMonitorModel::Bytes] = q(vorsan::monitorHexText(x.request, x.request.size()));
-        request.cells[LineMonitorModel::State] = x.retry ? QStringLiteral("повтор") : QString();
-        request.cells[LineMonitorModel::Meaning] = q(v.meaning);
-        LineMonitorModel::Row reply;
-        reply.cells[LineMonitorModel::Direction] = QStringLiteral("←");
-        reply.cells[LineMonitorModel::Bytes] = q(vorsan::monitorHexText(x.reply, x.replyLength));
-        reply.cells[LineMonitorModel::State] = q(v.stateText);
-        reply.cells[LineMonitorModel::Meaning] = q(vorsan::replyTimeText(x, separator));
-        reply.bad = v.state != vorsan::ReplyState::Good && v.state != vorsan::ReplyState::SumGood &&
-                    v.state != vorsan::ReplyState::Refused;
-        rows.push_back(std::move(request));
-        rows.push_back(std::move(reply));
+        const vorsan::ExchangeView v = vorsan::decodeExchange(e.exchange, context_);
+        counters_data_.add(e.exchange, v);
+        addFilterEntry(v.station);
+        exchangeRows(e, v, separator, rows);
     }
     showCounters();
     if (pause_->isChecked()) {
-        hiddenWhilePaused_ += rows.size();
-        status_->setText(QStringLiteral("пауза: не показано строк: %1").arg(hiddenWhilePaused_));
+        // Kept, bounded like the list: what does not fit is counted and marked on resume.
+        for (auto& r : rows)
+            held_.push_back(std::move(r));
+        if (held_.size() > static_cast<std::size_t>(LineMonitorModel::kMaxRows)) {
+            const std::size_t over = held_.size() - LineMonitorModel::kMaxRows;
+            held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(over));
+            heldDropped_ += (over + 1) / 2;
+        }
+        status_->setText(QStringLiteral("пауза: накоплено строк: %1").arg(held_.size()));
         return;
     }
-    QScrollBar* bar = view_->verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum() - 1;
     model_->append(std::move(rows));
-    if (atEnd) view_->scrollToBottom();
+}
+
+void LineMonitorWindow::resume() {
+    std::vector<LineMonitorModel::Row> rows;
+    if (heldDropped_) {
+        vorsan::LineEvent lost;
+        lost.isNote = true;
+        lost.note = vorsan::LineNote::Lost;
+        lost.lost = heldDropped_;
+        lost.paused = true;
+        lost.wallMs = QDateTime::currentMSecsSinceEpoch();
+        rows.push_back(noteRow(lost));
+    }
+    for (auto& r : held_)
+        rows.push_back(std::move(r));
+    held_.clear();
+    heldDropped_ = 0;
+    model_->append(std::move(rows));
+}
+
+void LineMonitorWindow::followRange() {
+    if (!following_) return;
+    scrolling_ = true;
+    view_->scrollToBottom();
+    scrolling_ = false;
+}
+
+void LineMonitorWindow::addFilterEntry(int station) {
+    if (filterBox_->findData(station) >= 0) return;
+    // Stations in key order after the three fixed entries.
+    int at = 3;
+    while (at < filterBox_->count() && filterBox_->itemData(at).toInt() < station)
+        ++at;
+    filterBox_->insertItem(at, q(vorsan::stationText(station)), station);
 }
 
 void LineMonitorWindow::showCounters() {
@@ -248,30 +362,52 @@ void LineMonitorWindow::showCounters() {
                                  QString::number(s.crcFailures),
                                  QString::number(s.timeOuts),
                                  QString::number(s.retries),
+                                 QString::number(s.silences),
                                  s.good ? number(s.meanReplyMs(), 1) + QStringLiteral(" мс") : QString()};
-        for (int c = 0; c < 7; ++c) {
+        for (int c = 0; c < 8; ++c) {
             auto* item = counters_->item(i, c);
             if (!item) counters_->setItem(i, c, item = new QTableWidgetItem);
             item->setText(cells[c]);
         }
     }
+    // Every station's row in view (up to kCounterRowsShown; more scroll).
+    const int shown = std::min(counters_->rowCount(), kCounterRowsShown);
+    const int rowHeight = counters_->verticalHeader()->defaultSectionSize();
+    counters_->setMinimumHeight(counters_->horizontalHeader()->height() + shown * rowHeight +
+                                2 * counters_->frameWidth() +
+                                counters_->horizontalScrollBar()->sizeHint().height());
 }
 
 void LineMonitorWindow::clearAll() {
     model_->clear();
     counters_data_.clear();
     counters_->setRowCount(0);
-    hiddenWhilePaused_ = 0;
+    held_.clear();
+    heldDropped_ = 0;
 }
 
 QString LineMonitorWindow::text() const {
     QString out;
-    for (const auto& r : model_->rows()) {
+    const auto line = [&out](const LineMonitorModel::Row& r) {
         QStringList cells;
         for (const QString& c : r.cells)
             cells << c;
         out += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    };
+    for (const auto& r : model_->rows())
+        line(r);
+    // What came during a pause is saved too, with the gap of what did not fit.
+    if (heldDropped_) {
+        vorsan::LineEvent lost;
+        lost.isNote = true;
+        lost.note = vorsan::LineNote::Lost;
+        lost.lost = heldDropped_;
+        lost.paused = true;
+        lost.wallMs = QDateTime::currentMSecsSinceEpoch();
+        line(noteRow(lost));
     }
+    for (const auto& r : held_)
+        line(r);
     out += QLatin1Char('\n');
     for (int i = 0; i < counters_->rowCount(); ++i) {
         QStringList cells;

@@ -16,7 +16,9 @@
 #include <memory>
 
 class LinkWorker;
+class MonitorFilter;
 class QAction;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -32,6 +34,8 @@ public:
         QString cells[ColumnCount];
         bool bad = false;  // a failed reply: shown in red
         bool note = false; // a line of its own (open, close, low latency): shown grey
+        bool probe = false; // the probe's request for a device usually absent, and its silence: grey
+        int station = 0;    // the counters' key of the exchange (notes: none)
     };
 
     explicit LineMonitorModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
@@ -57,6 +61,10 @@ public:
     // The menu item "Монитор линии" that shows the window.
     QAction* showAction() const { return showAction_; }
     LineMonitorModel* model() const { return model_; }
+    // Which rows the list shows: "Все обмены", "Проба линии", "Команды", or one station's.
+    QComboBox* filter() const { return filterBox_; }
+    // Rows gathered while the list was paused (bounded like the list), shown on resume.
+    std::size_t heldRows() const { return held_.size(); }
     QTableView* view() const { return view_; }
     QTableWidget* counters() const { return counters_; }
     const vorsan::LineCounters& stationCounters() const { return counters_data_; }
@@ -78,11 +86,20 @@ protected:
 private:
     void save();
     void clearAll();
+    void buildTables();
     void showCounters();
+    void addFilterEntry(int station);
+    void resume();
+    void followRange();
+    static LineMonitorModel::Row noteRow(const vorsan::LineEvent& e);
+    static void exchangeRows(const vorsan::LineEvent& e, const vorsan::ExchangeView& v, char separator,
+                             std::vector<LineMonitorModel::Row>& rows);
 
     LinkWorker& worker_;
     QAction* showAction_ = nullptr;
     LineMonitorModel* model_ = nullptr;
+    MonitorFilter* filterModel_ = nullptr;
+    QComboBox* filterBox_ = nullptr;
     QTableView* view_ = nullptr;
     QTableWidget* counters_ = nullptr;
     QPushButton* pause_ = nullptr;
@@ -91,6 +108,9 @@ private:
     std::shared_ptr<vorsan::MonitorTap> tap_;
     vorsan::DecodeContext context_;
     vorsan::LineCounters counters_data_;
-    std::size_t hiddenWhilePaused_ = 0;
+    std::vector<LineMonitorModel::Row> held_; // while paused
+    std::size_t heldDropped_ = 0;             // exchanges dropped from held_ (it was full)
+    bool following_ = true;                   // the list keeps its last row in view
+    bool scrolling_ = false;                  // the window itself moves the list
     qint64 longestDrainMicros_ = 0;
 };

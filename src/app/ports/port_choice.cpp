@@ -46,6 +46,8 @@ PortChoice::PortChoice(WindowState& state, CommandSet& commands, QMenu* menu, QW
         }
     });
     devices_ = new PortMenu(menu_, [this] {
+        // The device in use: the one named by --port until the user chooses from the menu.
+        if (!state_.portDeviceOverride.isEmpty()) return state_.portDeviceOverride;
         const auto& name = state_.settings.portName;
         return name.starts_with('/') ? QString::fromStdString(name) : QString();
     });
@@ -54,18 +56,30 @@ PortChoice::PortChoice(WindowState& state, CommandSet& commands, QMenu* menu, QW
         commands_.bind(kPortCommands[n - 1], [this, n] { selectPort(n); });
 }
 
+void PortChoice::showOverride() {
+    // Started with --port: that device is in use, whatever "vors.set" says; no ComN item is.
+    for (vorsan::Command c : kPortCommands)
+        commands_.action(c)->setChecked(false);
+    menu_->setTitle(PortMenu::caption(state_.portDeviceOverride));
+    probeNow_();
+}
+
 void PortChoice::readSettings() {
     state_.settings = {};
     const auto file = QDir(state_.settingsDir).filePath(QString::fromLatin1(vorsan::kSettingsFileName));
     vorsan::readSettingsFile(file.toStdString(), state_.settings);
+    if (!state_.portDeviceOverride.isEmpty()) {
+        showOverride();
+        return;
+    }
     const int n = state_.settings.portNumber;
     if (n >= 1 && n <= vorsan::kPortCount) {
-        selectPort(n);
+        applyPort(n);
         return;
     }
     const QSettings own(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat);
     if (const QString device = own.value(kChosenDeviceKey).toString(); device.startsWith(QLatin1Char('/')))
-        selectDevice(device, false);
+        applyDevice(device, false);
 }
 
 void PortChoice::writeSettings() {
@@ -79,21 +93,33 @@ void PortChoice::writeSettings() {
 
 void PortChoice::selectPort(int n) {
     if (n < 1 || n > vorsan::kPortCount) return;
+    state_.portDeviceOverride.clear(); // the user's choice takes over from --port
+    applyPort(n);
+}
+
+void PortChoice::selectDevice(const QString& path, bool warn) {
+    state_.portDeviceOverride.clear();
+    applyDevice(path, warn);
+}
+
+void PortChoice::applyPort(int n) {
     for (int i = 1; i <= vorsan::kPortCount; ++i)
         commands_.action(kPortCommands[i - 1])->setChecked(i == n);
     state_.settings.portName = vorsan::portNameOf(n);
     menu_->setTitle(portMenuCaption(n));
+    devices_->refresh(); // the device items' checks follow
     probeNow_();
     writeSettings();
     QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat)
         .remove(kChosenDeviceKey);
 }
 
-void PortChoice::selectDevice(const QString& path, bool warn) {
+void PortChoice::applyDevice(const QString& path, bool warn) {
     for (vorsan::Command c : kPortCommands)
         commands_.action(c)->setChecked(false);
     state_.settings.portName = path.toStdString();
     menu_->setTitle(PortMenu::caption(path));
+    devices_->refresh();
     probeNow_();
     writeSettings();
     QSettings(QDir(state_.settingsDir).filePath(kOwnSettingsFile), QSettings::IniFormat)

@@ -29,7 +29,7 @@ public:
     void writeSettings();
 
     // The port command N (1..4): checks its item, names the port, probes it at once and writes
-    // the settings file.
+    // the settings file. A choice of the user's takes over from the device named by --port.
     void selectPort(int n);
     // A device chosen by name (see MainWindow::selectDevice).
     void selectDevice(const QString& path, bool warn = true);
@@ -40,6 +40,10 @@ public:
     PortMenu* devices() const { return devices_; }
 
 private:
+    void applyPort(int n);
+    void applyDevice(const QString& path, bool warn);
+    void showOverride();
+
     WindowState& state_;
     CommandSet& commands_;
     QMenu* menu_;

@@ -69,8 +69,11 @@ void PortMenu::refresh() {
         chosenListed = chosenListed || isChosen;
         add(QString::fromStdString(port.text), path, isChosen);
     }
+    // A device in use that is no serial port of the list (a pseudo-terminal named by --port) is
+    // listed as it is; one that is gone, as "отключён".
     if (!chosen.isEmpty() && !chosenListed)
-        add(caption(chosen).mid(5) + QStringLiteral(" (отключён)"), chosen, true);
+        add(caption(chosen).mid(5) + (QFileInfo::exists(chosen) ? QString() : QStringLiteral(" (отключён)")),
+            chosen, true);
     if (items_.isEmpty()) {
         auto* none = new QAction(QStringLiteral("Последовательные порты не найдены"), menu_);
         none->setEnabled(false);

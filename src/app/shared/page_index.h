@@ -1,5 +1,5 @@
 #pragma once
-// The main window's nine pages by index. Indices are fixed: the polling logic and the keyboard
+// The main window's ten pages by index. Indices are fixed: the polling logic and the keyboard
 // rule look at them, and the pages rename each other's tabs by them.
 
 enum PageIndex {
@@ -12,4 +12,5 @@ enum PageIndex {
     kRecorderPage = 6,
     kDatabasePage = 7,
     kAnalysisPage = 8, // run-life figures of the journal or the database well shown
+    kOverviewPage = 9, // "Обзор линии": every station of the line at once
 };

@@ -14,6 +14,8 @@
 #include "recorder/recorder_commands.h"
 #include "recorder/recorder_page.h"
 #include "monitor/line_monitor_window.h"
+#include "overview/line_overview.h"
+#include "overview/overview_page.h"
 #include "ports/port_choice.h"
 #include "settings/settings_compare_dialog.h"
 #include "settings/catalogue.h"
@@ -99,6 +101,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     });
     live_ = std::make_unique<LiveStation>(*this, std::move(linkFactory));
     lineMonitor_ = new LineMonitorWindow(live_->worker(), this);
+    overview_ = new LineOverview(live_->session(), *pages_->page<OverviewPage>());
     recorder_ = new RecorderCommands(*this, *live_, *database_, *pages_->page<RecorderPage>());
     settingsMenu_->addAction(lineMonitor_->showAction());
     attachSettingsComparison(setpointsMenu_, views_->settingsPage(), state_, this);

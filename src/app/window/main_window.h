@@ -36,6 +36,7 @@ class ParametersDialog;
 class PortChoice;
 class PortMenu;
 class LineMonitorWindow;
+class LineOverview;
 
 inline const QString kMainCaption = QStringLiteral("ВОРСАН 4.074 ");
 inline const QString kHelpFile = QStringLiteral("vor_help.chm");
@@ -75,6 +76,8 @@ public:
     PortMenu* portDevices() const;
     // "Монитор линии" (menu "Настройки").
     LineMonitorWindow* lineMonitor() const { return lineMonitor_; }
+    // The line work of the page "Обзор линии".
+    LineOverview& overview() const { return *overview_; }
 
     void showParameters();
     void showHelp();
@@ -166,6 +169,7 @@ private:
     QMenu* setpointsMenu_ = nullptr;
     PortChoice* ports_ = nullptr; // the port menu and "vors.set"
     LineMonitorWindow* lineMonitor_ = nullptr;
+    LineOverview* overview_ = nullptr;
     QComboBox* stationList_ = nullptr;
     QAction* stationListAction_ = nullptr;
     ParametersDialog* parametersDialog_ = nullptr;

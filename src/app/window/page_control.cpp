@@ -7,6 +7,7 @@
 #include "charts/one_graph_page.h"
 #include "database/database_page.h"
 #include "journal/journal_page.h"
+#include "overview/overview_page.h"
 #include "recorder/recorder_page.h"
 #include "settings/settings_page.h"
 #include "state/current_state_page.h"
@@ -27,6 +28,7 @@ PageControl::PageControl(WindowState& state, QWidget* parent) : PageTabs(parent)
     addTab(new RecorderPage(state), QStringLiteral("Регистратор"));
     addTab(new DatabasePage(state), QStringLiteral("База данных"));
     addTab(new AnalysisPage(state), QStringLiteral("Анализ"));
+    addTab(new OverviewPage(state), QStringLiteral("Обзор линии"));
     setTabVisible(kSpareGraphPage, false);
     setTabVisible(kRecorderPage, false);
     setCurrentIndex(kJournalPage);

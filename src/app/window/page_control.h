@@ -1,5 +1,5 @@
 #pragma once
-// The main window's nine pages. Indices are fixed: the polling logic and the keyboard rule look
+// The main window's ten pages. Indices are fixed: the polling logic and the keyboard rule look
 // at them. Index 4 is the graph sheet in use; the other graph sheet waits at index 5 with its tab
 // hidden. The recorder page's tab shows only while a recorder answers.
 #include "shared/page_tabs.h"

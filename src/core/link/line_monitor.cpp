@@ -1,6 +1,7 @@
 #include "link/line_monitor.h"
 
 #include "link/checksums.h"
+#include "settings/catalogue.h"
 #include "text/number_format.h"
 
 #include <algorithm>
@@ -49,11 +50,22 @@ void MonitorTap::onTraffic(TrafficDirection direction, std::span<const std::uint
     current_.replyMicros = micros - requestMicros_;
 }
 
-void MonitorTap::onControl(LinkControl what, std::int64_t) {
-    // A purge starts every request: the exchange before it is over. RTS and drain go with the
-    // request being written and end nothing.
-    if (what == LinkControl::RtsRaised || what == LinkControl::RtsDropped || what == LinkControl::Drained)
+void MonitorTap::onOpen(const std::string& device, int speed, const std::string& failure) {
+    openDevice_ = device;
+    openSpeed_ = speed;
+    openFailure_ = failure;
+}
+
+void MonitorTap::onControl(LinkControl what, std::int64_t micros) {
+    // The reply time counts from the end of the request on the wire, as the exchange's time-out
+    // does: write() returns while the driver still sends (8.3 ms of a request at 9600 bit/s).
+    if (what == LinkControl::Drained) {
+        if (haveRequest_ && current_.replyLength == 0) requestMicros_ = micros;
         return;
+    }
+    // A purge starts every request: the exchange before it is over. RTS goes with the request
+    // being written and ends nothing.
+    if (what == LinkControl::RtsRaised || what == LinkControl::RtsDropped) return;
     flush();
     LineEvent note;
     note.isNote = true;
@@ -76,6 +88,11 @@ void MonitorTap::onControl(LinkControl what, std::int64_t) {
         break;
     default:
         return;
+    }
+    if (what == LinkControl::Opened || what == LinkControl::OpenFailed) {
+        note.device = openDevice_;
+        note.speed = openSpeed_;
+        note.failure = openFailure_;
     }
     if (what == LinkControl::Opened || what == LinkControl::Closed) lastFrame_.clear();
     push(std::move(note));
@@ -132,6 +149,19 @@ bool endsWithCrc16(std::span<const std::uint8_t> bytes) {
 
 namespace {
 
+// A generation 4 setting lives at register 176 + offset / 2 (settings start at byte 352 of the
+// block): "запись уставки 23 «Уставка недогрузки» = 115".
+std::string settingWriteMeaning(int reg, int value) {
+    static const SettingsCatalogue catalogue = buildCatalogue(ControllerGeneration::Gen4);
+    for (std::size_t i = 0; i < catalogue.size(); ++i) {
+        const SettingDef& d = catalogue.entries[i];
+        if (176 + d.offset / 2 == reg)
+            return "запись уставки " + settingNumberText(i) + " «" + d.longName +
+                   "» = " + std::to_string(value);
+    }
+    return "запись регистра " + std::to_string(reg) + " = " + std::to_string(value);
+}
+
 std::string ofTotal(int k, int total) {
     return std::to_string(k) + " из " + std::to_string(total);
 }
@@ -179,7 +209,7 @@ std::string framedMeaning(const std::vector<std::uint8_t>& q, std::size_t& expec
         expected = 8;
         if (a == 0xFF && reg == 0x20 && n == 0) return "обнуление регистратора";
         if (a == 0xFF && reg == 0x09) return "регистратор: код скорости " + std::to_string(n);
-        return "запись уставки: регистр " + std::to_string(reg) + " = " + std::to_string(n);
+        return settingWriteMeaning(reg, n);
     default:
         expected = 0;
         return "функция " + std::to_string(fn);
@@ -236,13 +266,24 @@ ExchangeView decodeExchange(const LineExchange& e, DecodeContext& ctx) {
         v.station = q[0];
         std::size_t expected = 0;
         v.meaning = framedMeaning(q, expected, ctx);
+        const int reg = q[2] << 8 | q[3], n = q[4] << 8 | q[5];
+        // The probe asks for the recorder right after its generation 3 echo byte.
+        v.probe = ctx.probeByteBefore && q[0] == 0xFF && q[1] == 0x03 && reg == 0x20 && n == 1;
+        ctx.probeByteBefore = false;
+        const bool entryRequest = q[1] == 0x03 && n == 4 && (reg == 0x10 || reg == 0xEE);
+        if (v.probe)
+            v.station = kProbeKey;
+        else if (q[0] >= 1 && q[0] <= 247 && (entryRequest || ctx.recorderAnswered))
+            v.station = kRecorderEntryKey + q[0];
         if (e.replyLength == 0) {
             v.state = ReplyState::TimeOut;
-            v.stateText = "нет ответа";
+            v.stateText = v.probe ? "нет ответа: регистратора нет" : "нет ответа";
+            if (q[0] == 0xFF) ctx.recorderAnswered = false; // no recorder on the line (any more)
         } else if (e.replyLength == reply.size() && endsWithCrc16(reply)) {
             const bool refused = reply.size() >= 2 && (reply[1] & 0x80);
             v.state = refused ? ReplyState::Refused : ReplyState::Good;
             v.stateText = refused ? "отказ, код " + std::to_string(reply.size() > 2 ? reply[2] : 0) : "CRC верна";
+            if (q[0] == 0xFF && !refused) ctx.recorderAnswered = true;
         } else if (q[1] == 0x05 && e.replyLength == reply.size() && e.replyLength >= 5 &&
                    std::equal(reply.begin(), reply.end(), q.begin(), q.begin() + std::min<std::size_t>(reply.size(), 8))) {
             // A station that takes a command echoes the 8-byte request; the program reads its first
@@ -271,9 +312,12 @@ ExchangeView decodeExchange(const LineExchange& e, DecodeContext& ctx) {
     }
     bool bulk = false, sum = false;
     v.meaning = gen3Meaning(q[0], ctx, bulk, sum);
+    v.probe = q[0] == 0xFF && ctx.settingsWriteByte < 0;
+    ctx.probeByteBefore = v.probe;
+    if (v.probe) v.station = kProbeKey;
     if (e.replyLength == 0) {
         v.state = ReplyState::TimeOut;
-        v.stateText = "нет ответа";
+        v.stateText = v.probe ? "нет ответа: контроллера поколения 3 нет" : "нет ответа";
     } else if (q[0] == 0xFF && reply[0] == 0xFE) {
         v.state = ReplyState::Good;
         v.stateText = "ответило устройство (FE)";
@@ -328,9 +372,14 @@ void LineCounters::add(const LineExchange& e, const ExchangeView& v) {
         break;
     case ReplyState::Incomplete:
     case ReplyState::TimeOut:
-        ++it->timeOuts;
+        ++(v.probe ? it->silences : it->timeOuts);
         break;
     }
+}
+
+void resetOnOpen(DecodeContext& context) {
+    // The recorder stays what it was: a download reopens the port at its bulk speed.
+    context.probeByteBefore = false;
 }
 
 // ---- text ---------------------------------------------------------------------------------------
@@ -359,6 +408,9 @@ std::string monitorHexText(std::span<const std::uint8_t> kept, std::size_t lengt
 }
 
 std::string stationText(int station) {
+    if (station == kProbeKey) return "проба линии";
+    if (station > kRecorderEntryKey)
+        return "регистратор, запись " + std::to_string(station - kRecorderEntryKey);
     if (station == 0) return "поколение 3";
     if (station == 255) return "регистратор";
     return "станция " + std::to_string(station);
@@ -366,10 +418,16 @@ std::string stationText(int station) {
 
 std::string lineNoteText(const LineEvent& note) {
     switch (note.note) {
-    case LineNote::Opened:
-        return "порт открыт";
-    case LineNote::OpenFailed:
-        return "порт не открылся";
+    case LineNote::Opened: {
+        std::string text = note.device.empty() ? "порт открыт" : "порт " + note.device + " открыт";
+        if (note.speed > 0) text += ", " + std::to_string(note.speed) + " бит/с";
+        return text;
+    }
+    case LineNote::OpenFailed: {
+        std::string text = note.device.empty() ? "порт не открылся" : "порт " + note.device + " не открылся";
+        if (!note.failure.empty()) text += ": " + note.failure;
+        return text;
+    }
     case LineNote::Closed:
         return "порт закрыт";
     case LineNote::LowLatencyOn:
@@ -377,7 +435,8 @@ std::string lineNoteText(const LineEvent& note) {
     case LineNote::LowLatencyRefused:
         return "режим низкой задержки не установлен: драйвер порта его не поддерживает";
     case LineNote::Lost:
-        return "пропущено обменов: " + std::to_string(note.lost) + " (окно не успевало)";
+        return "пропущено обменов: " + std::to_string(note.lost) +
+               (note.paused ? " (пауза: список был полон)" : " (окно не успевало)");
     }
     return {};
 }

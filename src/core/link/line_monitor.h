@@ -45,6 +45,10 @@ struct LineEvent {
     LineNote note = LineNote::Opened;
     std::int64_t wallMs = 0;
     std::size_t lost = 0; // LineNote::Lost: exchanges dropped because the ring was full
+    bool paused = false;  // LineNote::Lost: dropped while the monitor's list was paused
+    std::string device;   // Opened, OpenFailed: the device and the line speed asked for
+    int speed = 0;
+    std::string failure; // OpenFailed: why ("Устройство … не существует", "… отключён")
     LineExchange exchange;
 };
 
@@ -55,6 +59,7 @@ public:
     void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
                    std::int64_t micros) override;
     void onControl(LinkControl what, std::int64_t micros) override;
+    void onOpen(const std::string& device, int speed, const std::string& failure) override;
 
     // Everything gathered since the last call, oldest first (window thread). A full ring drops
     // its oldest events and says how many in a LineNote::Lost event.
@@ -71,6 +76,8 @@ private:
     bool haveRequest_ = false;
     std::int64_t requestMicros_ = 0;
     std::vector<std::uint8_t> lastFrame_;
+    std::string openDevice_, openFailure_;
+    int openSpeed_ = 0;
     // shared
     std::mutex mutex_;
     std::deque<LineEvent> ring_;
@@ -90,9 +97,19 @@ enum class ReplyState {
     SumBad,       // ... different
 };
 
+// Counter keys beside the addresses: the probe's requests for devices that are usually absent, and
+// the recorder's entries (kRecorderEntryKey + entry number).
+inline constexpr int kProbeKey = -1;
+inline constexpr int kRecorderEntryKey = 1000;
+
 struct ExchangeView {
     bool framed = false;  // framed protocol (address, function, CRC) or a generation 3 byte command
-    int station = 0;      // the address (255 the recorder); 0 for generation 3
+    // The address (255 the recorder); 0 for generation 3; kProbeKey for the probe's requests for a
+    // generation 3 controller and the recorder; kRecorderEntryKey + n for the recorder's entry n.
+    int station = 0;
+    // The line probe's request for a device that is usually absent: its silence is expected, is no
+    // failure and counts no time-out.
+    bool probe = false;
     std::string meaning;  // "чтение журнала, блок 17 из 256"
     ReplyState state = ReplyState::TimeOut;
     std::string stateText; // "CRC верна", "ошибка CRC", "нет ответа", ...
@@ -105,7 +122,14 @@ struct DecodeContext {
     std::uint32_t bulkSum = 0;
     int settingsWriteByte = -1; // the index of the next byte of a generation 3 settings write, -1 none
     bool settingsReading = false; // a generation 4 settings read has started at register 0
+    // The recorder answered and has not failed to answer since: addresses 1..247 are its entries,
+    // not stations (a download goes on at the recorder's bulk speed after a reopen).
+    bool recorderAnswered = false;
+    bool probeByteBefore = false; // the exchange before was the probe's generation 3 echo byte
 };
+
+// The port opened or closed: an exchange before it tells nothing of the next one.
+void resetOnOpen(DecodeContext& context);
 
 ExchangeView decodeExchange(const LineExchange& exchange, DecodeContext& context);
 
@@ -118,7 +142,8 @@ struct StationCounters {
     std::uint64_t requests = 0;
     std::uint64_t good = 0;        // Good, Refused, SumGood
     std::uint64_t crcFailures = 0; // CrcFailure, BadEcho, SumBad
-    std::uint64_t timeOuts = 0;    // TimeOut, Incomplete
+    std::uint64_t timeOuts = 0;    // TimeOut, Incomplete (the probe's expected silences: silences)
+    std::uint64_t silences = 0;
     std::uint64_t retries = 0;
     double replyMsTotal = 0; // over the good replies
     double meanReplyMs() const { return good ? replyMsTotal / static_cast<double>(good) : 0.0; }
@@ -141,7 +166,7 @@ private:
 std::string monitorClockText(std::int64_t wallMs);
 // "01 03 00 EE", and for a run longer than what is kept " … (32768 байт)".
 std::string monitorHexText(std::span<const std::uint8_t> kept, std::size_t length);
-// "станция 5", "регистратор", "поколение 3".
+// "станция 5", "регистратор", "поколение 3", "проба линии", "регистратор, запись 3".
 std::string stationText(int station);
 // "открыт порт", "порт закрыт", "режим низкой задержки не установлен (драйвер отказал)" ...
 std::string lineNoteText(const LineEvent& note);

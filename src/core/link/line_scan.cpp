@@ -1,6 +1,7 @@
 #include "link/line_scan.h"
 
 #include "link/checksums.h"
+#include "link/device_search.h"
 #include "link/framed_request.h"
 #include "link/line_probe.h"
 
@@ -215,6 +216,40 @@ LineScanResult scanLine(SerialLink& link, const LineScanOptions& options) {
     LineScanResult result;
     if (!link.isRs232()) return result;
     Scanner(link, options, result).run();
+    return result;
+}
+
+LineScanResult scanLineFully(SerialLink& link, const LineScanOptions& options) {
+    LineScanResult result;
+    if (!link.isRs232()) return result;
+    const int total = kLastStationAddress - kFirstStationAddress + 1;
+    result.firstPassTimeoutMicros = static_cast<std::int64_t>(kFixedTimeoutMs) * 1000;
+    for (int n = kFirstStationAddress; n <= kLastStationAddress; ++n) {
+        const auto address = static_cast<std::uint8_t>(n);
+        if (options.proceed && !options.proceed(ScanStep{1, address, n - kFirstStationAddress, total})) {
+            result.cancelled = true;
+            return result;
+        }
+        ++result.requests;
+        const StationProbe probe = stationAnswers(link, address);
+        if (probe.error != LinkError::None) {
+            result.error = probe.error;
+            return result;
+        }
+        if (!probe.present) continue;
+        const PadWellReply pw = readPadWell(link, address);
+        if (pw.error != LinkError::None) {
+            result.error = pw.error;
+            return result;
+        }
+        ScannedStation s;
+        s.address = address;
+        s.pad = pw.pad;
+        s.well = pw.well;
+        s.padWellAnswered = pw.valid;
+        result.stations.push_back(s);
+        if (options.found) options.found(s);
+    }
     return result;
 }
 

@@ -63,6 +63,11 @@ struct LineScanResult {
 // far has been reported through `found`, and the caller keeps its address.
 LineScanResult scanLine(SerialLink& link, const LineScanOptions& options = {});
 
+// The full scan, for lines with slow stations: every address 1..247 in turn with the search
+// probe's fixed 500 ms (no learning, no second pass), each station found entered with its pad and
+// well like the fast scan's. Steps are reported as pass 1; currentAddress and lineSpeed are not used.
+LineScanResult scanLineFully(SerialLink& link, const LineScanOptions& options = {});
+
 // ---- the time-out rule, apart for its own tests -------------------------------------------
 
 inline constexpr int kSafeMultiple = 3;

@@ -13,6 +13,11 @@ std::string openFailureMessage(const OpenResult& result) {
 
 OpenResult SerialLink::open(const std::string& device, int speed) {
     OpenResult result = doOpen(device, speed);
+    if (observer_) {
+        std::string failure = result.ok() ? std::string() : result.reason;
+        if (!result.ok() && failure.empty()) failure = std::string(errorMessage(result.error));
+        observer_->onOpen(device, speed, failure);
+    }
     notify(result.ok() ? LinkControl::Opened : LinkControl::OpenFailed);
     if (result.ok() && lowLatency() != LowLatency::NotTried)
         notify(lowLatency() == LowLatency::On ? LinkControl::LowLatencyOn : LinkControl::LowLatencyRefused);

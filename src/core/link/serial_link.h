@@ -66,6 +66,8 @@ class LinkObserver {
     virtual void onTraffic(TrafficDirection direction, std::span<const std::uint8_t> bytes,
                            std::int64_t micros) = 0;
     virtual void onControl(LinkControl /*what*/, std::int64_t /*micros*/) {}
+    // Before Opened / OpenFailed: the device, the line speed asked for and, on failure, the reason.
+    virtual void onOpen(const std::string& /*device*/, int /*speed*/, const std::string& /*failure*/) {}
 };
 
 class SerialLink {

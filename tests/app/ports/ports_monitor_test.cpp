@@ -19,10 +19,14 @@
 #include "shell/serial_ports.h"
 #include "simulator.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,7 +67,9 @@ class PortsMonitorTest : public QObject {
     Q_OBJECT
 private slots:
     void portMenuListsTheDevicesAndRemembersTheChoice();
+    void aPortNamedOnTheCommandLineIsCheckedUntilTheMenuChooses();
     void monitorShowsAJournalReadAndCostsNothingClosed();
+    void theMonitorListFollowsNewRowsAfterAResize();
     void comparisonWithASettingsFile();
     void comparisonWithTheDatabaseWellsSnapshot();
 };
@@ -126,6 +132,32 @@ void PortsMonitorTest::portMenuListsTheDevicesAndRemembersTheChoice() {
     }
 }
 
+void PortsMonitorTest::aPortNamedOnTheCommandLineIsCheckedUntilTheMenuChooses() {
+    QTemporaryDir data, dev;
+    const fs::path root = dev.path().toStdString();
+    makeDev(root);
+    const QString line = dev.filePath(QStringLiteral("pts-line"));
+    QFile(line).open(QIODevice::WriteOnly);
+    vorsan::CommandLine commandLine;
+    commandLine.portDevice = line.toStdString();
+    MainWindow w(commandLine);
+    w.setDataDir(data.path());
+    w.show();
+    QTRY_VERIFY(w.startedUp() && !w.state().settingsDir.isEmpty());
+    w.portDevices()->setDevRoot(dev.path(), [](const std::string&) { return false; });
+    QCOMPARE(w.portMenu()->title(), QStringLiteral("Порт:pts-line"));
+    for (Command c : {Command::Port1, Command::Port2, Command::Port3, Command::Port4})
+        QVERIFY(!w.commands().action(c)->isChecked());
+    QVERIFY(itemTexts(w.portDevices()).contains(QStringLiteral("pts-line *")));
+    QCOMPARE(w.portDevice(), line);
+    // The menu's choice takes over: the caption and the device follow it.
+    w.commands().action(Command::Port2)->trigger();
+    QCOMPARE(w.portMenu()->title(), QStringLiteral("Порт:Com2"));
+    QVERIFY(w.commands().action(Command::Port2)->isChecked());
+    QVERIFY(w.portDevice() != line);
+    QVERIFY(!itemTexts(w.portDevices()).contains(QStringLiteral("pts-line *")));
+}
+
 void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
     vorsan::sim::SimOptions o;
     o.fast = true;
@@ -156,16 +188,60 @@ void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
             block17 = block17 || r.cells[LineMonitorModel::Meaning] == QStringLiteral("чтение журнала, блок 17 из 256");
         QVERIFY(block17);
         // The probe asks for a generation 3 controller (0xFF) and the recorder (255) too; nobody
-        // answers them on this line.
+        // answers them on this line, as expected: the probe's own row counts the silences.
         const auto& stations = monitor->stationCounters().stations();
-        QCOMPARE(stations.size(), std::size_t{3});
+        QCOMPARE(stations.size(), std::size_t{2});
+        QCOMPARE(stations[0].station, vorsan::kProbeKey);
+        QCOMPARE(stations[0].good, 0u);
+        QCOMPARE(stations[0].timeOuts, 0u);
+        QCOMPARE(stations[0].silences, stations[0].requests);
         QCOMPARE(stations[1].station, 1);
         QVERIFY(stations[1].requests >= 256 + 16);
         QCOMPARE(stations[1].good, stations[1].requests);
-        QCOMPARE(stations[2].station, 255);
-        QCOMPARE(stations[2].good, 0u);
-        QCOMPARE(stations[2].timeOuts, stations[2].requests);
         QVERIFY(monitor->text().contains(QStringLiteral("чтение уставок, блок 16 из 16")));
+        // No red row: the probe's silences are grey.
+        for (const auto& r : monitor->model()->rows())
+            QVERIFY2(!r.bad, qPrintable(r.cells[LineMonitorModel::Meaning]));
+        // Every counters row is in view.
+        QVERIFY(monitor->counters()->height() >= monitor->counters()->minimumHeight());
+
+        // The filter shows the probe's rows alone, or one station's.
+        QComboBox* filter = monitor->filter();
+        filter->setCurrentIndex(filter->findData(vorsan::kProbeKey));
+        QAbstractItemModel* shown = monitor->view()->model();
+        int silences = 0, stationRows = 0;
+        for (int r = 0; r < shown->rowCount(); ++r) {
+            const QString state = shown->index(r, LineMonitorModel::State).data().toString();
+            silences += state.startsWith(QStringLiteral("нет ответа: ")) ? 1 : 0;
+            stationRows +=
+                shown->index(r, LineMonitorModel::Station).data().toString() == QStringLiteral("станция 1")
+                    ? 1
+                    : 0;
+        }
+        QCOMPARE(static_cast<std::uint64_t>(silences), stations[0].requests);
+        QCOMPARE(stationRows, 0);
+        filter->setCurrentIndex(filter->findData(1));
+        QVERIFY(monitor->view()->model()->rowCount() > 2 * (256 + 16));
+        filter->setCurrentIndex(0);
+        QCOMPARE(monitor->view()->model()->rowCount(), monitor->model()->rowCount());
+
+        // A pause keeps what comes meanwhile and shows it on resume.
+        auto* pause = monitor->findChild<QPushButton*>(QStringLiteral("monitorPause"));
+        pause->setChecked(true);
+        const int before = monitor->model()->rowCount();
+        sim.clearReceived();
+        w.armProbe(1);
+        QTRY_VERIFY(!sim.received().empty());
+        QTRY_VERIFY(!w.live().worker().busy());
+        monitor->drain();
+        QCOMPARE(monitor->model()->rowCount(), before);
+        QVERIFY(monitor->heldRows() >= 6);
+        QVERIFY(monitor->text().count(QLatin1Char('\n')) >= before + 6);
+        const std::size_t held = monitor->heldRows();
+        pause->setChecked(false);
+        QCOMPARE(monitor->model()->rowCount(), before + static_cast<int>(held));
+        w.live().session().probeTimer().stop();
+        QTRY_VERIFY(!w.live().worker().busy());
 
         // Closed, the link has no observer: what goes over the line afterwards is not gathered.
         monitor->close();
@@ -180,6 +256,35 @@ void PortsMonitorTest::monitorShowsAJournalReadAndCostsNothingClosed() {
         w.close();
     }
     sim.stop();
+}
+
+void PortsMonitorTest::theMonitorListFollowsNewRowsAfterAResize() {
+    LinkWorker worker;
+    LineMonitorWindow monitor(worker, nullptr);
+    monitor.resize(900, 600);
+    monitor.show();
+    const auto rows = [](int n) {
+        std::vector<LineMonitorModel::Row> out(static_cast<std::size_t>(n));
+        for (auto& r : out)
+            r.cells[LineMonitorModel::Meaning] = QStringLiteral("текущее состояние, блок 1");
+        return out;
+    };
+    QScrollBar* bar = monitor.view()->verticalScrollBar();
+    monitor.model()->append(rows(200));
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    monitor.resize(900, 300); // more rows out of view: the list still shows the last
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    monitor.model()->append(rows(50));
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    // Scrolled up by the user, it stays where it was.
+    bar->setValue(10);
+    monitor.model()->append(rows(50));
+    QTest::qWait(20);
+    QCOMPARE(bar->value(), 10);
+    // Long cells have their whole text as a tooltip.
+    const QModelIndex meaning = monitor.model()->index(0, LineMonitorModel::Meaning);
+    QCOMPARE(meaning.data(Qt::ToolTipRole).toString(), QStringLiteral("текущее состояние, блок 1"));
+    monitor.close();
 }
 
 void PortsMonitorTest::comparisonWithASettingsFile() {

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -291,6 +292,32 @@ int main(int argc, char** argv) {
         window.stationList()->showPopup();
         d.shoot(QStringLiteral("search"));
         window.stationList()->hidePopup();
+    }
+
+    // Every station of the line at once: the scan from the page "Обзор линии", then its rounds.
+    if (d.showPage(QStringLiteral("Обзор линии"))) {
+        QWidget* page = d.pages()->currentWidget();
+        if (QAbstractButton* scan = Driver::button(page, QStringLiteral("Найти все станции"))) {
+            scan->click();
+            const auto scanned = [page] {
+                for (auto* label : page->findChildren<QLabel*>())
+                    if (label->text().contains(QStringLiteral("круг опроса"))) return true;
+                return false;
+            };
+            if (!waitFor(scanned, 60000)) note(QStringLiteral("the overview's scan did not finish"));
+            QTest::qWait(2500);
+            d.shoot(QStringLiteral("overview"));
+        }
+        d.showPage(QStringLiteral("Журнал событий"));
+    }
+
+    // The line monitor over a few probes.
+    if (d.trigger(QStringLiteral("Монитор линии"))) {
+        QTest::qWait(5000);
+        if (QWidget* monitor = d.otherWindow()) {
+            d.shoot(QStringLiteral("monitor"), monitor);
+            monitor->close();
+        }
     }
 
     // The recorder's transfer speed, in the parameters dialog.

@@ -149,12 +149,12 @@ void MainWindowTest::toolBarOrderAndHints() {
 void MainWindowTest::pagesAndCaptions() {
     MainWindow w;
     PageControl* pages = w.pages();
-    QCOMPARE(pages->count(), 9);
+    QCOMPARE(pages->count(), 10);
     const QStringList captions{"Журнал событий", "Уставки", "Текущее состояние", "Диаграммы", "Графики",
-                               "Графики",        "Регистратор", "База данных",   "Анализ"};
+                               "Графики",        "Регистратор", "База данных",   "Анализ", "Обзор линии"};
     const char* classes[] = {"JournalPage",  "SettingsPage", "CurrentStatePage", "DiagramsPage", "OneGraphPage",
-                             "AllGraphsPage", "RecorderPage", "DatabasePage",     "AnalysisPage"};
-    for (int i = 0; i < 9; ++i) {
+                             "AllGraphsPage", "RecorderPage", "DatabasePage",     "AnalysisPage", "OverviewPage"};
+    for (int i = 0; i < 10; ++i) {
         QCOMPARE(pages->tabText(i), captions[i]);
         QCOMPARE(pages->widget(i)->metaObject()->className(), classes[i]);
     }
