@@ -63,6 +63,16 @@ std::optional<WellId> wellOfNode(const QTreeWidgetItem* n) {
     return WellId{field->text(0).mid(3, 30).toStdString(), *padNumber, *well};
 }
 
+std::optional<WellGroup> groupOfNode(const QTreeWidgetItem* n) {
+    if (!n) return std::nullopt;
+    const QTreeWidgetItem* field = n->parent();
+    if (!field && n->text(0).startsWith(QStringLiteral("М. "))) return WellGroup{n->text(0).mid(3, 30), std::nullopt};
+    if (!field || field->parent() || !n->text(0).startsWith(QStringLiteral("Куст "))) return std::nullopt;
+    const auto pad = numberIn(n->text(0), 6, 5);
+    if (!pad) return std::nullopt;
+    return WellGroup{field->text(0).mid(3, 30), *pad};
+}
+
 DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     : Page(state, parent), well_(std::make_shared<DatabaseWellData>()) {
     setObjectName(QStringLiteral("DatabasePage"));
@@ -94,6 +104,12 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     tree_->installEventFilter(this);
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* now, QTreeWidgetItem*) { currentNodeChanged(now); });
+    // A click on an oilfield or pad node (not on its branch sign) asks for the table of its wells.
+    const auto group = [this](QTreeWidgetItem* n) {
+        if (const auto g = groupOfNode(n)) emit groupChosen(g->oilfield, g->pad);
+    };
+    connect(tree_, &QTreeWidget::itemClicked, this, group);
+    connect(tree_, &QTreeWidget::itemActivated, this, group);
 
     bottom_ = new QTabWidget(this);
     bottom_->setObjectName(QStringLiteral("databasePages"));

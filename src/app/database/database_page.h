@@ -8,7 +8,9 @@
 #include "shared/page.h"
 #include "wells/well_directory.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class JournalDelegate;
@@ -65,6 +67,8 @@ public:
 
     // The user chose a well node (after clicking the tree).
     Q_SIGNAL void wellChosen(const vorsan::wells::WellId& well);
+    // The user clicked an oilfield node (pad: none) or a pad node: the run-life table of its wells.
+    Q_SIGNAL void groupChosen(const QString& oilfield, std::optional<std::uint16_t> pad);
     // The tab is shown (rebuild the tree with the directory) / hidden.
     Q_SIGNAL void shown();
     Q_SIGNAL void hidden();
@@ -92,3 +96,11 @@ private:
 
 // The well of a well node ("Скважина N" under "Куст P" under "М. name"); nullopt for other nodes.
 std::optional<vorsan::wells::WellId> wellOfNode(const QTreeWidgetItem* node);
+
+// The oilfield and pad of an oilfield node ("М. name": no pad) or a pad node ("Куст P" under it);
+// nullopt for other nodes.
+struct WellGroup {
+    QString oilfield;
+    std::optional<std::uint16_t> pad;
+};
+std::optional<WellGroup> groupOfNode(const QTreeWidgetItem* node);

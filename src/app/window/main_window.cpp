@@ -2,9 +2,11 @@
 
 #include "wells/well_database_state.h"
 
+#include "analytics/analysis_page.h"
 #include "charts/graph_sheet.h"
 #include "database/database_commands.h"
 #include "database/database_files.h"
+#include "database/database_page.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
@@ -80,6 +82,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     // A well file named on the command line (a file manager opening it with the program).
     setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { database_->files().addWellFileAt(path); });
     connect(this, &MainWindow::closingDatabase, database_, &DatabaseCommands::release);
+    wireAnalysis();
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -109,6 +112,24 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     emit closingDatabase();
+}
+
+void MainWindow::wireAnalysis() {
+    // Page "Анализ" reads the database through its queue; an oilfield or pad clicked in the tree
+    // shows its wells there, and a well opened from that table is shown as a tree choice is.
+    auto* analysis = pages_->page<AnalysisPage>();
+    analysis->setDatabaseRunner([this](auto operation, auto done) {
+        database_->runOperation(std::move(operation), std::move(done));
+    });
+    connect(database_->page(), &DatabasePage::groupChosen, analysis,
+            [this, analysis](const QString& oilfield, std::optional<std::uint16_t> pad) {
+                analysis->showWells(oilfield, pad);
+                pages_->setCurrentIndex(kAnalysisPage);
+            });
+    connect(analysis, &AnalysisPage::wellOpened, database_, [this](const vorsan::wells::WellId& well) {
+        commands_->dataSource().setKind(DataKind::DatabaseWell);
+        database_->chooseWell(well);
+    });
 }
 
 void MainWindow::buildMenus() {

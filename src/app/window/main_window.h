@@ -144,6 +144,7 @@ protected:
 
 private:
     void buildMenus();
+    void wireAnalysis();
     void buildToolBar();
     void bindShellCommands();
     void startUp();

@@ -1,0 +1,113 @@
+#include "analytics/well_table_view.h"
+
+#include "journal/journal_rows.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace an = vorsan::analytics;
+
+namespace {
+
+QString dash() {
+    return QStringLiteral("—");
+}
+
+QStandardItem* cell(const QString& text, Qt::Alignment align = Qt::AlignCenter) {
+    auto* item = new QStandardItem(text);
+    item->setEditable(false);
+    item->setTextAlignment(align | Qt::AlignVCenter);
+    return item;
+}
+
+} // namespace
+
+WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("wellTableView"));
+    auto* layout = new QVBoxLayout(this);
+    title_ = new QLabel(this);
+    QFont bold = title_->font();
+    bold.setBold(true);
+    title_->setFont(bold);
+    state_ = new QLabel(this);
+    model_ = new QStandardItemModel(0, kColumnCount, this);
+    model_->setHorizontalHeaderLabels(
+        {QStringLiteral("Месторождение"), QStringLiteral("Куст"), QStringLiteral("Скважина"),
+         QStringLiteral("Отключений"), QStringLiteral("Пусков в сутки"), QStringLiteral("Средняя наработка"),
+         QStringLiteral("Коэффициент эксплуатации"), QStringLiteral("Частая причина"),
+         QStringLiteral("Суток до уставки")});
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("wellTable"));
+    table_->setModel(model_);
+    table_->verticalHeader()->hide();
+    table_->setWordWrap(false);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setToolTip(QStringLiteral("Щелчок по строке открывает скважину"));
+    layout->addWidget(title_);
+    layout->addWidget(state_);
+    layout->addWidget(table_, 1);
+    const auto open = [this](const QModelIndex& index) {
+        if (index.isValid() && std::size_t(index.row()) < wells_.size()) emit wellOpened(wells_[std::size_t(index.row())]);
+    };
+    connect(table_, &QTableView::clicked, this, open);
+    connect(table_, &QTableView::activated, this, open);
+}
+
+void WellTableView::showWaiting(const QString& title) {
+    title_->setText(title);
+    state_->setText(QStringLiteral("Подсчёт..."));
+    model_->removeRows(0, model_->rowCount());
+    wells_.clear();
+}
+
+void WellTableView::showProgress(std::size_t done, std::size_t total) {
+    state_->setText(QStringLiteral("Подсчёт: %1 из %2 скважин").arg(done).arg(total));
+}
+
+void WellTableView::showFailure(const QString& title, const QString& why) {
+    title_->setText(title);
+    state_->setText(why);
+}
+
+void WellTableView::showTable(const QString& title, const vorsan::wells::WellStatsTable& table) {
+    title_->setText(title);
+    const QLocale locale;
+    model_->removeRows(0, model_->rowCount());
+    wells_.clear();
+    std::size_t failed = 0;
+    for (const auto& row : table.rows) {
+        const an::WellSummary& s = row.summary;
+        const auto fixed = [&](std::optional<double> v, int decimals) {
+            return v ? locale.toString(*v, 'f', decimals) : dash();
+        };
+        QString cause = dash();
+        if (s.topCause) {
+            const QString text = QString::fromStdString(vorsan::eventCodeText(*s.topCause, row.generation));
+            cause = QStringLiteral("%1 (%2)").arg(text.isEmpty() ? QString::number(*s.topCause) : text).arg(s.topCauseCount);
+        }
+        if (!row.failure.empty()) ++failed;
+        model_->appendRow({cell(QString::fromStdString(row.well.oilfield), Qt::AlignLeft), cell(QString::number(row.well.pad)),
+                           cell(QString::number(row.well.well)), cell(QString::number(s.stops)),
+                           cell(fixed(s.startsPerDay, 2)),
+                           cell(s.mtbs ? QString::fromStdString(an::durationText(std::llround(*s.mtbs))) : dash()),
+                           cell(s.availability ? locale.toString(*s.availability * 100, 'f', 1) + QStringLiteral(" %") : dash()),
+                           cell(row.failure.empty() ? cause : QStringLiteral("не прочитана"), Qt::AlignLeft),
+                           cell(fixed(s.daysToThreshold, 1))});
+        wells_.push_back(row.well);
+    }
+    QString state = QStringLiteral("Скважин: %1 (прочитано %2, из памяти %3)")
+                        .arg(table.rows.size()).arg(table.wellsRead).arg(table.wellsKept);
+    if (failed > 0) state += QStringLiteral("; не прочитано: %1").arg(failed);
+    state_->setText(state);
+    table_->resizeColumnsToContents();
+}
