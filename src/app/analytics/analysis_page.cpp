@@ -3,6 +3,7 @@
 #include "analytics/insulation_chart.h"
 #include "analytics/well_table_view.h"
 #include "charts/diagrams.h"
+#include "journal/journal_file.h"
 #include "journal/journal_rows.h"
 #include "print/print_dialog.h"
 #include "print/report_painter.h"
@@ -210,10 +211,10 @@ void AnalysisPage::compute() {
     auto records = std::make_shared<std::vector<vorsan::JournalRecord>>(state().journal.records);
     auto settings = std::make_shared<vorsan::SettingsCatalogue>(state().catalogue);
     const auto generation = state().journalGeneration;
-    QString caption;
-    if (state().pad != vorsan::kUnknown16 && state().well != vorsan::kUnknown16)
-        caption = QStringLiteral("куст № %1 скважина № %2").arg(state().pad).arg(state().well);
-    const std::string line = vorsan::journalWellLine(state().pad, state().well);
+    // The pad and well of the journal are those of the settings read with it.
+    const QString caption = padWellStatus(state().catalogue);
+    const auto pw = vorsan::padAndWell(state().catalogue);
+    const std::string line = vorsan::journalWellLine(pw.pad, pw.well);
     QThreadPool::globalInstance()->start([records, settings, generation, caption, line, deliver] {
         deliver(figuresOf(*records, *settings, generation, caption, line));
     });

@@ -1,45 +1,95 @@
-// Shows page "Анализ" with a journal of three months (a measurement every hour, a stop of a
-// changing cause every day or two, a restart some hours later) opened as a file, and keeps the
-// window up for the given seconds so that the X screen can be taken:
+// Shows page "Анализ" and keeps the window up for the given seconds so that the X screen can be
+// taken:
 //   xvfb-run -s "-screen 0 1280x1024x24" sh -c 'build/rel/shot_analysis 8 & sleep 5; import -window root shot.png'
+// With no second argument: a journal of three months (a measurement every three hours, the
+// insulation resistance falling towards the protection's setpoint, a stop of a changing cause
+// every day or two, a restart some hours later) opened as a file. "wells": the table of an
+// oilfield of twelve wells, each with such a journal of its own. "report FILE.pdf": the page's
+// well report of the journal, printed into FILE.pdf (then the window closes).
 #include "analytics/analysis_page.h"
 #include "files/file_commands.h"
+#include "journal/journal_file.h"
+#include "print/print_dialog.h"
 #include "shared/commands.h"
 #include "shared/page_index.h"
 #include "window/main_window.h"
 #include "window/page_control.h"
+#include "wells/well_database_state.h"
 
 #include "journal_samples.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 8;
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("Куст12_Ск345.VR4"));
+namespace {
+
+constexpr auto G4 = vorsan::ControllerGeneration::Gen4;
+
+vorsan::Journal threeMonths(int seed) {
     vorsan::Journal j;
     const std::uint8_t causes[] = {3, 10, 0, 8, 15, 140, 1};
     bool running = false;
-    int event = 0;
+    int event = seed;
     for (int month = 3; month <= 5; ++month)
         for (int day = 1; day <= 28; ++day)
             for (int hour = 0; hour < 24; ++hour) {
-                auto m = samples::measurement(day, hour, 0, 0, vorsan::ControllerGeneration::Gen4);
-                m.month = static_cast<std::uint8_t>(month);
-                m.SOP = static_cast<std::uint16_t>(900 - (month - 3) * 200 - day * 5);
-                j.records.push_back(m);
                 const int slot = (month * 28 + day) * 24 + hour;
-                if (slot % (running ? 31 + (event * 13) % 29 : 5 + event % 4) != 0) continue;
+                if (hour % 3 == 0) {
+                    auto m = samples::measurement(day, hour, 0, 0, G4);
+                    m.month = static_cast<std::uint8_t>(month);
+                    m.SOP = static_cast<std::uint16_t>(1500 - (slot - 3 * 28 * 24) * (4 + seed % 5) / 24 + (slot * 37) % 60);
+                    j.records.push_back(m);
+                }
+                if (slot % (running ? 31 + (event * 13) % (29 + seed) : 5 + event % 4) != 0) continue;
                 auto e = samples::at(day, hour, 30, 0, running ? causes[event % 7] : 49);
                 e.month = static_cast<std::uint8_t>(month);
                 j.records.push_back(e);
                 running = !running;
                 ++event;
             }
-    if (!samples::writeJournalFile(file, j, vorsan::ControllerGeneration::Gen4, samples::runningState())) return 1;
+    return j;
+}
+
+// The catalogue of the well with the low-resistance protection on at 200 kOhm.
+vorsan::SettingsCatalogue protectedSettings(std::uint16_t well) {
+    auto c = samples::settingsOf(G4);
+    c.byNumber(vorsan::kGen4WellNumber)->value = well;
+    c.byNumber(70)->value = 1;
+    c.byNumber(71)->value = 200;
+    return c;
+}
+
+bool fillOilfield(const QString& dir) {
+    vorsan::wells::Outcome o;
+    auto db = vorsan::wells::WellDatabase::open(QDir(dir).filePath("bd").toStdString(), ',', o);
+    if (!db) return false;
+    for (int w = 0; w < 12; ++w) {
+        const auto j = threeMonths(w * 3);
+        vorsan::SettingsSet s(vorsan::settingCount(G4), 0);
+        s[std::size_t(vorsan::kGen4PadNumber - vorsan::kFirstSettingNumber)] = std::uint16_t(10 + w / 5);
+        s[std::size_t(vorsan::kGen4WellNumber - vorsan::kFirstSettingNumber)] = std::uint16_t(300 + w);
+        s[std::size_t(70 - vorsan::kFirstSettingNumber)] = 1;
+        s[std::size_t(71 - vorsan::kFirstSettingNumber)] = 200;
+        if (!db->addJournal("Северное", {&j, G4, s}).ok) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 8;
+    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Куст12_Ск345.VR4"));
+    const auto j = threeMonths(0);
+    if (!samples::writeFile(file, vorsan::journalFileBytes(G4, samples::imageOf(j, G4), protectedSettings(345),
+                                                           samples::runningState())))
+        return 1;
+    if (mode == QStringLiteral("wells") && !fillOilfield(dir.path())) return 1;
     MainWindow w;
     w.setDataDir(dir.path());
     w.files().setDialogs({[&](QWidget*, const QString&, const QString&) { return file; },
@@ -47,8 +97,22 @@ int main(int argc, char** argv) {
     w.setOilfieldQuestion([] {});
     w.show();
     if (!QTest::qWaitFor([&] { return w.state().journalImage != nullptr; })) return 1;
+    auto* page = w.pages()->page<AnalysisPage>();
+    if (mode == QStringLiteral("wells")) {
+        page->showWells(QStringLiteral("Северное"), std::nullopt);
+        w.pages()->setCurrentIndex(kAnalysisPage);
+        QTest::qWait(seconds * 1000);
+        return 0;
+    }
     w.commands().action(vorsan::Command::OpenJournal)->trigger();
+    const int before = page->shownCount();
     w.pages()->setCurrentIndex(kAnalysisPage);
+    if (mode == QStringLiteral("report") && argc > 3) {
+        if (!QTest::qWaitFor([&] { return page->shownCount() > before; })) return 1;
+        setUnattendedPdfOutput(QString::fromLocal8Bit(argv[3]));
+        w.commands().action(vorsan::Command::PrintWellReport)->trigger();
+        return 0;
+    }
     QTest::qWait(seconds * 1000);
     return 0;
 }
