@@ -1,7 +1,6 @@
 #include "analytics/analysis_page.h"
 
 #include "analytics/insulation_chart.h"
-#include "analytics/well_table_view.h"
 #include "charts/diagrams.h"
 #include "journal/journal_file.h"
 #include "journal/journal_rows.h"
@@ -26,7 +25,6 @@
 #include <QLocale>
 #include <QPointer>
 #include <QPrinter>
-#include <QStackedWidget>
 #include <QToolButton>
 #include <QStackedBarSeries>
 #include <QStandardItemModel>
@@ -86,11 +84,7 @@ QStandardItem* sortedItem(const QString& text, qlonglong key) {
 
 AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, parent) {
     setObjectName(QStringLiteral("AnalysisPage"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    stack_ = new QStackedWidget(this);
-    outer->addWidget(stack_);
-    auto* figures = new QWidget(stack_);
+    auto* figures = this;
     auto* layout = new QHBoxLayout(figures);
     auto* left = new QVBoxLayout;
     auto* print = new QToolButton(figures);
@@ -137,14 +131,6 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     insulation_ = new InsulationChart(figures);
     right->addWidget(insulation_, 1);
     layout->addLayout(right, 3);
-    stack_->addWidget(figures);
-
-    wells_ = new WellTableView(stack_);
-    stack_->addWidget(wells_);
-    connect(wells_, &WellTableView::wellOpened, this, [this](const vorsan::wells::WellId& well) {
-        stack_->setCurrentIndex(0);
-        emit wellOpened(well);
-    });
 }
 
 void AnalysisPage::attach(const PageContext& context) {
@@ -158,23 +144,15 @@ void AnalysisPage::attach(const PageContext& context) {
         request.documentName = CommandSet::caption(vorsan::Command::PrintWellReport);
         printWithDialog(this->context().window, request, [this](QPrinter& p, const PrintChoice&) { printReport(p); });
     });
-    // A well shown while the page is in front (a line of the well table opened) is shown here too.
+    // A well shown while the page is in front is shown here too.
     connect(source_, &DataSource::databaseWellChanged, this, [this] {
-        if (isVisible() && !showingWells()) compute();
+        if (isVisible()) compute();
     });
 }
 
 void AnalysisPage::pageShown() {
     if (context().commands) context().commands->retarget(CommandSlot::Print, vorsan::Command::PrintWellReport);
-    if (!showingWells()) compute();
-}
-
-void AnalysisPage::pageHidden() {
-    stack_->setCurrentIndex(0);
-}
-
-bool AnalysisPage::showingWells() const {
-    return stack_->currentIndex() == 1;
+    compute();
 }
 
 QString AnalysisPage::figureText(Figure f) const {
@@ -321,38 +299,4 @@ void AnalysisPage::showMonths() {
     counts->setTitleText(QStringLiteral("отключений"));
     chart_->addAxis(counts, Qt::AlignLeft);
     series->attachAxis(counts);
-}
-
-void AnalysisPage::showWells(const QString& oilfield, std::optional<std::uint16_t> pad) {
-    stack_->setCurrentIndex(1);
-    const QString title = pad ? QStringLiteral("Скважины куста %1 месторождения %2, худшие сверху").arg(*pad).arg(oilfield)
-                              : QStringLiteral("Скважины месторождения %1, худшие сверху").arg(oilfield);
-    wells_->showWaiting(title);
-    if (!runner_) return;
-    const std::uint64_t request = ++tableRequest_;
-    auto table = std::make_shared<vorsan::wells::WellStatsTable>();
-    QPointer<AnalysisPage> self(this);
-    const std::string field = oilfield.toStdString();
-    runner_(
-        [table, cache = cache_, field, pad, self, request](vorsan::wells::WellDatabase& db) {
-            std::vector<vorsan::wells::WellId> chosen;
-            for (const auto& w : db.wells())
-                if (w.oilfield == field && (!pad || w.pad == *pad)) chosen.push_back(w);
-            // The count of wells read so far, now and then, to the table's state line.
-            auto progress = [self, request](std::size_t done, std::size_t total) {
-                if (done % 16 != 0 && done != total) return;
-                QMetaObject::invokeMethod(qApp, [self, request, done, total] {
-                    if (self && request == self->tableRequest_) self->wells_->showProgress(done, total);
-                });
-            };
-            return db.wellStatsTable(chosen, {}, *cache, *table, progress);
-        },
-        [self, request, table, title](const vorsan::wells::Outcome& outcome) {
-            if (!self || request != self->tableRequest_) return;
-            ++self->tablesShown_;
-            if (!outcome.ok)
-                self->wells_->showFailure(title, QString::fromStdString(outcome.message));
-            else
-                self->wells_->showTable(title, *table);
-        });
 }

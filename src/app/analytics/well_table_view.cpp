@@ -4,7 +4,9 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QApplication>
 #include <QLocale>
+#include <QPointer>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -40,7 +42,7 @@ WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
     model_->setHorizontalHeaderLabels(
         {QStringLiteral("Месторождение"), QStringLiteral("Куст"), QStringLiteral("Скважина"),
          QStringLiteral("Отключений"), QStringLiteral("Пусков в сутки"), QStringLiteral("Средняя наработка"),
-         QStringLiteral("Коэффициент эксплуатации"), QStringLiteral("Частая причина"),
+         QStringLiteral("Коэф. эксплуатации"), QStringLiteral("Частая причина"),
          QStringLiteral("Суток до уставки")});
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("wellTable"));
@@ -52,6 +54,8 @@ WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setStretchLastSection(true);
+    // The title names the oilfield: its column would only repeat it.
+    table_->setColumnHidden(kOilfieldColumn, true);
     table_->setToolTip(QStringLiteral("Щелчок по строке открывает скважину"));
     layout->addWidget(title_);
     layout->addWidget(state_);
@@ -110,4 +114,37 @@ void WellTableView::showTable(const QString& title, const vorsan::wells::WellSta
     if (failed > 0) state += QStringLiteral("; не прочитано: %1").arg(failed);
     state_->setText(state);
     table_->resizeColumnsToContents();
+}
+
+void WellTableView::showWells(const QString& oilfield, std::optional<std::uint16_t> pad) {
+    const QString title = pad ? QStringLiteral("Скважины куста %1 месторождения %2, худшие сверху").arg(*pad).arg(oilfield)
+                              : QStringLiteral("Скважины месторождения %1, худшие сверху").arg(oilfield);
+    showWaiting(title);
+    if (!runner_) return;
+    const std::uint64_t request = ++request_;
+    auto table = std::make_shared<vorsan::wells::WellStatsTable>();
+    QPointer<WellTableView> self(this);
+    const std::string field = oilfield.toStdString();
+    runner_(
+        [table, cache = cache_, field, pad, self, request](vorsan::wells::WellDatabase& db) {
+            std::vector<vorsan::wells::WellId> chosen;
+            for (const auto& w : db.wells())
+                if (w.oilfield == field && (!pad || w.pad == *pad)) chosen.push_back(w);
+            // The count of wells read so far, now and then, to the table's state line.
+            auto progress = [self, request](std::size_t done, std::size_t total) {
+                if (done % 16 != 0 && done != total) return;
+                QMetaObject::invokeMethod(qApp, [self, request, done, total] {
+                    if (self && request == self->request_) self->showProgress(done, total);
+                });
+            };
+            return db.wellStatsTable(chosen, {}, *cache, *table, progress);
+        },
+        [self, request, table, title](const vorsan::wells::Outcome& outcome) {
+            if (!self || request != self->request_) return;
+            ++self->tablesShown_;
+            if (!outcome.ok)
+                self->showFailure(title, QString::fromStdString(outcome.message));
+            else
+                self->showTable(title, *table);
+        });
 }

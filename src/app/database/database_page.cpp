@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -106,7 +107,10 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
             [this](QTreeWidgetItem* now, QTreeWidgetItem*) { currentNodeChanged(now); });
     // A click on an oilfield or pad node (not on its branch sign) asks for the table of its wells.
     const auto group = [this](QTreeWidgetItem* n) {
-        if (const auto g = groupOfNode(n)) emit groupChosen(g->oilfield, g->pad);
+        const auto g = groupOfNode(n);
+        if (!g || right_->count() < 2) return;
+        right_->setCurrentIndex(1);
+        emit groupChosen(g->oilfield, g->pad);
     };
     connect(tree_, &QTreeWidget::itemClicked, this, group);
     connect(tree_, &QTreeWidget::itemActivated, this, group);
@@ -153,7 +157,9 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addWidget(tree_);
-    layout->addWidget(bottom_, 1);
+    right_ = new QStackedWidget(this);
+    right_->addWidget(bottom_);
+    layout->addWidget(right_, 1);
     applyColumnWidths();
     (void)showWell(well_);
 }
@@ -197,6 +203,7 @@ std::shared_ptr<const DatabaseWellData> DatabasePage::showWell(std::shared_ptr<c
     // The model reads the new well from here on; the data source lets the old one go too.
     auto previous = std::move(well_);
     well_ = well ? std::move(well) : std::make_shared<DatabaseWellData>();
+    right_->setCurrentIndex(0);
     model_->reload();
     if (context().commands) context().commands->dataSource().setDatabaseWell(well_);
     applyColumnWidths();
@@ -220,6 +227,33 @@ std::shared_ptr<const DatabaseWellData> DatabasePage::showWell(std::shared_ptr<c
     settings_->setUpdatesEnabled(true);
     if (!well_->settingsTitle.empty()) title_->setText(qs(well_->settingsTitle));
     return previous;
+}
+
+void DatabasePage::setGroupView(QWidget* view) {
+    while (right_->count() > 1) right_->removeWidget(right_->widget(1));
+    right_->addWidget(view);
+}
+
+bool DatabasePage::showingGroup() const {
+    return right_->currentIndex() == 1;
+}
+
+void DatabasePage::selectWellNode(const WellId& well) {
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* field = tree_->topLevelItem(i);
+        for (int p = 0; p < field->childCount(); ++p)
+            for (int w = 0; w < field->child(p)->childCount(); ++w) {
+                QTreeWidgetItem* n = field->child(p)->child(w);
+                if (wellOfNode(n) != well) continue;
+                building_ = true;
+                field->setExpanded(true);
+                field->child(p)->setExpanded(true);
+                tree_->setCurrentItem(n);
+                tree_->scrollToItem(n);
+                building_ = false;
+                return;
+            }
+    }
 }
 
 std::optional<WellId> DatabasePage::currentWellNode() const {
@@ -300,7 +334,10 @@ void DatabasePage::currentNodeChanged(QTreeWidgetItem* n) {
     if (building_) return;
     if (context().commands) context().commands->table().wellSelected(false);
     if (!treeClicked_) return;
-    if (const auto well = wellOfNode(n)) emit wellChosen(*well);
+    if (const auto well = wellOfNode(n)) {
+        right_->setCurrentIndex(0);
+        emit wellChosen(*well);
+    }
 }
 
 void DatabasePage::bottomPageChanged(int index) {
@@ -344,6 +381,7 @@ void DatabasePage::pageShown() {
 }
 
 void DatabasePage::pageHidden() {
+    right_->setCurrentIndex(0);
     clearTree();
     treeClicked_ = false;
     if (context().commands) context().commands->table().wellSelected(false);

@@ -16,6 +16,7 @@
 class JournalDelegate;
 class JournalModel;
 class QLabel;
+class QStackedWidget;
 class QTabWidget;
 class QTableView;
 class QTableWidget;
@@ -67,8 +68,14 @@ public:
 
     // The user chose a well node (after clicking the tree).
     Q_SIGNAL void wellChosen(const vorsan::wells::WellId& well);
-    // The user clicked an oilfield node (pad: none) or a pad node: the run-life table of its wells.
+    // The user clicked an oilfield node (pad: none) or a pad node: the tab shows the group view
+    // (the run-life table of its wells) in place of its two pages until a well is shown.
     Q_SIGNAL void groupChosen(const QString& oilfield, std::optional<std::uint16_t> pad);
+    // The view the tab shows for a clicked oilfield or pad node (the tab takes it as its child).
+    void setGroupView(QWidget* view);
+    bool showingGroup() const;
+    // Selects the node of `well` in the tree (expanding its parents), loading nothing.
+    void selectWellNode(const vorsan::wells::WellId& well);
     // The tab is shown (rebuild the tree with the directory) / hidden.
     Q_SIGNAL void shown();
     Q_SIGNAL void hidden();
@@ -83,6 +90,7 @@ private:
     void showStatus();
 
     QTreeWidget* tree_ = nullptr;
+    QStackedWidget* right_ = nullptr; // the two pages, or the group view
     QTabWidget* bottom_ = nullptr;
     QTableView* grid_ = nullptr;
     JournalModel* model_ = nullptr;

@@ -2,7 +2,7 @@
 
 #include "wells/well_database_state.h"
 
-#include "analytics/analysis_page.h"
+#include "analytics/well_table_view.h"
 #include "charts/graph_sheet.h"
 #include "database/database_commands.h"
 #include "database/database_files.h"
@@ -82,7 +82,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     // A well file named on the command line (a file manager opening it with the program).
     setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { database_->files().addWellFileAt(path); });
     connect(this, &MainWindow::closingDatabase, database_, &DatabaseCommands::release);
-    wireAnalysis();
+    wireWellTable();
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -114,20 +114,18 @@ MainWindow::~MainWindow() {
     emit closingDatabase();
 }
 
-void MainWindow::wireAnalysis() {
-    // Page "Анализ" reads the database through its queue; an oilfield or pad clicked in the tree
-    // shows its wells there, and a well opened from that table is shown as a tree choice is.
-    auto* analysis = pages_->page<AnalysisPage>();
-    analysis->setDatabaseRunner([this](auto operation, auto done) {
+void MainWindow::wireWellTable() {
+    // An oilfield or pad clicked in the database tree: the tab shows the run-life table of its
+    // wells, read through the database's queue; a line of it shows its well as a tree choice does.
+    auto* wells = new WellTableView;
+    wells->setDatabaseRunner([this](auto operation, auto done) {
         database_->runOperation(std::move(operation), std::move(done));
     });
-    connect(database_->page(), &DatabasePage::groupChosen, analysis,
-            [this, analysis](const QString& oilfield, std::optional<std::uint16_t> pad) {
-                analysis->showWells(oilfield, pad);
-                pages_->setCurrentIndex(kAnalysisPage);
-            });
-    connect(analysis, &AnalysisPage::wellOpened, database_, [this](const vorsan::wells::WellId& well) {
-        commands_->dataSource().setKind(DataKind::DatabaseWell);
+    DatabasePage* page = database_->page();
+    page->setGroupView(wells);
+    connect(page, &DatabasePage::groupChosen, wells, &WellTableView::showWells);
+    connect(wells, &WellTableView::wellOpened, database_, [this, page](const vorsan::wells::WellId& well) {
+        page->selectWellNode(well);
         database_->chooseWell(well);
     });
 }

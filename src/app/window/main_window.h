@@ -144,7 +144,7 @@ protected:
 
 private:
     void buildMenus();
-    void wireAnalysis();
+    void wireWellTable();
     void buildToolBar();
     void bindShellCommands();
     void startUp();

@@ -1,7 +1,7 @@
-// Page "Анализ" over the well database, driven through the real window: a journal added to a well
-// shows its insulation trend and setpoint, a click on the oilfield in the tree shows its wells
-// worst first with the figures vorsan-cli db stats gives for them, a line opens its well, and
-// the page's report prints the well on one page (read back with pdftotext).
+// Page "Анализ" and the database tab's table of wells, driven through the real window: a journal
+// added to a well shows its insulation trend and setpoint, the page's report prints the well on
+// one page (read back with pdftotext), a click on the oilfield in the tree shows its wells worst
+// first with the figures vorsan-cli db stats gives for them, and a line opens its well.
 #include "analytics/analysis_page.h"
 #include "analytics/insulation_chart.h"
 #include "analytics/well_table_view.h"
@@ -143,18 +143,22 @@ void WellTableTest::oilfieldTableAndTrend() {
     QVERIFY(printed.contains(QStringLiteral("Отключений: 2")));
     QVERIFY(printed.contains(QStringLiteral("Пять самых долгих пусков")));
 
-    // A click on the oilfield node: the page shows its two wells, worst first.
+    // A click on the oilfield node: the tab shows its two wells, worst first, in place of its pages.
     t->w.pages()->setCurrentIndex(kDatabasePage);
     QVERIFY(t->settle());
-    QTreeWidget* tree = t->db().page()->tree();
+    DatabasePage* tab = t->db().page();
+    QTreeWidget* tree = tab->tree();
     QTreeWidgetItem* field = tree->findItems(QStringLiteral("М. Северное"), Qt::MatchExactly).value(0);
     QVERIFY(field);
-    const int tables = page->tablesShown();
+    auto* wells = t->w.findChild<WellTableView*>();
+    QVERIFY(wells);
+    const int tables = wells->tablesShown();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(field).center());
-    QCOMPARE(t->w.pages()->currentIndex(), int(kAnalysisPage));
-    QVERIFY(page->showingWells());
-    QVERIFY(QTest::qWaitFor([&] { return page->tablesShown() > tables; }));
-    WellTableView* wells = page->wellTable();
+    QCOMPARE(t->w.pages()->currentIndex(), int(kDatabasePage));
+    QVERIFY(tab->showingGroup());
+    QVERIFY(QTest::qWaitFor([&] { return wells->tablesShown() > tables; }));
+    QVERIFY(wells->isVisible());
+    QCOMPARE(wells->title()->text(), QStringLiteral("Скважины месторождения Северное, худшие сверху"));
     QCOMPARE(wells->model()->rowCount(), 2);
     QCOMPARE(wells->wellAt(0), (WellId{"Северное", 12, 345}));
     QCOMPARE(wells->wellAt(1), (WellId{"Северное", 12, 1}));
@@ -169,19 +173,23 @@ void WellTableTest::oilfieldTableAndTrend() {
     }
     QVERIFY(text(wells, 0, WellTableView::kCauseColumn).startsWith(QStringLiteral("Стоп : недогрузка")));
 
-    // Shown again: every well's figures come from memory.
-    page->showWells(QStringLiteral("Северное"), std::nullopt);
-    QVERIFY(QTest::qWaitFor([&] { return page->tablesShown() > tables + 1; }));
-    QVERIFY2(wells->findChildren<QLabel*>().value(1)->text().contains(QStringLiteral("из памяти 2")),
-             qPrintable(wells->findChildren<QLabel*>().value(1)->text()));
+    // Shown again (the pad's node): every well's figures come from memory.
+    QTreeWidgetItem* pad = field->child(0);
+    tree->expandItem(field);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(pad).center());
+    QVERIFY(QTest::qWaitFor([&] { return wells->tablesShown() > tables + 1; }));
+    QCOMPARE(wells->title()->text(), QStringLiteral("Скважины куста 12 месторождения Северное, худшие сверху"));
+    QVERIFY2(wells->state()->text().contains(QStringLiteral("из памяти 2")), qPrintable(wells->state()->text()));
 
-    // A click on the second line opens well 1: the page shows its figures.
-    const int before = page->shownCount();
+    // A click on the second line opens well 1: the tab shows its journal, the page its figures.
     QTableView* view = wells->table();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(wells->model()->index(1, 2)).center());
-    QVERIFY(QTest::qWaitFor([&] { return page->shownCount() > before; }));
-    QVERIFY(!page->showingWells());
+    QVERIFY(t->settle());
+    QVERIFY(!tab->showingGroup());
     QCOMPARE(t->w.commands().dataSource().databaseWell()->well.value_or(WellId{}), (WellId{"Северное", 12, 1}));
+    QCOMPARE(tab->currentWellNode().value_or(WellId{}), (WellId{"Северное", 12, 1}));
+    QVERIFY(t->w.commands().table().enabled(Command::DeleteWell));
+    t->showAnalysis();
     QCOMPARE(page->figures()->report.stats.stops, std::size_t(1));
 
     // vorsan-cli db stats gives the same lines once the window let the database go.

@@ -3,10 +3,12 @@
 //   xvfb-run -s "-screen 0 1280x1024x24" sh -c 'build/rel/shot_analysis 8 & sleep 5; import -window root shot.png'
 // With no second argument: a journal of three months (a measurement every three hours, the
 // insulation resistance falling towards the protection's setpoint, a stop of a changing cause
-// every day or two, a restart some hours later) opened as a file. "wells": the table of an
-// oilfield of twelve wells, each with such a journal of its own. "report FILE.pdf": the page's
+// every day or two, a restart some hours later) opened as a file. "wells": the database tab with
+// the table of an oilfield of twelve wells (each with such a journal of its own) clicked in its tree. "report FILE.pdf": the page's
 // well report of the journal, printed into FILE.pdf (then the window closes).
 #include "analytics/analysis_page.h"
+#include "database/database_commands.h"
+#include "database/database_page.h"
 #include "files/file_commands.h"
 #include "journal/journal_file.h"
 #include "print/print_dialog.h"
@@ -22,6 +24,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -99,8 +102,12 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitFor([&] { return w.state().journalImage != nullptr; })) return 1;
     auto* page = w.pages()->page<AnalysisPage>();
     if (mode == QStringLiteral("wells")) {
-        page->showWells(QStringLiteral("Северное"), std::nullopt);
-        w.pages()->setCurrentIndex(kAnalysisPage);
+        // The oilfield's node clicked in the database tree.
+        w.pages()->setCurrentIndex(kDatabasePage);
+        QTreeWidget* tree = w.database().page()->tree();
+        if (!QTest::qWaitFor([&] { return tree->topLevelItemCount() > 1; })) return 1;
+        QTreeWidgetItem* field = tree->topLevelItem(1);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(field).center());
         QTest::qWait(seconds * 1000);
         return 0;
     }
