@@ -84,16 +84,15 @@ QStandardItem* sortedItem(const QString& text, qlonglong key) {
 
 AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, parent) {
     setObjectName(QStringLiteral("AnalysisPage"));
-    auto* figures = this;
-    auto* layout = new QHBoxLayout(figures);
+    auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
-    auto* print = new QToolButton(figures);
+    auto* print = new QToolButton(this);
     print->setObjectName(QStringLiteral("printReport"));
     print->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     left->addWidget(print, 0, Qt::AlignLeft);
     auto* summary = new QFormLayout;
     for (int i = 0; i < kFigureCount; ++i) {
-        auto* value = new QLabel(dash(), figures);
+        auto* value = new QLabel(dash(), this);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         summary->addRow(QString::fromUtf8(vorsan::kWellFigureNames[i]) + QLatin1Char(':'), value);
         values_.push_back(value);
@@ -106,7 +105,7 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     // The first click on the duration's header puts the longest run on top.
     runModel_->setHeaderData(kDurationColumn, Qt::Horizontal, int(Qt::DescendingOrder), Qt::InitialSortOrderRole);
     runModel_->setSortRole(Qt::UserRole);
-    runs_ = new QTableView(figures);
+    runs_ = new QTableView(this);
     runs_->setObjectName(QStringLiteral("runTable"));
     runs_->setModel(runModel_);
     runs_->verticalHeader()->hide();
@@ -124,11 +123,11 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     chart_->setTitle(QStringLiteral("Отключения по месяцам"));
     chart_->setBackgroundRoundness(0);
     chart_->legend()->setAlignment(Qt::AlignRight);
-    view_ = new QChartView(chart_, figures);
+    view_ = new QChartView(chart_, this);
     view_->setObjectName(QStringLiteral("monthChart"));
     view_->setRenderHint(QPainter::Antialiasing);
     right->addWidget(view_, 1);
-    insulation_ = new InsulationChart(figures);
+    insulation_ = new InsulationChart(this);
     right->addWidget(insulation_, 1);
     layout->addLayout(right, 3);
 }
