@@ -1,6 +1,6 @@
 #include "analytics/well_table_view.h"
 
-#include "journal/journal_rows.h"
+#include "report/well_report.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -95,10 +95,10 @@ void WellTableView::showTable(const QString& title, const vorsan::wells::WellSta
             return v ? locale.toString(*v, 'f', decimals) : dash();
         };
         QString cause = dash();
-        if (s.topCause) {
-            const QString text = QString::fromStdString(vorsan::eventCodeText(*s.topCause, row.generation));
-            cause = QStringLiteral("%1 (%2)").arg(text.isEmpty() ? QString::number(*s.topCause) : text).arg(s.topCauseCount);
-        }
+        if (s.topCause)
+            cause = QStringLiteral("%1 (%2)")
+                        .arg(QString::fromStdString(vorsan::causeName(*s.topCause, row.generation)))
+                        .arg(s.topCauseCount);
         if (!row.failure.empty()) ++failed;
         model_->appendRow({cell(QString::fromStdString(row.well.oilfield), Qt::AlignLeft), cell(QString::number(row.well.pad)),
                            cell(QString::number(row.well.well)), cell(QString::number(s.stops)),

@@ -90,6 +90,13 @@ std::string causeLegendName(const char* suffix) {
     return first == std::string::npos ? std::string() : s.substr(first);
 }
 
+std::string causeName(std::uint8_t code, ControllerGeneration generation) {
+    for (const StopCause& c : stopCauses())
+        if (c.code == code) return causeLegendName(c.suffix);
+    const std::string text = eventCodeText(code, generation);
+    return text.empty() ? "код " + std::to_string(code) : text;
+}
+
 std::vector<CauseCount> causeCounts(const std::map<std::uint8_t, std::size_t>& stopsByCause,
                                     ControllerGeneration generation) {
     std::vector<CauseCount> out;
@@ -102,8 +109,7 @@ std::vector<CauseCount> causeCounts(const std::map<std::uint8_t, std::size_t>& s
         const auto tabled = stopCauses();
         if (count == 0 || std::any_of(tabled.begin(), tabled.end(), [c = code](const StopCause& s) { return s.code == c; }))
             continue;
-        std::string name = eventCodeText(code, generation);
-        out.push_back({code, name.empty() ? "код " + std::to_string(code) : name, kOtherCauseColour, count, false});
+        out.push_back({code, causeName(code, generation), kOtherCauseColour, count, false});
     }
     return out;
 }

@@ -93,6 +93,9 @@ std::vector<CauseCount> causeCounts(const std::map<std::uint8_t, std::size_t>& s
 
 // The name of a tabled cause as a legend shows it: "высокое напряжение", "недогрузка".
 std::string causeLegendName(const char* suffix);
+// The short name of a stop code: the legend's name of a tabled cause, else the event's text (or
+// "код N" for a code without one).
+std::string causeName(std::uint8_t code, ControllerGeneration generation);
 
 // Indices into stats.runs: the `n` longest closed runs (longest first, the earlier of equal ones
 // first) and the last `n` runs (in journal order, the open one last).

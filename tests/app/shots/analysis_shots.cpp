@@ -1,12 +1,15 @@
 // Shows page "Анализ" and keeps the window up for the given seconds so that the X screen can be
 // taken:
 //   xvfb-run -s "-screen 0 1280x1024x24" sh -c 'build/rel/shot_analysis 8 & sleep 5; import -window root shot.png'
-// With no second argument: a journal of three months (a measurement every three hours, the
-// insulation resistance falling towards the protection's setpoint, a stop of a changing cause
-// every day or two, a restart some hours later) opened as a file. "wells": the database tab with
-// the table of an oilfield of twelve wells (each with such a journal of its own) clicked in its tree. "report FILE.pdf": the page's
-// well report of the journal, printed into FILE.pdf (then the window closes).
+// With no second argument (or "journal"): a journal of three months (a measurement every three
+// hours, the insulation resistance falling towards the protection's setpoint, a stop of a
+// changing cause every day or two, a restart some hours later) opened as a file. "wells": the
+// database tab with the table of an oilfield of twelve wells (each with such a journal of its
+// own) clicked in its tree. "report FILE.pdf": the page's well report of the journal printed
+// into FILE.pdf. With FILE.png after "journal" or "wells" the window is drawn into that picture
+// once it shows what it should, and the program ends (scripts/screenshots takes the guide's so).
 #include "analytics/analysis_page.h"
+#include "analytics/well_table_view.h"
 #include "database/database_commands.h"
 #include "database/database_page.h"
 #include "files/file_commands.h"
@@ -98,9 +101,21 @@ int main(int argc, char** argv) {
     w.files().setDialogs({[&](QWidget*, const QString&, const QString&) { return file; },
                           [](QWidget*, const SaveRequest&) { return QString(); }});
     w.setOilfieldQuestion([] {});
+    // A picture has the size the window takes on a screen of 1280 × 1024.
+    if (argc > 3 && mode != QStringLiteral("report")) w.resize(1066, 768);
     w.show();
     if (!QTest::qWaitFor([&] { return w.state().journalImage != nullptr; })) return 1;
     auto* page = w.pages()->page<AnalysisPage>();
+    const QString picture = argc > 3 && mode != QStringLiteral("report") ? QString::fromLocal8Bit(argv[3]) : QString();
+    // The window as it is drawn now, into `picture`; or the window kept up for the X screen.
+    const auto finish = [&] {
+        if (picture.isEmpty()) {
+            QTest::qWait(seconds * 1000);
+            return 0;
+        }
+        QTest::qWait(500);
+        return w.grab().save(picture) ? 0 : 1;
+    };
     if (mode == QStringLiteral("wells")) {
         // The oilfield's node clicked in the database tree.
         w.pages()->setCurrentIndex(kDatabasePage);
@@ -108,8 +123,9 @@ int main(int argc, char** argv) {
         if (!QTest::qWaitFor([&] { return tree->topLevelItemCount() > 1; })) return 1;
         QTreeWidgetItem* field = tree->topLevelItem(1);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(field).center());
-        QTest::qWait(seconds * 1000);
-        return 0;
+        auto* wells = w.findChild<WellTableView*>();
+        if (!wells || !QTest::qWaitFor([&] { return wells->tablesShown() > 0; }, 20000)) return 1;
+        return finish();
     }
     w.commands().action(vorsan::Command::OpenJournal)->trigger();
     const int before = page->shownCount();
@@ -120,6 +136,6 @@ int main(int argc, char** argv) {
         w.commands().action(vorsan::Command::PrintWellReport)->trigger();
         return 0;
     }
-    QTest::qWait(seconds * 1000);
-    return 0;
+    if (!QTest::qWaitFor([&] { return page->shownCount() > before; })) return 1;
+    return finish();
 }

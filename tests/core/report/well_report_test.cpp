@@ -3,6 +3,7 @@
 #include "report/well_report.h"
 
 #include "analytics/well_stats.h"
+#include "journal/journal_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,13 @@ TEST(WellReport, CausesInTheDiagramsOrderThenTheOthers) {
     EXPECT_FALSE(counts[3].tabled);
     EXPECT_EQ(counts[3].colour, kOtherCauseColour);
     EXPECT_EQ(counts[3].count, 5u);
+}
+
+TEST(WellReport, CauseNames) {
+    EXPECT_EQ(causeName(0, ControllerGeneration::Gen4), "высокое напряжение");
+    EXPECT_EQ(causeName(140, ControllerGeneration::Gen4), "отключение напряжения");
+    EXPECT_EQ(causeName(12, ControllerGeneration::Gen4), eventCodeText(12, ControllerGeneration::Gen4));
+    EXPECT_EQ(causeName(200, ControllerGeneration::Gen4), "код 200");
 }
 
 TEST(WellReport, Texts) {
