@@ -203,7 +203,6 @@ std::shared_ptr<const DatabaseWellData> DatabasePage::showWell(std::shared_ptr<c
     // The model reads the new well from here on; the data source lets the old one go too.
     auto previous = std::move(well_);
     well_ = well ? std::move(well) : std::make_shared<DatabaseWellData>();
-    right_->setCurrentIndex(0);
     model_->reload();
     if (context().commands) context().commands->dataSource().setDatabaseWell(well_);
     applyColumnWidths();
@@ -239,6 +238,7 @@ bool DatabasePage::showingGroup() const {
 }
 
 void DatabasePage::selectWellNode(const WellId& well) {
+    right_->setCurrentIndex(0);
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
         QTreeWidgetItem* field = tree_->topLevelItem(i);
         for (int p = 0; p < field->childCount(); ++p)

@@ -69,12 +69,14 @@ public:
     // The user chose a well node (after clicking the tree).
     Q_SIGNAL void wellChosen(const vorsan::wells::WellId& well);
     // The user clicked an oilfield node (pad: none) or a pad node: the tab shows the group view
-    // (the run-life table of its wells) in place of its two pages until a well is shown.
+    // (the run-life table of its wells) in place of its two pages until a well node is chosen
+    // (clicked, or selected by selectWellNode) or the tab is shown again.
     Q_SIGNAL void groupChosen(const QString& oilfield, std::optional<std::uint16_t> pad);
     // The view the tab shows for a clicked oilfield or pad node (the tab takes it as its child).
     void setGroupView(QWidget* view);
     bool showingGroup() const;
-    // Selects the node of `well` in the tree (expanding its parents), loading nothing.
+    // Selects the node of `well` in the tree (expanding its parents) and brings back the two pages,
+    // loading nothing.
     void selectWellNode(const vorsan::wells::WellId& well);
     // The tab is shown (rebuild the tree with the directory) / hidden.
     Q_SIGNAL void shown();
