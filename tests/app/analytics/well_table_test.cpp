@@ -1,5 +1,6 @@
 // Page "Анализ" and the database tab's table of wells, driven through the real window: a journal
-// added to a well shows its insulation trend and setpoint, the page's report prints the well on
+// file opened and added to a well shows its insulation trend and setpoint and the figures
+// vorsan-cli stats gives for the file, the page's report prints the well on
 // one page (read back with pdftotext), a click on the oilfield in the tree shows its wells worst
 // first with the figures vorsan-cli db stats gives for them, and a line opens its well.
 #include "analytics/analysis_page.h"
@@ -7,6 +8,9 @@
 #include "analytics/well_table_view.h"
 #include "database/database_commands.h"
 #include "database/database_page.h"
+#include "files/file_commands.h"
+#include "journal/journal_encode.h"
+#include "journal/journal_file.h"
 #include "print/print_dialog.h"
 #include "settings/catalogue.h"
 #include "shared/commands.h"
@@ -15,6 +19,9 @@
 #include "window/page_control.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineSeries>
 #include <QLocale>
@@ -76,18 +83,24 @@ struct Window {
         QTest::qWait(20);
         return db().idle();
     }
-    // The journal as if read from well `well` of pad 12 (protection on at 100 kOhm), added to Северное.
-    void add(std::uint16_t well, bool overload) {
-        auto& s = w.state();
-        s.journal = journal(overload);
-        s.journalGeneration = ControllerGeneration::Gen4;
-        s.catalogue = vorsan::buildCatalogue(ControllerGeneration::Gen4);
+    // The journal of well `well` of pad 12 (protection on at 100 kOhm) saved as the file `path`,
+    // opened in the window and added to Северное.
+    void add(const QString& path, std::uint16_t well, bool overload) {
+        auto c = vorsan::buildCatalogue(ControllerGeneration::Gen4);
         // Every setting read (0), so that no value lies outside its list of choices.
-        vorsan::assignSettingsSet(s.catalogue, vorsan::SettingsSet(vorsan::settingCount(ControllerGeneration::Gen4), 0));
-        s.catalogue.byNumber(vorsan::kGen4PadNumber)->value = 12;
-        s.catalogue.byNumber(vorsan::kGen4WellNumber)->value = well;
-        s.catalogue.byNumber(70)->value = 1;   // low-resistance protection on
-        s.catalogue.byNumber(71)->value = 100; // at 100 kOhm
+        vorsan::assignSettingsSet(c, vorsan::SettingsSet(vorsan::settingCount(ControllerGeneration::Gen4), 0));
+        c.byNumber(vorsan::kGen4PadNumber)->value = 12;
+        c.byNumber(vorsan::kGen4WellNumber)->value = well;
+        c.byNumber(70)->value = 1;   // low-resistance protection on
+        c.byNumber(71)->value = 100; // at 100 kOhm
+        vorsan::JournalImage blank;
+        blank.fill(0xFF);
+        const auto image = vorsan::encodeJournal(journal(overload), ControllerGeneration::Gen4, blank, {}, well, 12).image;
+        QVERIFY(vorsan::saveJournalFile(path.toStdString(), ControllerGeneration::Gen4, image, c, vorsan::CurrentState{}).empty());
+        w.files().setDialogs({[path](QWidget*, const QString&, const QString&) { return path; },
+                              [](QWidget*, const SaveRequest&) { return QString(); }});
+        w.commands().action(Command::OpenJournal)->trigger();
+        QCOMPARE(w.state().journal.records.size(), journal(overload).records.size());
         db().addJournal(QStringLiteral("Северное"));
         QVERIFY(settle());
     }
@@ -113,8 +126,9 @@ private slots:
 void WellTableTest::oilfieldTableAndTrend() {
     QTemporaryDir dir;
     auto t = std::make_unique<Window>(dir.path());
-    t->add(1, false);
-    t->add(345, true);
+    const QString file = QDir(dir.path()).filePath(QStringLiteral("Куст12_Ск345.VR4"));
+    t->add(QDir(dir.path()).filePath(QStringLiteral("Куст12_Ск1.VR4")), 1, false);
+    t->add(file, 345, true);
 
     // The well just added: its resistance, the trend line over the last 30 days and the setpoint.
     t->showAnalysis();
@@ -127,6 +141,20 @@ void WellTableTest::oilfieldTableAndTrend() {
     QCOMPARE(chart->setpointLine()->count(), 2);
     QCOMPARE(chart->setpointLine()->at(0).y(), 100.0);
     QCOMPARE(page->figureText(AnalysisPage::kDaysToSetpoint), QLocale().toString(4.0, 'f', 1));
+
+    // The same figures as vorsan-cli stats gives for the file.
+    QProcess stats;
+    stats.start(QStringLiteral(VORSAN_BINDIR "/vorsan-cli"), {QStringLiteral("stats"), file, QStringLiteral("--json")});
+    QVERIFY(stats.waitForFinished(20000));
+    const QJsonObject json = QJsonDocument::fromJson(stats.readAllStandardOutput()).object();
+    const auto& figures = page->figures()->report.stats;
+    QCOMPARE(json.value(QStringLiteral("records")).toInteger(), qint64(figures.records));
+    QCOMPARE(json.value(QStringLiteral("work_s")).toInteger(), qint64(figures.work));
+    QCOMPARE(json.value(QStringLiteral("idle_s")).toInteger(), qint64(figures.idle));
+    QCOMPARE(json.value(QStringLiteral("starts")).toInteger(), qint64(figures.starts));
+    QCOMPARE(json.value(QStringLiteral("runs")).toArray().size(), qsizetype(figures.runs.size()));
+    QCOMPARE(json.value(QStringLiteral("trend")).toObject().value(QStringLiteral("days_to_threshold")).toDouble(),
+             *figures.trend->daysToThreshold);
 
     // The report of the page, printed without the dialog.
     const QString pdf = QDir(dir.path()).filePath(QStringLiteral("report.pdf"));
