@@ -3,6 +3,7 @@
 #include "report/well_report.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QApplication>
 #include <QLocale>
@@ -28,6 +29,15 @@ QStandardItem* cell(const QString& text, Qt::Alignment align = Qt::AlignCenter) 
     return item;
 }
 
+QStandardItemModel* emptyModel(QObject* parent) {
+    auto* m = new QStandardItemModel(0, WellTableView::kColumnCount, parent);
+    m->setHorizontalHeaderLabels(
+        {QStringLiteral("Месторождение"), QStringLiteral("Куст"), QStringLiteral("Скважина"),
+         QStringLiteral("Отключений"), QStringLiteral("Пусков в сутки"), QStringLiteral("Средняя наработка"),
+         QStringLiteral("Коэф. эксплуатации"), QStringLiteral("Частая причина"), QStringLiteral("Суток до уставки")});
+    return m;
+}
+
 } // namespace
 
 WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
@@ -38,12 +48,7 @@ WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
     bold.setBold(true);
     title_->setFont(bold);
     state_ = new QLabel(this);
-    model_ = new QStandardItemModel(0, kColumnCount, this);
-    model_->setHorizontalHeaderLabels(
-        {QStringLiteral("Месторождение"), QStringLiteral("Куст"), QStringLiteral("Скважина"),
-         QStringLiteral("Отключений"), QStringLiteral("Пусков в сутки"), QStringLiteral("Средняя наработка"),
-         QStringLiteral("Коэф. эксплуатации"), QStringLiteral("Частая причина"),
-         QStringLiteral("Суток до уставки")});
+    model_ = emptyModel(this);
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("wellTable"));
     table_->setModel(model_);
@@ -54,6 +59,8 @@ WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setStretchLastSection(true);
+    // Column widths from the first lines: measuring every line of a large oilfield holds the window up.
+    table_->horizontalHeader()->setResizeContentsPrecision(64);
     // The title names the oilfield: its column would only repeat it.
     table_->setColumnHidden(kOilfieldColumn, true);
     table_->setToolTip(QStringLiteral("Щелчок по строке открывает скважину"));
@@ -70,8 +77,20 @@ WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
 void WellTableView::showWaiting(const QString& title) {
     title_->setText(title);
     state_->setText(QStringLiteral("Подсчёт..."));
-    model_->removeRows(0, model_->rowCount());
+    takeModel(emptyModel(this));
     wells_.clear();
+}
+
+void WellTableView::takeModel(QStandardItemModel* model) {
+    // A whole model at once: emptying the shown one line by line and filling it again costs the
+    // window far more. The view's selection of the old model goes with it.
+    QStandardItemModel* old = model_;
+    QItemSelectionModel* selection = table_->selectionModel();
+    model_ = model;
+    table_->setModel(model_);
+    table_->setColumnHidden(kOilfieldColumn, true);
+    delete selection;
+    if (old != model_) delete old;
 }
 
 void WellTableView::showProgress(std::size_t done, std::size_t total) {
@@ -86,7 +105,7 @@ void WellTableView::showFailure(const QString& title, const QString& why) {
 void WellTableView::showTable(const QString& title, const vorsan::wells::WellStatsTable& table) {
     title_->setText(title);
     const QLocale locale;
-    model_->removeRows(0, model_->rowCount());
+    auto* lines = emptyModel(this);
     wells_.clear();
     std::size_t failed = 0;
     for (const auto& row : table.rows) {
@@ -100,7 +119,7 @@ void WellTableView::showTable(const QString& title, const vorsan::wells::WellSta
                         .arg(QString::fromStdString(vorsan::causeName(*s.topCause, row.generation)))
                         .arg(s.topCauseCount);
         if (!row.failure.empty()) ++failed;
-        model_->appendRow({cell(QString::fromStdString(row.well.oilfield), Qt::AlignLeft), cell(QString::number(row.well.pad)),
+        lines->appendRow({cell(QString::fromStdString(row.well.oilfield), Qt::AlignLeft), cell(QString::number(row.well.pad)),
                            cell(QString::number(row.well.well)), cell(QString::number(s.stops)),
                            cell(fixed(s.startsPerDay, 2)),
                            cell(s.mtbs ? QString::fromStdString(an::durationText(std::llround(*s.mtbs))) : dash()),
@@ -113,6 +132,7 @@ void WellTableView::showTable(const QString& title, const vorsan::wells::WellSta
                         .arg(table.rows.size()).arg(table.wellsRead).arg(table.wellsKept);
     if (failed > 0) state += QStringLiteral("; не прочитано: %1").arg(failed);
     state_->setText(state);
+    takeModel(lines);
     table_->resizeColumnsToContents();
 }
 

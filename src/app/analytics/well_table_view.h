@@ -60,6 +60,8 @@ public:
     Q_SIGNAL void wellOpened(const vorsan::wells::WellId& well);
 
 private:
+    void takeModel(QStandardItemModel* model);
+
     QLabel* title_ = nullptr;
     QLabel* state_ = nullptr;
     QTableView* table_ = nullptr;
