@@ -21,6 +21,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
@@ -80,6 +81,17 @@ QStandardItem* sortedItem(const QString& text, qlonglong key) {
     return item;
 }
 
+// The run table's model without lines: its headers, and its sorting by the key of each cell.
+QStandardItemModel* emptyRunModel(QObject* parent) {
+    auto* m = new QStandardItemModel(0, 4, parent);
+    m->setHorizontalHeaderLabels({QStringLiteral("Пуск"), QStringLiteral("Останов"), QStringLiteral("Длительность"),
+                                  QStringLiteral("Причина")});
+    // The first click on the duration's header puts the longest run on top.
+    m->setHeaderData(AnalysisPage::kDurationColumn, Qt::Horizontal, int(Qt::DescendingOrder), Qt::InitialSortOrderRole);
+    m->setSortRole(Qt::UserRole);
+    return m;
+}
+
 } // namespace
 
 AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, parent) {
@@ -99,12 +111,7 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     }
     left->addLayout(summary);
 
-    runModel_ = new QStandardItemModel(0, 4, this);
-    runModel_->setHorizontalHeaderLabels({QStringLiteral("Пуск"), QStringLiteral("Останов"),
-                                          QStringLiteral("Длительность"), QStringLiteral("Причина")});
-    // The first click on the duration's header puts the longest run on top.
-    runModel_->setHeaderData(kDurationColumn, Qt::Horizontal, int(Qt::DescendingOrder), Qt::InitialSortOrderRole);
-    runModel_->setSortRole(Qt::UserRole);
+    runModel_ = emptyRunModel(this);
     runs_ = new QTableView(this);
     runs_->setObjectName(QStringLiteral("runTable"));
     runs_->setModel(runModel_);
@@ -115,6 +122,8 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     runs_->horizontalHeader()->setSortIndicator(kBeginColumn, Qt::AscendingOrder);
     runs_->setSortingEnabled(true);
     runs_->horizontalHeader()->setStretchLastSection(true);
+    // Column widths from the first lines: a well of many runs would hold the window up.
+    runs_->horizontalHeader()->setResizeContentsPrecision(64);
     left->addWidget(runs_, 1);
     layout->addLayout(left, 2);
 
@@ -229,17 +238,24 @@ void AnalysisPage::showSummary(const an::WellStats& s) {
 
 void AnalysisPage::showRuns() {
     const vorsan::WellReport& r = figures_->report;
-    // The table is filled unsorted, then sorted as its header says.
-    runs_->setSortingEnabled(false);
-    runModel_->removeRows(0, runModel_->rowCount());
+    // The lines go into a model of their own, which the view takes in one step (emptying the shown
+    // one line by line and filling it again costs the window far more), then sorted as its header says.
+    auto* model = emptyRunModel(this);
     for (std::size_t i = 0; i < r.stats.runs.size(); ++i) {
         const auto& run = r.stats.runs[i];
-        runModel_->appendRow({sortedItem(dateTimeText(run.begin), run.begin),
-                              sortedItem(run.open ? dash() : dateTimeText(run.end), run.end),
-                              sortedItem(durationOf(double(run.duration())), run.duration()),
-                              sortedItem(QString::fromStdString(r.runCauses[i]), run.cause ? *run.cause : 1000)});
+        model->appendRow({sortedItem(dateTimeText(run.begin), run.begin),
+                          sortedItem(run.open ? dash() : dateTimeText(run.end), run.end),
+                          sortedItem(durationOf(double(run.duration())), run.duration()),
+                          sortedItem(QString::fromStdString(r.runCauses[i]), run.cause ? *run.cause : 1000)});
     }
-    runs_->setSortingEnabled(true);
+    const QHeaderView* header = runs_->horizontalHeader();
+    model->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    QStandardItemModel* old = runModel_;
+    QItemSelectionModel* selection = runs_->selectionModel();
+    runModel_ = model;
+    runs_->setModel(model);
+    delete selection;
+    delete old;
     runs_->resizeColumnsToContents();
 }
 
