@@ -131,17 +131,21 @@ public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override {
         if (QThread::currentThread() != thread()) return QApplication::notify(receiver, event);
+        // The receiver's class is taken before the event is handled: handling it may delete the
+        // receiver (a deferred delete).
+        const char* receiverClass = receiver->metaObject()->className();
         if (depth_ > 0) {
             if (event->type() != QEvent::Paint) return QApplication::notify(receiver, event);
             QElapsedTimer t;
             t.start();
             const bool r = QApplication::notify(receiver, event);
-            paints_ += QStringLiteral(" %1 %2").arg(QString::fromLatin1(receiver->metaObject()->className()))
+            paints_ += QStringLiteral(" %1 %2").arg(QString::fromLatin1(receiverClass))
                            .arg(double(t.nsecsElapsed()) / 1e6, 0, 'f', 1);
             return r;
         }
         ++depth_;
         paints_.clear();
+        const int type = int(event->type());
         QElapsedTimer t;
         t.start();
         const bool r = QApplication::notify(receiver, event);
@@ -149,8 +153,7 @@ public:
         --depth_;
         if (ns > slowestNs) {
             slowestNs = ns;
-            slowest = QStringLiteral("%1 to %2;%3").arg(int(event->type())).arg(
-                QString::fromLatin1(receiver->metaObject()->className()), paints_);
+            slowest = QStringLiteral("%1 to %2;%3").arg(type).arg(QString::fromLatin1(receiverClass), paints_);
         }
         return r;
     }
