@@ -1,7 +1,9 @@
-// Run-life figures at the sizes the field meets: a 200,000-record journal in memory and the same
-// well read from the database, and the table of an oilfield of 500 wells of 10,000 rows, first
-// with nothing kept and again while no well changed.
+// Run-life figures at the sizes the field meets: a 200,000-record journal in memory (its figures,
+// and everything the page "Анализ" and the well report draw of it, laid out on the page) and the
+// same well read from the database, and the table of an oilfield of 500 wells of 10,000 rows,
+// first with nothing kept and again while no well changed.
 #include "analytics/well_stats.h"
+#include "report/well_report.h"
 #include "db/file_io.h"
 #include "db/table.h"
 #include "db/well_database.h"
@@ -51,6 +53,16 @@ void BM_StatsOf200000Records(benchmark::State& state) {
         benchmark::DoNotOptimize(s);
     }
     state.SetItemsProcessed(std::int64_t(state.iterations()) * kBigWell);
+}
+
+void BM_WellReportOf200000Records(benchmark::State& state) {
+    static const Journal j = journalOf(kBigWell);
+    const PrintMetrics a4{93, 192, 9448, 13559, {}};
+    for (auto _ : state) {
+        const WellReport r = makeWellReport(j.records, kOn, {}, ControllerGeneration::Gen4);
+        auto page = layoutWellReport(r, a4, ',');
+        benchmark::DoNotOptimize(page);
+    }
 }
 
 std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
@@ -149,6 +161,7 @@ void BM_OilfieldOf500WellsAgain(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_StatsOf200000Records)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WellReportOf200000Records)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndStatsOfA200000RowWell)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OilfieldOf500WellsFirst)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_OilfieldOf500WellsAgain)->Unit(benchmark::kMillisecond)->Iterations(20);

@@ -8,9 +8,12 @@
 #include "report/journal_export.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+class QPagedPaintDevice;
 
 namespace vorsan::cli {
 
@@ -51,5 +54,12 @@ void addRowsOption(CLI::App* cmd, std::optional<std::string>& rows, const std::s
 // The rows the command works on: those of the range that the journal has, or all `count` rows
 // without --rows. False (with the reason on stderr) when the range begins after the last record.
 bool rowsWithin(const std::optional<std::string>& rows, std::size_t count, RowRange& out);
+
+#ifdef VORSAN_CLI_PRINT
+// Writes the PDF file `out` (A4 portrait, 5 mm margins, 1200 dots per inch) with `draw`, which
+// returns false when it cannot paint. Qt's GUI module draws on the offscreen platform, so no
+// display is needed. Returns the exit status.
+int writePdf(const std::string& out, const std::function<bool(QPagedPaintDevice&)>& draw);
+#endif
 
 } // namespace vorsan::cli

@@ -53,23 +53,10 @@ int runPrint(const ReportOptions& o) {
     RowRange rows;
     if (!o.settings && !rowsWithin(o.rows, j.rows.size(), rows)) return kFailure;
 
-    // Qt's GUI module draws the pages; the offscreen platform needs no display.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "vorsan-cli";
-    static char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-
-    QPdfWriter pdf(QString::fromStdString(o.out));
-    pdf.setCreator(QStringLiteral("vorsan-cli"));
-    pdf.setResolution(1200);
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
-                                  QPageLayout::Millimeter));
-    bool ok = false;
-    if (o.settings) {
-        ok = printSettingsList(pdf, QStringLiteral("Уставки:  ") + QString::fromStdString(o.path),
-                               settingsListRows(j.file.catalogue, decimalSeparator()));
-    } else {
+    return writePdf(o.out, [&](QPagedPaintDevice& pdf) {
+        if (o.settings)
+            return printSettingsList(pdf, QStringLiteral("Уставки:  ") + QString::fromStdString(o.path),
+                                     settingsListRows(j.file.catalogue, decimalSeparator()));
         JournalTableInput in;
         in.journal = &j.journal;
         in.rows = &j.rows;
@@ -78,10 +65,8 @@ int runPrint(const ReportOptions& o) {
         in.wellLine = journalWellLine(j.file.padNumber, j.file.wellNumber);
         in.firstRow = rows.first;
         in.lastRow = rows.last;
-        ok = printJournalTable(pdf, in);
-    }
-    if (!ok) return fail(o.out + ": cannot write the PDF");
-    return kDone;
+        return printJournalTable(pdf, in);
+    });
 }
 
 #endif
@@ -120,6 +105,27 @@ void addCommon(CLI::App* cmd, ReportOptions& o, const std::string& outName, cons
 }
 
 } // namespace
+
+#ifdef VORSAN_CLI_PRINT
+
+int writePdf(const std::string& out, const std::function<bool(QPagedPaintDevice&)>& draw) {
+    // Qt's GUI module draws the pages; the offscreen platform needs no display.
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "vorsan-cli";
+    static char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+
+    QPdfWriter pdf(QString::fromStdString(out));
+    pdf.setCreator(QStringLiteral("vorsan-cli"));
+    pdf.setResolution(1200);
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
+                                  QPageLayout::Millimeter));
+    if (!draw(pdf)) return fail(out + ": cannot write the PDF");
+    return kDone;
+}
+
+#endif
 
 int writeJournalExport(const std::string& out, bool utf8, const Journal& journal,
                        const std::vector<JournalRow>& rows, ExportRange range) {

@@ -9,8 +9,14 @@
 #include "cli_database.h"
 #include "cli_journal.h"
 #include "journal/journal_rows.h"
+#include "report/page_layout.h"
+#include "report/well_report.h"
 #include "settings/catalogue.h"
 #include "text/number_format.h"
+
+#ifdef VORSAN_CLI_PRINT
+#include "print/report_painter.h"
+#endif
 
 #include <iostream>
 #include <memory>
@@ -29,6 +35,7 @@ struct StatsOptions {
     bool all = false;
     std::optional<std::string> from, to;
     bool json = false;
+    std::string out; // the report's PDF
 };
 
 constexpr const char* kMomentForms =
@@ -185,6 +192,27 @@ int runDatabaseStats(const StatsOptions& o) {
     return failed ? int(kFailure) : int(kDone);
 }
 
+#ifdef VORSAN_CLI_PRINT
+
+// The one-page report of a database well, as the window prints it from its page "Анализ".
+int runDatabaseReport(const StatsOptions& o) {
+    int status = 0;
+    auto d = openWellDatabase(o.db, status);
+    if (!d) return status;
+    const auto id = wellArgument(o.id, *d, status);
+    if (!id) return status;
+    wells::WellForStats w;
+    if (const auto r = d->readWellForStats(*id, w); !r.ok) return refused(r);
+    WellReport report = makeWellReport(w.records, analytics::insulationSettingsOf(w.settings), periodOf(o),
+                                       w.settings.generation);
+    report.caption = "ВОРСАН 4.074 ";
+    report.wellLine = databaseWellLine(id->oilfield, id->pad, id->well);
+    const char separator = decimalSeparator();
+    return writePdf(o.out, [&](QPagedPaintDevice& pdf) { return printWellReport(pdf, report, separator); });
+}
+
+#endif
+
 constexpr const char* kJsonHelp =
     "print one JSON object: records, work_s, idle_s, availability, stops, starts, stops_by_cause, mtbs_s, "
     "starts_per_day, longest_run_s, median_run_s, runs, months, trend";
@@ -223,6 +251,21 @@ void addStatsCommands(CLI::App& app) {
         c->add_flag("--json", o->json, std::string(kJsonHelp) + " (one well only)");
         onRun(c, [o] { return runDatabaseStats(*o); });
     }
+#ifdef VORSAN_CLI_PRINT
+    {
+        CLI::App* db = app.get_subcommand("db");
+        auto o = std::make_shared<StatsOptions>();
+        CLI::App* c = command(*db, "report",
+                              "the one-page report of a database well to PDF, as the page \"Анализ\" prints it: "
+                              "the well and the period, the summary, the stops per month by cause, the five "
+                              "longest and the last five runs, the insulation resistance and its trend");
+        c->add_option("--db", o->db, "the database directory (default: the window's)")->type_name("DIR");
+        c->add_option("FIELD PAD WELL", o->id, "oilfield, pad and well number")->expected(3)->required();
+        c->add_option("-o", o->out, "the PDF file to write")->type_name("OUT.pdf")->required();
+        addPeriodOptions(c, *o);
+        onRun(c, [o] { return runDatabaseReport(*o); });
+    }
+#endif
 }
 
 } // namespace vorsan::cli

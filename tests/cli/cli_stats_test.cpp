@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -135,3 +136,71 @@ TEST_F(CliStats, TheOilfieldsWellsWorstFirst) {
 }
 
 } // namespace
+
+namespace {
+
+// The text of a PDF as pdftotext lays it out, and its number of pages (form feeds).
+std::string pdfText(const fs::path& pdf, const fs::path& scratch, int& pages) {
+    const CliRun r = runCommand("pdftotext -layout '" + pdf.string() + "' -", scratch);
+    EXPECT_EQ(r.status, 0) << r.err;
+    pages = int(std::count(r.out.begin(), r.out.end(), '\f'));
+    return r.out;
+}
+
+// The words of `text` joined by single blanks (the layout's columns become blanks of any width).
+std::string words(const std::string& text) {
+    std::string out;
+    bool blank = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\n' || c == '\f') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank) out += ' ';
+        blank = false;
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(CliStats, TheWellReportIsOnePageWithTheFiguresOfDbStats) {
+    if (cli("db report --help").status != 0) GTEST_SKIP() << "vorsan-cli built without Qt: no PDF";
+    const std::string file = journal("well.VR4", 345);
+    ASSERT_EQ(cli("db add " + file + " --field Северное" + db()).status, 0);
+    const fs::path pdf = dir_ / "report.pdf";
+    const CliRun r = cli("db report Северное 12 345 -o '" + pdf.string() + "' --decimal-separator ," + db());
+    ASSERT_EQ(r.status, 0) << r.err;
+    // VORSAN_KEEP_PDF=DIR keeps the page for looking at it.
+    if (const char* keep = std::getenv("VORSAN_KEEP_PDF")) fs::copy_file(pdf, fs::path(keep) / "well_report.pdf", fs::copy_options::overwrite_existing);
+    int pages = 0;
+    const std::string text = words(pdfText(pdf, dir_, pages));
+    EXPECT_EQ(pages, 1);
+    // The well, the period, the summary as db stats gives it (two stops, 388 h of work, 2 h idle).
+    for (const char* expected : {
+             "ВОРСАН 4.074 Отчёт о работе скважины месторождение- Северное куст № 12 скважина № 345",
+             "за период с 20.08.2026 06:00:00 по 05.09.2026 12:00:00",
+             "Время работы: 16 сут 4 ч 0 мин", "Время простоя: 2 ч 0 мин",
+             "Коэффициент эксплуатации: 99,5 %", "Отключений: 2", "Пусков: 3",
+             "Средняя наработка между отключениями: 8 сут 2 ч 0 мин", "Пусков в сутки: 0,18",
+             "Самый долгий пуск: 7 сут 21 ч 0 мин", "Медиана пуска: 5 сут 4 ч 0 мин",
+             "Суток до уставки сопротивления изоляции: 4,0",
+             "недогрузка: 1", "перегрузка: 1",
+             // Longest first, then the last runs with the open one at the end.
+             "Пять самых долгих пусков Пуск Останов Длительность Причина 25.08.2026 11:00:00 02.09.2026 08:00:00 "
+             "7 сут 21 ч 0 мин Стоп : перегрузка 20.08.2026 06:00:00 25.08.2026 10:00:00 5 сут 4 ч 0 мин Стоп : недогрузка",
+             "02.09.2026 09:00:00 — 3 сут 3 ч 0 мин в работе",
+             "Тренд за последние 30 суток: -100,00 кОм в сутки; уставка 100 кОм (защита включена); до уставки 4,0 сут.",
+             "2026-08", "2026-09"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\nin: " << text;
+
+    // The period narrows it as it narrows db stats.
+    const CliRun september = cli("db report Северное 12 345 -o '" + pdf.string() + "' --from 2026-09-01" + db());
+    ASSERT_EQ(september.status, 0) << september.err;
+    EXPECT_NE(words(pdfText(pdf, dir_, pages)).find("за период с 01.09.2026 12:00:00 по 05.09.2026 12:00:00"),
+              std::string::npos);
+
+    EXPECT_EQ(cli("db report Северное 12 9 -o '" + pdf.string() + "'" + db()).status, 3);
+    EXPECT_EQ(cli("db report Северное 12 345" + db()).status, 2);
+}

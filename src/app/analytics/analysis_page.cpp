@@ -1,8 +1,14 @@
 #include "analytics/analysis_page.h"
 
+#include "analytics/insulation_chart.h"
 #include "charts/diagrams.h"
+#include "journal/journal_file.h"
 #include "journal/journal_rows.h"
+#include "print/print_dialog.h"
+#include "print/report_painter.h"
+#include "report/page_layout.h"
 #include "shared/commands.h"
+#include "shared/loaded_data.h"
 #include "shared/data_source.h"
 #include "shared/status_panels.h"
 #include "shared/window_state.h"
@@ -15,9 +21,12 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
+#include <QPrinter>
+#include <QToolButton>
 #include <QStackedBarSeries>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -31,23 +40,6 @@
 namespace an = vorsan::analytics;
 
 namespace {
-
-constexpr const char* kFigureNames[AnalysisPage::kFigureCount] = {
-    "Записей",
-    "Время работы",
-    "Время простоя",
-    "Коэффициент эксплуатации",
-    "Отключений",
-    "Пусков",
-    "Средняя наработка между отключениями",
-    "Пусков в сутки",
-    "Самый долгий пуск",
-    "Медиана пуска",
-    "Суток до уставки сопротивления изоляции",
-};
-
-// Stop codes outside the diagrams' cause table share one bar part of this colour.
-const QColor kOtherCauseColour(0xC0, 0xC0, 0xC0);
 
 // The cause colours are kept blue-green-red, as the diagrams store them.
 QColor fromBgr(std::uint32_t bgr) {
@@ -68,40 +60,16 @@ QString number(std::optional<double> v, int decimals) {
 }
 
 QString dateTimeText(an::Seconds t) {
-    const auto c = an::civilOf(t);
-    return QStringLiteral("%1.%2.%3 %4:%5:%6")
-        .arg(c.day, 2, 10, QLatin1Char('0'))
-        .arg(c.month, 2, 10, QLatin1Char('0'))
-        .arg(c.year, 4, 10, QLatin1Char('0'))
-        .arg(c.hour, 2, 10, QLatin1Char('0'))
-        .arg(c.minute, 2, 10, QLatin1Char('0'))
-        .arg(c.second, 2, 10, QLatin1Char('0'));
-}
-
-// The stop events of every month of `months`, by code (the same records the figures count).
-std::vector<std::map<std::uint8_t, std::size_t>> stopsPerMonth(std::span<const vorsan::JournalRecord> records,
-                                                              const std::vector<an::MonthFigures>& months) {
-    std::vector<std::map<std::uint8_t, std::size_t>> out(months.size());
-    if (months.empty()) return out;
-    const int first = months.front().year * 12 + months.front().month - 1;
-    for (const auto& r : records) {
-        if (!vorsan::isStopEvent(r.SOBYTIE) || !an::momentOf(r)) continue;
-        const int at = int(r.year) * 12 + int(r.month) - 1 - first;
-        if (at >= 0 && std::size_t(at) < out.size()) ++out[std::size_t(at)][r.SOBYTIE];
-    }
-    return out;
+    return QString::fromStdString(vorsan::reportMomentText(t));
 }
 
 std::shared_ptr<const AnalysisFigures> figuresOf(std::span<const vorsan::JournalRecord> records,
                                                  const vorsan::SettingsCatalogue& settings,
-                                                 vorsan::ControllerGeneration generation, QString well) {
+                                                 vorsan::ControllerGeneration generation, QString well,
+                                                 std::string wellLine) {
     auto f = std::make_shared<AnalysisFigures>();
-    f->stats = an::computeWellStats(records, an::insulationSettingsOf(settings));
-    f->monthStops = stopsPerMonth(records, f->stats.months);
-    f->runCauses.reserve(f->stats.runs.size());
-    for (const auto& run : f->stats.runs)
-        f->runCauses.push_back(run.cause ? QString::fromStdString(vorsan::eventCodeText(*run.cause, generation))
-                                         : QStringLiteral("в работе"));
+    f->report = vorsan::makeWellReport(records, an::insulationSettingsOf(settings), {}, generation);
+    f->report.wellLine = std::move(wellLine);
     f->well = std::move(well);
     return f;
 }
@@ -113,27 +81,37 @@ QStandardItem* sortedItem(const QString& text, qlonglong key) {
     return item;
 }
 
+// The run table's model without lines: its headers, and its sorting by the key of each cell.
+QStandardItemModel* emptyRunModel(QObject* parent) {
+    auto* m = new QStandardItemModel(0, 4, parent);
+    m->setHorizontalHeaderLabels({QStringLiteral("Пуск"), QStringLiteral("Останов"), QStringLiteral("Длительность"),
+                                  QStringLiteral("Причина")});
+    // The first click on the duration's header puts the longest run on top.
+    m->setHeaderData(AnalysisPage::kDurationColumn, Qt::Horizontal, int(Qt::DescendingOrder), Qt::InitialSortOrderRole);
+    m->setSortRole(Qt::UserRole);
+    return m;
+}
+
 } // namespace
 
 AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, parent) {
     setObjectName(QStringLiteral("AnalysisPage"));
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
+    auto* print = new QToolButton(this);
+    print->setObjectName(QStringLiteral("printReport"));
+    print->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    left->addWidget(print, 0, Qt::AlignLeft);
     auto* summary = new QFormLayout;
     for (int i = 0; i < kFigureCount; ++i) {
         auto* value = new QLabel(dash(), this);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        summary->addRow(QString::fromUtf8(kFigureNames[i]) + QLatin1Char(':'), value);
+        summary->addRow(QString::fromUtf8(vorsan::kWellFigureNames[i]) + QLatin1Char(':'), value);
         values_.push_back(value);
     }
     left->addLayout(summary);
 
-    runModel_ = new QStandardItemModel(0, 4, this);
-    runModel_->setHorizontalHeaderLabels({QStringLiteral("Пуск"), QStringLiteral("Останов"),
-                                          QStringLiteral("Длительность"), QStringLiteral("Причина")});
-    // The first click on the duration's header puts the longest run on top.
-    runModel_->setHeaderData(kDurationColumn, Qt::Horizontal, int(Qt::DescendingOrder), Qt::InitialSortOrderRole);
-    runModel_->setSortRole(Qt::UserRole);
+    runModel_ = emptyRunModel(this);
     runs_ = new QTableView(this);
     runs_->setObjectName(QStringLiteral("runTable"));
     runs_->setModel(runModel_);
@@ -144,9 +122,12 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     runs_->horizontalHeader()->setSortIndicator(kBeginColumn, Qt::AscendingOrder);
     runs_->setSortingEnabled(true);
     runs_->horizontalHeader()->setStretchLastSection(true);
+    // Column widths from the first lines: a well of many runs would hold the window up.
+    runs_->horizontalHeader()->setResizeContentsPrecision(64);
     left->addWidget(runs_, 1);
     layout->addLayout(left, 2);
 
+    auto* right = new QVBoxLayout;
     chart_ = new QChart();
     chart_->setTitle(QStringLiteral("Отключения по месяцам"));
     chart_->setBackgroundRoundness(0);
@@ -154,20 +135,42 @@ AnalysisPage::AnalysisPage(WindowState& state, QWidget* parent) : Page(state, pa
     view_ = new QChartView(chart_, this);
     view_->setObjectName(QStringLiteral("monthChart"));
     view_->setRenderHint(QPainter::Antialiasing);
-    layout->addWidget(view_, 3);
+    right->addWidget(view_, 1);
+    insulation_ = new InsulationChart(this);
+    right->addWidget(insulation_, 1);
+    layout->addLayout(right, 3);
 }
 
 void AnalysisPage::attach(const PageContext& context) {
     Page::attach(context);
-    if (context.commands) source_ = &context.commands->dataSource();
+    if (!context.commands) return;
+    source_ = &context.commands->dataSource();
+    QAction* print = context.commands->action(vorsan::Command::PrintWellReport);
+    findChild<QToolButton*>(QStringLiteral("printReport"))->setDefaultAction(print);
+    context.commands->bind(vorsan::Command::PrintWellReport, [this] {
+        PrintRequest request;
+        request.documentName = CommandSet::caption(vorsan::Command::PrintWellReport);
+        printWithDialog(this->context().window, request, [this](QPrinter& p, const PrintChoice&) { printReport(p); });
+    });
+    // A well shown while the page is in front is shown here too.
+    connect(source_, &DataSource::databaseWellChanged, this, [this] {
+        if (isVisible()) compute();
+    });
 }
 
 void AnalysisPage::pageShown() {
+    if (context().commands) context().commands->retarget(CommandSlot::Print, vorsan::Command::PrintWellReport);
     compute();
 }
 
 QString AnalysisPage::figureText(Figure f) const {
     return values_[std::size_t(f)]->text();
+}
+
+void AnalysisPage::printReport(QPrinter& printer) {
+    vorsan::WellReport report = figures_ ? figures_->report : vorsan::WellReport{};
+    report.caption = (context().window ? context().window->windowTitle() : QString()).toStdString();
+    printWellReport(printer, report, decimalSeparator());
 }
 
 void AnalysisPage::compute() {
@@ -183,9 +186,10 @@ void AnalysisPage::compute() {
         std::shared_ptr<const DatabaseWellData> well = source_->databaseWell();
         const auto id = *well->well;
         const QString caption = QStringLiteral("куст № %1 скважина № %2").arg(id.pad).arg(id.well);
-        QThreadPool::globalInstance()->start([well, caption, deliver] {
+        const std::string line = vorsan::databaseWellLine(id.oilfield, id.pad, id.well);
+        QThreadPool::globalInstance()->start([well, caption, line, deliver] {
             deliver(figuresOf(well->journal.journal.records, well->settings.catalogue, well->settings.generation,
-                              caption));
+                              caption, line));
         });
         return;
     }
@@ -193,11 +197,12 @@ void AnalysisPage::compute() {
     auto records = std::make_shared<std::vector<vorsan::JournalRecord>>(state().journal.records);
     auto settings = std::make_shared<vorsan::SettingsCatalogue>(state().catalogue);
     const auto generation = state().journalGeneration;
-    QString caption;
-    if (state().pad != vorsan::kUnknown16 && state().well != vorsan::kUnknown16)
-        caption = QStringLiteral("куст № %1 скважина № %2").arg(state().pad).arg(state().well);
-    QThreadPool::globalInstance()->start([records, settings, generation, caption, deliver] {
-        deliver(figuresOf(*records, *settings, generation, caption));
+    // The pad and well of the journal are those of the settings read with it.
+    const QString caption = padWellStatus(state().catalogue);
+    const auto pw = vorsan::padAndWell(state().catalogue);
+    const std::string line = vorsan::journalWellLine(pw.pad, pw.well);
+    QThreadPool::globalInstance()->start([records, settings, generation, caption, line, deliver] {
+        deliver(figuresOf(*records, *settings, generation, caption, line));
     });
 }
 
@@ -205,12 +210,17 @@ void AnalysisPage::show(std::shared_ptr<const AnalysisFigures> figures, std::uin
     if (request != request_) return;
     figures_ = std::move(figures);
     ++shown_;
-    const an::WellStats& s = figures_->stats;
-    if (auto* status = context().status) {
+    if (auto* status = context().status; status && isVisible()) {
         status->clear();
         status->setWell(figures_->well);
     }
+    showSummary(figures_->report.stats);
+    showRuns();
+    showMonths();
+    insulation_->show(figures_->report);
+}
 
+void AnalysisPage::showSummary(const an::WellStats& s) {
     const QLocale locale;
     auto set = [this](Figure f, const QString& text) { values_[std::size_t(f)]->setText(text); };
     set(kRecords, locale.toString(qulonglong(s.records)));
@@ -224,34 +234,48 @@ void AnalysisPage::show(std::shared_ptr<const AnalysisFigures> figures, std::uin
     set(kLongestRun, s.longestRun ? durationOf(double(*s.longestRun)) : dash());
     set(kMedianRun, s.medianRun ? durationOf(double(*s.medianRun)) : dash());
     set(kDaysToSetpoint, s.trend ? number(s.trend->daysToThreshold, 1) : dash());
+}
 
-    // The table is filled unsorted, then sorted as its header says.
-    runs_->setSortingEnabled(false);
-    runModel_->removeRows(0, runModel_->rowCount());
-    for (std::size_t i = 0; i < s.runs.size(); ++i) {
-        const auto& run = s.runs[i];
-        runModel_->appendRow({sortedItem(dateTimeText(run.begin), run.begin),
-                              sortedItem(dateTimeText(run.end), run.end),
-                              sortedItem(durationOf(double(run.duration())), run.duration()),
-                              sortedItem(figures_->runCauses[i], run.cause ? *run.cause : 1000)});
+void AnalysisPage::showRuns() {
+    const vorsan::WellReport& r = figures_->report;
+    // The lines go into a model of their own, which the view takes in one step (emptying the shown
+    // one line by line and filling it again costs the window far more), then sorted as its header says.
+    auto* model = emptyRunModel(this);
+    for (std::size_t i = 0; i < r.stats.runs.size(); ++i) {
+        const auto& run = r.stats.runs[i];
+        model->appendRow({sortedItem(dateTimeText(run.begin), run.begin),
+                          sortedItem(run.open ? dash() : dateTimeText(run.end), run.end),
+                          sortedItem(durationOf(double(run.duration())), run.duration()),
+                          sortedItem(QString::fromStdString(r.runCauses[i]), run.cause ? *run.cause : 1000)});
     }
-    runs_->setSortingEnabled(true);
+    const QHeaderView* header = runs_->horizontalHeader();
+    model->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    QStandardItemModel* old = runModel_;
+    QItemSelectionModel* selection = runs_->selectionModel();
+    runModel_ = model;
+    runs_->setModel(model);
+    delete selection;
+    delete old;
     runs_->resizeColumnsToContents();
+}
 
+void AnalysisPage::showMonths() {
+    const vorsan::WellReport& r = figures_->report;
+    const auto& months = r.stats.months;
     chart_->removeAllSeries();
     for (auto* axis : chart_->axes()) {
         chart_->removeAxis(axis);
         delete axis;
     }
-    if (s.months.empty()) return;
+    if (months.empty()) return;
     auto* series = new QStackedBarSeries();
     auto addCause = [&](const QString& label, const QColor& colour, auto counts) {
         auto* set = new QBarSet(label);
         set->setColor(colour);
         set->setBorderColor(Qt::black);
         double total = 0;
-        for (std::size_t m = 0; m < s.months.size(); ++m) {
-            const double v = double(counts(figures_->monthStops[m]));
+        for (std::size_t m = 0; m < months.size(); ++m) {
+            const double v = double(counts(r.monthStops[m]));
             total += v;
             set->append(v);
         }
@@ -263,27 +287,27 @@ void AnalysisPage::show(std::shared_ptr<const AnalysisFigures> figures, std::uin
     std::vector<std::uint8_t> tabled;
     for (const auto& cause : vorsan::stopCauses()) {
         tabled.push_back(cause.code);
-        QString label = QString::fromUtf8(cause.suffix).trimmed();
-        if (label.startsWith(QLatin1Char(':'))) label = label.mid(1).trimmed();
-        addCause(label, fromBgr(cause.colour), [code = cause.code](const std::map<std::uint8_t, std::size_t>& m) {
-            const auto it = m.find(code);
-            return it == m.end() ? std::size_t(0) : it->second;
-        });
+        addCause(QString::fromStdString(vorsan::causeLegendName(cause.suffix)), fromBgr(cause.colour),
+                 [code = cause.code](const std::map<std::uint8_t, std::size_t>& m) {
+                     const auto it = m.find(code);
+                     return it == m.end() ? std::size_t(0) : it->second;
+                 });
     }
-    addCause(QStringLiteral("прочие"), kOtherCauseColour, [&tabled](const std::map<std::uint8_t, std::size_t>& m) {
-        std::size_t n = 0;
-        for (const auto& [code, count] : m)
-            if (std::find(tabled.begin(), tabled.end(), code) == tabled.end()) n += count;
-        return n;
-    });
+    addCause(QString::fromUtf8(vorsan::kOtherCausesText), fromBgr(vorsan::kOtherCauseColour),
+             [&tabled](const std::map<std::uint8_t, std::size_t>& m) {
+                 std::size_t n = 0;
+                 for (const auto& [code, count] : m)
+                     if (std::find(tabled.begin(), tabled.end(), code) == tabled.end()) n += count;
+                 return n;
+             });
     chart_->addSeries(series);
-    auto* months = new QBarCategoryAxis();
-    for (const auto& m : s.months) months->append(QString::fromStdString(an::monthText(m.year, m.month)));
-    chart_->addAxis(months, Qt::AlignBottom);
-    series->attachAxis(months);
+    auto* axis = new QBarCategoryAxis();
+    for (const auto& m : months) axis->append(QString::fromStdString(an::monthText(m.year, m.month)));
+    chart_->addAxis(axis, Qt::AlignBottom);
+    series->attachAxis(axis);
     auto* counts = new QValueAxis();
     std::size_t most = 0;
-    for (const auto& m : s.months) most = std::max(most, m.stops);
+    for (const auto& m : months) most = std::max(most, m.stops);
     counts->setRange(0, double(std::max<std::size_t>(most, 1)));
     counts->applyNiceNumbers();
     counts->setLabelFormat(QStringLiteral("%d"));

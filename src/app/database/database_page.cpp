@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -63,6 +64,16 @@ std::optional<WellId> wellOfNode(const QTreeWidgetItem* n) {
     return WellId{field->text(0).mid(3, 30).toStdString(), *padNumber, *well};
 }
 
+std::optional<WellGroup> groupOfNode(const QTreeWidgetItem* n) {
+    if (!n) return std::nullopt;
+    const QTreeWidgetItem* field = n->parent();
+    if (!field && n->text(0).startsWith(QStringLiteral("М. "))) return WellGroup{n->text(0).mid(3, 30), std::nullopt};
+    if (!field || field->parent() || !n->text(0).startsWith(QStringLiteral("Куст "))) return std::nullopt;
+    const auto pad = numberIn(n->text(0), 6, 5);
+    if (!pad) return std::nullopt;
+    return WellGroup{field->text(0).mid(3, 30), *pad};
+}
+
 DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     : Page(state, parent), well_(std::make_shared<DatabaseWellData>()) {
     setObjectName(QStringLiteral("DatabasePage"));
@@ -94,6 +105,15 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     tree_->installEventFilter(this);
     connect(tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* now, QTreeWidgetItem*) { currentNodeChanged(now); });
+    // A click on an oilfield or pad node (not on its branch sign) asks for the table of its wells.
+    const auto group = [this](QTreeWidgetItem* n) {
+        const auto g = groupOfNode(n);
+        if (!g || right_->count() < 2) return;
+        right_->setCurrentIndex(1);
+        emit groupChosen(g->oilfield, g->pad);
+    };
+    connect(tree_, &QTreeWidget::itemClicked, this, group);
+    connect(tree_, &QTreeWidget::itemActivated, this, group);
 
     bottom_ = new QTabWidget(this);
     bottom_->setObjectName(QStringLiteral("databasePages"));
@@ -137,7 +157,9 @@ DatabasePage::DatabasePage(WindowState& state, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addWidget(tree_);
-    layout->addWidget(bottom_, 1);
+    right_ = new QStackedWidget(this);
+    right_->addWidget(bottom_);
+    layout->addWidget(right_, 1);
     applyColumnWidths();
     (void)showWell(well_);
 }
@@ -204,6 +226,34 @@ std::shared_ptr<const DatabaseWellData> DatabasePage::showWell(std::shared_ptr<c
     settings_->setUpdatesEnabled(true);
     if (!well_->settingsTitle.empty()) title_->setText(qs(well_->settingsTitle));
     return previous;
+}
+
+void DatabasePage::setGroupView(QWidget* view) {
+    while (right_->count() > 1) right_->removeWidget(right_->widget(1));
+    right_->addWidget(view);
+}
+
+bool DatabasePage::showingGroup() const {
+    return right_->currentIndex() == 1;
+}
+
+void DatabasePage::selectWellNode(const WellId& well) {
+    right_->setCurrentIndex(0);
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* field = tree_->topLevelItem(i);
+        for (int p = 0; p < field->childCount(); ++p)
+            for (int w = 0; w < field->child(p)->childCount(); ++w) {
+                QTreeWidgetItem* n = field->child(p)->child(w);
+                if (wellOfNode(n) != well) continue;
+                building_ = true;
+                field->setExpanded(true);
+                field->child(p)->setExpanded(true);
+                tree_->setCurrentItem(n);
+                tree_->scrollToItem(n);
+                building_ = false;
+                return;
+            }
+    }
 }
 
 std::optional<WellId> DatabasePage::currentWellNode() const {
@@ -284,7 +334,10 @@ void DatabasePage::currentNodeChanged(QTreeWidgetItem* n) {
     if (building_) return;
     if (context().commands) context().commands->table().wellSelected(false);
     if (!treeClicked_) return;
-    if (const auto well = wellOfNode(n)) emit wellChosen(*well);
+    if (const auto well = wellOfNode(n)) {
+        right_->setCurrentIndex(0);
+        emit wellChosen(*well);
+    }
 }
 
 void DatabasePage::bottomPageChanged(int index) {
@@ -328,6 +381,7 @@ void DatabasePage::pageShown() {
 }
 
 void DatabasePage::pageHidden() {
+    right_->setCurrentIndex(0);
     clearTree();
     treeClicked_ = false;
     if (context().commands) context().commands->table().wellSelected(false);

@@ -8,12 +8,15 @@
 #include "shared/page.h"
 #include "wells/well_directory.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class JournalDelegate;
 class JournalModel;
 class QLabel;
+class QStackedWidget;
 class QTabWidget;
 class QTableView;
 class QTableWidget;
@@ -65,6 +68,16 @@ public:
 
     // The user chose a well node (after clicking the tree).
     Q_SIGNAL void wellChosen(const vorsan::wells::WellId& well);
+    // The user clicked an oilfield node (pad: none) or a pad node: the tab shows the group view
+    // (the run-life table of its wells) in place of its two pages until a well node is chosen
+    // (clicked, or selected by selectWellNode) or the tab is shown again.
+    Q_SIGNAL void groupChosen(const QString& oilfield, std::optional<std::uint16_t> pad);
+    // The view the tab shows for a clicked oilfield or pad node (the tab takes it as its child).
+    void setGroupView(QWidget* view);
+    bool showingGroup() const;
+    // Selects the node of `well` in the tree (expanding its parents) and brings back the two pages,
+    // loading nothing.
+    void selectWellNode(const vorsan::wells::WellId& well);
     // The tab is shown (rebuild the tree with the directory) / hidden.
     Q_SIGNAL void shown();
     Q_SIGNAL void hidden();
@@ -79,6 +92,7 @@ private:
     void showStatus();
 
     QTreeWidget* tree_ = nullptr;
+    QStackedWidget* right_ = nullptr; // the two pages, or the group view
     QTabWidget* bottom_ = nullptr;
     QTableView* grid_ = nullptr;
     JournalModel* model_ = nullptr;
@@ -92,3 +106,11 @@ private:
 
 // The well of a well node ("Скважина N" under "Куст P" under "М. name"); nullopt for other nodes.
 std::optional<vorsan::wells::WellId> wellOfNode(const QTreeWidgetItem* node);
+
+// The oilfield and pad of an oilfield node ("М. name": no pad) or a pad node ("Куст P" under it);
+// nullopt for other nodes.
+struct WellGroup {
+    QString oilfield;
+    std::optional<std::uint16_t> pad;
+};
+std::optional<WellGroup> groupOfNode(const QTreeWidgetItem* node);

@@ -92,8 +92,26 @@ bool paintReportPages(QPainter& p, QPagedPaintDevice& device, const vorsan::Repo
     for (std::size_t i = 0; i < document.pages.size(); ++i) {
         if (i > 0 && !device.newPage()) return false;
         const vorsan::ReportPage& page = document.pages[i];
-        p.setPen(rule);
-        for (const auto& l : page.lines) p.drawLine(l.x1, l.y1, l.x2, l.y2);
+        for (const auto& b : page.boxes) {
+            const QRect r(b.rect.left, b.rect.top, b.rect.width(), b.rect.height());
+            p.fillRect(r, colourOf(b.fill));
+            if (!b.border) continue;
+            p.setPen(rule);
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(r);
+        }
+        for (const auto& l : page.lines) {
+            if (l.colour == vorsan::kColourBlack && l.weight == 1) {
+                p.setPen(rule);
+            } else {
+                QPen pen = rule;
+                pen.setColor(colourOf(l.colour));
+                pen.setWidth(rule.width() * std::max(1, l.weight));
+                pen.setCapStyle(Qt::RoundCap);
+                p.setPen(pen);
+            }
+            p.drawLine(l.x1, l.y1, l.x2, l.y2);
+        }
         for (const auto& t : page.texts) {
             p.setFont(t.bold ? bold : normal);
             drawText(p, t);
@@ -113,4 +131,10 @@ bool printSettingsList(QPagedPaintDevice& device, const QString& title,
     device.setPageOrientation(QPageLayout::Portrait);
     const double size = vorsan::kSettingsListFontSize;
     return paintReport(device, vorsan::layoutSettingsList(title.toStdString(), rows, printMetrics(device, size)), size);
+}
+
+bool printWellReport(QPagedPaintDevice& device, const vorsan::WellReport& report, char separator) {
+    device.setPageOrientation(QPageLayout::Portrait);
+    const double size = vorsan::kWellReportFontSize;
+    return paintReport(device, vorsan::layoutWellReport(report, printMetrics(device, size), separator), size);
 }

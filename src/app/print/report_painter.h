@@ -2,6 +2,7 @@
 // Draws the text reports the core lays out (journal table, settings list) on a printer or a PDF
 // writer. Uses QtGui only, so the command-line tool prints without a display.
 #include "report/page_layout.h"
+#include "report/well_report.h"
 
 #include <QString>
 
@@ -34,3 +35,6 @@ bool printJournalTable(QPagedPaintDevice& device, const vorsan::JournalTableInpu
 // Lays out and draws the settings list.
 bool printSettingsList(QPagedPaintDevice& device, const QString& title,
                        const std::vector<vorsan::SettingsListRow>& rows);
+
+// Lays out and draws the one-page well report (numbers with `separator`).
+bool printWellReport(QPagedPaintDevice& device, const vorsan::WellReport& report, char separator);

@@ -59,6 +59,7 @@ const IconText kIcons[] = {
     {Command::PrintDatabaseSettings, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::ExportDatabase, "x-office-spreadsheet", Glyph::Sheet, QColor(0x1d, 0x6f, 0x42)},
     {Command::SaveDatabaseText, "text-x-generic", Glyph::Text, QColor(0x60, 0x60, 0x60)},
+    {Command::PrintWellReport, "document-print", Glyph::Printer, QColor(0x50, 0x50, 0x50)},
     {Command::Help, "help-contents", Glyph::Question, QColor(0x2e, 0x86, 0xc1)},
     {Command::About, "help-about", Glyph::Info, QColor(0x2e, 0x86, 0xc1)},
     {Command::Exit, "application-exit", Glyph::Door, QColor(0x80, 0x80, 0x80)},

@@ -54,6 +54,7 @@ const CommandText kCommandTexts[] = {
     {Command::SaveDatabaseText, "Сохранить журнал в текстовый файл", {}},
     {Command::ShowDatabaseDiagrams, "Показать диаграммы", {}},
     {Command::DeleteDatabaseRows, "Удалить строку", {}},
+    {Command::PrintWellReport, "Печать отчёта по скважине", {}},
     {Command::Help, "Справка по программе", QKeySequence(Qt::Key_F1)},
     {Command::About, "О программе", {}},
 };

@@ -2,9 +2,11 @@
 
 #include "wells/well_database_state.h"
 
+#include "analytics/well_table_view.h"
 #include "charts/graph_sheet.h"
 #include "database/database_commands.h"
 #include "database/database_files.h"
+#include "database/database_page.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/parameters_dialog.h"
 #include "files/file_commands.h"
@@ -82,6 +84,7 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
     // A well file named on the command line (a file manager opening it with the program).
     setFileOpener(vorsan::PendingFileKind::Well, [this](const QString& path) { database_->files().addWellFileAt(path); });
     connect(this, &MainWindow::closingDatabase, database_, &DatabaseCommands::release);
+    wireWellTable();
     setFileOpener(vorsan::PendingFileKind::Journal,
                   [this](const QString& path) { files_->openJournalFile(path, true); });
     setFileOpener(vorsan::PendingFileKind::Settings,
@@ -112,6 +115,22 @@ MainWindow::MainWindow(const vorsan::CommandLine& commandLine, QWidget* parent, 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     emit closingDatabase();
+}
+
+void MainWindow::wireWellTable() {
+    // An oilfield or pad clicked in the database tree: the tab shows the run-life table of its
+    // wells, read through the database's queue; a line of it shows its well as a tree choice does.
+    auto* wells = new WellTableView;
+    wells->setDatabaseRunner([this](auto operation, auto done) {
+        database_->runOperation(std::move(operation), std::move(done));
+    });
+    DatabasePage* page = database_->page();
+    page->setGroupView(wells);
+    connect(page, &DatabasePage::groupChosen, wells, &WellTableView::showWells);
+    connect(wells, &WellTableView::wellOpened, database_, [this, page](const vorsan::wells::WellId& well) {
+        page->selectWellNode(well);
+        database_->chooseWell(well);
+    });
 }
 
 void MainWindow::buildMenus() {

@@ -147,6 +147,7 @@ protected:
 
 private:
     void buildMenus();
+    void wireWellTable();
     void buildToolBar();
     void bindShellCommands();
     void startUp();

@@ -48,12 +48,23 @@ struct PageLine {
     int y1 = 0;
     int x2 = 0;
     int y2 = 0;
+    std::uint32_t colour = kColourBlack; // blue-green-red
+    int weight = 1;                      // in widths of a rule (the curves of a drawing are thicker)
     bool operator==(const PageLine&) const = default;
+};
+
+// A filled rectangle (a bar of a drawing, a colour key), with a black rule round it or without.
+struct PageBox {
+    PageRect rect;
+    std::uint32_t fill = kColourBlack; // blue-green-red
+    bool border = true;
+    bool operator==(const PageBox&) const = default;
 };
 
 struct ReportPage {
     std::vector<PageText> texts;
     std::vector<PageLine> lines;
+    std::vector<PageBox> boxes; // drawn first, under the lines and texts
 };
 
 struct ReportDocument {

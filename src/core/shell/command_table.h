@@ -59,6 +59,8 @@ enum class Command {
     SaveDatabaseText,
     ShowDatabaseDiagrams,
     DeleteDatabaseRows,
+    // the page "Анализ": the one-page report of the journal or well it shows
+    PrintWellReport,
     // "Справка"
     Help,
     About,

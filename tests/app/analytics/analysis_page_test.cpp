@@ -75,7 +75,7 @@ void AnalysisPageTest::journalFileFigures() {
 
     // The page shows the core's figures of the same journal.
     const auto expected = an::computeWellStats(journal.records, an::insulationSettingsOf(w.state().catalogue));
-    const an::WellStats& shown = page->figures()->stats;
+    const an::WellStats& shown = page->figures()->report.stats;
     QCOMPARE(shown.runs, expected.runs);
     QCOMPARE(shown.months, expected.months);
     QCOMPARE(shown.work, expected.work);
