@@ -22,20 +22,6 @@ constexpr int kWells = 100;
 constexpr int kRowsPerWell = 10000;
 constexpr int kJournal = 1184;
 
-SettingsSet gen4Settings(std::uint16_t pad, std::uint16_t well) {
-    SettingsSet s(settingCount(ControllerGeneration::Gen4), 1);
-    s[std::size_t(kGen4PadNumber - kFirstSettingNumber)] = pad;
-    s[std::size_t(kGen4WellNumber - kFirstSettingNumber)] = well;
-    return s;
-}
-
-Journal journalOf(long first, long count) {
-    Journal j;
-    for (long n = first; n < first + count; ++n)
-        j.records.push_back(recordAt(600L * n, n % 3 ? 255 : (n % 2 ? 3 : 49), int(n)));
-    return j;
-}
-
 std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
     wells::Outcome o;
     auto d = wells::WellDatabase::open(dir, ',', o);

@@ -3,6 +3,7 @@
 // that only the benchmarks need it) with the well table's columns, to measure against.
 #include "db/well_database.h"
 #include "journal/journal_record.h"
+#include "settings/catalogue.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,22 @@ inline JournalRecord recordAt(long seconds, int code, int seed) {
     r.T = 75;
     r.EXT_ZAP = code == 255 ? 1 : 0;
     return r;
+}
+
+inline SettingsSet gen4Settings(std::uint16_t pad, std::uint16_t well) {
+    SettingsSet s(settingCount(ControllerGeneration::Gen4), 1);
+    s[std::size_t(kGen4PadNumber - kFirstSettingNumber)] = pad;
+    s[std::size_t(kGen4WellNumber - kFirstSettingNumber)] = well;
+    return s;
+}
+
+// Records first ... first + count - 1, ten minutes apart.
+inline Journal journalOf(long first, long count) {
+    Journal j;
+    j.records.reserve(std::size_t(count));
+    for (long n = first; n < first + count; ++n)
+        j.records.push_back(recordAt(600L * n, n % 3 ? 255 : (n % 2 ? 3 : 49), int(n)));
+    return j;
 }
 
 // --- SQLite through dlopen (only the benchmark uses it) -------------------------------------

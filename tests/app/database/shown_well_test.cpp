@@ -10,10 +10,10 @@
 #include "recorder/recorder_page.h"
 #include "shared/commands.h"
 #include "window/main_window.h"
+#include "window_on_line.h"
 #include "window/page_control.h"
 
 #include "db/well_database.h"
-#include "link/posix_serial_link.h"
 #include "settings/catalogue.h"
 #include "simulator.h"
 #include "text/cp1251.h"
@@ -118,15 +118,7 @@ struct Bench {
             if (!db->addJournal(kOther.oilfield, toAdd(five, kOther)).ok) return false;
         }
         if (!sim.start().empty()) return false;
-        vorsan::CommandLine commandLine;
-        commandLine.portDevice = sim.devicePath();
-        window = std::make_unique<MainWindow>(commandLine, nullptr, [this] {
-            auto link = std::make_unique<vorsan::PosixSerialLink>();
-            link->setClock(clock);
-            return link;
-        });
-        window->setDataDir(dir.path());
-        window->show();
+        window = windowOnLine(sim.devicePath(), clock, dir.path());
         QSignalSpy directory(&window->recorder(), &RecorderCommands::directoryShown);
         if (!directory.wait(15000)) return false;
         chooseShownWell();

@@ -9,10 +9,10 @@
 #include "shared/commands.h"
 #include "shared/connection_indicator.h"
 #include "window/main_window.h"
+#include "window_on_line.h"
 #include "window/page_control.h"
 
 #include "journal/current_state.h"
-#include "link/posix_serial_link.h"
 #include "simulator.h"
 
 #include <QAbstractButton>
@@ -56,15 +56,7 @@ struct Line {
             for (Gen4Station& s : m.stations)
                 startStop(s, true);
         });
-        vorsan::CommandLine commandLine;
-        commandLine.portDevice = sim.devicePath();
-        window = std::make_unique<MainWindow>(commandLine, nullptr, [this] {
-            auto link = std::make_unique<vorsan::PosixSerialLink>();
-            link->setClock(clock);
-            return link;
-        });
-        window->setDataDir(dir.path());
-        window->show();
+        window = windowOnLine(sim.devicePath(), clock, dir.path());
         overview().setRoundPeriod(100);
     }
     ~Line() {

@@ -7,9 +7,9 @@
 #include "recorder/recorder_commands.h"
 #include "recorder/recorder_page.h"
 #include "window/main_window.h"
+#include "window_on_line.h"
 #include "window/page_control.h"
 
-#include "link/posix_serial_link.h"
 #include "simulator.h"
 #include "wells/well_database_state.h"
 
@@ -41,15 +41,7 @@ struct Line {
         sim.withLine([&](LineModel& m) { prepare(m); });
         const std::string error = sim.start();
         if (!error.empty()) qFatal("simulator: %s", error.c_str());
-        vorsan::CommandLine commandLine;
-        commandLine.portDevice = sim.devicePath();
-        window = std::make_unique<MainWindow>(commandLine, nullptr, [this] {
-            auto link = std::make_unique<vorsan::PosixSerialLink>();
-            link->setClock(clock);
-            return link;
-        });
-        window->setDataDir(dir.path());
-        window->show();
+        window = windowOnLine(sim.devicePath(), clock, dir.path());
     }
     ~Line() {
         window.reset();
