@@ -317,17 +317,20 @@ void LineMonitorWindow::drain() {
     model_->append(std::move(rows));
 }
 
+// The mark of the exchanges that did not fit while the list was paused.
+LineMonitorModel::Row LineMonitorWindow::pauseGapRow() const {
+    vorsan::LineEvent lost;
+    lost.isNote = true;
+    lost.note = vorsan::LineNote::Lost;
+    lost.lost = heldDropped_;
+    lost.paused = true;
+    lost.wallMs = QDateTime::currentMSecsSinceEpoch();
+    return noteRow(lost);
+}
+
 void LineMonitorWindow::resume() {
     std::vector<LineMonitorModel::Row> rows;
-    if (heldDropped_) {
-        vorsan::LineEvent lost;
-        lost.isNote = true;
-        lost.note = vorsan::LineNote::Lost;
-        lost.lost = heldDropped_;
-        lost.paused = true;
-        lost.wallMs = QDateTime::currentMSecsSinceEpoch();
-        rows.push_back(noteRow(lost));
-    }
+    if (heldDropped_) rows.push_back(pauseGapRow());
     for (auto& r : held_)
         rows.push_back(std::move(r));
     held_.clear();
@@ -397,15 +400,7 @@ QString LineMonitorWindow::text() const {
     for (const auto& r : model_->rows())
         line(r);
     // What came during a pause is saved too, with the gap of what did not fit.
-    if (heldDropped_) {
-        vorsan::LineEvent lost;
-        lost.isNote = true;
-        lost.note = vorsan::LineNote::Lost;
-        lost.lost = heldDropped_;
-        lost.paused = true;
-        lost.wallMs = QDateTime::currentMSecsSinceEpoch();
-        line(noteRow(lost));
-    }
+    if (heldDropped_) line(pauseGapRow());
     for (const auto& r : held_)
         line(r);
     out += QLatin1Char('\n');

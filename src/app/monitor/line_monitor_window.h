@@ -92,6 +92,7 @@ private:
     void resume();
     void followRange();
     static LineMonitorModel::Row noteRow(const vorsan::LineEvent& e);
+    LineMonitorModel::Row pauseGapRow() const;
     static void exchangeRows(const vorsan::LineEvent& e, const vorsan::ExchangeView& v, char separator,
                              std::vector<LineMonitorModel::Row>& rows);
 

@@ -29,6 +29,20 @@ bool contains(const std::string& s, const char* part) {
     return s.find(part) != std::string::npos;
 }
 
+// libpq's own reading of a connection string, so that a typing mistake is named before a
+// connection is tried.
+ServerStatus checkConninfoSyntax(const std::string& conninfo) {
+    char* parseError = nullptr;
+    PQconninfoOption* parsed = PQconninfoParse(conninfo.c_str(), &parseError);
+    if (!parsed) {
+        const std::string why = trimmed(parseError);
+        PQfreemem(parseError);
+        return ServerStatus::fail(ServerFault::BadConninfo, why);
+    }
+    PQconninfoFree(parsed);
+    return {};
+}
+
 } // namespace
 
 std::string ServerStatus::message() const {
@@ -121,14 +135,7 @@ void PgSession::close() {
 
 ServerStatus PgSession::connect(const std::string& conninfo, const std::optional<std::string>& password) {
     close();
-    char* parseError = nullptr;
-    PQconninfoOption* parsed = PQconninfoParse(conninfo.c_str(), &parseError);
-    if (!parsed) {
-        const std::string why = trimmed(parseError);
-        PQfreemem(parseError);
-        return ServerStatus::fail(ServerFault::BadConninfo, why);
-    }
-    PQconninfoFree(parsed);
+    if (ServerStatus s = checkConninfoSyntax(conninfo); !s.ok()) return s;
     // The connection string is expanded by libpq as given ("dbname" carries it whole); a
     // password typed in the window travels beside it and is never spliced into it.
     // The time-outs come first, so that the connection string's own win: a server that does not
@@ -286,14 +293,7 @@ bool conninfoHasPassword(const std::string& conninfo) {
 }
 
 ServerStatus checkSavedConninfo(const std::string& conninfo) {
-    char* parseError = nullptr;
-    PQconninfoOption* parsed = PQconninfoParse(conninfo.c_str(), &parseError);
-    if (!parsed) {
-        const std::string why = trimmed(parseError);
-        PQfreemem(parseError);
-        return ServerStatus::fail(ServerFault::BadConninfo, why);
-    }
-    PQconninfoFree(parsed);
+    if (ServerStatus s = checkConninfoSyntax(conninfo); !s.ok()) return s;
     if (conninfoHasPassword(conninfo))
         return ServerStatus::fail(ServerFault::PasswordSaved, "the connection string holds password=");
     return {};
