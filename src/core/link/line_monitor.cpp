@@ -255,53 +255,55 @@ std::string gen3Meaning(std::uint8_t c, DecodeContext& ctx, bool& bulk, bool& su
     }
 }
 
-} // namespace
-
-ExchangeView decodeExchange(const LineExchange& e, DecodeContext& ctx) {
+// A Modbus RTU request of 8 bytes with its reply.
+ExchangeView framedView(const LineExchange& e, DecodeContext& ctx) {
     ExchangeView v;
     const auto& q = e.request;
     const std::span<const std::uint8_t> reply(e.reply);
-    if (q.size() == 8 && endsWithCrc16(q)) {
-        v.framed = true;
-        v.station = q[0];
-        std::size_t expected = 0;
-        v.meaning = framedMeaning(q, expected, ctx);
-        const int reg = q[2] << 8 | q[3], n = q[4] << 8 | q[5];
-        // The probe asks for the recorder right after its generation 3 echo byte.
-        v.probe = ctx.probeByteBefore && q[0] == 0xFF && q[1] == 0x03 && reg == 0x20 && n == 1;
-        ctx.probeByteBefore = false;
-        const bool entryRequest = q[1] == 0x03 && n == 4 && (reg == 0x10 || reg == 0xEE);
-        if (v.probe)
-            v.station = kProbeKey;
-        else if (q[0] >= 1 && q[0] <= 247 && (entryRequest || ctx.recorderAnswered))
-            v.station = kRecorderEntryKey + q[0];
-        if (e.replyLength == 0) {
-            v.state = ReplyState::TimeOut;
-            v.stateText = v.probe ? "нет ответа: регистратора нет" : "нет ответа";
-            if (q[0] == 0xFF) ctx.recorderAnswered = false; // no recorder on the line (any more)
-        } else if (e.replyLength == reply.size() && endsWithCrc16(reply)) {
-            const bool refused = reply.size() >= 2 && (reply[1] & 0x80);
-            v.state = refused ? ReplyState::Refused : ReplyState::Good;
-            v.stateText = refused ? "отказ, код " + std::to_string(reply.size() > 2 ? reply[2] : 0) : "CRC верна";
-            if (q[0] == 0xFF && !refused) ctx.recorderAnswered = true;
-        } else if (q[1] == 0x05 && e.replyLength == reply.size() && e.replyLength >= 5 &&
-                   std::equal(reply.begin(), reply.end(), q.begin(), q.begin() + std::min<std::size_t>(reply.size(), 8))) {
-            // A station that takes a command echoes the 8-byte request; the program reads its first
-            // five bytes (the length of a refusal) and lets the rest go.
-            v.state = ReplyState::Good;
-            v.stateText = "эхо команды";
-        } else if (expected && e.replyLength < expected) {
-            v.state = ReplyState::Incomplete;
-            v.stateText = "неполный ответ, " + std::to_string(e.replyLength) + " из " + std::to_string(expected) +
-                          " байт";
-        } else {
-            v.state = ReplyState::CrcFailure;
-            v.stateText = "ошибка CRC";
-        }
-        return v;
+    v.framed = true;
+    v.station = q[0];
+    std::size_t expected = 0;
+    v.meaning = framedMeaning(q, expected, ctx);
+    const int reg = q[2] << 8 | q[3], n = q[4] << 8 | q[5];
+    // The probe asks for the recorder right after its generation 3 echo byte.
+    v.probe = ctx.probeByteBefore && q[0] == 0xFF && q[1] == 0x03 && reg == 0x20 && n == 1;
+    ctx.probeByteBefore = false;
+    const bool entryRequest = q[1] == 0x03 && n == 4 && (reg == 0x10 || reg == 0xEE);
+    if (v.probe)
+        v.station = kProbeKey;
+    else if (q[0] >= 1 && q[0] <= 247 && (entryRequest || ctx.recorderAnswered))
+        v.station = kRecorderEntryKey + q[0];
+    if (e.replyLength == 0) {
+        v.state = ReplyState::TimeOut;
+        v.stateText = v.probe ? "нет ответа: регистратора нет" : "нет ответа";
+        if (q[0] == 0xFF) ctx.recorderAnswered = false; // no recorder on the line (any more)
+    } else if (e.replyLength == reply.size() && endsWithCrc16(reply)) {
+        const bool refused = reply.size() >= 2 && (reply[1] & 0x80);
+        v.state = refused ? ReplyState::Refused : ReplyState::Good;
+        v.stateText = refused ? "отказ, код " + std::to_string(reply.size() > 2 ? reply[2] : 0) : "CRC верна";
+        if (q[0] == 0xFF && !refused) ctx.recorderAnswered = true;
+    } else if (q[1] == 0x05 && e.replyLength == reply.size() && e.replyLength >= 5 &&
+               std::equal(reply.begin(), reply.end(), q.begin(), q.begin() + std::min<std::size_t>(reply.size(), 8))) {
+        // A station that takes a command echoes the 8-byte request; the program reads its first
+        // five bytes (the length of a refusal) and lets the rest go.
+        v.state = ReplyState::Good;
+        v.stateText = "эхо команды";
+    } else if (expected && e.replyLength < expected) {
+        v.state = ReplyState::Incomplete;
+        v.stateText = "неполный ответ, " + std::to_string(e.replyLength) + " из " + std::to_string(expected) +
+                      " байт";
+    } else {
+        v.state = ReplyState::CrcFailure;
+        v.stateText = "ошибка CRC";
     }
+    return v;
+}
 
-    // Generation 3: one command byte, echoed.
+// Generation 3: one command byte, echoed.
+ExchangeView gen3View(const LineExchange& e, DecodeContext& ctx) {
+    ExchangeView v;
+    const auto& q = e.request;
+    const std::span<const std::uint8_t> reply(e.reply);
     v.framed = false;
     v.station = 0;
     if (q.size() != 1) {
@@ -347,6 +349,13 @@ ExchangeView decodeExchange(const LineExchange& e, DecodeContext& ctx) {
         ctx.bulkPending = false;
     }
     return v;
+}
+
+} // namespace
+
+ExchangeView decodeExchange(const LineExchange& e, DecodeContext& ctx) {
+    if (e.request.size() == 8 && endsWithCrc16(e.request)) return framedView(e, ctx);
+    return gen3View(e, ctx);
 }
 
 void LineCounters::add(const LineExchange& e, const ExchangeView& v) {
