@@ -85,7 +85,7 @@ void LiveSession::showError(const QString& caption, const QString& text) {
     QMessageBox::critical(window_.widget(), caption, text);
 }
 
-void LiveSession::enterStation(std::uint16_t pad, std::uint16_t well, std::uint8_t address) {
+void LiveSession::enterStation(std::uint16_t pad, std::uint16_t well, std::uint8_t address, bool current) {
     QComboBox* list = window_.stationList();
     const QString text = QStringLiteral(" Куст: %1 ,Скважина: %2 ,адрес: %3").arg(pad).arg(well).arg(address);
     int at = list->findText(text);
@@ -94,6 +94,8 @@ void LiveSession::enterStation(std::uint16_t pad, std::uint16_t well, std::uint8
         at = list->count() - 1;
     }
     list->setItemData(at, address);
-    list->setCurrentIndex(at);
+    // A combo box selects its first entry by itself: the current station's entry stays selected.
+    const int selected = current ? at : list->findData(state().stationAddress);
+    if (selected >= 0) list->setCurrentIndex(selected);
     window_.setStationListVisible(true);
 }

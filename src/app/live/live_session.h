@@ -77,8 +77,9 @@ public:
     void showOpenFailure(const vorsan::OpenResult& result);
     // A message box with the given caption (Error, Ошибка, ...).
     void showError(const QString& caption, const QString& text);
-    // Selects the station list's entry of this station (adding it when new) and shows the list.
-    void enterStation(std::uint16_t pad, std::uint16_t well, std::uint8_t address);
+    // Adds the station list's entry of this station when new and shows the list; the entry is
+    // selected when the station is the current one (`current`), as after a search.
+    void enterStation(std::uint16_t pad, std::uint16_t well, std::uint8_t address, bool current = true);
 
     // Emitted when a transaction's progress window is shown (tests and the stall driver watch it).
     Q_SIGNAL void progressShown(ProgressWindow* window);

@@ -11,7 +11,6 @@
 #include "link/open_failure.h"
 #include "shell/command_table.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -92,14 +91,11 @@ void LineOverview::scan(bool full) {
 
 void LineOverview::found(const vorsan::ScannedStation& station) {
     page_.model()->addStation(station);
-    if (station.padWellAnswered) session_.enterStation(station.pad, station.well, station.address);
+    // Listed for the user to choose from; the current station stays the one it was.
+    if (station.padWellAnswered) session_.enterStation(station.pad, station.well, station.address, false);
 }
 
 void LineOverview::scanFinished(ScanOutcome& out, bool full) {
-    // The station list shows the current station again (the scan selected each one it found).
-    QComboBox* list = session_.window().stationList();
-    const int current = list->findData(session_.state().stationAddress);
-    if (current >= 0) list->setCurrentIndex(current);
     if (!out.opened.ok()) {
         session_.showOpenFailure(out.opened);
     } else if (out.scan.error == LinkError::Write_Error) {
