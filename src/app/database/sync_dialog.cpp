@@ -25,6 +25,8 @@ SyncDialog::SyncDialog(QWidget* parent) : QDialog(parent) {
         QStringLiteral("или вся строка подключения libpq: host=… sslmode=verify-full"));
     password_ = new QLineEdit(this);
     password_->setEchoMode(QLineEdit::Password);
+    // Wide enough for the longest hint, so that what a field is for can be read in full.
+    conninfo_->setMinimumWidth(conninfo_->fontMetrics().horizontalAdvance(conninfo_->placeholderText()) + 24);
     form->addRow(QStringLiteral("Сервер:"), host_);
     form->addRow(QStringLiteral("Порт:"), port_);
     form->addRow(QStringLiteral("База данных:"), database_);

@@ -18,10 +18,17 @@ constexpr std::string_view kInvalidAuthorization = "28000";
 constexpr std::string_view kConnectionClass = "08";
 constexpr std::string_view kAdminShutdown = "57P0"; // shut down, crashed, cannot connect now
 
+// libpq's message on one line: its lines (the second one indented with a tab) joined by spaces.
 std::string trimmed(const char* text) {
-    std::string s = text ? text : "";
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
-        s.pop_back();
+    std::string s;
+    for (const char* p = text ? text : ""; *p; ++p) {
+        const bool space = *p == '\n' || *p == '\t' || *p == ' ' || *p == '\r';
+        if (!space)
+            s += *p;
+        else if (!s.empty() && s.back() != ' ')
+            s += ' ';
+    }
+    if (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
 }
 
