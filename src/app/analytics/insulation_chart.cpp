@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPen>
 #include <QValueAxis>
 
@@ -44,9 +45,13 @@ InsulationChart::InsulationChart(QWidget* parent) : QChartView(parent) {
     setChart(chart_);
     setRenderHint(QPainter::Antialiasing);
     points_ = series(QStringLiteral("замеры"), QColor(0x00, 0x60, 0xC0), 1);
-    trend_ = series(QStringLiteral("тренд за последние 30 суток"), Qt::red, 3);
+    trend_ = series(QStringLiteral("тренд за 30 суток"), Qt::red, 3);
     setpoint_ = series(QStringLiteral("уставка"), QColor(0xFF, 0x80, 0x00), 2);
-    for (auto* s : {points_, trend_, setpoint_}) chart_->addSeries(s);
+    forecast_ = series(QStringLiteral("до уставки"), Qt::red, 2);
+    QPen dashed = forecast_->pen();
+    dashed.setStyle(Qt::DashLine);
+    forecast_->setPen(dashed);
+    for (auto* s : {points_, trend_, setpoint_, forecast_}) chart_->addSeries(s);
     auto* time = new QDateTimeAxis();
     time->setFormat(QStringLiteral("dd.MM.yy"));
     time->setTickCount(5);
@@ -54,7 +59,7 @@ InsulationChart::InsulationChart(QWidget* parent) : QChartView(parent) {
     kohm->setLabelFormat(QStringLiteral("%d"));
     chart_->addAxis(time, Qt::AlignBottom);
     chart_->addAxis(kohm, Qt::AlignLeft);
-    for (auto* s : {points_, trend_, setpoint_}) {
+    for (auto* s : {points_, trend_, setpoint_, forecast_}) {
         s->attachAxis(time);
         s->attachAxis(kohm);
     }
@@ -73,7 +78,21 @@ void InsulationChart::show(const vorsan::WellReport& r) {
     if (const auto& t = r.stats.trend; t && !t->points.empty())
         for (const an::Seconds at : {t->points.front().at, t->last}) trend.append({axisTime(at), std::max(0.0, t->lineAt(at))});
     trend_->replace(trend);
-    const an::Seconds from = r.stats.first.value_or(0), to = std::max(r.stats.last.value_or(0), from + 1);
+    an::Seconds from = r.stats.first.value_or(0), to = std::max(r.stats.last.value_or(0), from + 1);
+    // The trend carried on towards the setpoint: to the day it gets there, or (when that is further
+    // off than the range shown) to the end of as long again, so that the measurements keep most of
+    // the width.
+    QList<QPointF> forecast;
+    if (const auto& t = r.stats.trend; t && t->thresholdKohm && t->daysToThreshold && *t->daysToThreshold > 0) {
+        const an::Seconds reach = t->last + an::Seconds(*t->daysToThreshold * double(an::kSecondsPerDay));
+        const an::Seconds horizon = t->last + std::max<an::Seconds>(to - from, 30 * an::kSecondsPerDay);
+        const an::Seconds end = std::min(reach, horizon);
+        forecast = {{axisTime(t->last), t->kohmAtLast}, {axisTime(end), end == reach ? *t->thresholdKohm : t->lineAt(end)}};
+        forecast_->setName(QStringLiteral("до уставки %1 сут").arg(QLocale().toString(*t->daysToThreshold, 'f', 1)));
+        to = std::max(to, end);
+    }
+    forecast_->replace(forecast);
+    forecast_->setVisible(!forecast.isEmpty());
     QList<QPointF> setpoint;
     if (r.insulation.thresholdKohm) {
         setpoint = {{axisTime(from), *r.insulation.thresholdKohm}, {axisTime(to), *r.insulation.thresholdKohm}};

@@ -20,10 +20,12 @@ public:
     QLineSeries* measurements() const { return points_; }
     QLineSeries* trendLine() const { return trend_; }
     QLineSeries* setpointLine() const { return setpoint_; }
+    QLineSeries* forecastLine() const { return forecast_; }
 
 private:
     QChart* chart_ = nullptr;
     QLineSeries* points_ = nullptr;
     QLineSeries* trend_ = nullptr;
     QLineSeries* setpoint_ = nullptr;
+    QLineSeries* forecast_ = nullptr; // the trend from the last record on to the setpoint
 };

@@ -140,6 +140,11 @@ void WellTableTest::oilfieldTableAndTrend() {
     QCOMPARE(chart->trendLine()->at(1).y(), 500.0);
     QCOMPARE(chart->setpointLine()->count(), 2);
     QCOMPARE(chart->setpointLine()->at(0).y(), 100.0);
+    // Carried on from 500 kOhm at the last record to the setpoint 4 days later.
+    QCOMPARE(chart->forecastLine()->count(), 2);
+    QCOMPARE(chart->forecastLine()->at(0).y(), 500.0);
+    QCOMPARE(chart->forecastLine()->at(1).y(), 100.0);
+    QCOMPARE(qint64(chart->forecastLine()->at(1).x() - chart->forecastLine()->at(0).x()), qint64(4) * 86400 * 1000);
     QCOMPARE(page->figureText(AnalysisPage::kDaysToSetpoint), QLocale().toString(4.0, 'f', 1));
 
     // The same figures as vorsan-cli stats gives for the file.
