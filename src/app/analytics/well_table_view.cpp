@@ -13,10 +13,25 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <limits>
 
 namespace an = vorsan::analytics;
 
 namespace {
+
+// What a line sorts by in each column (numbers as numbers, a missing figure after all others),
+// and, in its first cell, where its well stands in wells_.
+constexpr int kSortRole = Qt::UserRole + 1;
+constexpr int kWellIndexRole = Qt::UserRole + 2;
+
+QStandardItem* sorted(QStandardItem* item, const QVariant& key) {
+    item->setData(key, kSortRole);
+    return item;
+}
+
+QVariant numberKey(std::optional<double> v) {
+    return v ? *v : std::numeric_limits<double>::max();
+}
 
 QString dash() {
     return QStringLiteral("—");
@@ -35,6 +50,7 @@ QStandardItemModel* emptyModel(QObject* parent) {
         {QStringLiteral("Месторождение"), QStringLiteral("Куст"), QStringLiteral("Скважина"),
          QStringLiteral("Отключений"), QStringLiteral("Пусков в сутки"), QStringLiteral("Средняя наработка"),
          QStringLiteral("Коэф. эксплуатации"), QStringLiteral("Частая причина"), QStringLiteral("Суток до уставки")});
+    m->setSortRole(kSortRole);
     return m;
 }
 
@@ -68,8 +84,20 @@ WellTableView::WellTableView(QWidget* parent) : QWidget(parent) {
     layout->addWidget(state_);
     layout->addWidget(table_, 1);
     const auto open = [this](const QModelIndex& index) {
-        if (index.isValid() && std::size_t(index.row()) < wells_.size()) emit wellOpened(wells_[std::size_t(index.row())]);
+        if (index.isValid() && index.row() < model_->rowCount()) emit wellOpened(wellAt(index.row()));
     };
+    // A header's click sorts by its column (again: the other way round); the table comes worst
+    // first, and a line keeps its well whatever the order.
+    table_->horizontalHeader()->setSectionsClickable(true);
+    connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        // Once its indicator shows, the header itself turns it over on a click before telling.
+        QHeaderView* header = table_->horizontalHeader();
+        const bool shown = header->isSortIndicatorShown() && header->sortIndicatorSection() == column;
+        const Qt::SortOrder order = shown ? header->sortIndicatorOrder() : Qt::AscendingOrder;
+        model_->sort(column, order);
+        header->setSortIndicator(column, order);
+        header->setSortIndicatorShown(true);
+    });
     connect(table_, &QTableView::clicked, this, open);
     connect(table_, &QTableView::activated, this, open);
 }
@@ -89,6 +117,7 @@ void WellTableView::takeModel(QStandardItemModel* model) {
     model_ = model;
     table_->setModel(model_);
     table_->setColumnHidden(kOilfieldColumn, true);
+    table_->horizontalHeader()->setSortIndicatorShown(false);
     delete selection;
     if (old != model_) delete old;
 }
@@ -119,13 +148,20 @@ void WellTableView::showTable(const QString& title, const vorsan::wells::WellSta
                         .arg(QString::fromStdString(vorsan::causeName(*s.topCause, row.generation)))
                         .arg(s.topCauseCount);
         if (!row.failure.empty()) ++failed;
-        lines->appendRow({cell(QString::fromStdString(row.well.oilfield), Qt::AlignLeft), cell(QString::number(row.well.pad)),
-                           cell(QString::number(row.well.well)), cell(QString::number(s.stops)),
-                           cell(fixed(s.startsPerDay, 2)),
-                           cell(s.mtbs ? QString::fromStdString(an::durationText(std::llround(*s.mtbs))) : dash()),
-                           cell(s.availability ? locale.toString(*s.availability * 100, 'f', 1) + QStringLiteral(" %") : dash()),
-                           cell(row.failure.empty() ? cause : QStringLiteral("не прочитана"), Qt::AlignLeft),
-                           cell(fixed(s.daysToThreshold, 1))});
+        QStandardItem* first = sorted(cell(QString::fromStdString(row.well.oilfield), Qt::AlignLeft),
+                                      QString::fromStdString(row.well.oilfield));
+        first->setData(int(wells_.size()), kWellIndexRole);
+        const QString causeText = row.failure.empty() ? cause : QStringLiteral("не прочитана");
+        lines->appendRow(
+            {first, sorted(cell(QString::number(row.well.pad)), row.well.pad),
+             sorted(cell(QString::number(row.well.well)), row.well.well),
+             sorted(cell(QString::number(s.stops)), qulonglong(s.stops)),
+             sorted(cell(fixed(s.startsPerDay, 2)), numberKey(s.startsPerDay)),
+             sorted(cell(s.mtbs ? QString::fromStdString(an::durationText(std::llround(*s.mtbs))) : dash()),
+                    numberKey(s.mtbs)),
+             sorted(cell(s.availability ? locale.toString(*s.availability * 100, 'f', 1) + QStringLiteral(" %") : dash()),
+                    numberKey(s.availability)),
+             sorted(cell(causeText, Qt::AlignLeft), causeText), sorted(cell(fixed(s.daysToThreshold, 1)), numberKey(s.daysToThreshold))});
         wells_.push_back(row.well);
     }
     QString state = QStringLiteral("Скважин: %1 (прочитано %2, из памяти %3)")
@@ -167,4 +203,8 @@ void WellTableView::showWells(const QString& oilfield, std::optional<std::uint16
             else
                 self->showTable(title, *table);
         });
+}
+
+const vorsan::wells::WellId& WellTableView::wellAt(int row) const {
+    return wells_[std::size_t(model_->item(row, kOilfieldColumn)->data(kWellIndexRole).toInt())];
 }

@@ -54,8 +54,8 @@ public:
     QStandardItemModel* model() const { return model_; }
     QLabel* title() const { return title_; }
     QLabel* state() const { return state_; }
-    // The well of line `row` as shown.
-    const vorsan::wells::WellId& wellAt(int row) const { return wells_[std::size_t(row)]; }
+    // The well of line `row` as shown (in the order the user sorted it to).
+    const vorsan::wells::WellId& wellAt(int row) const;
 
     Q_SIGNAL void wellOpened(const vorsan::wells::WellId& well);
 

@@ -27,6 +27,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QStandardItemModel>
+#include <QHeaderView>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -214,9 +215,23 @@ void WellTableTest::oilfieldTableAndTrend() {
     QCOMPARE(wells->title()->text(), QStringLiteral("Скважины куста 12 месторождения Северное, худшие сверху"));
     QVERIFY2(wells->state()->text().contains(QStringLiteral("из памяти 2")), qPrintable(wells->state()->text()));
 
-    // A click on the second line opens well 1: the tab shows its journal, the page its figures.
+    // Sorted by well number (a header's click, twice the other way round), each line keeps its well.
     QTableView* view = wells->table();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(wells->model()->index(1, 2)).center());
+    const auto sortBy = [&](int column) {
+        QHeaderView* header = view->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2));
+    };
+    sortBy(WellTableView::kWellColumn);
+    QCOMPARE(text(wells, 0, WellTableView::kWellColumn), QStringLiteral("1"));
+    QCOMPARE(wells->wellAt(0), (WellId{"Северное", 12, 1}));
+    sortBy(WellTableView::kWellColumn);
+    QCOMPARE(wells->wellAt(0), (WellId{"Северное", 12, 345}));
+    sortBy(WellTableView::kStopsColumn); // fewest stops first: well 1 (1 stop), then 345 (2)
+    QCOMPARE(text(wells, 0, WellTableView::kStopsColumn), QStringLiteral("1"));
+
+    // A click on the first line, well 1 now, opens it: the tab shows its journal, the page its figures.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(wells->model()->index(0, 2)).center());
     QVERIFY(t->settle());
     QVERIFY(!tab->showingGroup());
     QCOMPARE(t->w.commands().dataSource().databaseWell()->well.value_or(WellId{}), (WellId{"Северное", 12, 1}));
