@@ -22,13 +22,6 @@ constexpr int kWells = 100;
 constexpr int kRowsPerWell = 10000;
 constexpr int kJournal = 1184;
 
-std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
-    wells::Outcome o;
-    auto d = wells::WellDatabase::open(dir, ',', o);
-    check(d != nullptr, o.detail);
-    return d;
-}
-
 struct Setup {
     vorsan::test::PrivateServer server{true};
     std::unique_ptr<wells::WellDatabase> laptop;

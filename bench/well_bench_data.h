@@ -4,10 +4,12 @@
 #include "db/well_database.h"
 #include "journal/journal_record.h"
 #include "settings/catalogue.h"
+#include "wells/well_database_state.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <dlfcn.h>
 #include <string>
 #include <type_traits>
@@ -58,6 +60,14 @@ inline JournalRecord recordAt(long seconds, int code, int seed) {
     r.T = 75;
     r.EXT_ZAP = code == 255 ? 1 : 0;
     return r;
+}
+
+// The well database in `dir`, opened as the command line opens it.
+inline std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
+    wells::Outcome o;
+    auto d = wells::WellDatabase::open(dir, ',', o);
+    check(d != nullptr, o.detail);
+    return d;
 }
 
 inline SettingsSet gen4Settings(std::uint16_t pad, std::uint16_t well) {

@@ -65,13 +65,6 @@ void BM_WellReportOf200000Records(benchmark::State& state) {
     }
 }
 
-std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
-    wells::Outcome o;
-    auto d = wells::WellDatabase::open(dir, ',', o);
-    check(d != nullptr, o.detail);
-    return d;
-}
-
 // The same journal as a database well, read as the command line reads it (a program that has the
 // database open but not this well's table).
 void BM_ReadAndStatsOfA200000RowWell(benchmark::State& state) {

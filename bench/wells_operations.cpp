@@ -30,13 +30,6 @@ namespace {
 constexpr int kRows = 200000;
 constexpr int kJournal = 1184;
 
-std::unique_ptr<wells::WellDatabase> openDb(const std::string& dir) {
-    wells::Outcome o;
-    auto d = wells::WellDatabase::open(dir, ',', o);
-    check(d != nullptr, o.detail);
-    return d;
-}
-
 // One database with one well of 200,000 rows, shared by the add and show benchmarks.
 std::unique_ptr<wells::WellDatabase>& bigDb() {
     static std::unique_ptr<wells::WellDatabase> d = [] {
